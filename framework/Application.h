@@ -1,0 +1,85 @@
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "framework/Component.h"
+#include "framework/Handles.h"
+
+namespace wf {
+
+class TForm;
+
+using TExceptionEvent = std::function<void(TObject* sender, const std::exception& e)>;
+
+// The application object: its hidden owner window (the one that would carry
+// the task-bar button), the main form, the message loop, the standard error
+// display and the queue of calls handed over from worker threads.
+class TApplication : public TComponent {
+ public:
+  TApplication();
+  ~TApplication() override;
+
+  HWND Handle() const { return handle_.get(); }
+  const std::wstring& Title() const { return title_; }
+  void SetTitle(std::wstring title);
+  TForm* MainForm() const { return main_form_; }
+  // The main form's window when there is a main form, else our own.
+  HWND MainWindowHandle();
+
+  // Makes the form the main form when it is the first one, then raises its
+  // creation handler; an error raised there is shown and creation goes on.
+  void AddForm(TForm* form);
+  void Run();
+  void Terminate();
+  bool Terminated() const { return terminated_; }
+  void ProcessMessages();
+
+  // The standard error display: a message box with the exception's text,
+  // or OnException when assigned. Call HandleException inside a catch block.
+  void ShowException(const std::exception& e);
+  void HandleException(TObject* sender);
+
+  // Runs `call` on the user-interface thread: directly when called there,
+  // else queued and waited for. Exceptions are carried back to the caller.
+  void Synchronize(const std::function<void()>& call);
+  // Runs the queued calls; true when any ran.
+  bool CheckSynchronize();
+
+  TExceptionEvent OnException;
+
+ private:
+  struct Pending;
+  static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+  bool HandleMessage();
+
+  UniqueWindow handle_;
+  std::wstring title_;
+  TForm* main_form_ = nullptr;
+  bool terminated_ = false;
+  DWORD main_thread_id_;
+  std::mutex queue_mutex_;
+  std::deque<Pending*> queue_;
+};
+
+// The process's application object; null before InitApplication and after
+// the program's end. Created by the program's entry and by test mains.
+extern TApplication* Application;
+
+// Runs a callable and hands any exception to the application's error
+// display: used on every path where the platform calls back into us.
+template <class F>
+void Guarded(TObject* sender, F&& f) noexcept {
+  try {
+    f();
+  } catch (...) {
+    if (Application) Application->HandleException(sender);
+  }
+}
+
+}  // namespace wf

@@ -1,0 +1,38 @@
+#include "framework/Cursor.h"
+
+#include <windows.h>
+
+namespace wf {
+namespace {
+
+LPCWSTR SystemCursorName(TCursor cursor) {
+  switch (cursor) {
+    case crHourGlass: return IDC_WAIT;
+    case crHandPoint: return IDC_HAND;
+    default: return IDC_ARROW;
+  }
+}
+
+}  // namespace
+
+void TScreen::SetCursor(TCursor cursor) {
+  cursor_ = cursor;
+  // The new cursor shows at once, not only at the next mouse move.
+  if (cursor_ != crDefault) {
+    ::SetCursor(LoadCursorW(nullptr, SystemCursorName(cursor_)));
+  } else {
+    POINT p;
+    if (GetCursorPos(&p)) SetCursorPos(p.x, p.y);
+  }
+}
+
+TScreen& Screen() {
+  static TScreen screen;
+  return screen;
+}
+
+HCURSOR ScreenCursorHandle() {
+  return Screen().Cursor() == crDefault ? nullptr : LoadCursorW(nullptr, SystemCursorName(Screen().Cursor()));
+}
+
+}  // namespace wf

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+
+#include "framework/Control.h"
+
+namespace wf {
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow };
+enum class TPosition { poDesigned, poDefault, poScreenCenter };
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+
+// A top-level window owned by the application's hidden window. Derived forms
+// build their components in their constructor inside the loading bracket
+// (their stored description); the application then raises OnCreate.
+class TForm : public TWinControl {
+ public:
+  explicit TForm(TComponent* owner);
+  ~TForm() override;
+
+  // The window class name: forms are found by it.
+  virtual std::wstring ClassName() const { return L"TForm"; }
+
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring caption);
+  TFormBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TFormBorderStyle style);
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition position) { position_ = position; }
+  void SetClientWidth(int width);
+  void SetClientHeight(int height);
+
+  void Show();
+  void Hide() { SetVisible(false); }
+  void SetVisible(bool visible) override;
+  void Close();
+
+  // Called once by the application after construction.
+  void DoCreate();
+
+  TNotifyEvent OnCreate;
+  TCloseEvent OnClose;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+ private:
+  DWORD WindowStyle() const;
+  std::wstring caption_;
+  TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
+  TPosition position_ = TPosition::poDesigned;
+  int client_width_ = 0;
+  int client_height_ = 0;
+};
+
+}  // namespace wf

@@ -1,0 +1,486 @@
+#include "framework/ListView.h"
+
+#include <algorithm>
+
+#include "framework/Application.h"
+
+namespace wf {
+namespace {
+
+TListItem* ItemOfParam(LPARAM param) { return reinterpret_cast<TListItem*>(param); }
+
+int LvFormat(TAlignment alignment) {
+  switch (alignment) {
+    case TAlignment::taRightJustify: return LVCFMT_RIGHT;
+    case TAlignment::taCenter: return LVCFMT_CENTER;
+    case TAlignment::taLeftJustify: break;
+  }
+  return LVCFMT_LEFT;
+}
+
+}  // namespace
+
+// ---- TListItem ----
+
+const std::wstring& TListItem::Caption() const {
+  if (!caption_known_) {
+    caption_known_ = true;
+    owner_->ResolveCaption(const_cast<TListItem*>(this));
+  }
+  return caption_;
+}
+
+void TListItem::SetCaption(std::wstring caption) {
+  caption_ = std::move(caption);
+  caption_known_ = true;
+  Update();
+}
+
+void TListItem::SetCaptionPending() { caption_known_ = false; }
+
+void TListItem::SetSubItems(std::vector<std::wstring> texts) {
+  sub_items_ = std::move(texts);
+  if (!owner_->HandleAllocated()) return;
+  const int index = Index();
+  if (index < 0) return;
+  for (size_t i = 0; i < sub_items_.size(); ++i) {
+    LVITEMW item{};
+    item.iSubItem = static_cast<int>(i + 1);
+    item.pszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(owner_->Handle(), LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+  }
+}
+
+void TListItem::AddSubItem(std::wstring text) {
+  auto texts = sub_items_;
+  texts.push_back(std::move(text));
+  SetSubItems(std::move(texts));
+}
+
+void TListItem::SetImageIndex(int index) {
+  if (index == image_index_) return;
+  image_index_ = index;
+  Update();
+}
+
+void TListItem::SetStateIndex(int index) {
+  state_index_ = index;
+  if (index >= 0) SetState(INDEXTOSTATEIMAGEMASK(index + 1), LVIS_STATEIMAGEMASK);
+  else SetState(0, LVIS_STATEIMAGEMASK);
+}
+
+void TListItem::SetOverlayIndex(int index) {
+  overlay_index_ = index;
+  SetState(index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0, LVIS_OVERLAYMASK);
+}
+
+int TListItem::Index() const {
+  if (!owner_->HandleAllocated()) return -1;
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = reinterpret_cast<LPARAM>(this);
+  return static_cast<int>(SendMessageW(owner_->Handle(), LVM_FINDITEMW, -1, reinterpret_cast<LPARAM>(&find)));
+}
+
+void TListItem::SetState(UINT state, UINT mask) {
+  const int index = Index();
+  if (index < 0) return;
+  LVITEMW item{};
+  item.stateMask = mask;
+  item.state = state;
+  SendMessageW(owner_->Handle(), LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
+}
+
+bool TListItem::HasState(UINT state) const {
+  const int index = Index();
+  if (index < 0) return false;
+  return (SendMessageW(owner_->Handle(), LVM_GETITEMSTATE, index, state) & state) != 0;
+}
+
+bool TListItem::Selected() const { return HasState(LVIS_SELECTED); }
+void TListItem::SetSelected(bool selected) { SetState(selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
+bool TListItem::Focused() const { return HasState(LVIS_FOCUSED); }
+void TListItem::SetFocused(bool focused) { SetState(focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
+bool TListItem::Cut() const { return HasState(LVIS_CUT); }
+void TListItem::SetCut(bool cut) { SetState(cut ? LVIS_CUT : 0, LVIS_CUT); }
+
+void TListItem::MakeVisible(bool partial_ok) {
+  const int index = Index();
+  if (index >= 0) SendMessageW(owner_->Handle(), LVM_ENSUREVISIBLE, index, partial_ok ? TRUE : FALSE);
+}
+
+void TListItem::Update() {
+  if (!owner_->HandleAllocated()) return;
+  const int index = Index();
+  if (index >= 0) SendMessageW(owner_->Handle(), LVM_UPDATE, index, 0);
+}
+
+void TListItem::Delete() {
+  const int index = Index();
+  if (index >= 0) SendMessageW(owner_->Handle(), LVM_DELETEITEM, index, 0);
+}
+
+// ---- TListItems ----
+
+int TListItems::Count() const {
+  if (!owner_->HandleAllocated()) return 0;
+  return static_cast<int>(SendMessageW(owner_->Handle(), LVM_GETITEMCOUNT, 0, 0));
+}
+
+TListItem* TListItems::Item(int index) const {
+  if (!owner_->HandleAllocated()) return nullptr;
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  if (!SendMessageW(owner_->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
+  return ItemOfParam(item.lParam);
+}
+
+TListItem* TListItems::Add() {
+  HWND hwnd = owner_->Handle();
+  auto row = std::unique_ptr<TListItem>(new TListItem(owner_));
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.iItem = Count();
+  item.pszText = LPSTR_TEXTCALLBACKW;
+  item.iImage = I_IMAGECALLBACK;
+  item.lParam = reinterpret_cast<LPARAM>(row.get());
+  if (SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return nullptr;
+  return row.release();  // the row owns it now
+}
+
+void TListItems::Delete(int index) {
+  if (owner_->HandleAllocated()) SendMessageW(owner_->Handle(), LVM_DELETEITEM, index, 0);
+}
+
+void TListItems::Clear() {
+  if (owner_->HandleAllocated()) SendMessageW(owner_->Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+void TListItems::BeginUpdate() {
+  if (update_count_++ == 0 && owner_->HandleAllocated()) SendMessageW(owner_->Handle(), WM_SETREDRAW, FALSE, 0);
+}
+
+void TListItems::EndUpdate() {
+  if (update_count_ == 0 || --update_count_ > 0) return;
+  if (owner_->HandleAllocated()) {
+    SendMessageW(owner_->Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(owner_->Handle(), nullptr, TRUE);
+  }
+}
+
+// ---- TListColumn(s) ----
+
+void TListColumn::Apply(UINT mask) const {
+  if (!owner_->HandleAllocated()) return;
+  LVCOLUMNW column{};
+  column.mask = mask;
+  column.pszText = const_cast<wchar_t*>(caption_.c_str());
+  column.cx = width_;
+  column.fmt = LvFormat(alignment_);
+  SendMessageW(owner_->Handle(), LVM_SETCOLUMNW, index_, reinterpret_cast<LPARAM>(&column));
+}
+
+void TListColumn::SetCaption(std::wstring caption) {
+  caption_ = std::move(caption);
+  Apply(LVCF_TEXT);
+}
+
+int TListColumn::Width() const {
+  if (owner_->HandleAllocated())
+    return static_cast<int>(SendMessageW(owner_->Handle(), LVM_GETCOLUMNWIDTH, index_, 0));
+  return width_;
+}
+
+void TListColumn::SetWidth(int width) {
+  width_ = width;
+  Apply(LVCF_WIDTH);
+}
+
+void TListColumn::SetAlignment(TAlignment alignment) {
+  alignment_ = alignment;
+  Apply(LVCF_FMT);
+}
+
+TListColumn* TListColumns::Add() {
+  const int index = Count();
+  columns_.push_back(std::unique_ptr<TListColumn>(new TListColumn(owner_, index)));
+  TListColumn* column = columns_.back().get();
+  LVCOLUMNW lvc{};
+  lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+  lvc.pszText = const_cast<wchar_t*>(L"");
+  lvc.cx = column->width_;
+  lvc.fmt = LVCFMT_LEFT;
+  SendMessageW(owner_->Handle(), LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&lvc));
+  return column;
+}
+
+void TListColumns::Delete(int index) {
+  if (index < 0 || index >= Count()) return;
+  if (owner_->HandleAllocated()) SendMessageW(owner_->Handle(), LVM_DELETECOLUMN, index, 0);
+  columns_.erase(columns_.begin() + index);
+  for (int i = index; i < Count(); ++i) columns_[i]->index_ = i;
+}
+
+void TListColumns::Clear() {
+  while (Count() > 0) Delete(Count() - 1);
+}
+
+void TListColumns::BeginUpdate() {}
+void TListColumns::EndUpdate() {}
+
+void TListColumns::Recreate() {
+  for (const auto& column : columns_) {
+    LVCOLUMNW lvc{};
+    lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    lvc.pszText = const_cast<wchar_t*>(column->caption_.c_str());
+    lvc.cx = column->width_;
+    lvc.fmt = LvFormat(column->alignment_);
+    SendMessageW(owner_->Handle(), LVM_INSERTCOLUMNW, column->index_, reinterpret_cast<LPARAM>(&lvc));
+  }
+}
+
+// ---- TCustomListView ----
+
+TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner), items_(this), columns_(this) {
+  SetColor(clWindow);
+}
+
+TCustomListView::~TCustomListView() {
+  MarkDestroying();
+  // Rows go through the deletion notice while the derived parts are gone;
+  // only the framework's own deletion runs here.
+  if (HandleAllocated()) SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
+}
+
+DWORD TCustomListView::ListStyle() const {
+  DWORD style = LVS_SHAREIMAGELISTS;
+  switch (view_style_) {
+    case TViewStyle::vsIcon: style |= LVS_ICON; break;
+    case TViewStyle::vsSmallIcon: style |= LVS_SMALLICON; break;
+    case TViewStyle::vsList: style |= LVS_LIST; break;
+    case TViewStyle::vsReport: style |= LVS_REPORT; break;
+  }
+  if (!multi_select_) style |= LVS_SINGLESEL;
+  if (!read_only_) style |= LVS_EDITLABELS;
+  if (!hide_selection_) style |= LVS_SHOWSELALWAYS;
+  if (auto_arrange_) style |= LVS_AUTOARRANGE;
+  return style;
+}
+
+void TCustomListView::CreateParams(TCreateParams& params) {
+  TWinControl::CreateParams(params);
+  params.class_name = L"TCustomListView";
+  params.base_class = WC_LISTVIEWW;
+  params.style |= WS_TABSTOP | ListStyle();
+  params.ex_style |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomListView::CreateWnd() {
+  TWinControl::CreateWnd();
+  HWND hwnd = Handle();
+  SendMessageW(hwnd, CCM_SETUNICODEFORMAT, TRUE, 0);
+  SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, row_select_ ? LVS_EX_FULLROWSELECT : 0);
+  SendMessageW(hwnd, LVM_SETBKCOLOR, 0, ColorToRGB(Color()));
+  SendMessageW(hwnd, LVM_SETTEXTBKCOLOR, 0, ColorToRGB(Color()));
+  if (small_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_images_));
+  if (large_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_images_));
+  columns_.Recreate();
+}
+
+void TCustomListView::ApplyStyle() {
+  if (!HandleAllocated()) return;
+  HWND hwnd = Handle();
+  const DWORD managed = LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE;
+  const DWORD style = (GetWindowLongW(hwnd, GWL_STYLE) & ~managed) | ListStyle();
+  SetWindowLongW(hwnd, GWL_STYLE, style);
+}
+
+void TCustomListView::SetViewStyle(TViewStyle style) {
+  view_style_ = style;
+  ApplyStyle();
+}
+
+void TCustomListView::SetMultiSelect(bool value) {
+  multi_select_ = value;
+  ApplyStyle();
+}
+
+void TCustomListView::SetReadOnly(bool value) {
+  read_only_ = value;
+  ApplyStyle();
+}
+
+void TCustomListView::SetHideSelection(bool value) {
+  hide_selection_ = value;
+  ApplyStyle();
+}
+
+void TCustomListView::SetAutoArrange(bool value) {
+  auto_arrange_ = value;
+  ApplyStyle();
+}
+
+void TCustomListView::SetRowSelect(bool value) {
+  row_select_ = value;
+  if (HandleAllocated())
+    SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, value ? LVS_EX_FULLROWSELECT : 0);
+}
+
+void TCustomListView::SetColor(TColor color) {
+  TWinControl::SetColor(color);
+  if (HandleAllocated()) {
+    SendMessageW(Handle(), LVM_SETBKCOLOR, 0, ColorToRGB(color));
+    SendMessageW(Handle(), LVM_SETTEXTBKCOLOR, 0, ColorToRGB(color));
+  }
+}
+
+void TCustomListView::SetSmallImages(HIMAGELIST images) {
+  small_images_ = images;
+  if (HandleAllocated()) SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+}
+
+void TCustomListView::SetLargeImages(HIMAGELIST images) {
+  large_images_ = images;
+  if (HandleAllocated()) SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+}
+
+int TCustomListView::SelCount() {
+  if (!HandleAllocated()) return 0;
+  return static_cast<int>(SendMessageW(Handle(), LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+TListItem* TCustomListView::Selected() {
+  if (!HandleAllocated()) return nullptr;
+  const int index = static_cast<int>(SendMessageW(Handle(), LVM_GETNEXTITEM, -1, LVNI_SELECTED));
+  return index < 0 ? nullptr : items_.Item(index);
+}
+
+TListItem* TCustomListView::ItemFocused() {
+  if (!HandleAllocated()) return nullptr;
+  const int index = static_cast<int>(SendMessageW(Handle(), LVM_GETNEXTITEM, -1, LVNI_FOCUSED));
+  return index < 0 ? nullptr : items_.Item(index);
+}
+
+void TCustomListView::ClearSelection() {
+  if (!HandleAllocated()) return;
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = 0;
+  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+void TCustomListView::SelectAll() {
+  if (!HandleAllocated()) return;
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED;
+  item.state = LVIS_SELECTED;
+  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+}
+
+TListItem* TCustomListView::TopItem() {
+  if (!HandleAllocated()) return nullptr;
+  const int index = static_cast<int>(SendMessageW(Handle(), LVM_GETTOPINDEX, 0, 0));
+  return index < 0 ? nullptr : items_.Item(index);
+}
+
+int TCustomListView::VisibleRowCount() {
+  if (!HandleAllocated()) return 0;
+  return static_cast<int>(SendMessageW(Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+}
+
+int CALLBACK TCustomListView::SortCallback(LPARAM a, LPARAM b, LPARAM param) {
+  auto* compare = reinterpret_cast<const std::function<int(TListItem*, TListItem*)>*>(param);
+  int result = 0;
+  Guarded(nullptr, [&] { result = (*compare)(ItemOfParam(a), ItemOfParam(b)); });
+  return result;
+}
+
+bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)>& compare) {
+  if (!HandleAllocated()) return false;
+  return SendMessageW(Handle(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&compare),
+                      reinterpret_cast<LPARAM>(&TCustomListView::SortCallback)) != 0;
+}
+
+void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
+  TListItem* item = ItemOfParam(info->item.lParam);
+  if (!item) return;
+  if (info->item.mask & LVIF_IMAGE) {
+    if (info->item.iSubItem == 0) {
+      GetImageIndex(item);
+      info->item.iImage = item->ImageIndex();
+    }
+  }
+  if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
+    const std::wstring* text = nullptr;
+    static const std::wstring kEmpty;
+    if (info->item.iSubItem == 0) {
+      text = &item->Caption();
+    } else {
+      const auto& subs = item->SubItems();
+      const size_t k = static_cast<size_t>(info->item.iSubItem - 1);
+      text = k < subs.size() ? &subs[k] : &kEmpty;
+    }
+    const size_t n = std::min(text->size(), static_cast<size_t>(info->item.cchTextMax - 1));
+    text->copy(info->item.pszText, n);
+    info->item.pszText[n] = L'\0';
+  }
+}
+
+void TCustomListView::Change(TListItem* item, UINT changed) {
+  TItemChange change = TItemChange::ctState;
+  if (changed & LVIF_TEXT) change = TItemChange::ctText;
+  else if (changed & LVIF_IMAGE) change = TItemChange::ctImage;
+  Raise(OnChange, this, item, change);
+}
+
+void TCustomListView::Delete(TListItem* item) { Raise(OnDeletion, this, item); }
+
+void TCustomListView::ColClick(TListColumn* column) { Raise(OnColumnClick, this, column); }
+
+bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
+  switch (header->code) {
+    case LVN_GETDISPINFOW:
+      GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
+      return true;
+    case LVN_ITEMCHANGED: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      TListItem* item = ItemOfParam(nm->lParam);
+      if (!item && nm->iItem >= 0) item = items_.Item(nm->iItem);
+      if (item) {
+        Change(item, nm->uChanged);
+        if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
+          Raise(OnSelectItem, this, item);
+      }
+      return true;
+    }
+    case LVN_DELETEITEM: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      std::unique_ptr<TListItem> item(ItemOfParam(nm->lParam));
+      if (item) Delete(item.get());
+      return true;
+    }
+    case LVN_DELETEALLITEMS:
+      result = FALSE;  // one deletion notice per row, please
+      return true;
+    case LVN_COLUMNCLICK: {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      if (nm->iSubItem >= 0 && nm->iSubItem < columns_.Count()) ColClick(columns_[nm->iSubItem]);
+      return true;
+    }
+    case NM_CLICK:
+      Raise(OnClick, this);
+      return false;
+    case NM_DBLCLK:
+      Raise(OnDblClick, this);
+      return false;
+  }
+  return false;
+}
+
+bool TCustomListView::HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+  if (msg != WM_NOTIFY) return false;
+  return OnNotify(reinterpret_cast<NMHDR*>(lparam), result);
+}
+
+}  // namespace wf

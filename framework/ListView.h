@@ -1,0 +1,224 @@
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/Control.h"
+
+namespace wf {
+
+class TCustomListView;
+
+enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+enum class TItemChange { ctText, ctImage, ctState };
+
+// One row. It lives exactly as long as its row: made when the row is
+// inserted (its pointer is the row's lParam) and freed in the control's
+// deletion notice.
+class TListItem {
+ public:
+  TCustomListView* Owner() const { return owner_; }
+
+  // A caption may be left pending: it is then fetched from the owner the
+  // first time anyone (the control included) reads it.
+  const std::wstring& Caption() const;
+  void SetCaption(std::wstring caption);
+  void SetCaptionPending();
+  bool CaptionKnown() const { return caption_known_; }
+
+  const std::vector<std::wstring>& SubItems() const { return sub_items_; }
+  void SetSubItems(std::vector<std::wstring> texts);
+  void AddSubItem(std::wstring text);
+
+  int ImageIndex() const { return image_index_; }
+  void SetImageIndex(int index);
+  int StateIndex() const { return state_index_; }
+  void SetStateIndex(int index);
+  int OverlayIndex() const { return overlay_index_; }
+  void SetOverlayIndex(int index);
+  void* Data() const { return data_; }
+  void SetData(void* data) { data_ = data; }
+
+  int Index() const;
+  bool Selected() const;
+  void SetSelected(bool selected);
+  bool Focused() const;
+  void SetFocused(bool focused);
+  bool Cut() const;
+  void SetCut(bool cut);
+  void MakeVisible(bool partial_ok);
+  void Update();
+  void Delete();
+
+ private:
+  friend class TCustomListView;
+  friend class TListItems;
+  explicit TListItem(TCustomListView* owner) : owner_(owner) {}
+  void SetState(UINT state, UINT mask);
+  bool HasState(UINT state) const;
+
+  TCustomListView* owner_;
+  mutable std::wstring caption_;
+  mutable bool caption_known_ = true;
+  std::vector<std::wstring> sub_items_;
+  int image_index_ = -1;
+  int state_index_ = -1;
+  int overlay_index_ = -1;
+  void* data_ = nullptr;
+};
+
+class TListItems {
+ public:
+  explicit TListItems(TCustomListView* owner) : owner_(owner) {}
+  int Count() const;
+  TListItem* operator[](int index) const { return Item(index); }
+  TListItem* Item(int index) const;
+  // Appends a row whose text and image the control asks for on demand.
+  TListItem* Add();
+  void Delete(int index);
+  void Clear();
+  void BeginUpdate();
+  void EndUpdate();
+
+ private:
+  TCustomListView* owner_;
+  int update_count_ = 0;
+};
+
+class TListColumn {
+ public:
+  const std::wstring& Caption() const { return caption_; }
+  void SetCaption(std::wstring caption);
+  int Width() const;
+  void SetWidth(int width);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment alignment);
+  int Index() const { return index_; }
+
+ private:
+  friend class TListColumns;
+  TListColumn(TCustomListView* owner, int index) : owner_(owner), index_(index) {}
+  void Apply(UINT mask) const;
+
+  TCustomListView* owner_;
+  int index_;
+  std::wstring caption_;
+  int width_ = 50;
+  TAlignment alignment_ = TAlignment::taLeftJustify;
+};
+
+class TListColumns {
+ public:
+  explicit TListColumns(TCustomListView* owner) : owner_(owner) {}
+  int Count() const { return static_cast<int>(columns_.size()); }
+  TListColumn* operator[](int index) const { return columns_.at(index).get(); }
+  TListColumn* Add();
+  void Delete(int index);
+  void Clear();
+  void BeginUpdate();
+  void EndUpdate();
+
+ private:
+  friend class TCustomListView;
+  void Recreate();
+  TCustomListView* owner_;
+  std::vector<std::unique_ptr<TListColumn>> columns_;
+};
+
+using TLVChangeEvent = std::function<void(TObject* sender, TListItem* item, TItemChange change)>;
+using TLVNotifyEvent = std::function<void(TObject* sender, TListItem* item)>;
+using TLVColumnClickEvent = std::function<void(TObject* sender, TListColumn* column)>;
+using TLVCompareEvent =
+    std::function<void(TObject* sender, TListItem* item1, TListItem* item2, int data, int& compare)>;
+
+// The platform's list view with one TListItem per row.
+class TCustomListView : public TWinControl {
+ public:
+  explicit TCustomListView(TComponent* owner);
+  ~TCustomListView() override;
+
+  TListItems& Items() { return items_; }
+  TListColumns& Columns() { return columns_; }
+
+  TViewStyle ViewStyle() const { return view_style_; }
+  virtual void SetViewStyle(TViewStyle style);
+  bool MultiSelect() const { return multi_select_; }
+  void SetMultiSelect(bool value);
+  bool ReadOnly() const { return read_only_; }
+  virtual void SetReadOnly(bool value);
+  bool HideSelection() const { return hide_selection_; }
+  void SetHideSelection(bool value);
+  bool RowSelect() const { return row_select_; }
+  void SetRowSelect(bool value);
+  bool AutoArrange() const { return auto_arrange_; }
+  void SetAutoArrange(bool value);
+  void SetColor(TColor color) override;
+  HIMAGELIST SmallImages() const { return small_images_; }
+  void SetSmallImages(HIMAGELIST images);
+  HIMAGELIST LargeImages() const { return large_images_; }
+  void SetLargeImages(HIMAGELIST images);
+
+  int SelCount();
+  TListItem* Selected();
+  TListItem* ItemFocused();
+  void ClearSelection();
+  virtual void SelectAll();
+  TListItem* TopItem();
+  int VisibleRowCount();
+  // Sorts all rows with the comparison; rows that compare equal keep the
+  // order the platform's sort gives them.
+  bool CustomSort(const std::function<int(TListItem*, TListItem*)>& compare);
+
+  TLVChangeEvent OnChange;
+  TLVNotifyEvent OnDeletion;
+  TLVColumnClickEvent OnColumnClick;
+  TLVCompareEvent OnCompare;
+  TLVNotifyEvent OnSelectItem;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  bool HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+
+  // The row changed its text, image or state (LVIF_* flags in `changed`).
+  virtual void Change(TListItem* item, UINT changed);
+  // The row is being deleted; the TListItem is freed right after.
+  virtual void Delete(TListItem* item);
+  virtual void ColClick(TListColumn* column);
+  // The control asks a row for its image: the place to fetch row data late.
+  virtual void GetImageIndex(TListItem* item) {}
+  // A pending caption is read for the first time.
+  virtual void ResolveCaption(TListItem* item) {}
+  virtual bool OnNotify(NMHDR* header, LRESULT& result);
+
+ private:
+  friend class TListItem;
+  friend class TListItems;
+  friend class TListColumn;
+  friend class TListColumns;
+  void GetDispInfo(NMLVDISPINFOW* info);
+  DWORD ListStyle() const;
+  void ApplyStyle();
+  static int CALLBACK SortCallback(LPARAM a, LPARAM b, LPARAM param);
+
+  TListItems items_;
+  TListColumns columns_;
+  TViewStyle view_style_ = TViewStyle::vsIcon;
+  bool multi_select_ = false;
+  bool read_only_ = false;
+  bool hide_selection_ = true;
+  bool row_select_ = false;
+  bool auto_arrange_ = false;
+  HIMAGELIST small_images_ = nullptr;
+  HIMAGELIST large_images_ = nullptr;
+};
+
+}  // namespace wf

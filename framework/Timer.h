@@ -1,0 +1,33 @@
+#pragma once
+
+#include <windows.h>
+
+#include "framework/Component.h"
+#include "framework/Handles.h"
+
+namespace wf {
+
+// Raises OnTimer every Interval milliseconds while enabled, on the thread
+// that made it.
+class TTimer : public TComponent {
+ public:
+  explicit TTimer(TComponent* owner);
+  ~TTimer() override;
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  UINT Interval() const { return interval_; }
+  void SetInterval(UINT interval);
+
+  TNotifyEvent OnTimer;
+
+ private:
+  static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+  void UpdateTimer();
+
+  UniqueWindow window_;
+  bool enabled_ = true;
+  UINT interval_ = 1000;
+};
+
+}  // namespace wf

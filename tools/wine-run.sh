@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# CMake's cross-compiling emulator: runs one Windows executable under Wine in
+# the project's prefix.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+exec "$WINE_BIN" "$@"
