@@ -147,6 +147,8 @@ void TWinControl::CreateParams(TCreateParams& params) {
 }
 
 void TWinControl::CreateWnd() {
+  // The parent's window first: making it aligns its children, ours included.
+  if (parent_) parent_->HandleNeeded();
   TCreateParams params;
   CreateParams(params);
   default_proc_ = WindowProcedures::Register(params);
@@ -164,6 +166,7 @@ void TWinControl::CreateWnd() {
   ApplyFont();
   for (TWinControl* c : controls_) c->HandleNeeded();
   AlignControls();
+  if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
 }
 
 void TWinControl::DestroyWnd() { DestroyHandle(); }

@@ -25,7 +25,7 @@ int LvFormat(TAlignment alignment) {
 const std::wstring& TListItem::Caption() const {
   if (!caption_known_) {
     caption_known_ = true;
-    owner_->ResolveCaption(const_cast<TListItem*>(this));
+    caption_ = owner_->ResolveCaption(const_cast<TListItem*>(this));
   }
   return caption_;
 }

@@ -195,8 +195,8 @@ class TCustomListView : public TWinControl {
   virtual void ColClick(TListColumn* column);
   // The control asks a row for its image: the place to fetch row data late.
   virtual void GetImageIndex(TListItem* item) {}
-  // A pending caption is read for the first time.
-  virtual void ResolveCaption(TListItem* item) {}
+  // A pending caption is read for the first time: its text.
+  virtual std::wstring ResolveCaption(TListItem* item) { return {}; }
   virtual bool OnNotify(NMHDR* header, LRESULT& result);
 
  private:

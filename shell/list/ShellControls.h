@@ -1,0 +1,194 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "framework/ListView.h"
+#include "framework/StringList.h"
+#include "framework/Timer.h"
+#include "shell/core/Dirwalker.h"
+#include "shell/core/IdList.h"
+#include "shell/core/SpecialFolders.h"
+
+namespace wf {
+
+// The record every row of a shell list carries, owned by its row.
+class TKivShellListItem {
+ public:
+  ChildIdList ItemId;  // none for the parent-folder entry
+  int32_t Present = 1;
+  bool IsParentEntry = false;
+  bool Compressed = false;
+  bool Encrypted = false;
+};
+
+using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
+
+// A list view of one folder of the shell namespace: files, folders, drives
+// and other shell items. It owns a folder object bound to the shown folder
+// and asks it every question about the folder and its objects.
+class TKivShellList : public TCustomListView {
+ public:
+  explicit TKivShellList(TComponent* owner);
+  ~TKivShellList() override;
+
+  // Folder and listing options; each change refills the list.
+  std::wstring Path() const;
+  void SetPath(const std::wstring& path);
+  TKivShellFolder SpecialFolder() const;
+  void SetSpecialFolder(TKivShellFolder folder);
+  std::wstring Filter() const { return dirwalker_->Filter(); }
+  void SetFilter(const std::wstring& filter);
+  bool FileSystemOnly() const { return dirwalker_->FileSystemOnly(); }
+  void SetFileSystemOnly(bool value);
+  bool Details() const { return details_; }
+  void SetDetails(bool value);
+  bool ShowFolders() const { return show_folders_; }
+  void SetShowFolders(bool value);
+  bool ShowParentFolder() const { return show_parent_folder_; }
+  void SetShowParentFolder(bool value);
+
+  bool ShowNethood() const { return Option(kShowNethood); }
+  void SetShowNethood(bool value) { SetOption(kShowNethood, value); }
+  bool ShowRecycleBin() const { return Option(kShowRecycleBin); }
+  void SetShowRecycleBin(bool value) { SetOption(kShowRecycleBin, value); }
+  bool ShowErrorMessages() const { return Option(kShowErrorMessages); }
+  void SetShowErrorMessages(bool value) { SetOption(kShowErrorMessages, value); }
+  bool ShowHidden() const { return Option(kShowHidden); }
+  void SetShowHidden(bool value) { SetOption(kShowHidden, value); }
+  bool ShowFiles() const { return Option(kShowFiles); }
+  void SetShowFiles(bool value) { SetOption(kShowFiles, value); }
+  bool ShowContextMenuOnTop() const { return Option(kShowContextMenuOnTop); }
+  void SetShowContextMenuOnTop(bool value) { SetOption(kShowContextMenuOnTop, value); }
+  bool ColorCompressed() const { return Option(kColorCompressed); }
+  void SetColorCompressed(bool value) { SetOption(kColorCompressed, value); }
+  bool ColorEncrypted() const { return Option(kColorEncrypted); }
+  void SetColorEncrypted(bool value) { SetOption(kColorEncrypted, value); }
+  bool NoFillOnStartup() const { return Option(kNoFillOnStartup); }
+  void SetNoFillOnStartup(bool value) { SetOption(kNoFillOnStartup, value); }
+
+  void SetViewStyle(TViewStyle style) override;
+  bool Thumbnails() const { return thumbnails_; }
+  void SetThumbnails(bool value) { thumbnails_ = value; }
+  bool UseSystemFont() const { return use_system_font_; }
+  void SetUseSystemFont(bool value);
+  bool AutomaticRefresh() const { return automatic_refresh_; }
+  void SetAutomaticRefresh(bool value) { automatic_refresh_ = value; }
+  bool ShellContextMenu() const { return shell_context_menu_; }
+  void SetShellContextMenu(bool value) { shell_context_menu_ = value; }
+  bool OleDragDrop() const { return ole_drag_drop_; }
+  void SetOleDragDrop(bool value) { ole_drag_drop_ = value; }
+  void SetReadOnly(bool value) override;
+  std::wstring Version() const;
+
+  // Operations.
+  void Populate();
+  // The names of the selected objects; changing the list selects by name.
+  TStringList& SelectedNames();
+  int IndexOfItemId(PCUITEMID_CHILD id);
+  TListItem* FindItemById(PCUITEMID_CHILD id);
+  int SelectItemById(PCUITEMID_CHILD id);
+  std::wstring ItemPath(TListItem* item);
+  // Owned by the list: the shown folder's id list, kept until the next fill.
+  PCIDLIST_ABSOLUTE FolderIdList();
+  TDirwalker& Dirwalker() { return *dirwalker_; }
+  static TKivShellListItem* RecordOf(TListItem* item);
+
+  // Columns and sorting.
+  virtual void CreateColumns();
+  void SortByColumn(int column);
+  void SortItems();
+  void UpdateSortArrows();
+  int SortColumn() const { return sort_column_; }
+  bool SortDescending() const { return descending_; }
+  int ShellColumnCount() const { return shell_column_count_; }
+
+  TNotifyEvent OnCreateColumns;
+  TOnAddItem OnAddItem;
+  TNotifyEvent OnPopulated;
+  TNotifyEvent OnPathChanged;
+  TLVNotifyEvent OnGetImageIndex;
+
+ protected:
+  void Loaded() override;
+  void CreateWnd() override;
+  void Change(TListItem* item, UINT changed) override;
+  void Delete(TListItem* item) override;
+  void ColClick(TListColumn* column) override;
+  void GetImageIndex(TListItem* item) override;
+  std::wstring ResolveCaption(TListItem* item) override;
+  LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  void CreateParams(TCreateParams& params) override;
+
+ private:
+  enum OptionBit : uint16_t {
+    kShowNethood = 1 << 0,
+    kShowRecycleBin = 1 << 1,
+    kShowErrorMessages = 1 << 2,
+    kShowHidden = 1 << 3,
+    kShowFiles = 1 << 4,
+    kShowContextMenuOnTop = 1 << 5,
+    kColorCompressed = 1 << 6,
+    kColorEncrypted = 1 << 7,
+    kNoFillOnStartup = 1 << 8,
+  };
+  static constexpr uint16_t kDefaultOptions = kShowNethood | kShowRecycleBin | kShowFiles;
+  static constexpr int kMaxColumns = 256;
+
+  bool Option(uint16_t bit) const { return (options_ & bit) != 0; }
+  void SetOption(uint16_t bit, bool value);
+  void SetOptions(uint16_t options);
+
+  // Population.
+  bool AcceptObject();
+  void AddObjectItem(bool details);
+  void AddParentEntry();
+  void GatherDetailTexts(TListItem* item);
+  void UpdateItem(TListItem* item);
+  void ApplySystemFont();
+
+  // Selection.
+  void ReselectNames();
+  void ClearSelectedNames();
+
+  int CompareRows(TListItem* a, TListItem* b, IShellFolder* shell_folder, int column, int direction);
+
+  bool automatic_refresh_ = true;
+  bool window_created_ = false;
+  int shell_column_count_ = 0;
+  bool details_ = true;
+  bool show_folders_ = true;
+  uint16_t options_ = kDefaultOptions;
+  int sort_column_ = 0;
+  bool descending_ = false;
+  std::array<int, kMaxColumns> width_memory_{};
+  std::array<int, kMaxColumns> column_map_{};
+  bool widths_remembered_ = false;
+  bool shell_context_menu_ = true;
+  bool ole_drag_drop_ = true;
+  bool suppress_ = false;
+  std::unique_ptr<TStringList> selected_names_;
+  bool show_parent_folder_ = false;
+  TTimer* refresh_timer_ = nullptr;  // owned as a component
+  bool thumbnails_ = false;
+  std::wstring pending_path_;
+  DWORD population_tick_ = 0;
+  AbsoluteIdList folder_id_list_;  // cache of the shown folder's id list
+  bool use_system_font_ = true;
+  TDirwalker* dirwalker_ = nullptr;  // owned as a component
+  bool filling_ = false;
+
+  // The folder the rows' ids belong to, so that a caption read after the
+  // folder object has moved on still names the right object.
+  Microsoft::WRL::ComPtr<IShellFolder> rows_folder_;
+  AbsoluteIdList rows_folder_id_list_;
+};
+
+}  // namespace wf

@@ -1,0 +1,171 @@
+// The shell list's life cycle and properties.
+#include "shell/list/ShellControls.h"
+
+#include "framework/Application.h"
+
+namespace wf {
+
+namespace {
+// Worker threads post this to have their synchronised calls run.
+constexpr UINT kDrainSynchronizeQueue = WM_USER + 1;
+constexpr UINT kRefreshDelayMs = 200;
+}  // namespace
+
+TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
+  dirwalker_ = new TDirwalker(this);
+  dirwalker_->SetShowErrorMessages(false);
+  dirwalker_->SetFileSystemOnly(false);
+  TCustomListView::SetViewStyle(TViewStyle::vsReport);
+  SetMultiSelect(true);
+  SetAutoArrange(true);
+  refresh_timer_ = new TTimer(this);
+  refresh_timer_->SetEnabled(false);
+  refresh_timer_->SetInterval(kRefreshDelayMs);
+  SetParentFont(false);
+}
+
+TKivShellList::~TKivShellList() {
+  suppress_ = true;
+  MarkDestroying();
+  // The rows' records are ours: free them while this class still exists.
+  if (HandleAllocated()) Items().Clear();
+}
+
+std::wstring TKivShellList::Version() const { return L"TKivShellList 1.1"; }
+
+void TKivShellList::CreateParams(TCreateParams& params) {
+  TCustomListView::CreateParams(params);
+  params.class_name = L"TKivShellList";
+}
+
+void TKivShellList::CreateWnd() {
+  TCustomListView::CreateWnd();
+  if (!window_created_) {
+    // From now on the folder object may own the shell's windows.
+    dirwalker_->MarkLoaded();
+    window_created_ = true;
+  } else {
+    Loaded();
+    Populate();
+  }
+}
+
+void TKivShellList::Loaded() {
+  TCustomListView::Loaded();
+  if (Items().Count() == 0 && !NoFillOnStartup()) {
+    if (pending_path_.empty()) {
+      Populate();
+    } else {
+      const std::wstring path = std::exchange(pending_path_, L"");
+      SetPath(path);
+    }
+  }
+  if (use_system_font_) ApplySystemFont();
+}
+
+std::wstring TKivShellList::Path() const {
+  if (IsLoading()) return pending_path_;
+  return dirwalker_->Folder();
+}
+
+void TKivShellList::SetPath(const std::wstring& path) {
+  if (IsLoading()) {
+    pending_path_ = path;
+    return;
+  }
+  dirwalker_->SetFolder(path);
+  Populate();
+}
+
+TKivShellFolder TKivShellList::SpecialFolder() const {
+  const TKivShellFolder folder = dirwalker_->SpecialFolder();
+  if (folder == SF_DRIVES && !Path().empty()) return SF_FILESYSTEMFOLDER;
+  return folder;
+}
+
+void TKivShellList::SetSpecialFolder(TKivShellFolder folder) {
+  if (folder != SF_FILESYSTEMFOLDER) {
+    dirwalker_->SetSpecialFolder(folder);
+    pending_path_.clear();
+  }
+  Populate();
+}
+
+void TKivShellList::SetFilter(const std::wstring& filter) {
+  HandleNeeded();
+  dirwalker_->SetFilter(filter);
+  Populate();
+}
+
+void TKivShellList::SetFileSystemOnly(bool value) {
+  dirwalker_->SetFileSystemOnly(value);
+  Populate();
+}
+
+void TKivShellList::SetDetails(bool value) {
+  if (value == details_) return;
+  details_ = value;
+  Populate();
+}
+
+void TKivShellList::SetShowFolders(bool value) {
+  if (value == show_folders_) return;
+  show_folders_ = value;
+  Populate();
+}
+
+void TKivShellList::SetShowParentFolder(bool value) {
+  if (value == show_parent_folder_) return;
+  show_parent_folder_ = value;
+  Populate();
+}
+
+void TKivShellList::SetOption(uint16_t bit, bool value) {
+  SetOptions(value ? (options_ | bit) : (options_ & ~bit));
+}
+
+void TKivShellList::SetOptions(uint16_t options) {
+  if (options == options_) return;
+  options_ = options;
+  dirwalker_->SetShowErrorMessages(Option(kShowErrorMessages));
+  dirwalker_->SetShowContextMenuOnTop(Option(kShowContextMenuOnTop));
+  // A list that is not to fill on start-up stays empty until it has a window.
+  if (NoFillOnStartup() && !window_created_) return;
+  Populate();
+}
+
+void TKivShellList::SetViewStyle(TViewStyle style) {
+  TCustomListView::SetViewStyle(style);
+  if (!IsLoading()) {
+    UpdateSortArrows();
+    thumbnails_ = false;
+  } else if (style != TViewStyle::vsIcon) {
+    thumbnails_ = false;
+  }
+}
+
+void TKivShellList::SetReadOnly(bool value) {
+  TCustomListView::SetReadOnly(value);
+  dirwalker_->SetReadOnlyGuard(value);
+}
+
+void TKivShellList::SetUseSystemFont(bool value) {
+  use_system_font_ = value;
+  if (value) ApplySystemFont();
+}
+
+void TKivShellList::ApplySystemFont() {
+  LOGFONTW font{};
+  if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0)) Font().Assign(font);
+}
+
+LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case kDrainSynchronizeQueue:
+      if (Application) Application->CheckSynchronize();
+      return 0;
+  }
+  return TCustomListView::WndProc(msg, wparam, lparam);
+}
+
+}  // namespace wf

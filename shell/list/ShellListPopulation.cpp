@@ -1,0 +1,155 @@
+// Filling the list from its folder, and the rows' late updates.
+#include "shell/list/ShellControls.h"
+
+#include "framework/Cursor.h"
+#include "framework/Strings.h"
+
+namespace wf {
+
+namespace {
+
+constexpr wchar_t kParentEntryCaption[] = L" .. ";
+
+// Restores the folder object's current object when a row's question is
+// answered in the middle of someone else's use of it.
+class CurrentObjectScope {
+ public:
+  explicit CurrentObjectScope(TDirwalker& dirwalker) : dirwalker_(dirwalker), saved_(dirwalker.ObjectIdCopy()) {}
+  ~CurrentObjectScope() { dirwalker_.SetCurrentId(saved_.get()); }
+  CurrentObjectScope(const CurrentObjectScope&) = delete;
+  CurrentObjectScope& operator=(const CurrentObjectScope&) = delete;
+
+ private:
+  TDirwalker& dirwalker_;
+  ChildIdList saved_;
+};
+
+// The list's update bracket and the filling flag, closed on every way out.
+class FillScope {
+ public:
+  FillScope(TListItems& items, bool& filling) : items_(items), filling_(filling) {
+    filling_ = true;
+    items_.BeginUpdate();
+  }
+  ~FillScope() {
+    items_.EndUpdate();
+    filling_ = false;
+  }
+  FillScope(const FillScope&) = delete;
+  FillScope& operator=(const FillScope&) = delete;
+
+ private:
+  TListItems& items_;
+  bool& filling_;
+};
+
+}  // namespace
+
+TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
+  return item ? static_cast<TKivShellListItem*>(item->Data()) : nullptr;
+}
+
+void TKivShellList::Populate() {
+  if (IsLoading() || !Enabled()) return;
+  CursorScope hour_glass(crHourGlass);
+  {
+    FillScope fill(Items(), filling_);
+    Items().Clear();
+    folder_id_list_.reset();
+    population_tick_ = GetTickCount();
+    rows_folder_ = dirwalker_->ShellFolder();
+    rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
+    CreateColumns();
+    Raise(OnCreateColumns, this);
+    while (dirwalker_->NextObject()) AddObjectItem(details_);
+    if (show_parent_folder_) AddParentEntry();
+    SortItems();
+    UpdateSortArrows();
+  }
+  Raise(OnPopulated, this);
+  Raise(OnPathChanged, this);
+}
+
+bool TKivShellList::AcceptObject() {
+  if (!ShowHidden() && dirwalker_->IsHidden()) return false;
+  if (!ShowNethood()) {
+    const TKivShellFolder special = dirwalker_->ObjectSpecialFolder();
+    if (special == SF_NETHOOD || special == SF_NETWORK) return false;
+  }
+  if (!ShowRecycleBin()) {
+    if (dirwalker_->ObjectSpecialFolder() == SF_BITBUCKET) return false;
+    if (StartsWithText(dirwalker_->ObjectName(), L"RECYCL") && dirwalker_->IsHidden()) return false;
+  }
+  return ShowFiles() || dirwalker_->IsFolder();
+}
+
+void TKivShellList::AddObjectItem(bool details) {
+  if (!(show_folders_ || !dirwalker_->IsFolder()) || !AcceptObject()) return;
+  TListItem* item = Items().Add();
+  if (!item) return;
+  // The display name is the one costly question per object, so it is asked
+  // when the caption is first read (by the control when it draws the row,
+  // by the sort, or by anyone else) rather than for every object here.
+  item->SetCaptionPending();
+  auto record = std::make_unique<TKivShellListItem>();
+  record->ItemId = dirwalker_->ObjectIdCopy();
+  item->SetData(record.release());
+  if (!OnAddItem) return;
+  bool can_add = true;
+  if (details) GatherDetailTexts(item);
+  OnAddItem(item, can_add);
+  if (!can_add) item->Delete();
+}
+
+void TKivShellList::AddParentEntry() {
+  if (SpecialFolder() == SF_DESKTOP) return;
+  TListItem* item = Items().Add();
+  if (!item) return;
+  item->SetCaption(kParentEntryCaption);
+  item->SetStateIndex(1);
+  auto record = std::make_unique<TKivShellListItem>();
+  record->IsParentEntry = true;
+  item->SetData(record.release());
+}
+
+std::wstring TKivShellList::ResolveCaption(TListItem* item) {
+  TKivShellListItem* record = RecordOf(item);
+  if (!record || !record->ItemId) return {};
+  if (dirwalker_->ShellFolder() == rows_folder_.Get()) {
+    CurrentObjectScope keep(*dirwalker_);
+    dirwalker_->SetCurrentId(record->ItemId.get());
+    return dirwalker_->DisplayName();
+  }
+  // The folder object has been bound elsewhere since the fill: ask a
+  // folder object of the rows' own folder.
+  try {
+    TDirwalker rows_folder(nullptr);
+    rows_folder.SetShowErrorMessages(false);
+    rows_folder.SetFolderIDList(rows_folder_id_list_.get());
+    rows_folder.SetCurrentId(record->ItemId.get());
+    return rows_folder.DisplayName();
+  } catch (const EDirwalkerError&) {
+    return {};  // the folder is gone: the row is about to go too
+  }
+}
+
+// Detail texts, per list column, join the rows with the detail columns.
+void TKivShellList::GatherDetailTexts(TListItem* item) {}
+
+void TKivShellList::GetImageIndex(TListItem* item) {
+  if (item->ImageIndex() < 0) UpdateItem(item);
+  Raise(OnGetImageIndex, this, item);
+}
+
+void TKivShellList::UpdateItem(TListItem* item) {
+  TKivShellListItem* record = RecordOf(item);
+  if (!record || record->IsParentEntry || !record->ItemId) return;
+  if (dirwalker_->ShellFolder() != rows_folder_.Get()) return;
+  dirwalker_->SetCurrentId(record->ItemId.get());
+  if (details_ && item->SubItems().empty()) GatherDetailTexts(item);
+  ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
+  const SFGAOF attributes = dirwalker_->Attributes(SFGAO_HIDDEN);
+  if (attributes & SFGAO_HIDDEN) item->SetCut(true);
+}
+
+}  // namespace wf

@@ -1,0 +1,109 @@
+// Selection by name and by id, and row paths.
+#include "shell/list/ShellControls.h"
+
+namespace wf {
+
+namespace {
+
+// Raises a flag for a scope, restoring its previous value.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = previous_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+}  // namespace
+
+TStringList& TKivShellList::SelectedNames() {
+  if (!selected_names_) selected_names_ = std::make_unique<TStringList>();
+  TStringList& names = *selected_names_;
+  if (names.Empty()) {
+    names.OnChange = nullptr;
+    for (int i = 0, n = Items().Count(); i < n; ++i) {
+      TListItem* item = Items()[i];
+      if (!item->Selected()) continue;
+      TKivShellListItem* record = RecordOf(item);
+      if (!record || record->IsParentEntry) continue;
+      dirwalker_->SetCurrentId(record->ItemId.get());
+      std::wstring name = dirwalker_->ObjectName();
+      names.Add(name.empty() ? dirwalker_->DisplayName() : std::move(name));
+    }
+  }
+  names.OnChange = [this](TObject*) { ReselectNames(); };
+  return names;
+}
+
+void TKivShellList::ClearSelectedNames() {
+  if (!selected_names_ || selected_names_->Empty()) return;
+  FlagScope suppress(suppress_);
+  selected_names_->Clear();
+}
+
+void TKivShellList::ReselectNames() {
+  if (suppress_) return;
+  FlagScope suppress(suppress_);
+  ClearSelection();
+  const std::vector<std::wstring> names = selected_names_->Items();
+  for (const std::wstring& name : names) {
+    dirwalker_->SetObjectName(name);  // raises for a name the folder lacks
+    SelectItemById(dirwalker_->CurrentId());
+  }
+}
+
+void TKivShellList::Change(TListItem* item, UINT changed) {
+  if ((changed & (LVIF_TEXT | LVIF_STATE)) && !suppress_) ClearSelectedNames();
+  TCustomListView::Change(item, changed);
+}
+
+void TKivShellList::Delete(TListItem* item) {
+  std::unique_ptr<TKivShellListItem> record(RecordOf(item));
+  item->SetData(nullptr);
+  TCustomListView::Delete(item);
+}
+
+int TKivShellList::IndexOfItemId(PCUITEMID_CHILD id) {
+  if (!id || !rows_folder_) return -1;
+  for (int i = 0, n = Items().Count(); i < n; ++i) {
+    TKivShellListItem* record = RecordOf(Items()[i]);
+    if (!record || !record->ItemId) continue;
+    const HRESULT hr = rows_folder_->CompareIDs(0, record->ItemId.get(), id);
+    if (SUCCEEDED(hr) && HRESULT_CODE(hr) == 0) return i;
+  }
+  return -1;
+}
+
+TListItem* TKivShellList::FindItemById(PCUITEMID_CHILD id) {
+  const int index = IndexOfItemId(id);
+  return index < 0 ? nullptr : Items()[index];
+}
+
+int TKivShellList::SelectItemById(PCUITEMID_CHILD id) {
+  const int index = IndexOfItemId(id);
+  if (index < 0) return -1;
+  TListItem* item = Items()[index];
+  item->SetSelected(true);
+  item->SetFocused(true);
+  item->MakeVisible(false);
+  if (CanFocus()) SetFocus();
+  return index;
+}
+
+PCIDLIST_ABSOLUTE TKivShellList::FolderIdList() {
+  if (!folder_id_list_) folder_id_list_ = dirwalker_->FolderIdListCopy();
+  return folder_id_list_.get();
+}
+
+std::wstring TKivShellList::ItemPath(TListItem* item) {
+  TKivShellListItem* record = RecordOf(item);
+  if (!record || !record->ItemId) return {};
+  const AbsoluteIdList full = ConcatIdLists(FolderIdList(), record->ItemId.get());
+  return IdListToPath(full.get());
+}
+
+}  // namespace wf
