@@ -36,7 +36,7 @@ TApplication::TApplication() : TComponent(nullptr), main_thread_id_(GetCurrentTh
   RegisterClassExW(&wc);
   // The owner of every form: a popup that is never shown, so it is what
   // the task bar would list.
-  handle_.reset(CreateWindowExW(0, kApplicationClass, L"", WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+  handle_.reset(CreateWindowExW(0, kApplicationClass, L"", WS_POPUP | WS_CLIPSIBLINGS,
                                 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
   SetWindowLongPtrW(handle_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   if (!Application) Application = this;

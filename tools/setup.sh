@@ -20,11 +20,10 @@ install_missing_packages() {
 }
 
 build_project() {
-  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-    cmake -S "$ROOT_DIR" -B "$BUILD_DIR" \
-      -DCMAKE_TOOLCHAIN_FILE="$ROOT_DIR/cmake/mingw-w64-x86_64.cmake" \
-      -DCMAKE_BUILD_TYPE=Release
-  fi
+  # Configured every time: cheap once cached, and it picks up new test folders.
+  cmake -S "$ROOT_DIR" -B "$BUILD_DIR" \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT_DIR/cmake/mingw-w64-x86_64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$BUILD_DIR" -j"$(nproc)"
 }
 

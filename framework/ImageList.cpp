@@ -1,0 +1,65 @@
+#include "framework/ImageList.h"
+
+namespace wf {
+
+TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) {}
+
+TCustomImageList::~TCustomImageList() { FreeHandle(); }
+
+void TCustomImageList::FreeHandle() {
+  if (handle_ && !share_handle_) ImageList_Destroy(handle_);
+  handle_ = nullptr;
+}
+
+void TCustomImageList::SetHandle(HIMAGELIST handle) {
+  if (handle == handle_) return;
+  FreeHandle();
+  handle_ = handle;
+  Changed();
+}
+
+void TCustomImageList::CreateSize(int width, int height) {
+  FreeHandle();
+  share_handle_ = false;
+  handle_ = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 0, 16);
+  Changed();
+}
+
+int TCustomImageList::Width() const {
+  int cx = 0, cy = 0;
+  if (handle_) ImageList_GetIconSize(handle_, &cx, &cy);
+  return cx;
+}
+
+int TCustomImageList::Height() const {
+  int cx = 0, cy = 0;
+  if (handle_) ImageList_GetIconSize(handle_, &cx, &cy);
+  return cy;
+}
+
+int TCustomImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_) : 0; }
+
+bool TCustomImageList::AddImages(const TCustomImageList& source) {
+  if (!source.handle_) return false;
+  if (!handle_) CreateSize(source.Width(), source.Height());
+  bool all = true;
+  for (int i = 0, n = source.Count(); i < n; ++i) {
+    HICON icon = ImageList_GetIcon(source.handle_, i, ILD_TRANSPARENT);
+    if (!icon || ImageList_AddIcon(handle_, icon) < 0) all = false;
+    if (icon) DestroyIcon(icon);
+  }
+  Changed();
+  return all;
+}
+
+void TCustomImageList::Clear() {
+  if (handle_ && !share_handle_) ImageList_RemoveAll(handle_);
+  Changed();
+}
+
+void TCustomImageList::SetBkColor(TColor color) {
+  bk_color_ = color;
+  if (handle_) ImageList_SetBkColor(handle_, color == clNone ? CLR_NONE : ColorToRGB(color));
+}
+
+}  // namespace wf

@@ -1,0 +1,259 @@
+// Starts Wayfold.exe as a process, with a settings file of the test's own
+// beside it, and checks its window from outside.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "framework/IniFile.h"
+#include "tests/support/TempFolder.h"
+
+namespace wf::test {
+namespace {
+
+constexpr wchar_t kFormClass[] = L"TfrmMain_Wayfold";
+constexpr wchar_t kListClass[] = L"TKivShellList";
+constexpr DWORD kTimeoutMs = 30000;
+
+// The build gives the executable's host path; under Wine the host's root is Z:.
+std::wstring BuiltExecutable() {
+  std::wstring path = L"" WAYFOLD_EXE;
+  if (!path.empty() && path[0] == L'/') {
+    for (auto& c : path)
+      if (c == L'/') c = L'\\';
+    path = L"Z:" + path;
+  }
+  return path;
+}
+
+struct WindowSearch {
+  DWORD process_id;
+  const wchar_t* class_name;
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  if (pid == search->process_id && wcscmp(name, search->class_name) == 0 && IsWindowVisible(hwnd)) {
+    search->found = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A Wayfold process started from a copy of the executable in a folder of
+// its own, so that its settings file is the test's.
+class WayfoldProcess {
+ public:
+  explicit WayfoldProcess(const std::wstring& folder) : exe_(folder + L"Wayfold.exe") {
+    EXPECT_TRUE(CopyFileW(BuiltExecutable().c_str(), exe_.c_str(), FALSE)) << GetLastError();
+  }
+  ~WayfoldProcess() {
+    if (process_.hProcess) {
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
+      CloseHandle(process_.hProcess);
+      CloseHandle(process_.hThread);
+    }
+  }
+
+  bool Start() {
+    STARTUPINFOW si{sizeof(si)};
+    std::wstring command = L"\"" + exe_ + L"\"";
+    return CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                          &process_);
+  }
+
+  HWND WaitForWindow(const wchar_t* class_name) const {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < kTimeoutMs) {
+      WindowSearch search{process_.dwProcessId, class_name, nullptr};
+      EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+      if (search.found) return search.found;
+      if (WaitForSingleObject(process_.hProcess, 50) != WAIT_TIMEOUT) return nullptr;
+    }
+    return nullptr;
+  }
+
+  // The list's row count once it has held still for a moment.
+  static int SettledRowCount(HWND form) {
+    HWND list = FindWindowExW(form, nullptr, kListClass, nullptr);
+    if (!list) return -1;
+    int last = -1;
+    for (int stable = 0, round = 0; stable < 4 && round < 200; ++round) {
+      const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+      stable = rows == last ? stable + 1 : 0;
+      last = rows;
+      Sleep(50);
+    }
+    return last;
+  }
+
+  bool CloseAndWait(HWND form) const {
+    PostMessageW(form, WM_CLOSE, 0, 0);
+    return WaitForSingleObject(process_.hProcess, kTimeoutMs) == WAIT_OBJECT_0;
+  }
+
+  DWORD ExitCode() const {
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return code;
+  }
+
+  const std::wstring& Executable() const { return exe_; }
+
+ private:
+  std::wstring exe_;
+  PROCESS_INFORMATION process_{};
+};
+
+std::wstring Settings(const TempFolder& folder) { return folder.Path() + L"Wayfold.ini"; }
+
+TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootFolder) {
+  TempFolder home;
+  const std::wstring root = home.MakeFolder(L"root");
+  home.MakeFile(L"root\\a.txt");
+  home.MakeFile(L"root\\b.txt", 10);
+  home.MakeFolder(L"root\\sub");
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteInteger(L"Pos", L"Top", 40);
+    ini.WriteInteger(L"Pos", L"Left", 50);
+    ini.WriteString(L"Folder", L"RootFolder", root);
+  }
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+
+  RECT r;
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 50);
+  EXPECT_EQ(r.top, 40);
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, 332);
+  EXPECT_EQ(client.bottom, 566);
+  const LONG style = GetWindowLongW(form, GWL_STYLE);
+  EXPECT_TRUE(style & WS_POPUP);
+  EXPECT_FALSE(style & WS_CAPTION);
+  wchar_t caption[100] = {};
+  GetWindowTextW(form, caption, 100);
+  EXPECT_STREQ(caption, L"Corvane Wayfold - Version 1.1");
+
+  HWND owner = GetWindow(form, GW_OWNER);
+  ASSERT_NE(owner, nullptr);
+  EXPECT_EQ(GetWindowLongW(owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW) << "exactly the tool-window style";
+  wchar_t title[100] = {};
+  GetWindowTextW(owner, title, 100);
+  EXPECT_STREQ(title, L"Corvane Wayfold");
+
+  // Two files, one folder and the parent-folder entry.
+  EXPECT_EQ(WayfoldProcess::SettledRowCount(form), 4);
+
+  SetWindowPos(form, nullptr, 70, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+  EXPECT_EQ(wayfold.ExitCode(), 0u);
+  TIniFile ini(Settings(home));
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 70);
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 90);
+  EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root) << "closing keeps the root folder";
+}
+
+TEST(WayfoldProcess, FirstStartSitsAtTopLeftAndClosingWritesThePosition) {
+  TempFolder home;
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+  RECT r;
+  GetWindowRect(form, &r);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
+  // The common documents folder, whatever it holds, behind the parent entry.
+  EXPECT_GE(WayfoldProcess::SettledRowCount(form), 1);
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+
+  TIniFile ini(Settings(home));
+  EXPECT_TRUE(ini.ValueExists(L"Pos", L"Top"));
+  EXPECT_TRUE(ini.ValueExists(L"Pos", L"Left"));
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 0);
+  EXPECT_FALSE(ini.SectionExists(L"Folder"));
+}
+
+TEST(WayfoldProcess, EmptyRootFolderKeepsTheCommonDocumentsFolder) {
+  TempFolder home;
+  TempFolder reference;
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteString(L"Folder", L"RootFolder", L"");
+  }
+  WayfoldProcess empty_root(home.Path());
+  ASSERT_TRUE(empty_root.Start());
+  HWND form = empty_root.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+  const int rows = WayfoldProcess::SettledRowCount(form);
+  ASSERT_TRUE(empty_root.CloseAndWait(form));
+
+  WayfoldProcess no_settings(reference.Path());
+  ASSERT_TRUE(no_settings.Start());
+  form = no_settings.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(WayfoldProcess::SettledRowCount(form), rows);
+  ASSERT_TRUE(no_settings.CloseAndWait(form));
+}
+
+TEST(WayfoldProcess, RootFolderOutsideTheAnsiCodePageIsListed) {
+  TempFolder home;
+  const std::wstring root = home.MakeFolder(TempFolder::NonAnsiName(L""));
+  home.MakeFile(TempFolder::NonAnsiName(L"") + L"\\" + TempFolder::NonAnsiName(L".txt"));
+  home.MakeFile(TempFolder::NonAnsiName(L"") + L"\\plain.txt");
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteString(L"Folder", L"RootFolder", root);
+  }
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(WayfoldProcess::SettledRowCount(form), 3);
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+  TIniFile ini(Settings(home));
+  EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root) << "the settings keep the name whole";
+}
+
+TEST(WayfoldProcess, RootFolderThatCannotBeOpenedShowsTheErrorAndGoesOn) {
+  TempFolder home;
+  const std::wstring missing = home.Path() + L"no such folder";
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteString(L"Folder", L"RootFolder", missing);
+  }
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND box = wayfold.WaitForWindow(L"#32770");
+  ASSERT_NE(box, nullptr) << "the error is shown in a message box";
+  wchar_t title[100] = {};
+  GetWindowTextW(box, title, 100);
+  EXPECT_STREQ(title, L"Corvane Wayfold");
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 1024);
+  const std::wstring message = text;
+  EXPECT_EQ(message.rfind(missing + L"\r\n", 0), 0u) << "the path, then a line break: " << std::string(message.begin(), message.end());
+  EXPECT_GT(message.size(), missing.size() + 2) << "then the platform's path-not-found text";
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr) << "the program goes on";
+  EXPECT_GE(WayfoldProcess::SettledRowCount(form), 1);
+  EXPECT_EQ(GetWindowLongW(GetWindow(form, GW_OWNER), GWL_EXSTYLE), WS_EX_TOOLWINDOW);
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+}
+
+}  // namespace
+}  // namespace wf::test
