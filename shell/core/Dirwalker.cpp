@@ -1,0 +1,595 @@
+#include "shell/core/Dirwalker.h"
+
+#include <winnetwk.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/Application.h"
+#include "framework/Control.h"
+#include "framework/Cursor.h"
+#include "framework/Handles.h"
+#include "framework/Strings.h"
+#include "shell/core/ShellModule.h"
+
+namespace wf {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr SHCONTF kEnumerationFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
+constexpr wchar_t kVersion[] = L"TDirwalker v1.1";
+constexpr DWORD kNetworkResourceBufferBytes = 1024;  // the record and its strings
+
+template <class I>
+void** OutVoid(ComPtr<I>& pointer) {
+  return reinterpret_cast<void**>(pointer.ReleaseAndGetAddressOf());
+}
+
+// File names compare like the file system does: case-insensitive over all of
+// Unicode, not only over ASCII letters.
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+// A drive such as C: or C:\, or a share root such as \\server\share.
+bool IsRoot(std::wstring_view name) {
+  const std::wstring drive = ExtractFileDrive(name);
+  if (drive.empty()) return false;
+  return SameName(name, drive) || SameName(name, drive + L"\\");
+}
+
+// \\server\share...: long enough and with a backslash after the server name.
+bool IsUncSharePath(std::wstring_view path) {
+  return path.size() > 3 && path.substr(0, 2) == L"\\\\" &&
+         path.find(L'\\', 2) != std::wstring_view::npos;
+}
+
+bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
+  const UINT size = IdListSize(a);
+  return size == IdListSize(b) && (size == 0 || std::memcmp(a, b, size) == 0);
+}
+
+// 0 when the file does not exist.
+DWORD FileAttributes(const std::wstring& path) {
+  if (path.empty()) return 0;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
+}
+
+ChildIdList AsChild(RelativeIdList list) {
+  return ChildIdList(reinterpret_cast<PITEMID_CHILD>(list.release()));
+}
+
+RelativeIdList AsRelative(ChildIdList list) { return RelativeIdList(list.release()); }
+
+}  // namespace
+
+TDirwalker::TDirwalker(TComponent* owner) : TComponent(owner) {
+  if (!ShellModule::Running()) throw EDirwalkerError(L"Dirwalker Components: Cannot open Shell!");
+  SetFolder(L"");
+}
+
+TDirwalker::~TDirwalker() = default;
+
+void TDirwalker::Loaded() {
+  TComponent::Loaded();
+  loaded_ = true;
+}
+
+std::wstring TDirwalker::Version() const { return kVersion; }
+
+// --- Binding --------------------------------------------------------------
+
+void TDirwalker::SetFolder(std::wstring_view path) {
+  if (!path.empty() && folder_id_list_ &&
+      (SameName(path, folder_) || SameName(IncludeTrailingBackslash(path), folder_)))
+    return;
+
+  const std::wstring requested(path);
+  wf::AbsoluteIdList list;
+  if (requested.empty()) {
+    SHGetSpecialFolderLocation(ShellOwnerWindow(), CSIDL_DRIVES, list.put());
+  } else {
+    list = PathToIdList(requested);
+    if (!list && IsUncSharePath(requested)) {
+      WakeUncServer(requested);
+      list = PathToIdList(requested);
+    }
+  }
+  if (!list) throw EDirwalkerError(requested + L"\r\n" + SystemErrorText(ERROR_PATH_NOT_FOUND));
+  // The bound folder's own path replaces the text given, so Folder always
+  // carries the shell's spelling.
+  SetFolderIDList(list.get());
+}
+
+// Makes the shell connect to the server (and ask for credentials when it
+// must) before a share below it is resolved again. Results are ignored.
+void TDirwalker::WakeUncServer(std::wstring_view path) {
+  const std::wstring server(path.substr(0, path.find(L'\\', 2)));
+  wf::AbsoluteIdList server_list = PathToIdList(server);
+  if (!server_list) return;
+  ComPtr<IShellFolder> server_folder;
+  if (FAILED(ShellModule::DesktopFolder()->BindToObject(server_list.get(), nullptr, IID_IShellFolder,
+                                                        OutVoid(server_folder))) ||
+      !server_folder)
+    return;
+  ComPtr<IEnumIDList> enumerator;
+  HWND window = Application ? Application->MainWindowHandle() : nullptr;
+  if (server_folder->EnumObjects(window, kEnumerationFlags, enumerator.ReleaseAndGetAddressOf()) ==
+          S_OK &&
+      enumerator) {
+    ChildIdList first;
+    enumerator->Next(1, first.put(), nullptr);
+  }
+}
+
+void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
+  ReleaseDetails();
+  if (!list) {
+    Unbind();
+    return;
+  }
+  IShellFolder* desktop = ShellModule::DesktopFolder();
+  // Bind first and replace the state only on success, so a failure leaves
+  // the previous binding whole.
+  ComPtr<IShellFolder> folder;
+  wf::AbsoluteIdList copy;
+  if (IdListCount(list) == 0 || desktop->CompareIDs(0, list, ShellModule::EmptyIdList()) == S_OK) {
+    folder = desktop;
+    copy = CloneIdList(ShellModule::EmptyIdList());
+  } else {
+    copy = CloneIdList(list);
+    if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellFolder, OutVoid(folder))) || !folder)
+      throw EDirwalkerError(L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
+  }
+  enumerator_.Reset();
+  shell_folder_ = std::move(folder);
+  folder_id_list_ = std::move(copy);
+  SetCurrentId(nullptr);
+  folder_ = IdListToPath(folder_id_list_.get());
+  if (!folder_.empty()) folder_ = IncludeTrailingBackslash(folder_);
+}
+
+void TDirwalker::Unbind() {
+  enumerator_.Reset();
+  shell_folder_.Reset();
+  folder_id_list_.reset();
+  SetCurrentId(nullptr);
+  folder_.clear();
+}
+
+void TDirwalker::ReleaseDetails() {
+  details_.Reset();
+  folder2_.Reset();
+  details_unavailable_ = false;
+}
+
+TKivShellFolder TDirwalker::SpecialFolder() const {
+  return IdListToSpecialFolder(folder_id_list_.get());
+}
+
+void TDirwalker::SetSpecialFolder(TKivShellFolder folder) {
+  try {
+    wf::AbsoluteIdList list = SpecialFolderIdList(folder);
+    if (list) SetFolderIDList(list.get());
+  } catch (const std::exception&) {
+    // A special folder that cannot be reached is no error.
+  }
+}
+
+bool TDirwalker::SelectFolderInParent() {
+  wf::AbsoluteIdList folder = FolderIdListCopy();
+  SetFolderAndObject(folder.get());
+  return true;
+}
+
+void TDirwalker::SetFolderAndObject(PCIDLIST_ABSOLUTE list) {
+  const UINT count = IdListCount(list);
+  if (count == 0) {
+    SetSpecialFolder(SF_DESKTOP);
+    return;
+  }
+  wf::AbsoluteIdList parent = TruncateIdList(list, count - 1);
+  ChildIdList object = LastId(list);
+  SetFolderIDList(parent.get());
+  current_id_ = std::move(object);
+  ClearObjectCaches();
+}
+
+bool TDirwalker::OpenObject() {
+  if (!IsFolder()) return false;
+  wf::AbsoluteIdList target = CloneIdList(AbsoluteIdList());
+  SetFolderIDList(target.get());
+  return shell_folder_ != nullptr;
+}
+
+wf::AbsoluteIdList TDirwalker::FolderIdListCopy() const { return CloneIdList(folder_id_list_.get()); }
+
+// --- The current object ---------------------------------------------------
+
+void TDirwalker::SetCurrentId(PCUITEMID_CHILD id) {
+  current_id_ = CloneIdList(id);
+  ClearObjectCaches();
+}
+
+void TDirwalker::ClearObjectCaches() {
+  absolute_id_cache_.reset();
+  find_data_.cFileName[0] = L'\0';
+}
+
+ChildIdList TDirwalker::ObjectIdCopy() const { return CloneIdList(current_id_.get()); }
+
+PCIDLIST_ABSOLUTE TDirwalker::AbsoluteIdList() {
+  if (!absolute_id_cache_ && folder_id_list_) {
+    absolute_id_cache_ = current_id_ ? ConcatIdLists(folder_id_list_.get(), current_id_.get())
+                                     : CloneIdList(folder_id_list_.get());
+  }
+  return absolute_id_cache_.get();
+}
+
+std::wstring TDirwalker::ObjectName() {
+  if (!folder_id_list_ || !shell_folder_ || !current_id_) return {};
+  if (find_data_.cFileName[0]) return find_data_.cFileName;
+
+  WIN32_FIND_DATAW data{};
+  if (SUCCEEDED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_FINDDATA, &data,
+                                     sizeof(data))) &&
+      data.cFileName[0]) {
+    // Wine fills the find data's name from the id's ANSI copy, which turns
+    // every character outside the code page into '?'. The in-folder parsing
+    // name of an object with find data is its file name in full UTF-16.
+    const std::wstring parsing_name = InFolderParsingName();
+    if (!parsing_name.empty() && parsing_name.size() < MAX_PATH &&
+        parsing_name.find(L'\\') == std::wstring::npos && parsing_name.rfind(L"::", 0) != 0) {
+      std::copy(parsing_name.begin(), parsing_name.end(), data.cFileName);
+      data.cFileName[parsing_name.size()] = L'\0';
+    }
+    find_data_ = data;
+    return data.cFileName;
+  }
+
+  PCIDLIST_ABSOLUTE absolute = AbsoluteIdList();
+  if (IdListCount(absolute) <= 1) return {};  // My Computer, Network, the recycle bin...
+  const std::wstring path = IdListToPath(absolute);
+  if (!path.empty() && SameName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
+    return path;  // a drive root such as C:\ names itself
+  std::wstring name = path.substr(path.rfind(L'\\') + 1);
+  return name.empty() ? NetworkName() : name;
+}
+
+void TDirwalker::SetObjectName(std::wstring_view requested) {
+  if (requested.empty()) {
+    SetCurrentId(nullptr);
+    return;
+  }
+  std::wstring name(requested);
+  if (name.size() > 3 && name.back() == L'\\') name.pop_back();
+
+  // Roots come first: "C:" has no backslash but is a drive, not a name
+  // inside the bound folder.
+  if (IsRoot(name)) {
+    if (name.size() == 2 && name[1] == L':') name += L'\\';
+    SetFolder(name);
+    SelectFolderInParent();
+    return;
+  }
+
+  const size_t last_backslash = name.rfind(L'\\');
+  if (last_backslash == std::wstring::npos) {
+    RelativeIdList parsed = shell_folder_ ? PathToIdList(shell_folder_.Get(), name) : RelativeIdList();
+    if (parsed && IdListCount(parsed.get()) == 1) {
+      current_id_ = AsChild(std::move(parsed));
+      ClearObjectCaches();
+      return;
+    }
+    if (!SearchByName(name)) ThrowCannotFind(name);
+    return;
+  }
+
+  SetFolder(std::wstring_view(name).substr(0, last_backslash + 1));
+  SetObjectName(std::wstring_view(name).substr(last_backslash + 1));
+}
+
+// Walks the whole folder (from its beginning, whatever enumeration was
+// running) for an object whose name or display name is `name`. The cheap
+// name is compared first: the display name costs a shell query per object.
+bool TDirwalker::SearchByName(std::wstring_view name) {
+  enumerator_.Reset();
+  while (NextObject()) {
+    if (SameName(ObjectName(), name) || SameName(DisplayName(), name)) {
+      enumerator_.Reset();
+      return true;
+    }
+  }
+  return false;
+}
+
+void TDirwalker::ThrowCannotFind(std::wstring_view name) {
+  SetCurrentId(nullptr);
+  throw EDirwalkerError(L"Error! Cannot find Object \"" + std::wstring(name) + L"\" in Folder \"" +
+                        folder_ + L"\"");
+}
+
+std::wstring TDirwalker::DisplayName() {
+  if (!shell_folder_ || !current_id_) return {};
+  std::wstring name;
+  STRRET reply{};
+  if (SUCCEEDED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_NORMAL, &reply)))
+    name = StrRetToString(current_id_.get(), reply);
+  return name.empty() ? ObjectName() : name;
+}
+
+// Costs the shell next to nothing, unlike the normal display name.
+std::wstring TDirwalker::InFolderParsingName() {
+  STRRET reply{};
+  if (FAILED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_INFOLDER | SHGDN_FORPARSING, &reply)))
+    return {};
+  return StrRetToString(current_id_.get(), reply);
+}
+
+std::wstring TDirwalker::NetworkName() {
+  if (!shell_folder_ || !current_id_) return {};
+  alignas(NETRESOURCEW) BYTE buffer[kNetworkResourceBufferBytes] = {};
+  if (FAILED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_NETRESOURCE, buffer,
+                                  sizeof(buffer))))
+    return {};
+  const auto resource = reinterpret_cast<const NETRESOURCEW*>(buffer);
+  if ((resource->dwDisplayType == RESOURCEDISPLAYTYPE_DOMAIN ||
+       resource->dwDisplayType == RESOURCEDISPLAYTYPE_SERVER) &&
+      resource->lpRemoteName)
+    return resource->lpRemoteName;
+  return {};
+}
+
+SFGAOF TDirwalker::Attributes(SFGAOF mask) {
+  if (!shell_folder_ || !current_id_) return 0;
+  SFGAOF attributes = mask;
+  PCUITEMID_CHILD id = current_id_.get();
+  if (FAILED(shell_folder_->GetAttributesOf(1, &id, &attributes))) return 0;
+  return attributes;
+}
+
+bool TDirwalker::IsFolder() {
+  if (!current_id_) return false;
+  if (!file_system_only_) return (Attributes(SFGAO_FOLDER) & SFGAO_FOLDER) != 0;
+  // Old shells do not report SFGAO_FILESYSANCESTOR at all.
+  const SFGAOF attributes = Attributes(SFGAO_FOLDER | SFGAO_FILESYSANCESTOR);
+  return (attributes & SFGAO_FOLDER) &&
+         ((attributes & SFGAO_FILESYSANCESTOR) || ShellModule::IsOldShell());
+}
+
+bool TDirwalker::IsHidden() { return (Attributes(SFGAO_HIDDEN) & SFGAO_HIDDEN) != 0; }
+
+bool TDirwalker::IsLink() { return (Attributes(SFGAO_LINK) & SFGAO_LINK) != 0; }
+
+bool TDirwalker::CanRename() { return (Attributes(SFGAO_CANRENAME) & SFGAO_CANRENAME) != 0; }
+
+std::wstring TDirwalker::LinkTargetFolder() {
+  if (!IsLink()) return {};
+  // The link's own path from its id list: on the desktop, which merges the
+  // user's and the common desktop, Folder + name may name the wrong file.
+  std::wstring link = IdListToPath(AbsoluteIdList());
+  if (link.empty()) link = folder_ + ObjectName();
+
+  ComPtr<IShellLinkW> shell_link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              OutVoid(shell_link))))
+    return {};
+  ComPtr<IPersistFile> file;
+  if (FAILED(shell_link.As(&file)) || FAILED(file->Load(link.c_str(), 0))) return {};
+  wchar_t target[MAX_PATH] = {};
+  WIN32_FIND_DATAW data{};
+  if (FAILED(shell_link->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY)) || !target[0]) return {};
+  std::wstring path = target;
+  DWORD attributes = data.dwFileAttributes;
+  if (attributes == 0) {
+    // No find data came with the path. Wine keeps only an ANSI copy of the
+    // target's path (characters outside the code page become '?'); the
+    // link's id list still names the target exactly.
+    attributes = FileAttributes(path);
+    if (attributes == 0) {
+      wf::AbsoluteIdList target_list;
+      if (SUCCEEDED(shell_link->GetIDList(target_list.put())) && target_list) {
+        path = IdListToPath(target_list.get());
+        attributes = FileAttributes(path);
+      }
+    }
+  }
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
+}
+
+bool TDirwalker::MatchesFilter() {
+  // "*" matches every name: no need to ask the shell for one.
+  if (matches_everything_) return true;
+  if (IsFolder()) return true;
+  const std::wstring name = ObjectName();
+  return std::any_of(masks_.begin(), masks_.end(),
+                     [&](const std::wstring& mask) { return MatchesMask(name, mask); });
+}
+
+TKivShellFolder TDirwalker::ObjectSpecialFolder() { return IdListToSpecialFolder(AbsoluteIdList()); }
+
+void TDirwalker::RenameObject(std::wstring& name) {
+  CursorScope hourglass(crHourGlass);
+  if (shell_folder_ && current_id_) {
+    // SHGDN_INFOLDER: the name is relative to the folder. Without it the
+    // shell may take the name as a path of its own (Wine then moves the
+    // object into the working directory).
+    ChildIdList renamed;
+    if (SUCCEEDED(shell_folder_->SetNameOf(ShellOwnerWindow(), current_id_.get(), name.c_str(),
+                                           SHGDN_INFOLDER, renamed.put())) &&
+        renamed) {
+      current_id_ = std::move(renamed);
+      ClearObjectCaches();
+    }
+  }
+  name = DisplayName();
+}
+
+// --- Enumeration ----------------------------------------------------------
+
+bool TDirwalker::NextObject() {
+  if (!shell_folder_) return false;
+  if (!enumerator_) {
+    enumerating_network_.reset();
+    HRESULT hr;
+    {
+      ErrorModeScope error_mode(show_error_messages_ ? 0 : SEM_FAILCRITICALERRORS);
+      hr = shell_folder_->EnumObjects(ShellOwnerWindow(), kEnumerationFlags,
+                                      enumerator_.ReleaseAndGetAddressOf());
+    }
+    if (hr != S_OK || !enumerator_) {
+      enumerator_.Reset();
+      return false;
+    }
+  }
+  try {
+    for (;;) {
+      if (!AdvanceEnumeration()) return false;
+      if (file_system_only_ && !PassesFileSystemFilter()) continue;
+      if (MatchesFilter()) return true;
+    }
+  } catch (const std::exception&) {
+    // A failure while filtering: the next object is taken unfiltered.
+    return enumerator_ && AdvanceEnumeration();
+  }
+}
+
+bool TDirwalker::AdvanceEnumeration() {
+  ChildIdList id;
+  if (enumerator_->Next(1, id.put(), nullptr) != S_OK || !id) {
+    enumerator_.Reset();
+    return false;
+  }
+  current_id_ = std::move(id);
+  ClearObjectCaches();
+  return true;
+}
+
+bool TDirwalker::PassesFileSystemFilter() {
+  const SFGAOF attributes = Attributes(SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR);
+  if (attributes & (SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR)) return true;
+  const std::wstring name = ObjectName();
+  if (StartsWithText(name, L"RECYCLE")) return true;
+  // Asked once per enumeration: the lookup asks the platform for up to 36
+  // special folders.
+  if (!enumerating_network_) enumerating_network_ = SpecialFolder() == SF_NETWORK;
+  if (*enumerating_network_) return !name.empty();
+  const TKivShellFolder special = ObjectSpecialFolder();
+  return special == SF_DRIVES || special == SF_NETWORK;
+}
+
+std::wstring TDirwalker::Filter() const {
+  std::wstring filter;
+  for (size_t i = 0; i < masks_.size(); ++i) {
+    if (i) filter += L';';
+    filter += masks_[i];
+  }
+  return filter;
+}
+
+void TDirwalker::SetFilter(std::wstring_view filter) {
+  std::wstring value = filter.empty() ? std::wstring(L"*;") : std::wstring(filter);
+  if (value.back() != L';') value += L';';
+  masks_.clear();
+  size_t start = 0;
+  for (size_t separator; (separator = value.find(L';', start)) != std::wstring::npos;
+       start = separator + 1)
+    masks_.push_back(value.substr(start, separator - start));
+  matches_everything_ = std::find(masks_.begin(), masks_.end(), L"*") != masks_.end();
+}
+
+// --- User-interface objects -----------------------------------------------
+
+HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
+  *object = nullptr;
+  struct EmptyOnExit {
+    TStringList& list;
+    ~EmptyOnExit() { list.Clear(); }
+  } empty_multi_objects{multi_objects_};
+
+  if (!shell_folder_) {
+    SetLastError(static_cast<DWORD>(E_UNEXPECTED));
+    return E_UNEXPECTED;
+  }
+
+  std::vector<RelativeIdList> entries;
+  // Naming objects by full path rebinds this object to their drive and a
+  // display-name search moves the current object: both are put back after
+  // the request so the caller's object is as it was.
+  wf::AbsoluteIdList saved_folder;
+  ChildIdList saved_current;
+  const bool named = !multi_objects_.Empty();
+  auto restore = [&]() noexcept {
+    if (!named) return;
+    try {
+      if (!SameIdListBytes(saved_folder.get(), folder_id_list_.get())) SetFolderIDList(saved_folder.get());
+      current_id_ = std::move(saved_current);
+      ClearObjectCaches();
+    } catch (const std::exception&) {
+      // The former folder is gone: stay where the request left us.
+    }
+  };
+
+  HRESULT hr = E_INVALIDARG;
+  try {
+    if (!named) {
+      if (current_id_) entries.push_back(AsRelative(ObjectIdCopy()));
+    } else {
+      saved_folder = FolderIdListCopy();
+      saved_current = ObjectIdCopy();
+      for (const std::wstring& name : multi_objects_) {
+        RelativeIdList entry;
+        if (name.find(L':') != std::wstring::npos && !IsRoot(name)) {
+          // A full path: the object's own folder is bound and the entry is
+          // a child of it. Shell folders take only child ids here (Wine
+          // builds a data object of a longer relative id from its first
+          // item alone), so full paths must share one folder.
+          const std::wstring trimmed = name.size() > 3 && name.back() == L'\\'
+                                           ? name.substr(0, name.size() - 1)
+                                           : name;
+          SetFolder(ExtractFilePath(trimmed));
+          entry = PathToIdList(shell_folder_.Get(), ExtractFileName(trimmed));
+        } else {
+          entry = PathToIdList(shell_folder_.Get(), name);
+        }
+        if (!entry) {
+          SetObjectName(name);
+          entry = AsRelative(ObjectIdCopy());
+        }
+        if (entry) entries.push_back(std::move(entry));
+      }
+    }
+    if (!entries.empty()) {
+      std::vector<PCUITEMID_CHILD> ids;
+      ids.reserve(entries.size());
+      for (const RelativeIdList& entry : entries)
+        ids.push_back(reinterpret_cast<PCUITEMID_CHILD>(entry.get()));
+      hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()), ids.data(),
+                                        iid, nullptr, object);
+    }
+  } catch (...) {
+    restore();
+    throw;
+  }
+  restore();
+  if (FAILED(hr) || !*object) {
+    *object = nullptr;
+    if (SUCCEEDED(hr)) hr = E_FAIL;
+    SetLastError(static_cast<DWORD>(hr));
+  }
+  return hr;
+}
+
+HWND TDirwalker::ShellOwnerWindow() {
+  if (!show_error_messages_) return nullptr;
+  if (loaded_) {
+    if (auto control = dynamic_cast<TWinControl*>(Owner())) return control->Handle();
+  }
+  return Application ? Application->MainWindowHandle() : nullptr;
+}
+
+}  // namespace wf

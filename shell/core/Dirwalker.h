@@ -1,0 +1,167 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/Component.h"
+#include "framework/Exceptions.h"
+#include "framework/StringList.h"
+#include "shell/core/IdList.h"
+#include "shell/core/SpecialFolders.h"
+
+namespace wf {
+
+// The error of the shell layer: raised only where a caller asked for
+// something that cannot exist (a folder path, a binding, a named object).
+class EDirwalkerError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+using TOnContextMenuSelectEvent =
+    std::function<void(TObject* sender, const std::wstring& command, bool& execute)>;
+
+// One folder of the shell namespace and, inside it, one current object.
+// Binds by path, id list or special folder, enumerates the folder's objects
+// through the masks of Filter, and answers questions about the current
+// object. Queries answer failure through their result; only binding to a
+// folder and selecting a named object raise EDirwalkerError.
+//
+// Used on the thread that created it. A ShellModule must be running.
+class TDirwalker : public TComponent {
+ public:
+  explicit TDirwalker(TComponent* owner = nullptr);
+  ~TDirwalker() override;
+
+  // Binding and navigation.
+  const std::wstring& Folder() const { return folder_; }  // ends in '\' when not empty
+  void SetFolder(std::wstring_view path);
+  // No list leaves the object unbound. On failure the binding is unchanged.
+  void SetFolderIDList(PCIDLIST_ABSOLUTE list);
+  TKivShellFolder SpecialFolder() const;
+  // Never raises; a folder that does not exist here changes nothing.
+  void SetSpecialFolder(TKivShellFolder folder);
+  bool SelectFolderInParent();
+  void SetFolderAndObject(PCIDLIST_ABSOLUTE list);
+  bool OpenObject();
+  wf::AbsoluteIdList FolderIdListCopy() const;
+  PCIDLIST_ABSOLUTE FolderIdList() const { return folder_id_list_.get(); }
+  IShellFolder* ShellFolder() const { return shell_folder_.Get(); }
+
+  // The current object.
+  std::wstring ObjectName();
+  void SetObjectName(std::wstring_view name);
+  // Copies the id (none clears); asks nothing of the shell.
+  void SetCurrentId(PCUITEMID_CHILD id);
+  PCUITEMID_CHILD CurrentId() const { return current_id_.get(); }
+  ChildIdList ObjectIdCopy() const;
+  // Owned by the object and valid until the current object or folder changes.
+  PCIDLIST_ABSOLUTE AbsoluteIdList();
+  std::wstring DisplayName();
+  std::wstring NetworkName();
+  SFGAOF Attributes(SFGAOF mask);
+  bool IsFolder();
+  bool IsHidden();
+  bool IsLink();
+  bool CanRename();
+  std::wstring LinkTargetFolder();
+  bool MatchesFilter();
+  TKivShellFolder ObjectSpecialFolder();
+  // On return `name` holds the object's display name (unchanged on failure).
+  void RenameObject(std::wstring& name);
+
+  // Enumeration.
+  bool NextObject();
+  std::wstring Filter() const;
+  void SetFilter(std::wstring_view filter);
+  bool FileSystemOnly() const { return file_system_only_; }
+  void SetFileSystemOnly(bool value) { file_system_only_ = value; }
+
+  // User-interface objects of the current object, or of the objects named in
+  // MultiObjects (which every request empties). Failure leaves *object null,
+  // sets the thread's last error to the shell's result and answers it.
+  TStringList& MultiObjects() { return multi_objects_; }
+  HRESULT GetUIObject(REFIID iid, void** object);
+  template <class I>
+  Microsoft::WRL::ComPtr<I> GetUIObject() {
+    Microsoft::WRL::ComPtr<I> object;
+    GetUIObject(__uuidof(I), reinterpret_cast<void**>(object.ReleaseAndGetAddressOf()));
+    return object;
+  }
+
+  // 0 when the shell must show no windows of its own; else the owning
+  // control's window once loaded, else the application's main window.
+  HWND ShellOwnerWindow();
+  bool ShowErrorMessages() const { return show_error_messages_; }
+  void SetShowErrorMessages(bool value) { show_error_messages_ = value; }
+  bool ShowContextMenuOnTop() const { return show_context_menu_on_top_; }
+  void SetShowContextMenuOnTop(bool value) { show_context_menu_on_top_ = value; }
+  // Set by the owning list from its ReadOnly property: the context menu then
+  // refuses "delete", "cut" and "paste".
+  bool ReadOnlyGuard() const { return read_only_guard_; }
+  void SetReadOnlyGuard(bool value) { read_only_guard_ = value; }
+  // The owning list calls this when it creates its window.
+  void MarkLoaded() { loaded_ = true; }
+  bool IsLoaded() const { return loaded_; }
+
+  std::wstring Version() const;
+
+  TNotifyEvent OnRename;
+  TOnContextMenuSelectEvent OnContextMenuSelect;
+
+  // Verbs and the context menu (RunVerb, PopupShellMenu, the menu message
+  // handler) and details and images (DetailText, ColumnInfo, AcquireDetails,
+  // ModifiedTime, SmallIconIndex, OverlayIndex, ExtractThumbnail, InfoTip)
+  // are declared here when their own source files join this class; the
+  // fields they use are already below.
+
+ protected:
+  void Loaded() override;
+
+ private:
+  void Unbind();
+  void ReleaseDetails();
+  void ClearObjectCaches();
+  void ThrowCannotFind(std::wstring_view name);
+  bool SearchByName(std::wstring_view name);
+  std::wstring InFolderParsingName();
+  void WakeUncServer(std::wstring_view path);
+  bool PassesFileSystemFilter();
+  bool AdvanceEnumeration();
+
+  std::wstring folder_;
+  wf::AbsoluteIdList folder_id_list_;
+  Microsoft::WRL::ComPtr<IShellFolder> shell_folder_;
+  ChildIdList current_id_;
+  wf::AbsoluteIdList absolute_id_cache_;
+  Microsoft::WRL::ComPtr<IEnumIDList> enumerator_;
+  bool file_system_only_ = false;
+  TStringList multi_objects_;
+  std::vector<std::wstring> masks_{L"*"};
+  bool matches_everything_ = true;  // one mask is "*"
+  std::optional<bool> enumerating_network_;  // the bound folder is Network
+
+  // Held while a shell context menu is on screen.
+  Microsoft::WRL::ComPtr<IContextMenu2> open_menu_interface_;
+  HMENU open_menu_ = nullptr;
+  // Column details: IShellDetails for older folders, IShellFolder2 else.
+  Microsoft::WRL::ComPtr<IShellDetails> details_;
+  Microsoft::WRL::ComPtr<IShellFolder2> folder2_;
+  bool details_unavailable_ = false;
+  // The current object's find data; an empty cFileName means not fetched.
+  WIN32_FIND_DATAW find_data_{};
+
+  bool loaded_ = false;
+  bool read_only_guard_ = false;
+  bool show_error_messages_ = true;
+  bool show_context_menu_on_top_ = false;
+};
+
+}  // namespace wf

@@ -1,0 +1,183 @@
+#include "shell/core/IdList.h"
+
+#include <cstring>
+#include <string>
+
+#include "shell/core/ShellModule.h"
+
+namespace wf {
+
+namespace {
+
+const SHITEMID* FirstItem(PCUIDLIST_RELATIVE list) noexcept {
+  return reinterpret_cast<const SHITEMID*>(list);
+}
+
+const SHITEMID* NextItem(const SHITEMID* item) noexcept {
+  return reinterpret_cast<const SHITEMID*>(reinterpret_cast<const BYTE*>(item) + item->cb);
+}
+
+// Bytes of the items only, without the terminator.
+UINT ItemBytes(PCUIDLIST_RELATIVE list, UINT max_items = UINT_MAX) noexcept {
+  UINT bytes = 0;
+  UINT count = 0;
+  for (auto item = FirstItem(list); item->cb != 0 && count < max_items; item = NextItem(item)) {
+    bytes += item->cb;
+    ++count;
+  }
+  return bytes;
+}
+
+// A zero-filled allocation: the terminator is already in place.
+template <class T>
+T* Allocate(UINT bytes) {
+  void* memory = CoTaskMemAlloc(bytes);
+  if (!memory) throw std::bad_alloc();
+  std::memset(memory, 0, bytes);
+  return static_cast<T*>(memory);
+}
+
+template <class T>
+BasicIdList<T> CopyBytes(const void* source, UINT item_bytes) {
+  T* copy = Allocate<T>(item_bytes + 2);
+  std::memcpy(copy, source, item_bytes);
+  return BasicIdList<T>(copy);
+}
+
+template <class T>
+BasicIdList<T> Clone(const T* list) {
+  if (!list) return {};
+  return CopyBytes<T>(list, ItemBytes(list));
+}
+
+template <class T>
+BasicIdList<T> Truncate(const T* list, UINT n) {
+  if (!list) return {};
+  return CopyBytes<T>(list, ItemBytes(list, n));
+}
+
+}  // namespace
+
+UINT IdListSize(PCUIDLIST_RELATIVE list) noexcept { return list ? ItemBytes(list) + 2 : 0; }
+
+UINT IdListCount(PCUIDLIST_RELATIVE list) noexcept {
+  if (!list) return 0;
+  UINT count = 0;
+  for (auto item = FirstItem(list); item->cb != 0; item = NextItem(item)) ++count;
+  return count;
+}
+
+AbsoluteIdList CloneIdList(PCIDLIST_ABSOLUTE list) { return Clone(list); }
+ChildIdList CloneIdList(PCUITEMID_CHILD list) { return Clone(list); }
+RelativeIdList CloneIdList(PCUIDLIST_RELATIVE list) { return Clone(list); }
+
+AbsoluteIdList ConcatIdLists(PCIDLIST_ABSOLUTE folder, PCUIDLIST_RELATIVE relative) {
+  if (!folder && !relative) return {};
+  const UINT folder_bytes = folder ? ItemBytes(folder) : 0;
+  const UINT relative_bytes = relative ? ItemBytes(relative) : 0;
+  auto joined = Allocate<ITEMIDLIST_ABSOLUTE>(folder_bytes + relative_bytes + 2);
+  auto bytes = reinterpret_cast<BYTE*>(joined);
+  if (folder_bytes) std::memcpy(bytes, folder, folder_bytes);
+  if (relative_bytes) std::memcpy(bytes + folder_bytes, relative, relative_bytes);
+  return AbsoluteIdList(joined);
+}
+
+ChildIdList CopyNthId(PCUIDLIST_RELATIVE list, UINT n) {
+  if (!list) return {};
+  UINT index = 0;
+  for (auto item = FirstItem(list); item->cb != 0; item = NextItem(item), ++index) {
+    if (index == n) return CopyBytes<ITEMID_CHILD>(item, item->cb);
+  }
+  return {};
+}
+
+ChildIdList LastId(PCUIDLIST_RELATIVE list) {
+  const UINT count = IdListCount(list);
+  return count ? CopyNthId(list, count - 1) : ChildIdList();
+}
+
+AbsoluteIdList TruncateIdList(PCIDLIST_ABSOLUTE list, UINT n) { return Truncate(list, n); }
+RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n) { return Truncate(list, n); }
+
+AbsoluteIdList PathToIdList(std::wstring_view path) {
+  RelativeIdList parsed = PathToIdList(nullptr, path);
+  return AbsoluteIdList(reinterpret_cast<PIDLIST_ABSOLUTE>(parsed.release()));
+}
+
+RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
+  if (path.empty()) {
+    AbsoluteIdList drives;
+    HRESULT hr = SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put());
+    if (FAILED(hr)) {
+      SetLastError(static_cast<DWORD>(hr));
+      return {};
+    }
+    return RelativeIdList(drives.release());
+  }
+  if (!folder) folder = ShellModule::DesktopFolder();
+  if (!folder) {
+    SetLastError(static_cast<DWORD>(E_UNEXPECTED));
+    return {};
+  }
+  std::wstring name(path);  // ParseDisplayName wants a writable string
+  RelativeIdList parsed;
+  HRESULT hr = folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, parsed.put(), nullptr);
+  if (FAILED(hr) || !parsed) {
+    SetLastError(static_cast<DWORD>(FAILED(hr) ? hr : E_FAIL));
+    return {};
+  }
+  return parsed;
+}
+
+std::wstring IdListToPath(PCIDLIST_ABSOLUTE list) {
+  if (!list) return {};
+  wchar_t buffer[MAX_PATH] = {};
+  if (!SHGetPathFromIDListW(list, buffer)) return {};
+  return buffer;
+}
+
+std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply) {
+  switch (reply.uType) {
+    case STRRET_WSTR: {
+      std::wstring text = reply.pOleStr ? reply.pOleStr : L"";
+      CoTaskMemFree(reply.pOleStr);
+      reply.pOleStr = nullptr;
+      return text;
+    }
+    case STRRET_OFFSET: {
+      if (!base) return {};
+      auto ansi = reinterpret_cast<const char*>(base) + reply.uOffset;
+      int length = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, nullptr, 0);
+      if (length <= 1) return {};
+      std::wstring text(static_cast<size_t>(length), L'\0');
+      MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, -1, text.data(), length);
+      text.resize(static_cast<size_t>(length - 1));
+      return text;
+    }
+    case STRRET_CSTR: {
+      const char* ansi = reply.cStr;
+      int bytes = static_cast<int>(strnlen(ansi, sizeof(reply.cStr)));
+      if (bytes == 0) return {};
+      int length = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, bytes, nullptr, 0);
+      std::wstring text(static_cast<size_t>(length), L'\0');
+      MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, ansi, bytes, text.data(), length);
+      return text;
+    }
+    default:
+      return {};
+  }
+}
+
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t buffer[256] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                code, 0, buffer, 256, nullptr);
+  std::wstring text(buffer, length);
+  // The platform ends its texts with a line break, which would leave a blank
+  // line at the end of every error box.
+  while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+    text.pop_back();
+  return text;
+}
+
+}  // namespace wf

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+#include <shtypes.h>
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace wf {
+
+// Owns one item id list allocated with the task allocator. Borrowed lists
+// travel as PC*IDLIST pointers; whoever holds one of these frees it.
+template <class T>
+class BasicIdList {
+ public:
+  BasicIdList() noexcept = default;
+  explicit BasicIdList(T* list) noexcept : list_(list) {}
+  BasicIdList(BasicIdList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+  BasicIdList& operator=(BasicIdList&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~BasicIdList() { reset(); }
+  BasicIdList(const BasicIdList&) = delete;
+  BasicIdList& operator=(const BasicIdList&) = delete;
+
+  const T* get() const noexcept { return list_; }
+  explicit operator bool() const noexcept { return list_ != nullptr; }
+  T* release() noexcept { return std::exchange(list_, nullptr); }
+  void reset(T* list = nullptr) noexcept {
+    if (list_ != list) CoTaskMemFree(list_);
+    list_ = list;
+  }
+  // For the out parameter of a platform call: frees the held list first.
+  T** put() noexcept {
+    reset();
+    return &list_;
+  }
+
+ private:
+  T* list_ = nullptr;
+};
+
+using AbsoluteIdList = BasicIdList<ITEMIDLIST_ABSOLUTE>;
+using ChildIdList = BasicIdList<ITEMID_CHILD>;
+using RelativeIdList = BasicIdList<ITEMIDLIST_RELATIVE>;
+
+// 0 for no list; otherwise the bytes of all items plus the 2-byte terminator.
+UINT IdListSize(PCUIDLIST_RELATIVE list) noexcept;
+// Number of items; 0 for no list and for the empty list (the desktop).
+UINT IdListCount(PCUIDLIST_RELATIVE list) noexcept;
+
+// Copies; no list in, no list out.
+AbsoluteIdList CloneIdList(PCIDLIST_ABSOLUTE list);
+ChildIdList CloneIdList(PCUITEMID_CHILD list);
+RelativeIdList CloneIdList(PCUIDLIST_RELATIVE list);
+
+// `folder` without its terminator followed by `relative`; either may be absent.
+AbsoluteIdList ConcatIdLists(PCIDLIST_ABSOLUTE folder, PCUIDLIST_RELATIVE relative);
+
+// A one-item list holding item n (from 0); no list when there is no item n.
+ChildIdList CopyNthId(PCUIDLIST_RELATIVE list, UINT n);
+ChildIdList LastId(PCUIDLIST_RELATIVE list);
+
+// A copy cut after the first n items.
+AbsoluteIdList TruncateIdList(PCIDLIST_ABSOLUTE list, UINT n);
+RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n);
+
+// The desktop's parse of a path: an absolute list. An empty path yields My
+// Computer. On failure the thread's last error holds the shell's HRESULT and
+// the answer is no list.
+AbsoluteIdList PathToIdList(std::wstring_view path);
+// The same asked of `folder` (the desktop when null): a list relative to it.
+RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path);
+
+// The file-system path of an absolute list; empty when there is none.
+std::wstring IdListToPath(PCIDLIST_ABSOLUTE list);
+
+// The text of a shell name reply. A wide-string reply is freed and cleared.
+std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply);
+
+// The platform's message for an error code, without the trailing line break.
+std::wstring SystemErrorText(DWORD code);
+
+}  // namespace wf

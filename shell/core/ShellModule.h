@@ -1,0 +1,72 @@
+#pragma once
+
+#include <windows.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include "framework/Handles.h"
+
+namespace wf {
+
+// The shell's change-notification entry points, fetched from shell32 by
+// ordinal (2 and 4): they are exported only by ordinal on older systems.
+using SHChangeNotifyRegisterFunc = ULONG(WINAPI*)(HWND window, int sources, LONG events,
+                                                  UINT message, int entry_count,
+                                                  const SHChangeNotifyEntry* entries);
+using SHChangeNotifyDeregisterFunc = BOOL(WINAPI*)(ULONG registration);
+
+// Process-wide shell state: OLE on the user-interface thread, the shell
+// library, the desktop folder and the platform flags. Exactly one instance
+// lives from the program's entry (or a test main) to its end; the static
+// accessors read it from any thread once it is constructed.
+class ShellModule {
+ public:
+  // Raises wf::Exception with "Dirwalker Components: Cannot open SHELL32.DLL!"
+  // or "Dirwalker Components: Cannot open Shell!".
+  ShellModule();
+  ~ShellModule();
+  ShellModule(const ShellModule&) = delete;
+  ShellModule& operator=(const ShellModule&) = delete;
+
+  static bool Running() noexcept { return instance_ != nullptr; }
+  // Null when no module is running.
+  static IShellFolder* DesktopFolder() noexcept;
+  // The empty id list (just its terminator): the desktop.
+  static PCIDLIST_ABSOLUTE EmptyIdList() noexcept;
+  static bool IsNTPlatform() noexcept;
+  // Shell 4.0 / 4.10, which does not report SFGAO_FILESYSANCESTOR.
+  static bool IsOldShell() noexcept;
+  static SHChangeNotifyRegisterFunc ChangeNotifyRegister() noexcept;
+  static SHChangeNotifyDeregisterFunc ChangeNotifyDeregister() noexcept;
+
+ private:
+  struct LibraryDeleter {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+  };
+  // Members are released in reverse order: the desktop folder, then the
+  // library, then OLE.
+  class OleScope {
+   public:
+    OleScope() : initialized_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleScope() {
+      if (initialized_) OleUninitialize();
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+
+   private:
+    bool initialized_;
+  };
+
+  static ShellModule* instance_;
+
+  OleScope ole_;
+  Unique<HMODULE, LibraryDeleter> shell32_;
+  Microsoft::WRL::ComPtr<IShellFolder> desktop_;
+  bool nt_platform_ = false;
+  bool old_shell_ = false;
+  SHChangeNotifyRegisterFunc register_ = nullptr;
+  SHChangeNotifyDeregisterFunc deregister_ = nullptr;
+};
+
+}  // namespace wf
