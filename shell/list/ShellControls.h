@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/ListView.h"
 #include "framework/StringList.h"
@@ -185,10 +186,20 @@ class TKivShellList : public TCustomListView {
   TDirwalker* dirwalker_ = nullptr;  // owned as a component
   bool filling_ = false;
 
+  // The header's sort marks, and the hook that puts them back after the
+  // user has dragged a divider or pressed a header item.
+  UniqueBitmap arrow_up_;
+  UniqueBitmap arrow_down_;
+  std::unique_ptr<WindowSubclass> header_hook_;
+  void LoadArrowBitmaps();
+  void HookHeader(HWND header);
+
   // The folder the rows' ids belong to, so that a caption read after the
   // folder object has moved on still names the right object.
   Microsoft::WRL::ComPtr<IShellFolder> rows_folder_;
   AbsoluteIdList rows_folder_id_list_;
+  // The row being deleted and its record, which the row no longer holds.
+  std::pair<TListItem*, TKivShellListItem*> deleting_{nullptr, nullptr};
 };
 
 }  // namespace wf

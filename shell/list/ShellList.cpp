@@ -21,12 +21,14 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   refresh_timer_ = new TTimer(this);
   refresh_timer_->SetEnabled(false);
   refresh_timer_->SetInterval(kRefreshDelayMs);
+  LoadArrowBitmaps();
   SetParentFont(false);
 }
 
 TKivShellList::~TKivShellList() {
   suppress_ = true;
   MarkDestroying();
+  header_hook_.reset();
   // The rows' records are ours: free them while this class still exists.
   if (HandleAllocated()) Items().Clear();
 }
@@ -40,6 +42,7 @@ void TKivShellList::CreateParams(TCreateParams& params) {
 
 void TKivShellList::CreateWnd() {
   TCustomListView::CreateWnd();
+  HookHeader(ListView_GetHeader(Handle()));
   if (!window_created_) {
     // From now on the folder object may own the shell's windows.
     dirwalker_->MarkLoaded();
@@ -164,6 +167,15 @@ LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case kDrainSynchronizeQueue:
       if (Application) Application->CheckSynchronize();
       return 0;
+    case WM_PARENTNOTIFY:
+      // The list view makes its header as a child: watch it from birth.
+      if (LOWORD(wparam) == WM_CREATE) HookHeader(reinterpret_cast<HWND>(lparam));
+      break;
+    case WM_CAPTURECHANGED: {
+      const LRESULT result = TCustomListView::WndProc(msg, wparam, lparam);
+      UpdateSortArrows();
+      return result;
+    }
   }
   return TCustomListView::WndProc(msg, wparam, lparam);
 }

@@ -1,6 +1,8 @@
 // Columns and sorting.
 #include "shell/list/ShellControls.h"
 
+#include <optional>
+
 #include "framework/Strings.h"
 
 namespace wf {
@@ -71,7 +73,104 @@ int TKivShellList::CompareRows(TListItem* a, TListItem* b, IShellFolder* shell_f
   return result;
 }
 
-// The header's arrow bitmaps join with the detail columns.
-void TKivShellList::UpdateSortArrows() {}
+namespace {
+
+constexpr int kToolbarFillPart = 5;
+constexpr int kFillColorProperty = 3802;  // TMT_FILLCOLOR
+
+// The themed tool bar's fill colour when visual styles are on; the theme
+// library is optional, so it is reached by name.
+std::optional<COLORREF> ThemedToolbarFill(HWND hwnd) {
+  HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
+  if (!uxtheme) uxtheme = LoadLibraryW(L"uxtheme.dll");
+  if (!uxtheme) return std::nullopt;
+  using IsThemeActiveFn = BOOL(WINAPI*)();
+  using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
+  using GetThemeColorFn = HRESULT(WINAPI*)(HANDLE, int, int, int, COLORREF*);
+  using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
+  auto is_active = reinterpret_cast<IsThemeActiveFn>(GetProcAddress(uxtheme, "IsThemeActive"));
+  auto open = reinterpret_cast<OpenThemeDataFn>(GetProcAddress(uxtheme, "OpenThemeData"));
+  auto color = reinterpret_cast<GetThemeColorFn>(GetProcAddress(uxtheme, "GetThemeColor"));
+  auto close = reinterpret_cast<CloseThemeDataFn>(GetProcAddress(uxtheme, "CloseThemeData"));
+  if (!is_active || !open || !color || !close || !is_active()) return std::nullopt;
+  HANDLE theme = open(hwnd, L"TOOLBAR");
+  if (!theme) return std::nullopt;
+  COLORREF fill = 0;
+  const HRESULT hr = color(theme, kToolbarFillPart, 0, kFillColorProperty, &fill);
+  close(theme);
+  if (FAILED(hr)) return std::nullopt;
+  return fill;
+}
+
+// A copy of the resource bitmap on the given background: the resource's
+// transparent colour (its bottom-left pixel) becomes the background.
+HBITMAP MakeArrow(const wchar_t* resource, COLORREF background) {
+  UniqueBitmap source(static_cast<HBITMAP>(
+      LoadImageW(GetModuleHandleW(nullptr), resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  if (!source) return nullptr;
+  BITMAP info{};
+  GetObjectW(source.get(), sizeof(info), &info);
+  HDC screen = GetDC(nullptr);
+  HBITMAP result = CreateCompatibleBitmap(screen, info.bmWidth, info.bmHeight);
+  HDC from = CreateCompatibleDC(screen);
+  HDC to = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old_from = SelectObject(from, source.get());
+  HGDIOBJ old_to = SelectObject(to, result);
+  const COLORREF transparent = GetPixel(from, 0, info.bmHeight - 1);
+  for (int y = 0; y < info.bmHeight; ++y) {
+    for (int x = 0; x < info.bmWidth; ++x) {
+      const COLORREF c = GetPixel(from, x, y);
+      SetPixel(to, x, y, c == transparent ? background : c);
+    }
+  }
+  SelectObject(from, old_from);
+  SelectObject(to, old_to);
+  DeleteDC(from);
+  DeleteDC(to);
+  return result;
+}
+
+}  // namespace
+
+void TKivShellList::LoadArrowBitmaps() {
+  const COLORREF background = ThemedToolbarFill(nullptr).value_or(ColorToRGB(clBtnFace));
+  arrow_up_.reset(MakeArrow(L"TKIVSHELLLIST_LV_ARROWUP", background));
+  arrow_down_.reset(MakeArrow(L"TKIVSHELLLIST_LV_ARROWDOWN", background));
+}
+
+void TKivShellList::HookHeader(HWND header) {
+  if (header_hook_ || !header) return;
+  header_hook_ = std::make_unique<WindowSubclass>(header, [this](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
+    switch (msg) {
+      case WM_NCDESTROY:
+        header_hook_.reset();
+        break;
+      case WM_CAPTURECHANGED:
+        UpdateSortArrows();
+        break;
+    }
+  });
+}
+
+void TKivShellList::UpdateSortArrows() {
+  if (!HandleAllocated()) return;
+  HWND header = ListView_GetHeader(Handle());
+  if (!header) return;
+  const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    if (i == sort_column_) {
+      item.mask |= HDI_BITMAP;
+      item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
+      item.hbm = descending_ ? arrow_down_.get() : arrow_up_.get();
+    } else {
+      item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
+    }
+    SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
 
 }  // namespace wf
