@@ -63,7 +63,9 @@ ChildIdList AsChild(RelativeIdList list) {
   return ChildIdList(reinterpret_cast<PITEMID_CHILD>(list.release()));
 }
 
-RelativeIdList AsRelative(ChildIdList list) { return RelativeIdList(list.release()); }
+RelativeIdList AsRelative(ChildIdList list) {
+  return RelativeIdList(list.release());
+}
 
 }  // namespace
 
@@ -79,7 +81,9 @@ void TDirwalker::Loaded() {
   loaded_ = true;
 }
 
-std::wstring TDirwalker::Version() const { return kVersion; }
+std::wstring TDirwalker::Version() const {
+  return kVersion;
+}
 
 // --- Binding --------------------------------------------------------------
 
@@ -112,8 +116,8 @@ void TDirwalker::WakeUncServer(std::wstring_view path) {
   wf::AbsoluteIdList server_list = PathToIdList(server);
   if (!server_list) return;
   ComPtr<IShellFolder> server_folder;
-  if (FAILED(ShellModule::DesktopFolder()->BindToObject(server_list.get(), nullptr, IID_IShellFolder,
-                                                        OutVoid(server_folder))) ||
+  if (FAILED(ShellModule::DesktopFolder()->BindToObject(
+          server_list.get(), nullptr, IID_IShellFolder, OutVoid(server_folder))) ||
       !server_folder)
     return;
   ComPtr<IEnumIDList> enumerator;
@@ -143,7 +147,8 @@ void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
   } else {
     copy = CloneIdList(list);
     if (FAILED(desktop->BindToObject(list, nullptr, IID_IShellFolder, OutVoid(folder))) || !folder)
-      throw EDirwalkerError(L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
+      throw EDirwalkerError(
+          L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
   }
   enumerator_.Reset();
   shell_folder_ = std::move(folder);
@@ -206,7 +211,9 @@ bool TDirwalker::OpenObject() {
   return shell_folder_ != nullptr;
 }
 
-wf::AbsoluteIdList TDirwalker::FolderIdListCopy() const { return CloneIdList(folder_id_list_.get()); }
+wf::AbsoluteIdList TDirwalker::FolderIdListCopy() const {
+  return CloneIdList(folder_id_list_.get());
+}
 
 // --- The current object ---------------------------------------------------
 
@@ -220,7 +227,9 @@ void TDirwalker::ClearObjectCaches() {
   find_data_.cFileName[0] = L'\0';
 }
 
-ChildIdList TDirwalker::ObjectIdCopy() const { return CloneIdList(current_id_.get()); }
+ChildIdList TDirwalker::ObjectIdCopy() const {
+  return CloneIdList(current_id_.get());
+}
 
 PCIDLIST_ABSOLUTE TDirwalker::AbsoluteIdList() {
   if (!absolute_id_cache_ && folder_id_list_) {
@@ -235,8 +244,8 @@ std::wstring TDirwalker::ObjectName() {
   if (find_data_.cFileName[0]) return find_data_.cFileName;
 
   WIN32_FIND_DATAW data{};
-  if (SUCCEEDED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_FINDDATA, &data,
-                                     sizeof(data))) &&
+  if (SUCCEEDED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_FINDDATA,
+                                     &data, sizeof(data))) &&
       data.cFileName[0]) {
     // Wine fills the find data's name from the id's ANSI copy, which turns
     // every character outside the code page into '?'. The in-folder parsing
@@ -254,7 +263,8 @@ std::wstring TDirwalker::ObjectName() {
   PCIDLIST_ABSOLUTE absolute = AbsoluteIdList();
   if (IdListCount(absolute) <= 1) return {};  // My Computer, Network, the recycle bin...
   const std::wstring path = IdListToPath(absolute);
-  if (!path.empty() && SameName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
+  if (!path.empty() &&
+      SameName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
     return path;  // a drive root such as C:\ names itself
   std::wstring name = path.substr(path.rfind(L'\\') + 1);
   return name.empty() ? NetworkName() : name;
@@ -279,7 +289,8 @@ void TDirwalker::SetObjectName(std::wstring_view requested) {
 
   const size_t last_backslash = name.rfind(L'\\');
   if (last_backslash == std::wstring::npos) {
-    RelativeIdList parsed = shell_folder_ ? PathToIdList(shell_folder_.Get(), name) : RelativeIdList();
+    RelativeIdList parsed =
+        shell_folder_ ? PathToIdList(shell_folder_.Get(), name) : RelativeIdList();
     if (parsed && IdListCount(parsed.get()) == 1) {
       current_id_ = AsChild(std::move(parsed));
       ClearObjectCaches();
@@ -325,7 +336,8 @@ std::wstring TDirwalker::DisplayName() {
 // Costs the shell next to nothing, unlike the normal display name.
 std::wstring TDirwalker::InFolderParsingName() {
   STRRET reply{};
-  if (FAILED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_INFOLDER | SHGDN_FORPARSING, &reply)))
+  if (FAILED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_INFOLDER | SHGDN_FORPARSING,
+                                             &reply)))
     return {};
   return StrRetToString(current_id_.get(), reply);
 }
@@ -333,8 +345,8 @@ std::wstring TDirwalker::InFolderParsingName() {
 std::wstring TDirwalker::NetworkName() {
   if (!shell_folder_ || !current_id_) return {};
   alignas(NETRESOURCEW) BYTE buffer[kNetworkResourceBufferBytes] = {};
-  if (FAILED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_NETRESOURCE, buffer,
-                                  sizeof(buffer))))
+  if (FAILED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_NETRESOURCE,
+                                  buffer, sizeof(buffer))))
     return {};
   const auto resource = reinterpret_cast<const NETRESOURCEW*>(buffer);
   if ((resource->dwDisplayType == RESOURCEDISPLAYTYPE_DOMAIN ||
@@ -361,11 +373,17 @@ bool TDirwalker::IsFolder() {
          ((attributes & SFGAO_FILESYSANCESTOR) || ShellModule::IsOldShell());
 }
 
-bool TDirwalker::IsHidden() { return (Attributes(SFGAO_HIDDEN) & SFGAO_HIDDEN) != 0; }
+bool TDirwalker::IsHidden() {
+  return (Attributes(SFGAO_HIDDEN) & SFGAO_HIDDEN) != 0;
+}
 
-bool TDirwalker::IsLink() { return (Attributes(SFGAO_LINK) & SFGAO_LINK) != 0; }
+bool TDirwalker::IsLink() {
+  return (Attributes(SFGAO_LINK) & SFGAO_LINK) != 0;
+}
 
-bool TDirwalker::CanRename() { return (Attributes(SFGAO_CANRENAME) & SFGAO_CANRENAME) != 0; }
+bool TDirwalker::CanRename() {
+  return (Attributes(SFGAO_CANRENAME) & SFGAO_CANRENAME) != 0;
+}
 
 std::wstring TDirwalker::LinkTargetFolder() {
   if (!IsLink()) return {};
@@ -382,7 +400,8 @@ std::wstring TDirwalker::LinkTargetFolder() {
   if (FAILED(shell_link.As(&file)) || FAILED(file->Load(link.c_str(), 0))) return {};
   wchar_t target[MAX_PATH] = {};
   WIN32_FIND_DATAW data{};
-  if (FAILED(shell_link->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY)) || !target[0]) return {};
+  if (FAILED(shell_link->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY)) || !target[0])
+    return {};
   std::wstring path = target;
   DWORD attributes = data.dwFileAttributes;
   if (attributes == 0) {
@@ -410,14 +429,15 @@ bool TDirwalker::MatchesFilter() {
                      [&](const std::wstring& mask) { return MatchesMask(name, mask); });
 }
 
-TKivShellFolder TDirwalker::ObjectSpecialFolder() { return IdListToSpecialFolder(AbsoluteIdList()); }
+TKivShellFolder TDirwalker::ObjectSpecialFolder() {
+  return IdListToSpecialFolder(AbsoluteIdList());
+}
 
 void TDirwalker::RenameObject(std::wstring& name) {
   CursorScope hourglass(crHourGlass);
   if (shell_folder_ && current_id_) {
-    // SHGDN_INFOLDER: the name is relative to the folder. Without it the
-    // shell may take the name as a path of its own (Wine then moves the
-    // object into the working directory).
+    // SHGDN_INFOLDER is the documented way to say that the new name is a
+    // name inside this folder, not a path.
     ChildIdList renamed;
     if (SUCCEEDED(shell_folder_->SetNameOf(ShellOwnerWindow(), current_id_.get(), name.c_str(),
                                            SHGDN_INFOLDER, renamed.put())) &&
@@ -526,7 +546,8 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   auto restore = [&]() noexcept {
     if (!named) return;
     try {
-      if (!SameIdListBytes(saved_folder.get(), folder_id_list_.get())) SetFolderIDList(saved_folder.get());
+      if (!SameIdListBytes(saved_folder.get(), folder_id_list_.get()))
+        SetFolderIDList(saved_folder.get());
       current_id_ = std::move(saved_current);
       ClearObjectCaches();
     } catch (const std::exception&) {
@@ -548,9 +569,8 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
           // a child of it. Shell folders take only child ids here (Wine
           // builds a data object of a longer relative id from its first
           // item alone), so full paths must share one folder.
-          const std::wstring trimmed = name.size() > 3 && name.back() == L'\\'
-                                           ? name.substr(0, name.size() - 1)
-                                           : name;
+          const std::wstring trimmed =
+              name.size() > 3 && name.back() == L'\\' ? name.substr(0, name.size() - 1) : name;
           SetFolder(ExtractFilePath(trimmed));
           entry = PathToIdList(shell_folder_.Get(), ExtractFileName(trimmed));
         } else {
@@ -568,8 +588,8 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
       ids.reserve(entries.size());
       for (const RelativeIdList& entry : entries)
         ids.push_back(reinterpret_cast<PCUITEMID_CHILD>(entry.get()));
-      hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()), ids.data(),
-                                        iid, nullptr, object);
+      hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()),
+                                        ids.data(), iid, nullptr, object);
     }
   } catch (...) {
     restore();

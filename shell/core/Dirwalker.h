@@ -145,7 +145,7 @@ class TDirwalker : public TComponent {
   bool file_system_only_ = false;
   TStringList multi_objects_;
   std::vector<std::wstring> masks_{L"*"};
-  bool matches_everything_ = true;  // one mask is "*"
+  bool matches_everything_ = true;           // one mask is "*"
   std::optional<bool> enumerating_network_;  // the bound folder is Network
 
   // Held while a shell context menu is on screen.

@@ -58,7 +58,9 @@ BasicIdList<T> Truncate(const T* list, UINT n) {
 
 }  // namespace
 
-UINT IdListSize(PCUIDLIST_RELATIVE list) noexcept { return list ? ItemBytes(list) + 2 : 0; }
+UINT IdListSize(PCUIDLIST_RELATIVE list) noexcept {
+  return list ? ItemBytes(list) + 2 : 0;
+}
 
 UINT IdListCount(PCUIDLIST_RELATIVE list) noexcept {
   if (!list) return 0;
@@ -67,9 +69,15 @@ UINT IdListCount(PCUIDLIST_RELATIVE list) noexcept {
   return count;
 }
 
-AbsoluteIdList CloneIdList(PCIDLIST_ABSOLUTE list) { return Clone(list); }
-ChildIdList CloneIdList(PCUITEMID_CHILD list) { return Clone(list); }
-RelativeIdList CloneIdList(PCUIDLIST_RELATIVE list) { return Clone(list); }
+AbsoluteIdList CloneIdList(PCIDLIST_ABSOLUTE list) {
+  return Clone(list);
+}
+ChildIdList CloneIdList(PCUITEMID_CHILD list) {
+  return Clone(list);
+}
+RelativeIdList CloneIdList(PCUIDLIST_RELATIVE list) {
+  return Clone(list);
+}
 
 AbsoluteIdList ConcatIdLists(PCIDLIST_ABSOLUTE folder, PCUIDLIST_RELATIVE relative) {
   if (!folder && !relative) return {};
@@ -96,8 +104,12 @@ ChildIdList LastId(PCUIDLIST_RELATIVE list) {
   return count ? CopyNthId(list, count - 1) : ChildIdList();
 }
 
-AbsoluteIdList TruncateIdList(PCIDLIST_ABSOLUTE list, UINT n) { return Truncate(list, n); }
-RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n) { return Truncate(list, n); }
+AbsoluteIdList TruncateIdList(PCIDLIST_ABSOLUTE list, UINT n) {
+  return Truncate(list, n);
+}
+RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n) {
+  return Truncate(list, n);
+}
 
 AbsoluteIdList PathToIdList(std::wstring_view path) {
   RelativeIdList parsed = PathToIdList(nullptr, path);
@@ -121,7 +133,8 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
   }
   std::wstring name(path);  // ParseDisplayName wants a writable string
   RelativeIdList parsed;
-  HRESULT hr = folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, parsed.put(), nullptr);
+  HRESULT hr =
+      folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, parsed.put(), nullptr);
   if (FAILED(hr) || !parsed) {
     SetLastError(static_cast<DWORD>(FAILED(hr) ? hr : E_FAIL));
     return {};

@@ -50,17 +50,25 @@ ShellModule::ShellModule() {
   instance_ = this;
 }
 
-ShellModule::~ShellModule() { instance_ = nullptr; }
+ShellModule::~ShellModule() {
+  instance_ = nullptr;
+}
 
 IShellFolder* ShellModule::DesktopFolder() noexcept {
   return instance_ ? instance_->desktop_.Get() : nullptr;
 }
 
-PCIDLIST_ABSOLUTE ShellModule::EmptyIdList() noexcept { return &kEmptyIdList; }
+PCIDLIST_ABSOLUTE ShellModule::EmptyIdList() noexcept {
+  return &kEmptyIdList;
+}
 
-bool ShellModule::IsNTPlatform() noexcept { return instance_ && instance_->nt_platform_; }
+bool ShellModule::IsNTPlatform() noexcept {
+  return instance_ && instance_->nt_platform_;
+}
 
-bool ShellModule::IsOldShell() noexcept { return instance_ && instance_->old_shell_; }
+bool ShellModule::IsOldShell() noexcept {
+  return instance_ && instance_->old_shell_;
+}
 
 SHChangeNotifyRegisterFunc ShellModule::ChangeNotifyRegister() noexcept {
   return instance_ ? instance_->register_ : nullptr;

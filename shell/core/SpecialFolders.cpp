@@ -5,45 +5,47 @@
 
 namespace wf {
 
+// clang-format off
 const int kSpecialFolderCsidl[kSpecialFolderCount] = {
-    CSIDL_DRIVES,  // SF_FILESYSTEMFOLDER
-    CSIDL_BITBUCKET,
-    CSIDL_CONTROLS,
-    CSIDL_DESKTOP,
-    CSIDL_DESKTOPDIRECTORY,
-    CSIDL_DRIVES,
-    CSIDL_FONTS,
-    CSIDL_NETHOOD,
-    CSIDL_NETWORK,
-    CSIDL_PERSONAL,
-    CSIDL_PRINTERS,
-    CSIDL_PROGRAMS,
-    CSIDL_RECENT,
-    CSIDL_SENDTO,
-    CSIDL_STARTMENU,
-    CSIDL_STARTUP,
-    CSIDL_TEMPLATES,
-    CSIDL_FAVORITES,
-    CSIDL_COMMON_STARTMENU,
-    CSIDL_COMMON_STARTUP,
-    CSIDL_COMMON_DESKTOPDIRECTORY,
-    CSIDL_APPDATA,
-    CSIDL_PRINTHOOD,
-    CSIDL_COMMON_FAVORITES,
-    CSIDL_INTERNET_CACHE,
-    CSIDL_COOKIES,
-    CSIDL_HISTORY,
-    CSIDL_COMMON_PROGRAMS,
-    CSIDL_ALTSTARTUP,
-    CSIDL_COMMON_APPDATA,
-    CSIDL_COMMON_DOCUMENTS,
-    CSIDL_INTERNET,
-    CSIDL_LOCAL_APPDATA,
-    CSIDL_MYPICTURES,
-    CSIDL_PROGRAM_FILES,
-    CSIDL_SYSTEM,
-    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_DRIVES,                   // SF_FILESYSTEMFOLDER
+    CSIDL_BITBUCKET,                // SF_BITBUCKET
+    CSIDL_CONTROLS,                 // SF_CONTROLS
+    CSIDL_DESKTOP,                  // SF_DESKTOP
+    CSIDL_DESKTOPDIRECTORY,         // SF_DESKTOPDIRECTORY
+    CSIDL_DRIVES,                   // SF_DRIVES
+    CSIDL_FONTS,                    // SF_FONTS
+    CSIDL_NETHOOD,                  // SF_NETHOOD
+    CSIDL_NETWORK,                  // SF_NETWORK
+    CSIDL_PERSONAL,                 // SF_PERSONAL
+    CSIDL_PRINTERS,                 // SF_PRINTERS
+    CSIDL_PROGRAMS,                 // SF_PROGRAMS
+    CSIDL_RECENT,                   // SF_RECENT
+    CSIDL_SENDTO,                   // SF_SENDTO
+    CSIDL_STARTMENU,                // SF_STARTMENU
+    CSIDL_STARTUP,                  // SF_STARTUP
+    CSIDL_TEMPLATES,                // SF_TEMPLATES
+    CSIDL_FAVORITES,                // SF_FAVORITES
+    CSIDL_COMMON_STARTMENU,         // SF_COMMON_STARTMENU
+    CSIDL_COMMON_STARTUP,           // SF_COMMON_STARTUP
+    CSIDL_COMMON_DESKTOPDIRECTORY,  // SF_COMMON_DESKTOPDIRECTORY
+    CSIDL_APPDATA,                  // SF_APPDATA
+    CSIDL_PRINTHOOD,                // SF_PRINTHOOD
+    CSIDL_COMMON_FAVORITES,         // SF_COMMON_FAVORITES
+    CSIDL_INTERNET_CACHE,           // SF_INTERNET_CACHE
+    CSIDL_COOKIES,                  // SF_COOKIES
+    CSIDL_HISTORY,                  // SF_HISTORY
+    CSIDL_COMMON_PROGRAMS,          // SF_COMMON_PROGRAMS
+    CSIDL_ALTSTARTUP,               // SF_ALTSTARTUP
+    CSIDL_COMMON_APPDATA,           // SF_COMMON_APPDATA
+    CSIDL_COMMON_DOCUMENTS,         // SF_COMMON_DOCUMENTS
+    CSIDL_INTERNET,                 // SF_INTERNET
+    CSIDL_LOCAL_APPDATA,            // SF_LOCAL_APPDATA
+    CSIDL_MYPICTURES,               // SF_MYPICTURES
+    CSIDL_PROGRAM_FILES,            // SF_PROGRAM_FILES
+    CSIDL_SYSTEM,                   // SF_SYSTEM
+    CSIDL_PROGRAM_FILES_COMMON,     // SF_PROGRAM_FILES_COMMON
 };
+// clang-format on
 
 namespace {
 
@@ -104,7 +106,8 @@ TKivShellFolder IdListToSpecialFolder(PCIDLIST_ABSOLUTE list) {
   // Ordinal 0 is never tested, so My Computer answers SF_DRIVES.
   for (int ordinal = 1; ordinal < kSpecialFolderCount; ++ordinal) {
     AbsoluteIdList candidate;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, kSpecialFolderCsidl[ordinal], candidate.put())) ||
+    if (FAILED(
+            SHGetSpecialFolderLocation(nullptr, kSpecialFolderCsidl[ordinal], candidate.put())) ||
         !candidate)
       continue;
     if (desktop->CompareIDs(0, candidate.get(), list) == S_OK)

@@ -31,7 +31,9 @@ TempFolder::TempFolder() {
   }
 }
 
-TempFolder::~TempFolder() { RemoveFolderTree(path_); }
+TempFolder::~TempFolder() {
+  RemoveFolderTree(path_);
+}
 
 std::wstring TempFolder::operator/(std::wstring_view relative) const {
   return path_ + std::wstring(relative);
@@ -52,7 +54,8 @@ std::wstring TempFolder::MakeFile(std::wstring_view relative, uint64_t size, DWO
       Fail(L"cannot size " + file);
   }
   handle.reset();
-  if (attributes && !SetFileAttributesW(file.c_str(), attributes)) Fail(L"cannot set attributes of " + file);
+  if (attributes && !SetFileAttributesW(file.c_str(), attributes))
+    Fail(L"cannot set attributes of " + file);
   return file;
 }
 
@@ -75,7 +78,8 @@ std::wstring TempFolder::MakeLink(std::wstring_view relative, std::wstring_view 
                               reinterpret_cast<void**>(shell_link.GetAddressOf()))))
     Fail(L"cannot create a shell link object");
   const std::wstring target_path(target);
-  if (FAILED(shell_link->SetPath(target_path.c_str()))) Fail(L"cannot point a link at " + target_path);
+  if (FAILED(shell_link->SetPath(target_path.c_str())))
+    Fail(L"cannot point a link at " + target_path);
   Microsoft::WRL::ComPtr<IPersistFile> file;
   if (FAILED(shell_link.As(&file)) || FAILED(file->Save(link.c_str(), TRUE)))
     Fail(L"cannot save " + link);

@@ -9,7 +9,9 @@ namespace {
 
 using test::TempFolder;
 
-std::wstring Upper(std::wstring s) { return AsciiUpperCase(s); }
+std::wstring Upper(std::wstring s) {
+  return AsciiUpperCase(s);
+}
 
 TEST(DirwalkerBinding, NewObjectIsBoundToMyComputerWithEmptyFolder) {
   TDirwalker walker;
@@ -184,7 +186,8 @@ TEST(DirwalkerBinding, FileIsNoFolderToBindTo) {
   try {
     walker.SetFolderIDList(list.get());
   } catch (const EDirwalkerError& e) {
-    EXPECT_EQ(e.Message(), L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
+    EXPECT_EQ(e.Message(),
+              L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
     // A failed binding keeps the previous one whole.
     EXPECT_EQ(walker.Folder(), before);
     EXPECT_TRUE(SameText(IdListToPath(walker.FolderIdList()) + L"\\", before));

@@ -36,8 +36,9 @@ class DirwalkerEnumeration : public ::testing::Test {
 };
 
 TEST_F(DirwalkerEnumeration, YieldsEveryObjectHiddenOnesIncluded) {
-  EXPECT_EQ(Sorted(test::EnumerateNames(walker_)),
-            Sorted({L"a.txt", L"b.doc", L"hidden.txt", L"sub", L"link.lnk", TempFolder::NonAnsiName()}));
+  EXPECT_EQ(
+      Sorted(test::EnumerateNames(walker_)),
+      Sorted({L"a.txt", L"b.doc", L"hidden.txt", L"sub", L"link.lnk", TempFolder::NonAnsiName()}));
 }
 
 TEST_F(DirwalkerEnumeration, EachObjectBecomesCurrent) {

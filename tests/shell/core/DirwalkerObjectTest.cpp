@@ -97,7 +97,8 @@ TEST(DirwalkerObjectName, UnknownNameRaisesAndLeavesNoCurrentObject) {
     walker.SetObjectName(L"x");
     FAIL() << "no error raised";
   } catch (const EDirwalkerError& e) {
-    EXPECT_EQ(e.Message(), L"Error! Cannot find Object \"x\" in Folder \"" + walker.Folder() + L"\"");
+    EXPECT_EQ(e.Message(),
+              L"Error! Cannot find Object \"x\" in Folder \"" + walker.Folder() + L"\"");
   }
   EXPECT_EQ(walker.CurrentId(), nullptr);
   EXPECT_EQ(walker.ObjectName(), L"");

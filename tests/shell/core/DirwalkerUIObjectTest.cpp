@@ -86,7 +86,8 @@ TEST_F(DirwalkerUIObject, FailureLeavesNoObjectSetsLastErrorAndEmptiesTheList) {
   walker_.MultiObjects().Add(L"a.txt");
   SetLastError(0);
   ComPtr<IShellFolder> wrong;  // no folder hands this out for a file
-  HRESULT hr = walker_.GetUIObject(IID_IShellFolder, reinterpret_cast<void**>(wrong.GetAddressOf()));
+  HRESULT hr =
+      walker_.GetUIObject(IID_IShellFolder, reinterpret_cast<void**>(wrong.GetAddressOf()));
   EXPECT_TRUE(FAILED(hr));
   EXPECT_FALSE(wrong);
   EXPECT_EQ(static_cast<HRESULT>(GetLastError()), hr);

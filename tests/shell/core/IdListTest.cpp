@@ -139,8 +139,9 @@ TEST(IdList, PathBelowAGivenFolderIsRelative) {
   temp.MakeFile(L"sub\\x.txt");
   AbsoluteIdList folder_list = PathToIdList(temp.Path());
   Microsoft::WRL::ComPtr<IShellFolder> folder;
-  ASSERT_HRESULT_SUCCEEDED(ShellModule::DesktopFolder()->BindToObject(
-      folder_list.get(), nullptr, IID_IShellFolder, reinterpret_cast<void**>(folder.GetAddressOf())));
+  ASSERT_HRESULT_SUCCEEDED(
+      ShellModule::DesktopFolder()->BindToObject(folder_list.get(), nullptr, IID_IShellFolder,
+                                                 reinterpret_cast<void**>(folder.GetAddressOf())));
   RelativeIdList relative = PathToIdList(folder.Get(), L"sub\\x.txt");
   ASSERT_TRUE(relative);
   EXPECT_EQ(IdListCount(relative.get()), 2u);

@@ -42,6 +42,8 @@ inline bool FileExists(const std::wstring& path) {
 }
 
 // A walker that lets the shell show nothing of its own during tests.
-inline void Quiet(TDirwalker& walker) { walker.SetShowErrorMessages(false); }
+inline void Quiet(TDirwalker& walker) {
+  walker.SetShowErrorMessages(false);
+}
 
 }  // namespace wf::test
