@@ -62,8 +62,17 @@ HWND TApplication::MainWindowHandle() {
 }
 
 void TApplication::AddForm(TForm* form) {
-  if (!main_form_) main_form_ = form;
+  if (!main_form_) {
+    main_form_ = form;
+    // The main form may be freed by its owner, not by us.
+    FreeNotification(form);
+  }
   form->DoCreate();
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == main_form_) main_form_ = nullptr;
 }
 
 void TApplication::Run() {
@@ -104,9 +113,11 @@ void TApplication::ProcessMessages() {
   CheckSynchronize();
 }
 
-void TApplication::ShowException(const std::exception& e) {
+void TApplication::ShowException(const std::exception& e) { ShowExceptionOf(this, e); }
+
+void TApplication::ShowExceptionOf(TObject* sender, const std::exception& e) {
   if (OnException) {
-    OnException(this, e);
+    OnException(sender, e);
     return;
   }
   const std::wstring text = ExceptionText(e);
@@ -120,9 +131,9 @@ void TApplication::HandleException(TObject* sender) {
   try {
     throw;
   } catch (const std::exception& e) {
-    ShowException(e);
+    ShowExceptionOf(sender, e);
   } catch (...) {
-    ShowException(std::runtime_error("Unknown error"));
+    ShowExceptionOf(sender, std::runtime_error("Unknown error"));
   }
 }
 
@@ -160,10 +171,12 @@ bool TApplication::CheckSynchronize() {
       pending->error = std::current_exception();
     }
     {
+      // Notified under the lock: once the worker sees `done` it returns and
+      // the Pending on its stack, condition variable included, is gone.
       std::unique_lock lock(queue_mutex_);
       pending->done = true;
+      pending->finished.notify_all();
     }
-    pending->finished.notify_all();
     ran = true;
   }
   return ran;

@@ -57,6 +57,8 @@ class TApplication : public TComponent {
   struct Pending;
   static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
   bool HandleMessage();
+  void ShowExceptionOf(TObject* sender, const std::exception& e);
+  void Notification(TComponent* component, TOperation operation) override;
 
   UniqueWindow handle_;
   std::wstring title_;

@@ -44,10 +44,11 @@ void TComponent::BeginLoading() {
 }
 
 void TComponent::EndLoading() {
-  // A copy: a component's Loaded may create further components.
-  const auto components = components_;
-  for (TComponent* c : components)
-    if (c->loading_) c->Loaded();
+  // By index over the live list: a Loaded that makes further components
+  // (which start loading, as the owner still is) gets them loaded as well.
+  // Each owned component first ends the loading of what it owns in turn:
+  // those were made inside the bracket too.
+  for (size_t i = 0; i < components_.size(); ++i) components_[i]->EndLoading();
   if (loading_) Loaded();
 }
 

@@ -131,7 +131,7 @@ class TWinControl : public TComponent {
 
 // Replaces a foreign window's procedure for the lifetime of the object and
 // puts the previous one back. The handler sees each message after the
-// previous procedure has answered it.
+// previous procedure has answered it. Several may subclass one window.
 class WindowSubclass {
  public:
   using Handler = std::function<void(HWND, UINT, WPARAM, LPARAM, LRESULT)>;
@@ -144,7 +144,6 @@ class WindowSubclass {
  private:
   static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
   HWND hwnd_;
-  WNDPROC previous_;
   Handler handler_;
 };
 

@@ -34,11 +34,13 @@ void TForm::CreateParams(TCreateParams& params) {
     params.x = CW_USEDEFAULT;
     params.y = CW_USEDEFAULT;
   }
-  if (client_width_ > 0 && client_height_ > 0) {
+  // Each client dimension that was set decides its window dimension on its
+  // own; the other keeps the window size it has.
+  if (client_width_ > 0 || client_height_ > 0) {
     RECT r{0, 0, client_width_, client_height_};
     AdjustWindowRectEx(&r, params.style, FALSE, params.ex_style);
-    params.width = r.right - r.left;
-    params.height = r.bottom - r.top;
+    if (client_width_ > 0) params.width = r.right - r.left;
+    if (client_height_ > 0) params.height = r.bottom - r.top;
   }
 }
 

@@ -87,8 +87,8 @@ bool TIniFile::SectionExists(const std::wstring& section) const {
 // code page cannot hold (a folder with a Greek or Japanese name) would be
 // written as question marks, so such a file is turned into UTF-16 first,
 // keeping every section and key it had.
-void TIniFile::PrepareForText(const std::wstring& value) {
-  if (FitsAnsiCodePage(value)) return;
+void TIniFile::PrepareForText(const std::wstring& text_to_write) {
+  if (FitsAnsiCodePage(text_to_write)) return;
   const std::vector<char> data = ReadAll(file_name_);
   if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF && static_cast<unsigned char>(data[1]) == 0xFE)
     return;  // already UTF-16
@@ -103,7 +103,8 @@ void TIniFile::PrepareForText(const std::wstring& value) {
 }
 
 bool TIniFile::WriteString(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-  PrepareForText(value);
+  // Section and key names are written as text too.
+  PrepareForText(section + key + value);
   return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file_name_.c_str()) != 0;
 }
 

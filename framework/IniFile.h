@@ -20,7 +20,7 @@ class TIniFile {
   bool WriteInteger(const std::wstring& section, const std::wstring& key, int value);
 
  private:
-  void PrepareForText(const std::wstring& value);
+  void PrepareForText(const std::wstring& text);
   std::wstring file_name_;
 };
 

@@ -206,6 +206,9 @@ TListColumn* TListColumns::Add() {
   const int index = Count();
   columns_.push_back(std::unique_ptr<TListColumn>(new TListColumn(owner_, index)));
   TListColumn* column = columns_.back().get();
+  // Without a window the column is inserted when the window is made (the
+  // list is replayed then); making the window here would insert it twice.
+  if (!owner_->HandleAllocated()) return column;
   LVCOLUMNW lvc{};
   lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
   lvc.pszText = const_cast<wchar_t*>(L"");

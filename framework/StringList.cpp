@@ -1,8 +1,18 @@
 #include "framework/StringList.h"
 
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
 
 namespace wf {
+namespace {
+
+// A bad index raises before anything changes; the vector's own insert and
+// erase would corrupt memory instead.
+void CheckIndex(int index, int limit) {
+  if (index < 0 || index > limit) throw Exception(L"List index out of bounds (" + IntToStr(index) + L")");
+}
+
+}  // namespace
 
 int TStringList::Add(std::wstring s) {
   items_.push_back(std::move(s));
@@ -11,16 +21,19 @@ int TStringList::Add(std::wstring s) {
 }
 
 void TStringList::Insert(int index, std::wstring s) {
+  CheckIndex(index, Count());
   items_.insert(items_.begin() + index, std::move(s));
   Changed();
 }
 
 void TStringList::Put(int index, std::wstring s) {
-  items_.at(index) = std::move(s);
+  CheckIndex(index, Count() - 1);
+  items_[index] = std::move(s);
   Changed();
 }
 
 void TStringList::Delete(int index) {
+  CheckIndex(index, Count() - 1);
   items_.erase(items_.begin() + index);
   Changed();
 }

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <charconv>
+#include <cstdint>
 
 namespace wf {
 namespace {
@@ -39,40 +39,50 @@ bool MatchSet(std::wstring_view mask, size_t& pos, wchar_t c, bool& well_formed)
   return found != negate;
 }
 
-bool MatchFrom(std::wstring_view name, size_t n, std::wstring_view mask, size_t m) {
-  while (m < mask.size()) {
-    const wchar_t mc = mask[m];
-    if (mc == L'*') {
-      while (m < mask.size() && mask[m] == L'*') ++m;
-      if (m == mask.size()) return true;
-      for (size_t k = n; k <= name.size(); ++k)
-        if (MatchFrom(name, k, mask, m)) return true;
-      return false;
+// Matches one mask element (not '*') at mask[m] against c; `next` is where
+// the following element starts.
+bool MatchOne(std::wstring_view mask, size_t m, wchar_t c, size_t& next) {
+  const wchar_t mc = mask[m];
+  next = m + 1;
+  if (mc == L'?') return true;
+  if (mc == L'[') {
+    size_t after = m;
+    bool well_formed = true;
+    const bool in_set = MatchSet(mask, after, c, well_formed);
+    if (well_formed) {
+      next = after;
+      return in_set;
     }
-    if (n >= name.size()) return false;
-    if (mc == L'?') {
-      ++n;
-      ++m;
-    } else if (mc == L'[') {
-      size_t next = m;
-      bool well_formed = true;
-      const bool in_set = MatchSet(mask, next, name[n], well_formed);
-      if (!well_formed) {  // an unclosed '[' is an ordinary character
-        if (FoldAscii(name[n]) != FoldAscii(mc)) return false;
-        ++n;
-        ++m;
-        continue;
-      }
-      if (!in_set) return false;
+    // An unclosed '[' is an ordinary character.
+  }
+  return FoldAscii(c) == FoldAscii(mc);
+}
+
+// Only the last '*' seen needs retrying: a later star can take any run an
+// earlier one could, so backing up further never finds a new match. That
+// keeps masks with many stars linear in their stars instead of exponential.
+bool MatchFrom(std::wstring_view name, std::wstring_view mask) {
+  size_t n = 0, m = 0;
+  size_t star_m = std::wstring_view::npos, star_n = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && mask[m] == L'*') {
+      while (m < mask.size() && mask[m] == L'*') ++m;
+      star_m = m;
+      star_n = n;
+      continue;
+    }
+    size_t next = m;
+    if (m < mask.size() && MatchOne(mask, m, name[n], next)) {
       ++n;
       m = next;
-    } else {
-      if (FoldAscii(name[n]) != FoldAscii(mc)) return false;
-      ++n;
-      ++m;
+      continue;
     }
+    if (star_m == std::wstring_view::npos) return false;
+    m = star_m;
+    n = ++star_n;
   }
-  return n == name.size();
+  while (m < mask.size() && mask[m] == L'*') ++m;
+  return m == mask.size();
 }
 
 }  // namespace
@@ -101,7 +111,7 @@ bool StartsWithText(std::wstring_view s, std::wstring_view prefix) {
   return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }
 
-bool MatchesMask(std::wstring_view name, std::wstring_view mask) { return MatchFrom(name, 0, mask, 0); }
+bool MatchesMask(std::wstring_view name, std::wstring_view mask) { return MatchFrom(name, mask); }
 
 std::wstring ExtractFileDrive(std::wstring_view path) {
   if (path.size() >= 2 && path[1] == L':') return std::wstring(path.substr(0, 2));
@@ -163,32 +173,36 @@ int StrToIntDef(std::wstring_view s, int fallback) {
   size_t b = 0, e = s.size();
   while (b < e && iswspace(s[b])) ++b;
   while (e > b && iswspace(s[e - 1])) --e;
-  if (b == e) return fallback;
-  std::string narrow;
-  for (size_t i = b; i < e; ++i) {
-    if (s[i] > 0x7F) return fallback;
-    narrow += static_cast<char>(s[i]);
-  }
-  const char* first = narrow.data();
-  const char* last = first + narrow.size();
-  if (*first == '+') ++first;
-  int value = 0;
-  int base = 10;
+  std::wstring_view text = s.substr(b, e - b);
   bool negative = false;
-  if (first < last && *first == '-') {
-    negative = true;
-    ++first;
+  if (!text.empty() && (text[0] == L'-' || text[0] == L'+')) {
+    negative = text[0] == L'-';
+    text.remove_prefix(1);
   }
-  if (first < last && (*first == '$')) {
+  int base = 10;
+  if (!text.empty() && text[0] == L'$') {
     base = 16;
-    ++first;
-  } else if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+    text.remove_prefix(1);
+  } else if (text.size() > 2 && text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
     base = 16;
-    first += 2;
+    text.remove_prefix(2);
   }
-  auto [ptr, ec] = std::from_chars(first, last, value, base);
-  if (ec != std::errc() || ptr != last || first == last) return fallback;
-  return negative ? -value : value;
+  if (text.empty()) return fallback;
+  // Accumulated as a magnitude so that the most negative value fits; every
+  // character must be a digit of the base (no second sign, no spaces).
+  const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+  int64_t value = 0;
+  for (const wchar_t c : text) {
+    int digit;
+    if (c >= L'0' && c <= L'9') digit = c - L'0';
+    else if (base == 16 && c >= L'a' && c <= L'f') digit = c - L'a' + 10;
+    else if (base == 16 && c >= L'A' && c <= L'F') digit = c - L'A' + 10;
+    else return fallback;
+    if (digit >= base) return fallback;
+    value = value * base + digit;
+    if (value > limit) return fallback;
+  }
+  return static_cast<int>(negative ? -value : value);
 }
 
 }  // namespace wf

@@ -19,6 +19,9 @@ TTimer::TTimer(TComponent* owner) : TComponent(owner) {
   (void)registered;
   window_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
   SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // Enabled with its default interval from the start: OnTimer is a plain
+  // field, so no setter would start it later.
+  UpdateTimer();
 }
 
 TTimer::~TTimer() {

@@ -52,7 +52,7 @@ TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
 void TKivShellList::Populate() {
   if (IsLoading() || !Enabled()) return;
   CursorScope hour_glass(crHourGlass);
-  {
+  try {
     FillScope fill(Items(), filling_);
     Items().Clear();
     folder_id_list_.reset();
@@ -65,9 +65,24 @@ void TKivShellList::Populate() {
     if (show_parent_folder_) AddParentEntry();
     SortItems();
     UpdateSortArrows();
+  } catch (...) {
+    RestartEnumeration();
+    throw;
   }
   Raise(OnPopulated, this);
   Raise(OnPathChanged, this);
+}
+
+// An enumeration abandoned half-way would otherwise be continued by the next
+// fill, which would then miss the objects already passed. Binding the folder
+// object again is the one way to have it start from the first object.
+void TKivShellList::RestartEnumeration() noexcept {
+  try {
+    const AbsoluteIdList folder = dirwalker_->FolderIdListCopy();
+    if (folder) dirwalker_->SetFolderIDList(folder.get());
+  } catch (const std::exception&) {
+    // The folder has gone: the next fill binds elsewhere or fails on its own.
+  }
 }
 
 bool TKivShellList::AcceptObject() {
@@ -114,6 +129,7 @@ void TKivShellList::AddParentEntry() {
 
 std::wstring TKivShellList::ResolveCaption(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
+  if (!record && item == deleting_.first) record = deleting_.second;
   if (!record || !record->ItemId) return {};
   if (dirwalker_->ShellFolder() == rows_folder_.Get()) {
     CurrentObjectScope keep(*dirwalker_);

@@ -64,6 +64,14 @@ void TKivShellList::Change(TListItem* item, UINT changed) {
 void TKivShellList::Delete(TListItem* item) {
   std::unique_ptr<TKivShellListItem> record(RecordOf(item));
   item->SetData(nullptr);
+  // The row no longer shows its record, but a deletion handler may still read
+  // a caption that was never fetched: it must name the row's object.
+  const auto previous = std::exchange(deleting_, {item, record.get()});
+  struct Restore {
+    std::pair<TListItem*, TKivShellListItem*>& slot;
+    std::pair<TListItem*, TKivShellListItem*> previous;
+    ~Restore() { slot = previous; }
+  } restore{deleting_, previous};
   TCustomListView::Delete(item);
 }
 

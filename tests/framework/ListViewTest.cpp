@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <set>
+
+#include "framework/Form.h"
+#include "framework/ListView.h"
+#include "framework/Strings.h"
+#include "tests/framework/FrameworkTestHelpers.h"
+
+namespace wf {
+namespace {
+
+// Exposes the hooks that the shell list overrides.
+class ProbeList : public TCustomListView {
+ public:
+  using TCustomListView::TCustomListView;
+  std::vector<TListItem*> image_requests;
+  std::map<TListItem*, int> resolves;
+  std::function<std::wstring(TListItem*)> resolve = [](TListItem*) { return L"late"; };
+
+ protected:
+  void GetImageIndex(TListItem* item) override {
+    image_requests.push_back(item);
+    item->SetImageIndex(0);
+  }
+  std::wstring ResolveCaption(TListItem* item) override {
+    ++resolves[item];
+    return resolve(item);
+  }
+};
+
+std::wstring TextOf(HWND list, int row, int column = 0) {
+  wchar_t buffer[256] = {};
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer;
+  item.cchTextMax = 256;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return buffer;
+}
+
+LPARAM ParamOf(HWND list, int row) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.lParam;
+}
+
+int HeaderCount(HWND list) {
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  return static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+}
+
+std::wstring ColumnCaption(HWND list, int index) {
+  wchar_t buffer[64] = {};
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = buffer;
+  column.cchTextMax = 64;
+  SendMessageW(list, LVM_GETCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+  return buffer;
+}
+
+class ListView : public testing::Test {
+ protected:
+  void SetUp() override {
+    form = std::make_unique<TForm>(nullptr);
+    form->SetBorderStyle(TFormBorderStyle::bsNone);
+    form->SetClientWidth(300);
+    form->SetClientHeight(200);
+    list = new ProbeList(form.get());
+    list->SetParent(form.get());
+    list->SetAlign(TAlign::alClient);
+    list->SetViewStyle(TViewStyle::vsReport);
+    list->Columns().Add()->SetCaption(L"Name");
+    list->Columns()[0]->SetWidth(150);
+    list->OnDeletion = [this](TObject* sender, TListItem* item) {
+      EXPECT_EQ(sender, list);
+      ++deletions[item];
+    };
+  }
+  TListItem* AddRow(const std::wstring& caption) {
+    TListItem* item = list->Items().Add();
+    item->SetCaption(caption);
+    return item;
+  }
+  void ExpectEachDeletedOnce(const std::vector<TListItem*>& items) {
+    for (TListItem* item : items) EXPECT_EQ(deletions[item], 1);
+    EXPECT_EQ(deletions.size(), items.size());
+  }
+  std::unique_ptr<TForm> form;
+  ProbeList* list = nullptr;  // owned by the form
+  std::map<TListItem*, int> deletions;
+};
+
+TEST_F(ListView, RowsCarryTheirItems) {
+  TListItem* a = AddRow(L"alpha");
+  TListItem* b = AddRow(L"\u03A9mega");
+  b->SetSubItems({L"12 KB", L"Text Document"});
+  const HWND hwnd = list->Handle();
+  ASSERT_EQ(list->Items().Count(), 2);
+  EXPECT_EQ(list->Items()[0], a);
+  EXPECT_EQ(list->Items()[1], b);
+  EXPECT_EQ(ParamOf(hwnd, 1), reinterpret_cast<LPARAM>(b));
+  EXPECT_EQ(a->Index(), 0);
+  EXPECT_EQ(b->Index(), 1);
+  EXPECT_EQ(a->Owner(), list);
+  EXPECT_EQ(TextOf(hwnd, 1), L"\u03A9mega");
+  EXPECT_EQ(TextOf(hwnd, 1, 2), L"Text Document");
+  b->SetCaption(L"beta");
+  EXPECT_EQ(TextOf(hwnd, 1), L"beta");
+  EXPECT_EQ(list->Items()[5], nullptr);
+}
+
+TEST_F(ListView, DeleteAndClearGiveOneNoticePerRow) {
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 5; ++i) rows.push_back(AddRow(L"row " + std::to_wstring(i)));
+  list->Items().Delete(1);
+  EXPECT_EQ(deletions.size(), 1u);
+  EXPECT_EQ(deletions[rows[1]], 1);
+  rows[3]->Delete();
+  EXPECT_EQ(deletions[rows[3]], 1);
+  EXPECT_EQ(list->Items().Count(), 3);
+  EXPECT_EQ(list->Items()[2], rows[4]);
+  list->Items().Clear();
+  EXPECT_EQ(list->Items().Count(), 0);
+  ExpectEachDeletedOnce(rows);
+}
+
+TEST_F(ListView, FreeingTheListGivesOneNoticePerRow) {
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 4; ++i) rows.push_back(AddRow(L"row"));
+  auto counts = std::make_shared<std::map<TListItem*, int>>();
+  list->OnDeletion = [counts](TObject*, TListItem* item) { ++(*counts)[item]; };
+  delete list;
+  list = nullptr;
+  ASSERT_EQ(counts->size(), rows.size());
+  for (TListItem* row : rows) EXPECT_EQ((*counts)[row], 1);
+}
+
+TEST_F(ListView, FreeingTheFormThatOwnsTheListGivesOneNoticePerRow) {
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 4; ++i) rows.push_back(AddRow(L"row"));
+  auto counts = std::make_shared<std::map<TListItem*, int>>();
+  list->OnDeletion = [counts](TObject*, TListItem* item) { ++(*counts)[item]; };
+  form.reset();
+  ASSERT_EQ(counts->size(), rows.size());
+  for (TListItem* row : rows) EXPECT_EQ((*counts)[row], 1);
+}
+
+TEST_F(ListView, PendingCaptionIsFetchedWhenFirstReadAndOnlyOnce) {
+  TListItem* item = list->Items().Add();
+  item->SetCaptionPending();
+  list->resolve = [](TListItem*) { return L"\u65E5\u672C.txt"; };
+  EXPECT_FALSE(item->CaptionKnown());
+  EXPECT_EQ(list->Items().Count(), 1);
+  EXPECT_EQ(item->Index(), 0);
+  item->SetSelected(true);
+  EXPECT_TRUE(list->resolves.empty());
+
+  EXPECT_EQ(TextOf(list->Handle(), 0), L"\u65E5\u672C.txt");
+  EXPECT_EQ(TextOf(list->Handle(), 0), L"\u65E5\u672C.txt");
+  EXPECT_EQ(item->Caption(), L"\u65E5\u672C.txt");
+  EXPECT_EQ(list->resolves[item], 1);
+}
+
+TEST_F(ListView, ImagesAndCaptionsAreAskedForOnlyForDrawnRows) {
+  std::vector<TListItem*> rows;
+  list->Items().BeginUpdate();
+  for (int i = 0; i < 200; ++i) {
+    TListItem* item = list->Items().Add();
+    item->SetCaptionPending();
+    rows.push_back(item);
+  }
+  list->Items().EndUpdate();
+  EXPECT_TRUE(list->image_requests.empty());  // nothing is drawn while hidden
+  EXPECT_TRUE(list->resolves.empty());
+
+  form->Show();
+  UpdateWindow(form->Handle());
+  UpdateWindow(list->Handle());
+  const std::set<TListItem*> asked(list->image_requests.begin(), list->image_requests.end());
+  EXPECT_TRUE(asked.count(rows[0]));
+  EXPECT_TRUE(list->resolves.count(rows[0]));
+  EXPECT_FALSE(asked.count(rows[199]));
+  EXPECT_FALSE(list->resolves.count(rows[199]));
+  EXPECT_LT(asked.size(), 50u);
+  for (const auto& [item, count] : list->resolves) EXPECT_EQ(count, 1);
+
+  // Scrolling to the end draws, and so asks for, the last row.
+  rows[199]->MakeVisible(false);
+  UpdateWindow(list->Handle());
+  EXPECT_TRUE(list->resolves.count(rows[199]));
+  EXPECT_NE(std::find(list->image_requests.begin(), list->image_requests.end(), rows[199]),
+            list->image_requests.end());
+}
+
+TEST_F(ListView, CustomSortOrdersTheRows) {
+  for (const wchar_t* name : {L"pear", L"apple", L"Fig", L"banana"}) AddRow(name);
+  ASSERT_TRUE(list->CustomSort(
+      [](TListItem* a, TListItem* b) { return CompareText(a->Caption(), b->Caption()); }));
+  std::vector<std::wstring> order;
+  for (int i = 0; i < list->Items().Count(); ++i) {
+    EXPECT_EQ(list->Items()[i]->Index(), i);
+    order.push_back(list->Items()[i]->Caption());
+  }
+  EXPECT_EQ(order, (std::vector<std::wstring>{L"apple", L"banana", L"Fig", L"pear"}));
+  EXPECT_EQ(TextOf(list->Handle(), 0), L"apple");
+  list->CustomSort([](TListItem* a, TListItem* b) { return CompareText(b->Caption(), a->Caption()); });
+  EXPECT_EQ(list->Items()[0]->Caption(), L"pear");
+}
+
+TEST_F(ListView, SelectionFocusAndCutStatesRoundTrip) {
+  list->SetMultiSelect(true);
+  TListItem* a = AddRow(L"a");
+  TListItem* b = AddRow(L"b");
+  TListItem* c = AddRow(L"c");
+  std::vector<TListItem*> selected_events;
+  list->OnSelectItem = [&](TObject*, TListItem* item) { selected_events.push_back(item); };
+
+  EXPECT_EQ(list->Selected(), nullptr);
+  b->SetSelected(true);
+  EXPECT_TRUE(b->Selected());
+  EXPECT_FALSE(a->Selected());
+  EXPECT_EQ(list->Selected(), b);
+  c->SetSelected(true);
+  EXPECT_EQ(list->SelCount(), 2);
+  EXPECT_EQ(selected_events, (std::vector<TListItem*>{b, c}));
+  list->ClearSelection();
+  EXPECT_EQ(list->SelCount(), 0);
+  list->SelectAll();
+  EXPECT_EQ(list->SelCount(), 3);
+
+  c->SetFocused(true);
+  EXPECT_TRUE(c->Focused());
+  EXPECT_EQ(list->ItemFocused(), c);
+  a->SetFocused(true);
+  EXPECT_FALSE(c->Focused());
+  EXPECT_EQ(list->ItemFocused(), a);
+
+  b->SetCut(true);
+  EXPECT_TRUE(b->Cut());
+  EXPECT_FALSE(a->Cut());
+  EXPECT_EQ(SendMessageW(list->Handle(), LVM_GETITEMSTATE, 1, LVIS_CUT), LVIS_CUT);
+  b->SetCut(false);
+  EXPECT_FALSE(b->Cut());
+}
+
+TEST_F(ListView, ChangeEventsNameWhatChanged) {
+  TListItem* a = AddRow(L"a");
+  std::vector<TItemChange> changes;
+  list->OnChange = [&](TObject*, TListItem* item, TItemChange change) {
+    EXPECT_EQ(item, a);
+    changes.push_back(change);
+  };
+  a->SetSelected(true);
+  ASSERT_FALSE(changes.empty());
+  EXPECT_EQ(changes.back(), TItemChange::ctState);
+}
+
+TEST_F(ListView, ColumnsAddDeleteAndWidth) {
+  const HWND hwnd = list->Handle();
+  EXPECT_EQ(HeaderCount(hwnd), 1);
+  TListColumn* size = list->Columns().Add();
+  size->SetCaption(L"Size");
+  size->SetWidth(80);
+  size->SetAlignment(TAlignment::taRightJustify);
+  TListColumn* type = list->Columns().Add();
+  type->SetCaption(L"Type");
+  EXPECT_EQ(HeaderCount(hwnd), 3);
+  EXPECT_EQ(size->Width(), 80);
+  EXPECT_EQ(ColumnCaption(hwnd, 2), L"Type");
+  EXPECT_EQ(list->Columns()[0]->Width(), 150);
+
+  list->Columns().Delete(1);
+  EXPECT_EQ(list->Columns().Count(), 2);
+  EXPECT_EQ(HeaderCount(hwnd), 2);
+  EXPECT_EQ(type->Index(), 1);
+  EXPECT_EQ(ColumnCaption(hwnd, 1), L"Type");
+  type->SetWidth(120);
+  EXPECT_EQ(SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, 1, 0), 120);
+  list->Columns().Clear();
+  EXPECT_EQ(HeaderCount(hwnd), 0);
+}
+
+TEST(ListViewColumns, ColumnsMadeBeforeTheWindowAppearOnce) {
+  TCustomListView list(nullptr);
+  list.SetViewStyle(TViewStyle::vsReport);
+  TListColumn* name = list.Columns().Add();
+  name->SetCaption(L"Name");
+  name->SetWidth(111);
+  list.Columns().Add()->SetCaption(L"Size");
+  EXPECT_EQ(HeaderCount(list.Handle()), 2);
+  EXPECT_EQ(ColumnCaption(list.Handle(), 0), L"Name");
+  EXPECT_EQ(ColumnCaption(list.Handle(), 1), L"Size");
+  EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETCOLUMNWIDTH, 0, 0), 111);
+}
+
+}  // namespace
+}  // namespace wf

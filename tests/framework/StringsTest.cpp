@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+
+#include "framework/Strings.h"
+
+namespace wf {
+namespace {
+
+TEST(MatchesMask, StarMatchesAnyRunIncludingNone) {
+  EXPECT_TRUE(MatchesMask(L"report.txt", L"*.txt"));
+  EXPECT_TRUE(MatchesMask(L".txt", L"*.txt"));
+  EXPECT_TRUE(MatchesMask(L"", L"*"));
+  EXPECT_TRUE(MatchesMask(L"a.b.c", L"a*c"));
+  EXPECT_TRUE(MatchesMask(L"abcb", L"a*b"));
+  EXPECT_TRUE(MatchesMask(L"aXXbYYc", L"a**b*c"));
+  EXPECT_FALSE(MatchesMask(L"report.txt.bak", L"*.txt"));
+  EXPECT_FALSE(MatchesMask(L"abc", L"a*d"));
+}
+
+TEST(MatchesMask, QuestionMarkTakesExactlyOneCharacter) {
+  EXPECT_TRUE(MatchesMask(L"abc", L"a?c"));
+  EXPECT_FALSE(MatchesMask(L"ac", L"a?c"));
+  EXPECT_FALSE(MatchesMask(L"abbc", L"a?c"));
+  EXPECT_FALSE(MatchesMask(L"", L"?"));
+  EXPECT_TRUE(MatchesMask(L"\u65E5", L"?"));
+}
+
+TEST(MatchesMask, SetsRangesAndNegation) {
+  EXPECT_TRUE(MatchesMask(L"b1", L"[a-c]1"));
+  EXPECT_TRUE(MatchesMask(L"c1", L"[a-c]1"));
+  EXPECT_FALSE(MatchesMask(L"d1", L"[a-c]1"));
+  EXPECT_TRUE(MatchesMask(L"x.log", L"[xyz].log"));
+  EXPECT_FALSE(MatchesMask(L"w.log", L"[xyz].log"));
+  EXPECT_TRUE(MatchesMask(L"y", L"[!x]"));
+  EXPECT_FALSE(MatchesMask(L"x", L"[!x]"));
+  EXPECT_FALSE(MatchesMask(L"", L"[!x]"));
+  // A set takes one character, not a run.
+  EXPECT_FALSE(MatchesMask(L"ab", L"[a-c]"));
+}
+
+TEST(MatchesMask, UnclosedBracketIsAnOrdinaryCharacter) {
+  EXPECT_TRUE(MatchesMask(L"[abc", L"[abc"));
+  EXPECT_TRUE(MatchesMask(L"x[1", L"x[1"));
+  EXPECT_FALSE(MatchesMask(L"a", L"[abc"));
+  EXPECT_TRUE(MatchesMask(L"file[", L"*["));
+}
+
+TEST(MatchesMask, FoldsAsciiLettersOnly) {
+  EXPECT_TRUE(MatchesMask(L"README.TXT", L"*.txt"));
+  EXPECT_TRUE(MatchesMask(L"B1", L"[a-c]1"));
+  EXPECT_FALSE(MatchesMask(L"X", L"[!x]"));
+  EXPECT_TRUE(MatchesMask(L"caf\u00E9", L"caf\u00E9"));
+  EXPECT_FALSE(MatchesMask(L"caf\u00E9", L"CAF\u00C9"));
+  EXPECT_FALSE(MatchesMask(L"\u03C9", L"\u03A9"));
+}
+
+// A filter typed by the user must not hang the browser, however many stars
+// it holds.
+TEST(MatchesMask, ManyStarsStayFast) {
+  const std::wstring name(200, L'a');
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(MatchesMask(name, L"*a*a*a*a*a*a*a*a*a*a*a*a*b"));
+  EXPECT_TRUE(MatchesMask(name + L"b", L"*a*a*a*a*a*a*a*a*a*a*a*a*b"));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+}
+
+TEST(CompareText, FoldsAsciiAndOrdersByCode) {
+  EXPECT_EQ(CompareText(L"Program Files", L"PROGRAM FILES"), 0);
+  EXPECT_LT(CompareText(L"abc", L"ABD"), 0);
+  EXPECT_GT(CompareText(L"b", L"A"), 0);
+  EXPECT_LT(CompareText(L"ab", L"abc"), 0);
+  EXPECT_GT(CompareText(L"abc", L"AB"), 0);
+  EXPECT_NE(CompareText(L"\u00E9", L"\u00C9"), 0);
+  EXPECT_TRUE(SameText(L"Windows", L"wINDOWS"));
+  EXPECT_FALSE(SameText(L"Windows", L"Window"));
+  EXPECT_TRUE(StartsWithText(L"C:\\Windows", L"c:\\"));
+}
+
+TEST(PathSplitting, DrivePaths) {
+  EXPECT_EQ(ExtractFileDrive(L"C:\\dir\\f.txt"), L"C:");
+  EXPECT_EQ(ExtractFilePath(L"C:\\dir\\f.txt"), L"C:\\dir\\");
+  EXPECT_EQ(ExtractFileName(L"C:\\dir\\f.txt"), L"f.txt");
+  EXPECT_EQ(ExtractFilePath(L"C:f.txt"), L"C:");
+  EXPECT_EQ(ExtractFileName(L"C:f.txt"), L"f.txt");
+  EXPECT_EQ(ExtractFileName(L"C:\\dir\\"), L"");
+  EXPECT_EQ(ExtractFilePath(L"C:\\"), L"C:\\");
+}
+
+TEST(PathSplitting, UncPaths) {
+  EXPECT_EQ(ExtractFileDrive(L"\\\\server\\share\\dir\\f.txt"), L"\\\\server\\share");
+  EXPECT_EQ(ExtractFileDrive(L"\\\\server\\share"), L"\\\\server\\share");
+  EXPECT_EQ(ExtractFilePath(L"\\\\server\\share\\f.txt"), L"\\\\server\\share\\");
+  EXPECT_EQ(ExtractFileName(L"\\\\server\\share\\f.txt"), L"f.txt");
+}
+
+TEST(PathSplitting, BareNames) {
+  EXPECT_EQ(ExtractFileDrive(L"f.txt"), L"");
+  EXPECT_EQ(ExtractFilePath(L"f.txt"), L"");
+  EXPECT_EQ(ExtractFileName(L"f.txt"), L"f.txt");
+  EXPECT_EQ(ExtractFileName(L"\u65E5\u672C.txt"), L"\u65E5\u672C.txt");
+  EXPECT_EQ(IncludeTrailingBackslash(L"C:\\dir"), L"C:\\dir\\");
+  EXPECT_EQ(IncludeTrailingBackslash(L"C:\\dir\\"), L"C:\\dir\\");
+  EXPECT_EQ(ExcludeTrailingBackslash(L"C:\\dir\\"), L"C:\\dir");
+}
+
+TEST(StrToIntDef, DecimalAndHexadecimal) {
+  EXPECT_EQ(StrToIntDef(L"42", -1), 42);
+  EXPECT_EQ(StrToIntDef(L" 42 ", -1), 42);
+  EXPECT_EQ(StrToIntDef(L"-17", 0), -17);
+  EXPECT_EQ(StrToIntDef(L"+17", 0), 17);
+  EXPECT_EQ(StrToIntDef(L"$1F", 0), 31);
+  EXPECT_EQ(StrToIntDef(L"0x1f", 0), 31);
+  EXPECT_EQ(StrToIntDef(L"-$10", 0), -16);
+  EXPECT_EQ(StrToIntDef(L"2147483647", 0), INT_MAX);
+  EXPECT_EQ(StrToIntDef(L"-2147483648", 0), INT_MIN);
+}
+
+TEST(StrToIntDef, AnythingElseGivesTheDefault) {
+  EXPECT_EQ(StrToIntDef(L"", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"  ", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"abc", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"12abc", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"1 2", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"2147483648", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"-2147483649", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"--5", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"+-5", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"$-5", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"-", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"$", 7), 7);
+  EXPECT_EQ(StrToIntDef(L"\uFF11", 7), 7);  // a full-width digit is not a digit here
+}
+
+TEST(Utf8, NonAnsiTextRoundTrips) {
+  const std::wstring text = L"C:\\\u03A9mega\\\u65E5\u672C\\\U0001F600";
+  EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8(L"\u00E9"), "\xC3\xA9");
+}
+
+}  // namespace
+}  // namespace wf
