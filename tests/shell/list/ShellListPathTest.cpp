@@ -1,0 +1,116 @@
+// Binding the list by path and by special folder.
+#include "shell/core/IdList.h"
+#include "tests/shell/list/ShellListTestSupport.h"
+
+namespace wf::test {
+namespace {
+
+using ShellListPath = ShellListTest;
+
+std::wstring CsidlPath(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
+  return IncludeTrailingBackslash(path);
+}
+
+TEST_F(ShellListPath, ReadsTheShellsSpellingWithATrailingBackslash) {
+  TKivShellList& list = MakeList();
+
+  list.SetPath(ExcludeTrailingBackslash(AsciiUpperCase(folder_.Path())));
+
+  EXPECT_TRUE(SameText(list.Path(), folder_.Path()));
+  EXPECT_EQ(list.Path().back(), L'\\');
+  EXPECT_EQ(list.SpecialFolder(), SF_FILESYSTEMFOLDER);
+}
+
+TEST_F(ShellListPath, AStoredSpecialFolderAfterAStoredPathWins) {
+  const std::wstring documents = CsidlPath(CSIDL_COMMON_DOCUMENTS);
+  ASSERT_FALSE(documents.empty());
+  TKivShellList& list = MakeLoadingList();
+  list.SetPath(folder_.Path());
+  list.SetSpecialFolder(SF_COMMON_DOCUMENTS);
+  EndLoading();
+
+  EXPECT_TRUE(SameText(list.Path(), documents)) << ToUtf8(list.Path());
+  EXPECT_EQ(list.SpecialFolder(), SF_COMMON_DOCUMENTS);
+}
+
+TEST_F(ShellListPath, MyComputerHasAnEmptyPathAndReadsAsDrives) {
+  TKivShellList& list = MakeList();
+
+  list.SetSpecialFolder(SF_DRIVES);
+
+  EXPECT_EQ(list.Path(), L"");
+  EXPECT_EQ(list.SpecialFolder(), SF_DRIVES);
+  EXPECT_GT(list.Items().Count(), 0);
+  EXPECT_GE(IndexOfCaption(list, ShellDisplayName(L"", L"C:\\")), 0);
+}
+
+TEST_F(ShellListPath, AnEmptyPathOpensMyComputer) {
+  TKivShellList& list = ListOn(folder_.Path());
+
+  list.SetPath(L"");
+
+  EXPECT_EQ(list.Path(), L"");
+  EXPECT_EQ(list.SpecialFolder(), SF_DRIVES);
+}
+
+TEST_F(ShellListPath, FileSystemFolderAsSpecialFolderRefillsWhereTheListIs) {
+  folder_.MakeFile(L"a.txt");
+  TKivShellList& list = ListOn(folder_.Path());
+  int populations = 0;
+  list.OnPathChanged = [&](TObject*) { ++populations; };
+
+  list.SetSpecialFolder(SF_FILESYSTEMFOLDER);
+
+  EXPECT_EQ(populations, 1);
+  EXPECT_TRUE(SameText(list.Path(), folder_.Path()));
+  EXPECT_EQ(list.Items().Count(), 1);
+}
+
+TEST_F(ShellListPath, TheDesktopReadsAsDesktop) {
+  TKivShellList& list = MakeList();
+
+  list.SetSpecialFolder(SF_DESKTOP);
+
+  EXPECT_EQ(list.SpecialFolder(), SF_DESKTOP);
+}
+
+TEST_F(ShellListPath, ABadPathRaisesAndLeavesRowsAndPathAlone) {
+  folder_.MakeFile(L"a.txt");
+  folder_.MakeFile(L"b.txt");
+  TKivShellList& list = ListOn(folder_.Path());
+  const std::vector<std::wstring> before = Captions(list);
+  const std::wstring bad = folder_ / L"no such folder";
+  int populations = 0;
+  list.OnPathChanged = [&](TObject*) { ++populations; };
+
+  try {
+    list.SetPath(bad);
+    ADD_FAILURE() << "no error for a path that does not exist";
+  } catch (const EDirwalkerError& e) {
+    EXPECT_EQ(e.Message(), bad + L"\r\n" + SystemErrorText(ERROR_PATH_NOT_FOUND));
+  }
+
+  EXPECT_EQ(populations, 0);
+  EXPECT_TRUE(SameText(list.Path(), folder_.Path()));
+  EXPECT_EQ(Captions(list), before);
+}
+
+TEST_F(ShellListPath, FoldersWithNonAnsiNamesAreBoundAndListed) {
+  const std::wstring name = TempFolder::NonAnsiName(L"");
+  const std::wstring inner = folder_.MakeFolder(name);
+  folder_.MakeFile(name + L"\\" + TempFolder::NonAnsiName(L".txt"));
+  TKivShellList& list = ListOn(folder_.Path());
+  EXPECT_TRUE(HasCaption(list, ShellDisplayName(folder_.Path(), name)));
+
+  list.SetPath(inner);
+
+  EXPECT_TRUE(SameText(list.Path(), inner + L"\\")) << ToUtf8(list.Path());
+  EXPECT_EQ(Captions(list),
+            std::vector<std::wstring>{ShellDisplayName(inner, TempFolder::NonAnsiName(L".txt"))});
+  EXPECT_NE(Captions(list)[0].find(L"\u65E5\u672C"), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace wf::test
