@@ -173,8 +173,7 @@ TEST(ControlReflection, ParentMessagesReachTheChildsObject) {
 }
 
 TEST(ControlReflection, ChildWithoutParentStillHearsItsNotices) {
-  auto* child = new ReflectionProbe(nullptr);
-  std::unique_ptr<ReflectionProbe> owner(child);
+  auto child = std::make_unique<ReflectionProbe>(nullptr);
   const HWND hwnd = child->Handle();
   NMHDR header{hwnd, 0, static_cast<UINT>(NM_DBLCLK)};
   EXPECT_EQ(SendMessageW(GetParent(hwnd), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header)), 1234);
