@@ -62,6 +62,9 @@ void TKivShellList::Change(TListItem* item, UINT changed) {
 }
 
 void TKivShellList::Delete(TListItem* item) {
+  // The platform reports no selection change for a deleted row: without
+  // this a refill would keep the names of rows that are gone.
+  if (!suppress_) ClearSelectedNames();
   std::unique_ptr<TKivShellListItem> record(RecordOf(item));
   item->SetData(nullptr);
   // The row no longer shows its record, but a deletion handler may still read

@@ -181,5 +181,47 @@ TEST_F(ShellListLazyCaption, ReadingACaptionKeepsTheFolderObjectsCurrentObject) 
   EXPECT_EQ(list.Dirwalker().ObjectName(), L"a.txt");
 }
 
+TEST_F(ShellListLazyCaption, TypingAnInitialMovesTheFocusToTheRowOfThatName) {
+  folder_.MakeFile(L"apple.txt");
+  folder_.MakeFile(L"kiwi.txt");
+  folder_.MakeFile(L"melon.txt");
+  TKivShellList& list = ListOn(folder_.Path());
+  ShowAndDraw();
+  list.SetFocus();
+
+  SendMessageW(list.Handle(), WM_CHAR, L'm', 1);  // a repeat count of 1
+
+  ASSERT_NE(list.ItemFocused(), nullptr);
+  EXPECT_EQ(list.ItemFocused()->Caption(), ShellDisplayName(folder_.Path(), L"melon.txt"));
+}
+
+TEST_F(ShellListLazyCaption, RowsNeverDrawnAreNeverAskedForTheirNames) {
+  for (int i = 0; i < 150; ++i) folder_.MakeFile(L"f" + std::to_wstring(1000 + i) + L".txt");
+  TKivShellList& list = ListOn(folder_.Path());
+
+  ShowAndDraw();
+
+  ASSERT_EQ(list.Items().Count(), 150);
+  EXPECT_TRUE(list.Items()[0]->CaptionKnown());
+  EXPECT_FALSE(list.Items()[149]->CaptionKnown());
+  EXPECT_EQ(list.Items()[149]->Caption(), ShellDisplayName(folder_.Path(), L"f1149.txt"));
+}
+
+TEST_F(ShellListLazyCaption, CaptionsReadWhenTheWindowIsRemadeNameTheirObjects) {
+  const std::vector<std::wstring> names = MakeObjects();
+  TKivShellList& list = ListOn(folder_.Path());
+  std::vector<std::wstring> deleted;
+  list.OnDeletion = [&](TObject*, TListItem* item) { deleted.push_back(item->Caption()); };
+  // The new window is filled twice (the end-of-loading step, then a full
+  // population): the old window's rows are the first ones deleted.
+  list.OnPopulated = [&](TObject*) { list.OnDeletion = nullptr; };
+
+  list.RecreateWnd();
+
+  EXPECT_EQ(Sorted(deleted), Sorted(names));
+  list.OnDeletion = nullptr;
+  EXPECT_EQ(Captions(list), names);
+}
+
 }  // namespace
 }  // namespace wf::test

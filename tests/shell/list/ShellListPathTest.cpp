@@ -112,5 +112,22 @@ TEST_F(ShellListPath, FoldersWithNonAnsiNamesAreBoundAndListed) {
   EXPECT_NE(Captions(list)[0].find(L"\u65E5\u672C"), std::wstring::npos);
 }
 
+TEST_F(ShellListPath, ASpecialFolderThisMachineLacksRefillsWhereTheListIs) {
+  TKivShellFolder missing = SF_FILESYSTEMFOLDER;
+  for (int i = 1; i < kSpecialFolderCount && missing == SF_FILESYSTEMFOLDER; ++i)
+    if (!SpecialFolderIdList(static_cast<TKivShellFolder>(i))) missing = static_cast<TKivShellFolder>(i);
+  if (missing == SF_FILESYSTEMFOLDER) GTEST_SKIP() << "this machine has every special folder";
+  folder_.MakeFile(L"a.txt");
+  TKivShellList& list = ListOn(folder_.Path());
+  int populations = 0;
+  list.OnPathChanged = [&](TObject*) { ++populations; };
+
+  list.SetSpecialFolder(missing);
+
+  EXPECT_EQ(populations, 1);
+  EXPECT_TRUE(SameText(list.Path(), folder_.Path()));
+  EXPECT_EQ(list.Items().Count(), 1);
+}
+
 }  // namespace
 }  // namespace wf::test

@@ -145,5 +145,16 @@ TEST_F(ShellListSelection, ItemPathFollowsTheNewFolderAfterARefill) {
   EXPECT_TRUE(SameText(list.ItemPath(list.Items()[0]), second));
 }
 
+TEST_F(ShellListSelection, ARefillForgetsTheNamesOfTheRowsItRemoved) {
+  TKivShellList& list = ListOfThree();
+  list.Items()[0]->SetSelected(true);
+  ASSERT_EQ(list.SelectedNames().Count(), 1);
+
+  list.SetPath(folder_.MakeFolder(L"empty"));
+
+  EXPECT_EQ(list.SelCount(), 0);
+  EXPECT_TRUE(list.SelectedNames().Empty());
+}
+
 }  // namespace
 }  // namespace wf::test
