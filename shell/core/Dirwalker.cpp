@@ -537,65 +537,68 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   }
 
   std::vector<RelativeIdList> entries;
-  // Naming objects by full path rebinds this object to their drive and a
-  // display-name search moves the current object: both are put back after
-  // the request so the caller's object is as it was.
-  wf::AbsoluteIdList saved_folder;
-  ChildIdList saved_current;
-  const bool named = !multi_objects_.Empty();
-  auto restore = [&]() noexcept {
-    if (!named) return;
-    try {
-      if (!SameIdListBytes(saved_folder.get(), folder_id_list_.get()))
-        SetFolderIDList(saved_folder.get());
-      current_id_ = std::move(saved_current);
-      ClearObjectCaches();
-    } catch (const std::exception&) {
-      // The former folder is gone: stay where the request left us.
-    }
-  };
-
-  HRESULT hr = E_INVALIDARG;
-  try {
-    if (!named) {
-      if (current_id_) entries.push_back(AsRelative(ObjectIdCopy()));
-    } else {
-      saved_folder = FolderIdListCopy();
-      saved_current = ObjectIdCopy();
-      for (const std::wstring& name : multi_objects_) {
-        RelativeIdList entry;
-        if (name.find(L':') != std::wstring::npos && !IsRoot(name)) {
-          // A full path: the object's own folder is bound and the entry is
-          // a child of it. Shell folders take only child ids here (Wine
-          // builds a data object of a longer relative id from its first
-          // item alone), so full paths must share one folder.
-          const std::wstring trimmed =
-              name.size() > 3 && name.back() == L'\\' ? name.substr(0, name.size() - 1) : name;
-          SetFolder(ExtractFilePath(trimmed));
-          entry = PathToIdList(shell_folder_.Get(), ExtractFileName(trimmed));
-        } else {
-          entry = PathToIdList(shell_folder_.Get(), name);
-        }
-        if (!entry) {
-          SetObjectName(name);
-          entry = AsRelative(ObjectIdCopy());
-        }
-        if (entry) entries.push_back(std::move(entry));
+  // Naming objects by full path rebinds this object to their folder and a
+  // display-name search moves the current object: both are put back when the
+  // request ends, also when a name cannot be found.
+  struct RestoreOnExit {
+    TDirwalker& walker;
+    bool active = false;
+    wf::AbsoluteIdList folder;
+    ChildIdList current;
+    ~RestoreOnExit() { Restore(); }
+    void Restore() noexcept {
+      if (!active) return;
+      active = false;
+      try {
+        if (!SameIdListBytes(folder.get(), walker.folder_id_list_.get()))
+          walker.SetFolderIDList(folder.get());
+        walker.current_id_ = std::move(current);
+        walker.ClearObjectCaches();
+      } catch (const std::exception&) {
+        // The former folder is gone: stay where the request left us.
       }
     }
-    if (!entries.empty()) {
-      std::vector<PCUITEMID_CHILD> ids;
-      ids.reserve(entries.size());
-      for (const RelativeIdList& entry : entries)
-        ids.push_back(reinterpret_cast<PCUITEMID_CHILD>(entry.get()));
-      hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()),
-                                        ids.data(), iid, nullptr, object);
+  };
+  RestoreOnExit restore{*this};
+
+  if (multi_objects_.Empty()) {
+    if (current_id_) entries.push_back(AsRelative(ObjectIdCopy()));
+  } else {
+    restore.folder = FolderIdListCopy();
+    restore.current = ObjectIdCopy();
+    restore.active = true;
+    for (const std::wstring& name : multi_objects_) {
+      RelativeIdList entry;
+      if (name.find(L':') != std::wstring::npos && !IsRoot(name)) {
+        // A full path: the object's own folder is bound and the entry is a
+        // child of it. Shell folders take only child ids here (Wine builds
+        // a data object of a longer relative id from its first item alone),
+        // so full paths must share one folder.
+        const std::wstring trimmed =
+            name.size() > 3 && name.back() == L'\\' ? name.substr(0, name.size() - 1) : name;
+        SetFolder(ExtractFilePath(trimmed));
+        entry = PathToIdList(shell_folder_.Get(), ExtractFileName(trimmed));
+      } else {
+        entry = PathToIdList(shell_folder_.Get(), name);
+      }
+      if (!entry) {
+        SetObjectName(name);
+        entry = AsRelative(ObjectIdCopy());
+      }
+      if (entry) entries.push_back(std::move(entry));
     }
-  } catch (...) {
-    restore();
-    throw;
   }
-  restore();
+
+  HRESULT hr = E_INVALIDARG;
+  if (!entries.empty()) {
+    std::vector<PCUITEMID_CHILD> ids;
+    ids.reserve(entries.size());
+    for (const RelativeIdList& entry : entries)
+      ids.push_back(reinterpret_cast<PCUITEMID_CHILD>(entry.get()));
+    hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()), ids.data(),
+                                      iid, nullptr, object);
+  }
+  restore.Restore();  // before the last error is set
   if (FAILED(hr) || !*object) {
     *object = nullptr;
     if (SUCCEEDED(hr)) hr = E_FAIL;
