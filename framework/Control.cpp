@@ -14,7 +14,6 @@
 namespace wf {
 namespace {
 
-constexpr wchar_t kControlProperty[] = L"Wayfold.Control";
 
 // The control whose window is being created on this thread: the window's
 // first message binds it, before CreateWindowEx has returned.
@@ -31,18 +30,21 @@ HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
 }  // namespace
 
 struct WindowProcedures {
+  // Our windows keep their control in GWLP_USERDATA, which the platform
+  // reads without leaving the process (a window property would cost a trip
+  // to the window server under Wine on every message).
   static LRESULT CALLBACK Standard(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    auto* control = static_cast<TWinControl*>(GetPropW(hwnd, kControlProperty));
+    auto* control = reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!control && creating_control) {
       control = creating_control;
       creating_control = nullptr;
       control->hwnd_ = hwnd;
-      SetPropW(hwnd, kControlProperty, control);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(control));
     }
     if (!control) return DefWindowProcW(hwnd, msg, wparam, lparam);
     LRESULT result = control->Dispatch(msg, wparam, lparam);
     if (msg == WM_NCDESTROY) {
-      RemovePropW(hwnd, kControlProperty);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       control->hwnd_ = nullptr;
     }
     return result;
@@ -118,7 +120,11 @@ TWinControl::~TWinControl() {
 }
 
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
-  return hwnd ? static_cast<TWinControl*>(GetPropW(hwnd, kControlProperty)) : nullptr;
+  // Only windows of our own classes carry a control; the class procedure,
+  // unlike the window's, is not changed by subclassing.
+  if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowProcedures::Standard))
+    return nullptr;
+  return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 HWND TWinControl::Handle() {

@@ -1,6 +1,7 @@
 #include "framework/ListView.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "framework/Application.h"
 
@@ -137,15 +138,17 @@ TListItem* TListItems::Item(int index) const {
 }
 
 TListItem* TListItems::Add() {
-  HWND hwnd = owner_->Handle();
+  owner_->HandleNeeded();
   auto row = std::unique_ptr<TListItem>(new TListItem(owner_));
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-  item.iItem = Count();
+  item.iItem = INT_MAX;  // past the end: appended
   item.pszText = LPSTR_TEXTCALLBACKW;
   item.iImage = I_IMAGECALLBACK;
   item.lParam = reinterpret_cast<LPARAM>(row.get());
-  if (SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return nullptr;
+  // Straight to the control: a fill inserts every row of a folder, and our
+  // own procedure has nothing to add to an insertion.
+  if (owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return nullptr;
   return row.release();  // the row owns it now
 }
 

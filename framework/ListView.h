@@ -205,6 +205,7 @@ class TCustomListView : public TWinControl {
   friend class TListColumn;
   friend class TListColumns;
   void GetDispInfo(NMLVDISPINFOW* info);
+  LRESULT CallControl(UINT msg, WPARAM wparam, LPARAM lparam) { return DefaultHandler(msg, wparam, lparam); }
   DWORD ListStyle() const;
   void ApplyStyle();
   static int CALLBACK SortCallback(LPARAM a, LPARAM b, LPARAM param);

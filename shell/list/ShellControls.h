@@ -151,6 +151,7 @@ class TKivShellList : public TCustomListView {
   bool AcceptObject();
   void AddObjectItem(bool details);
   void AddParentEntry();
+  bool ShowsDesktop() const;
   void RestartEnumeration() noexcept;
   void GatherDetailTexts(TListItem* item);
   void UpdateItem(TListItem* item);

@@ -3,6 +3,7 @@
 
 #include "framework/Cursor.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellModule.h"
 
 namespace wf {
 
@@ -117,7 +118,7 @@ void TKivShellList::AddObjectItem(bool details) {
 }
 
 void TKivShellList::AddParentEntry() {
-  if (SpecialFolder() == SF_DESKTOP) return;
+  if (ShowsDesktop()) return;
   TListItem* item = Items().Add();
   if (!item) return;
   item->SetCaption(kParentEntryCaption);
@@ -125,6 +126,17 @@ void TKivShellList::AddParentEntry() {
   auto record = std::make_unique<TKivShellListItem>();
   record->IsParentEntry = true;
   item->SetData(record.release());
+}
+
+// The same answer as asking whether SpecialFolder is SF_DESKTOP: no special
+// folder of a lower rank can be the desktop. The full look-up asks the
+// platform for up to 36 folders, a price every fill would pay.
+bool TKivShellList::ShowsDesktop() const {
+  IShellFolder* desktop = ShellModule::DesktopFolder();
+  PCIDLIST_ABSOLUTE shown = dirwalker_->FolderIdList();
+  if (!desktop || !shown) return false;
+  const HRESULT hr = desktop->CompareIDs(0, shown, ShellModule::EmptyIdList());
+  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
 }
 
 std::wstring TKivShellList::ResolveCaption(TListItem* item) {
