@@ -1,0 +1,119 @@
+#include "shell/core/ShellUtils.h"
+
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <vector>
+
+#include "framework/Application.h"
+#include "framework/Handles.h"
+#include "framework/Strings.h"
+
+namespace wf {
+
+using Microsoft::WRL::ComPtr;
+
+bool IsRootPath(const std::wstring& path) {
+  if (path.empty()) return false;
+  if (path.back() == L'\\') {
+    const std::wstring without = path.substr(0, path.size() - 1);
+    return without == ExtractFileDrive(without);
+  }
+  return path == ExtractFileDrive(path);
+}
+
+bool IsUncWithShare(const std::wstring& path) {
+  return path.size() > 3 && path[0] == L'\\' && path[1] == L'\\' && path.find(L'\\', 2) != std::wstring::npos;
+}
+
+std::wstring UncServerName(const std::wstring& path) {
+  if (!IsUncWithShare(path)) return {};
+  return path.substr(2, path.find(L'\\', 2) - 2);
+}
+
+bool PathExists(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(FindFirstFileW(path.c_str(), &data));
+  return static_cast<bool>(find) || IsRootPath(path);
+}
+
+bool IsDotName(const std::wstring& name) { return name == L"." || name == L".."; }
+
+bool DriveReady(const std::wstring& path) {
+  const std::wstring root = IncludeTrailingBackslash(ExtractFileDrive(path));
+  ErrorModeScope no_drive_boxes(SEM_FAILCRITICALERRORS);
+  ULARGE_INTEGER available, total, free;
+  return GetDiskFreeSpaceExW(root.c_str(), &available, &total, &free) != 0;
+}
+
+int64_t FileSize(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  UniqueFindHandle find(FindFirstFileW(path.c_str(), &data));
+  if (!find) return -1;
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) + data.nFileSizeLow;
+}
+
+std::wstring TempPath() {
+  wchar_t buffer[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
+  return n > 0 && n <= MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+}
+
+std::unique_ptr<TStringList> DropFilesToList(HDROP drop) {
+  if (!drop) return nullptr;
+  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+  if (count == 0 || count == 0xFFFFFFFF) return nullptr;
+  auto list = std::make_unique<TStringList>();
+  for (UINT i = 0; i < count; ++i) {
+    // The platform tells each name's length, so long paths come through whole.
+    const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    std::wstring name(length + 1, L'\0');
+    DragQueryFileW(drop, i, name.data(), length + 1);
+    name.resize(length);
+    list->Add(std::move(name));
+  }
+  return list;
+}
+
+std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data) {
+  if (!data) return nullptr;
+  FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+  STGMEDIUM medium{};
+  if (FAILED(data->GetData(&format, &medium))) return std::make_unique<TStringList>();
+  std::unique_ptr<TStringList> files = DropFilesToList(static_cast<HDROP>(medium.hGlobal));
+  ReleaseStgMedium(&medium);
+  return files ? std::move(files) : std::make_unique<TStringList>();
+}
+
+std::unique_ptr<TStringList> ClipboardFiles() {
+  if (!IsClipboardFormatAvailable(CF_HDROP) || !OpenClipboard(nullptr)) return nullptr;
+  std::unique_ptr<TStringList> files = DropFilesToList(static_cast<HDROP>(GetClipboardData(CF_HDROP)));
+  CloseClipboard();
+  return files;
+}
+
+std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data) {
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) return {};
+  ComPtr<IPersistFile> file;
+  if (FAILED(link.As(&file)) || FAILED(file->Load(link_path.c_str(), 0))) return {};
+  wchar_t target[MAX_PATH] = {};
+  if (FAILED(link->GetPath(target, MAX_PATH, &find_data, SLGP_UNCPRIORITY))) return {};
+  return target;
+}
+
+std::wstring ResolveLink(const std::wstring& link_path) {
+  WIN32_FIND_DATAW find_data{};
+  return ResolveLinkW(link_path, find_data);
+}
+
+HWND MainWindowHandle() { return Application ? Application->MainWindowHandle() : nullptr; }
+
+bool UseIconTitleFont(TFont& font) {
+  LOGFONTW icon_title{};
+  if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(icon_title), &icon_title, 0)) return false;
+  font.Assign(icon_title);
+  return true;
+}
+
+}  // namespace wf

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <shellapi.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "framework/Graphics.h"
+#include "framework/StringList.h"
+
+namespace wf {
+
+// Path tests. Drive parts compare exactly: "C:" or "\\server\share".
+bool IsRootPath(const std::wstring& path);
+bool IsUncWithShare(const std::wstring& path);
+std::wstring UncServerName(const std::wstring& path);
+bool PathExists(const std::wstring& path);
+bool IsDotName(const std::wstring& name);
+// Whether the path's drive answers, without the platform's drive-not-ready box.
+bool DriveReady(const std::wstring& path);
+// The whole 64-bit size; -1 when nothing is found.
+int64_t FileSize(const std::wstring& path);
+// The platform's temporary folder, ending in a backslash.
+std::wstring TempPath();
+
+// File lists of drag and drop and the clipboard; the caller owns the list.
+std::unique_ptr<TStringList> DropFilesToList(HDROP drop);
+// An empty list, never none, when the object carries no file list.
+std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data);
+// None when the clipboard holds no files.
+std::unique_ptr<TStringList> ClipboardFiles();
+
+// The target of a shell link file, with the target's find data; empty on
+// any failure.
+std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data);
+std::wstring ResolveLink(const std::wstring& link_path);
+
+// The main form's window, else the application's; none without application.
+HWND MainWindowHandle();
+// Makes the font the platform's icon-title font; false when that is unknown.
+bool UseIconTitleFont(TFont& font);
+
+}  // namespace wf
