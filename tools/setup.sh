@@ -61,15 +61,19 @@ ensure_display() {
   return 1
 }
 
+OWN_WINESERVER=""
 start_wineserver() {
   # One persistent server for the whole run: each process then starts in
-  # a fraction of a second.
-  "$WINESERVER_BIN" -p
+  # a fraction of a second. A server that is already running for this
+  # prefix (another run's) is shared, and left to whoever started it.
+  if "$WINESERVER_BIN" -p >/dev/null 2>&1; then OWN_WINESERVER=1; fi
   "$WINE_BIN" cmd /c exit >/dev/null 2>&1 || true
 }
 
 cleanup() {
-  "$WINESERVER_BIN" -k >/dev/null 2>&1 || true
-  "$WINESERVER_BIN" -w >/dev/null 2>&1 || true
+  if [ -n "$OWN_WINESERVER" ]; then
+    "$WINESERVER_BIN" -k >/dev/null 2>&1 || true
+    "$WINESERVER_BIN" -w >/dev/null 2>&1 || true
+  fi
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
 }
