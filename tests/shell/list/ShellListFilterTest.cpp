@@ -166,5 +166,51 @@ TEST_F(ShellListFilter, NoFillOnStartupSkipsTheFillAtTheEndOfLoading) {
   EXPECT_EQ(list.Items().Count(), 0);
 }
 
+TEST_F(ShellListFilter, ShowRecycleBinOffHidesHiddenRecycleFolders) {
+  const std::wstring recycler = folder_.MakeFolder(L"RECYCLER");
+  ASSERT_TRUE(SetFileAttributesW(recycler.c_str(), FILE_ATTRIBUTE_HIDDEN));
+  folder_.MakeFolder(L"Recycled goods");  // not hidden: an ordinary folder
+  TKivShellList& list = MakeList();
+  list.SetShowHidden(true);
+  list.SetPath(folder_.Path());
+  ASSERT_EQ(list.Items().Count(), 2);
+
+  list.SetShowRecycleBin(false);
+
+  EXPECT_EQ(Captions(list), std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"Recycled goods")});
+}
+
+// The display name of a special folder as its parent lists it; empty when
+// this machine lacks it.
+std::wstring SpecialFolderDisplayName(TKivShellFolder folder) {
+  const AbsoluteIdList list = SpecialFolderIdList(folder);
+  if (!list) return {};
+  TDirwalker walker(nullptr);
+  walker.SetShowErrorMessages(false);
+  walker.SetFolderAndObject(list.get());
+  return walker.DisplayName();
+}
+
+TEST_F(ShellListFilter, ShowNethoodAndShowRecycleBinOffHideThoseDesktopObjects) {
+  TKivShellList& list = MakeList();
+  list.SetSpecialFolder(SF_DESKTOP);
+  const std::wstring bin = SpecialFolderDisplayName(SF_BITBUCKET);
+  const std::wstring network = SpecialFolderDisplayName(SF_NETWORK);
+  const bool bin_listed = !bin.empty() && HasCaption(list, bin);
+  const bool network_listed = !network.empty() && HasCaption(list, network);
+  if (!bin_listed && !network_listed) GTEST_SKIP() << "this desktop lists neither the recycle bin nor the network";
+
+  list.SetShowRecycleBin(false);
+  list.SetShowNethood(false);
+
+  if (bin_listed) {
+    EXPECT_FALSE(HasCaption(list, bin));
+  }
+  if (network_listed) {
+    EXPECT_FALSE(HasCaption(list, network));
+  }
+  EXPECT_GT(list.Items().Count(), 0);
+}
+
 }  // namespace
 }  // namespace wf::test
