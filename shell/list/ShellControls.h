@@ -155,7 +155,6 @@ class TKivShellList : public TCustomListView {
   void RestartEnumeration() noexcept;
   void GatherDetailTexts(TListItem* item);
   void UpdateItem(TListItem* item);
-  void ApplySystemFont();
 
   // Selection.
   void ReselectNames();

@@ -2,6 +2,7 @@
 #include "shell/list/ShellControls.h"
 
 #include "framework/Application.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
@@ -63,7 +64,7 @@ void TKivShellList::Loaded() {
       SetPath(path);
     }
   }
-  if (use_system_font_) ApplySystemFont();
+  if (use_system_font_) UseIconTitleFont(Font());
 }
 
 std::wstring TKivShellList::Path() const {
@@ -154,12 +155,7 @@ void TKivShellList::SetReadOnly(bool value) {
 
 void TKivShellList::SetUseSystemFont(bool value) {
   use_system_font_ = value;
-  if (value) ApplySystemFont();
-}
-
-void TKivShellList::ApplySystemFont() {
-  LOGFONTW font{};
-  if (SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(font), &font, 0)) Font().Assign(font);
+  if (value) UseIconTitleFont(Font());
 }
 
 LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
