@@ -12,6 +12,7 @@
 
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
+#include "framework/ListView.h"
 #include "framework/StringList.h"
 #include "shell/core/IdList.h"
 #include "shell/core/SpecialFolders.h"
@@ -117,10 +118,35 @@ class TDirwalker : public TComponent {
   TOnContextMenuSelectEvent OnContextMenuSelect;
 
   // Verbs and the context menu (RunVerb, PopupShellMenu, the menu message
-  // handler) and details and images (DetailText, ColumnInfo, AcquireDetails,
-  // ModifiedTime, SmallIconIndex, OverlayIndex, ExtractThumbnail, InfoTip)
-  // are declared here when their own source files join this class; the
-  // fields they use are already below.
+  // handler) are declared here when their own source file joins this class;
+  // the fields they use are already below.
+
+  // Details and images of the current object; column titles and column
+  // information concern the bound folder. Asked once per drawn row, so the
+  // find data is fetched once per object and the details interfaces once
+  // per bound folder. Failures answer empty text, 0 or -1.
+  // The small icon's index in the system image list; -1 when there is none.
+  int SmallIconIndex();
+  // A 0-based overlay slot of the system image list (0 shared, 1 link) or -1.
+  int OverlayIndex();
+  // The last-write time in local time as a date-time value (see
+  // DateTimeToText); 0 when the object has no find data.
+  double ModifiedTime();
+  // One cell of the details view, or with `header` the title of a column.
+  std::wstring DetailText(int column, bool header);
+  // Alignment and default width in pixels of a column of the bound folder;
+  // a width of 0 marks a column that is not shown by default.
+  void ColumnInfo(int column, TAlignment& alignment, int& width);
+  // Whether the bound folder offers IShellFolder2 or IShellDetails; without
+  // either, DetailText and ColumnInfo answer the built-in four columns.
+  bool AcquireDetails();
+  // The caller owns the bitmap. A width or height of 0 or less asks for 64 by 64.
+  HBITMAP ExtractThumbnail(int width, int height);
+  std::wstring InfoTip();
+  // Until the next bind, answers as a folder without details interfaces
+  // does: the built-in columns and texts. Every folder of Wine's shell
+  // offers IShellFolder2, so this is how tests reach the built-in columns.
+  void SetDetailsUnavailable();
 
  protected:
   void Loaded() override;
@@ -135,6 +161,9 @@ class TDirwalker : public TComponent {
   void WakeUncServer(std::wstring_view path);
   bool PassesFileSystemFilter();
   bool AdvanceEnumeration();
+  bool FetchFindData();
+  std::wstring FallbackDetailText(int column);
+  std::wstring SizeText();
 
   std::wstring folder_;
   wf::AbsoluteIdList folder_id_list_;
@@ -163,5 +192,11 @@ class TDirwalker : public TComponent {
   bool show_error_messages_ = true;
   bool show_context_menu_on_top_ = false;
 };
+
+// Date-time values count days since 1899-12-30, the fraction being the time
+// of day (before that day the fraction still counts forward from midnight).
+double SystemTimeToDateTime(const SYSTEMTIME& time);
+// The user's short date format, a blank and the user's short time format.
+std::wstring DateTimeToText(double date_time);
 
 }  // namespace wf
