@@ -67,11 +67,15 @@ std::unique_ptr<TStringList> DropFilesToList(HDROP drop) {
   for (UINT i = 0; i < count; ++i) {
     // The platform tells each name's length, so long paths come through whole.
     const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+    // Wine counts the terminator of an empty list as one empty name; no file
+    // is ever called that.
+    if (length == 0) continue;
     std::wstring name(length + 1, L'\0');
     DragQueryFileW(drop, i, name.data(), length + 1);
     name.resize(length);
     list->Add(std::move(name));
   }
+  if (list->Empty()) return nullptr;
   return list;
 }
 
