@@ -373,12 +373,10 @@ HBITMAP TDirwalker::ExtractThumbnail(int width, int height) {
   if (FAILED(extractor->GetLocation(location, MAX_PATH, &priority, &size, kThumbnailColourDepth,
                                     &flags)))
     return nullptr;
-  HBITMAP bitmap = nullptr;
-  if (FAILED(extractor->Extract(&bitmap))) {
-    if (bitmap) DeleteObject(bitmap);
-    return nullptr;
-  }
-  return bitmap;
+  HBITMAP raw_bitmap = nullptr;
+  const HRESULT hr = extractor->Extract(&raw_bitmap);
+  UniqueBitmap bitmap(raw_bitmap);
+  return SUCCEEDED(hr) ? bitmap.release() : nullptr;
 }
 
 std::wstring TDirwalker::InfoTip() {
