@@ -61,7 +61,7 @@ void TListItem::AddSubItem(std::wstring text) {
 void TListItem::SetImageIndex(int index) {
   if (index == image_index_) return;
   image_index_ = index;
-  Update();
+  if (!owner_->answering_display_info_) Update();
 }
 
 void TListItem::SetStateIndex(int index) {
@@ -71,16 +71,26 @@ void TListItem::SetStateIndex(int index) {
 }
 
 void TListItem::SetOverlayIndex(int index) {
+  if (index == overlay_index_) return;
   overlay_index_ = index;
   SetState(index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0, LVIS_OVERLAYMASK);
 }
 
 int TListItem::Index() const {
   if (!owner_->HandleAllocated()) return -1;
+  if (index_hint_ >= 0) {
+    LVITEMW row{};
+    row.mask = LVIF_PARAM;
+    row.iItem = index_hint_;
+    if (owner_->CallControl(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row)) &&
+        row.lParam == reinterpret_cast<LPARAM>(this))
+      return index_hint_;
+  }
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = reinterpret_cast<LPARAM>(this);
-  return static_cast<int>(SendMessageW(owner_->Handle(), LVM_FINDITEMW, -1, reinterpret_cast<LPARAM>(&find)));
+  index_hint_ = static_cast<int>(owner_->CallControl(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+  return index_hint_;
 }
 
 void TListItem::SetState(UINT state, UINT mask) {
@@ -411,6 +421,12 @@ bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)
 void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
   TListItem* item = ItemOfParam(info->item.lParam);
   if (!item) return;
+  item->index_hint_ = info->item.iItem;
+  struct Answering {
+    bool& flag;
+    bool previous;
+    ~Answering() { flag = previous; }
+  } answering{answering_display_info_, std::exchange(answering_display_info_, true)};
   if (info->item.mask & LVIF_IMAGE) {
     if (info->item.iSubItem == 0) {
       GetImageIndex(item);

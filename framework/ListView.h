@@ -71,6 +71,9 @@ class TListItem {
   int state_index_ = -1;
   int overlay_index_ = -1;
   void* data_ = nullptr;
+  // Where the row was last seen: checked in one step before the list is
+  // searched, as rows rarely move between two questions.
+  mutable int index_hint_ = -1;
 };
 
 class TListItems {
@@ -212,6 +215,9 @@ class TCustomListView : public TWinControl {
 
   TListItems items_;
   TListColumns columns_;
+  // Set while the control asks a row for its text or image: what the row
+  // learns then is answered at once, with no redraw of its own.
+  bool answering_display_info_ = false;
   TViewStyle view_style_ = TViewStyle::vsIcon;
   bool multi_select_ = false;
   bool read_only_ = false;

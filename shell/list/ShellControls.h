@@ -17,6 +17,7 @@
 #include "shell/core/Dirwalker.h"
 #include "shell/core/IdList.h"
 #include "shell/core/SpecialFolders.h"
+#include "shell/core/SystemImageList.h"
 
 namespace wf {
 
@@ -100,6 +101,8 @@ class TKivShellList : public TCustomListView {
   // Owned by the list: the shown folder's id list, kept until the next fill.
   PCIDLIST_ABSOLUTE FolderIdList();
   TDirwalker& Dirwalker() { return *dirwalker_; }
+  TKivSystemImageList& SmallSystemImages() { return *small_image_list_; }
+  TKivSystemImageList& LargeSystemImages() { return *large_image_list_; }
   static TKivShellListItem* RecordOf(TListItem* item);
 
   // Columns and sorting.
@@ -179,6 +182,8 @@ class TKivShellList : public TCustomListView {
   std::unique_ptr<TStringList> selected_names_;
   bool show_parent_folder_ = false;
   TTimer* refresh_timer_ = nullptr;  // owned as a component
+  TKivSystemImageList* small_image_list_ = nullptr;  // owned as a component
+  TKivSystemImageList* large_image_list_ = nullptr;  // owned as a component
   bool thumbnails_ = false;
   std::wstring pending_path_;
   DWORD population_tick_ = 0;

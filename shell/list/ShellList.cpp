@@ -16,6 +16,11 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   dirwalker_ = new TDirwalker(this);
   dirwalker_->SetShowErrorMessages(false);
   dirwalker_->SetFileSystemOnly(false);
+  small_image_list_ = new TKivSystemImageList(this);
+  SetSmallImages(small_image_list_->Handle());
+  large_image_list_ = new TKivSystemImageList(this);
+  large_image_list_->SetSize(si_large);
+  SetLargeImages(large_image_list_->Handle());
   TCustomListView::SetViewStyle(TViewStyle::vsReport);
   SetMultiSelect(true);
   SetAutoArrange(true);

@@ -15,11 +15,33 @@ constexpr int kMaxTextSortColumn = 32;
 
 void TKivShellList::CreateColumns() {
   Columns().BeginUpdate();
+  // Widths the user gave the columns of a folder with a path carry over to
+  // the next folder with a path; folders without one keep the shell's.
+  if (widths_remembered_) {
+    for (int i = 0; i < Columns().Count() && i < kMaxColumns; ++i) width_memory_[i] = Columns()[i]->Width();
+  }
+  widths_remembered_ = !dirwalker_->Folder().empty();
   Columns().Clear();
-  TListColumn* name = Columns().Add();
-  name->SetCaption(L"Name");
-  name->SetWidth(150);
-  column_map_[0] = 0;
+  int counter = 0;
+  std::wstring title = dirwalker_->DetailText(0, true);
+  for (;;) {
+    TAlignment alignment = TAlignment::taLeftJustify;
+    int width = 0;
+    dirwalker_->ColumnInfo(counter, alignment, width);
+    if (width > 0) {
+      const int index = Columns().Count();
+      TListColumn* column = Columns().Add();
+      column->SetCaption(title);
+      column->SetAlignment(alignment);
+      const bool remembered = widths_remembered_ && index < kMaxColumns - 1 && width_memory_[index] > 0;
+      column->SetWidth(remembered ? width_memory_[index] : width);
+      column_map_[index] = counter;
+    }
+    if (!details_ || Columns().Count() >= kMaxColumns) break;
+    ++counter;
+    title = dirwalker_->DetailText(counter, true);
+    if (title.empty()) break;
+  }
   Columns().EndUpdate();
   shell_column_count_ = Columns().Count();
 }

@@ -161,23 +161,38 @@ std::wstring TKivShellList::ResolveCaption(TListItem* item) {
   }
 }
 
-// Detail texts, per list column, join the rows with the detail columns.
-void TKivShellList::GatherDetailTexts(TListItem* item) {}
+void TKivShellList::GatherDetailTexts(TListItem* item) {
+  std::vector<std::wstring> texts;
+  texts.reserve(shell_column_count_ > 1 ? shell_column_count_ - 1 : 0);
+  for (int column = 1; column < shell_column_count_; ++column)
+    texts.push_back(dirwalker_->DetailText(column_map_[column], false));
+  item->SetSubItems(std::move(texts));
+}
 
 void TKivShellList::GetImageIndex(TListItem* item) {
   if (item->ImageIndex() < 0) UpdateItem(item);
   Raise(OnGetImageIndex, this, item);
 }
 
+// The shell's data of a row, fetched once, when the list first draws it.
 void TKivShellList::UpdateItem(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
-  if (!record || record->IsParentEntry || !record->ItemId) return;
-  if (dirwalker_->ShellFolder() != rows_folder_.Get()) return;
-  dirwalker_->SetCurrentId(record->ItemId.get());
-  if (details_ && item->SubItems().empty()) GatherDetailTexts(item);
+  if (!record) return;
+  const bool parent_entry = record->IsParentEntry;
+  if (!parent_entry) {
+    // Rows of a folder the folder object has left are about to go.
+    if (!record->ItemId || dirwalker_->ShellFolder() != rows_folder_.Get()) return;
+    dirwalker_->SetCurrentId(record->ItemId.get());
+    if (details_ && item->SubItems().empty()) GatherDetailTexts(item);
+  }
+  if (ViewStyle() != TViewStyle::vsIcon || !thumbnails_)
+    item->SetImageIndex(parent_entry ? small_image_list_->TempFolderIconIndex() : dirwalker_->SmallIconIndex());
+  if (parent_entry) return;
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
-  const SFGAOF attributes = dirwalker_->Attributes(SFGAO_HIDDEN);
-  if (attributes & SFGAO_HIDDEN) item->SetCut(true);
+  item->SetOverlayIndex(dirwalker_->OverlayIndex());
+  if (dirwalker_->Attributes(SFGAO_HIDDEN) & SFGAO_HIDDEN) item->SetCut(true);
+  record->Compressed = ColorCompressed() && (dirwalker_->Attributes(SFGAO_COMPRESSED) & SFGAO_COMPRESSED);
+  record->Encrypted = ColorEncrypted() && (dirwalker_->Attributes(SFGAO_ENCRYPTED) & SFGAO_ENCRYPTED);
 }
 
 }  // namespace wf
