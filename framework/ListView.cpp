@@ -10,7 +10,11 @@ namespace {
 
 TListItem* ItemOfParam(LPARAM param) { return reinterpret_cast<TListItem*>(param); }
 
-int LvFormat(TAlignment alignment) {
+// The platform's list view keeps its first column left-aligned, whatever it
+// is asked; Wine's does not, and then draws a right-aligned header item's
+// sort mark outside the item. Asking for what Windows does keeps both alike.
+int LvFormat(TAlignment alignment, int index) {
+  if (index == 0) return LVCFMT_LEFT;
   switch (alignment) {
     case TAlignment::taRightJustify: return LVCFMT_RIGHT;
     case TAlignment::taCenter: return LVCFMT_CENTER;
@@ -190,7 +194,7 @@ void TListColumn::Apply(UINT mask) const {
   column.mask = mask;
   column.pszText = const_cast<wchar_t*>(caption_.c_str());
   column.cx = width_;
-  column.fmt = LvFormat(alignment_);
+  column.fmt = LvFormat(alignment_, index_);
   SendMessageW(owner_->Handle(), LVM_SETCOLUMNW, index_, reinterpret_cast<LPARAM>(&column));
 }
 
@@ -251,7 +255,7 @@ void TListColumns::Recreate() {
     lvc.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     lvc.pszText = const_cast<wchar_t*>(column->caption_.c_str());
     lvc.cx = column->width_;
-    lvc.fmt = LvFormat(column->alignment_);
+    lvc.fmt = LvFormat(column->alignment_, column->index_);
     SendMessageW(owner_->Handle(), LVM_INSERTCOLUMNW, column->index_, reinterpret_cast<LPARAM>(&lvc));
   }
 }
