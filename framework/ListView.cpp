@@ -249,6 +249,12 @@ void TListColumns::Clear() {
 void TListColumns::BeginUpdate() {}
 void TListColumns::EndUpdate() {}
 
+// The user may have dragged the dividers since the columns were made: the
+// next window must get the widths last seen.
+void TListColumns::KeepWidths() {
+  for (const auto& column : columns_) column->width_ = column->Width();
+}
+
 void TListColumns::Recreate() {
   for (const auto& column : columns_) {
     LVCOLUMNW lvc{};
@@ -306,6 +312,11 @@ void TCustomListView::CreateWnd() {
   if (small_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_images_));
   if (large_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_images_));
   columns_.Recreate();
+}
+
+void TCustomListView::DestroyWnd() {
+  if (HandleAllocated()) columns_.KeepWidths();
+  TWinControl::DestroyWnd();
 }
 
 void TCustomListView::ApplyStyle() {

@@ -130,6 +130,7 @@ class TListColumns {
  private:
   friend class TCustomListView;
   void Recreate();
+  void KeepWidths();
   TCustomListView* owner_;
   std::vector<std::unique_ptr<TListColumn>> columns_;
 };
@@ -189,6 +190,7 @@ class TCustomListView : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  void DestroyWnd() override;
   bool HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
 
   // The row changed its text, image or state (LVIF_* flags in `changed`).
