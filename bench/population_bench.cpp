@@ -1,6 +1,8 @@
 // How long a large folder takes to appear: the file system, the raw shell
 // calls, the platform's own shell view and our list, side by side in one
 // process, so the list's design can be judged against what it builds on.
+// Then what our list adds per drawn row and per sort, against the same
+// shell questions and comparisons made directly.
 
 #include <windows.h>
 #include <objbase.h>
@@ -29,6 +31,7 @@
 #ifdef WAYFOLD_BENCH_SHELL_LIST
 #include "framework/Application.h"
 #include "framework/Form.h"
+#include "framework/Strings.h"
 #include "shell/core/ShellModule.h"
 #include "shell/list/ShellControls.h"
 #endif
@@ -655,6 +658,742 @@ std::string Format(double value, const char* format) {
   return text;
 }
 
+#ifdef WAYFOLD_BENCH_SHELL_LIST
+// ---------------------------------------------------------------- our list's row work
+
+// What our list does per drawn row and per sort, set against the same shell
+// questions asked directly; a ratio above this is time our code adds.
+constexpr double kListWorkTarget = 1.2;
+
+// Dispatches what is queued but paints nothing, so that the paint to be
+// timed is still owed afterwards.
+void PumpPendingExceptPaint() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, WM_PAINT - 1, PM_REMOVE) ||
+         PeekMessageW(&msg, nullptr, WM_PAINT + 1, std::numeric_limits<UINT>::max(), PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+double TimePaint(HWND window) {
+  auto start = Clock::now();
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateWindow(window);
+  return SecondsSince(start);
+}
+
+ComPtr<IShellFolder2> DetailsFolder(IShellFolder* folder) {
+  ComPtr<IShellFolder2> folder2;
+  Check(folder->QueryInterface(IID_IShellFolder2, reinterpret_cast<void**>(folder2.GetAddressOf())),
+        "QueryInterface(IShellFolder2)");
+  return folder2;
+}
+
+std::wstring TakeStrRet(STRRET& reply, PCUITEMID_CHILD id) {
+  wchar_t* raw = nullptr;
+  if (FAILED(StrRetToStrW(&reply, id, &raw))) return {};
+  TaskMemString text(raw);
+  return text.get();
+}
+
+// The shell columns behind the list's columns 1 and up. The list titles its
+// columns with the shell's header texts in the shell's order, so the titles
+// identify them.
+std::vector<UINT> ShownDetailColumns(wf::TKivShellList& list, IShellFolder2* folder) {
+  std::vector<std::wstring> titles;
+  for (UINT column = 0; column < 256; ++column) {
+    SHELLDETAILS header{};
+    if (FAILED(folder->GetDetailsOf(nullptr, column, &header))) break;
+    std::wstring title = TakeStrRet(header.str, nullptr);
+    if (title.empty()) break;
+    titles.push_back(std::move(title));
+  }
+  std::vector<UINT> shown;
+  UINT next = 1;
+  for (int i = 1; i < list.ShellColumnCount(); ++i) {
+    const std::wstring& caption = list.Columns()[i]->Caption();
+    while (next < titles.size() && titles[next] != caption) ++next;
+    if (next >= titles.size())
+      throw BenchError("list column " + ToUtf8(caption) + " is no shell column");
+    shown.push_back(next++);
+  }
+  return shown;
+}
+
+// The rows one paint asked for: those whose image became known, which is
+// the moment the list fetches a row's shell data.
+struct PageRows {
+  std::vector<PCUITEMID_CHILD> ids;  // rows with a child id, in screen order
+  int updated = 0;                   // parent entry included
+  int perPage = 0;
+  int drawnBefore = 0;  // rows already fetched before the paint
+  bool parentEntry = false;
+};
+
+// The paint may draw a partly visible row beyond the page count: a few rows
+// past it are looked at too.
+constexpr int kRowsPastPage = 3;
+
+template <class OnRow>
+void ForEachPageRow(wf::TKivShellList& list, OnRow&& onRow) {
+  HWND window = list.Handle();
+  const int top = static_cast<int>(SendMessageW(window, LVM_GETTOPINDEX, 0, 0));
+  const int perPage = static_cast<int>(SendMessageW(window, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int end = std::min(list.Items().Count(), top + perPage + kRowsPastPage);
+  for (int i = std::max(0, top); i < end; ++i) {
+    wf::TListItem* item = list.Items()[i];
+    if (item) onRow(item, wf::TKivShellList::RecordOf(item));
+  }
+}
+
+int PageRowsAlreadyFetched(wf::TKivShellList& list) {
+  int fetched = 0;
+  ForEachPageRow(list, [&](wf::TListItem* item, wf::TKivShellListItem* record) {
+    if (item->ImageIndex() >= 0 || (record && record->ItemId && item->CaptionKnown())) ++fetched;
+  });
+  return fetched;
+}
+
+PageRows RowsFetchedByPaint(wf::TKivShellList& list) {
+  PageRows rows;
+  rows.perPage = static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+  ForEachPageRow(list, [&](wf::TListItem* item, wf::TKivShellListItem* record) {
+    if (item->ImageIndex() < 0 || !record) return;
+    ++rows.updated;
+    if (record->IsParentEntry) rows.parentEntry = true;
+    if (record->ItemId) rows.ids.push_back(record->ItemId.get());
+  });
+  return rows;
+}
+
+// Where the raw queries' time goes, summed over the rows.
+struct RawQueryTimes {
+  double total = kNotMeasured;
+  double name = 0, icon = 0, attributes = 0;
+  std::vector<double> details;  // one per shown detail column
+};
+
+// The shell's answers a row needs, asked directly: its display name, small
+// icon, overlay and hidden attribute, and one text per shown detail column.
+// With no overlay interface the overlay is two attribute bits, asked with
+// the hidden one.
+RawQueryTimes TimeRawRowQueries(IShellFolder* folder, PCIDLIST_ABSOLUTE folderPidl,
+                                const std::vector<PCUITEMID_CHILD>& ids,
+                                const std::vector<UINT>& detailColumns) {
+  RawQueryTimes times;
+  times.details.assign(detailColumns.size(), 0);
+  auto start = Clock::now();
+  auto lap = [last = start](double& into) mutable {
+    auto now = Clock::now();
+    into += std::chrono::duration<double>(now - last).count();
+    last = now;
+  };
+  ComPtr<IShellFolder2> folder2 = DetailsFolder(folder);
+  ComPtr<IShellIconOverlay> overlay;
+  if (FAILED(folder->QueryInterface(IID_IShellIconOverlay,
+                                    reinterpret_cast<void**>(overlay.GetAddressOf()))))
+    overlay.Reset();
+  double setup = 0;
+  lap(setup);
+  for (PCUITEMID_CHILD id : ids) {
+    STRRET name{};
+    Check(folder->GetDisplayNameOf(id, SHGDN_NORMAL, &name), "IShellFolder::GetDisplayNameOf");
+    TakeStrRet(name, id);
+    lap(times.name);
+    AbsoluteIdList absolute(ILCombine(folderPidl, id));
+    SHFILEINFOW info{};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof info,
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    lap(times.icon);
+    SFGAOF attributes = SFGAO_HIDDEN | (overlay ? 0 : SFGAO_LINK | SFGAO_SHARE);
+    folder->GetAttributesOf(1, &id, &attributes);
+    if (overlay) {
+      int index = 0;
+      overlay->GetOverlayIndex(id, &index);
+    }
+    lap(times.attributes);
+    for (size_t c = 0; c < detailColumns.size(); ++c) {
+      SHELLDETAILS details{};
+      if (SUCCEEDED(folder2->GetDetailsOf(id, detailColumns[c], &details)))
+        TakeStrRet(details.str, id);
+      lap(times.details[c]);
+    }
+  }
+  times.total = SecondsSince(start);
+  return times;
+}
+
+// The same rows' questions put through the list's folder object, as the
+// row update and the caption ask them.
+double TimeDirwalkerRowQueries(wf::TDirwalker& dirwalker, const std::vector<PCUITEMID_CHILD>& ids,
+                               const std::vector<UINT>& detailColumns) {
+  auto start = Clock::now();
+  for (PCUITEMID_CHILD id : ids) {
+    dirwalker.SetCurrentId(id);
+    for (UINT column : detailColumns) dirwalker.DetailText(static_cast<int>(column), false);
+    dirwalker.SmallIconIndex();
+    dirwalker.OverlayIndex();
+    dirwalker.Attributes(SFGAO_HIDDEN);
+    auto saved = dirwalker.ObjectIdCopy();
+    dirwalker.SetCurrentId(id);
+    dirwalker.DisplayName();
+    dirwalker.SetCurrentId(saved.get());
+  }
+  return SecondsSince(start);
+}
+
+struct PageRun {
+  double paint = kNotMeasured;
+  double repaint = kNotMeasured;
+  RawQueryTimes raw;
+  RawQueryTimes rawAgain;
+  double dirwalker = kNotMeasured;
+  double parentIcon = kNotMeasured;
+  double iconOf = kNotMeasured;  // NaN: the folder has no IShellIcon
+  bool iconOfAgrees = false;
+  PageRows rows;
+  std::vector<UINT> columnNumbers;
+  size_t detailColumns = 0;
+  bool overlayInterface = false;
+};
+
+// Scrolls rows not yet drawn into view without painting them.
+void ScrollUndrawnRowIntoView(wf::TKivShellList& list, int row) {
+  HWND window = list.Handle();
+  SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(window, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+}
+
+// Pages further down, each scrolled to before its first paint: more
+// samples of the same work from one fill, without the parent entry.
+constexpr int kFurtherPages = 3;
+
+PageRun MeasurePage(ListHost& host) {
+  wf::TKivShellList& list = host.List();
+  PageRun run;
+  PumpPendingExceptPaint();
+  const int fetchedBefore = PageRowsAlreadyFetched(list);
+  run.paint = TimePaint(list.Handle());
+  run.rows = RowsFetchedByPaint(list);
+  run.rows.drawnBefore = fetchedBefore;
+  if (run.rows.ids.empty()) throw BenchError("the paint fetched no rows");
+  // The same page again: every row's data is in place, so this is the
+  // drawing alone.
+  run.repaint = TimePaint(list.Handle());
+
+  IShellFolder* folder = list.Dirwalker().ShellFolder();
+  PCIDLIST_ABSOLUTE folderPidl = list.Dirwalker().FolderIdList();
+  ComPtr<IShellFolder2> folder2 = DetailsFolder(folder);
+  const std::vector<UINT> columns = ShownDetailColumns(list, folder2.Get());
+  run.detailColumns = columns.size();
+  run.columnNumbers = columns;
+  ComPtr<IUnknown> overlay;
+  run.overlayInterface = SUCCEEDED(folder->QueryInterface(
+      IID_IShellIconOverlay, reinterpret_cast<void**>(overlay.GetAddressOf())));
+  // Measured after the list, so that whatever the shell caches favours the
+  // raw figure, not ours.
+  run.raw = TimeRawRowQueries(folder, folderPidl, run.rows.ids, columns);
+  run.rawAgain = TimeRawRowQueries(folder, folderPidl, run.rows.ids, columns);
+  run.dirwalker = TimeDirwalkerRowQueries(list.Dirwalker(), run.rows.ids, columns);
+  auto start = Clock::now();
+  list.SmallSystemImages().TempFolderIconIndex();
+  run.parentIcon = SecondsSince(start);
+
+  // The folder's own icon look-up, for comparison with SHGetFileInfoW.
+  ComPtr<IShellIcon> shellIcon;
+  if (SUCCEEDED(folder->QueryInterface(IID_IShellIcon,
+                                       reinterpret_cast<void**>(shellIcon.GetAddressOf())))) {
+    std::vector<int> indexes;
+    start = Clock::now();
+    for (PCUITEMID_CHILD id : run.rows.ids) {
+      int index = -1;
+      if (FAILED(shellIcon->GetIconOf(id, GIL_FORSHELL, &index))) index = -1;
+      indexes.push_back(index);
+    }
+    run.iconOf = SecondsSince(start);
+    AbsoluteIdList absolute(ILCombine(folderPidl, run.rows.ids.front()));
+    SHFILEINFOW info{};
+    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof info,
+                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    run.iconOfAgrees = indexes.front() == info.iIcon;
+  }
+  return run;
+}
+
+// ---- sorting
+
+wf::TKivShellListItem* RecordOfParam(LPARAM param) {
+  return wf::TKivShellList::RecordOf(reinterpret_cast<wf::TListItem*>(param));
+}
+
+// The parent-folder entry first whichever the direction, as the list does;
+// answers whether that settled the comparison.
+bool ParentEntryFirst(LPARAM a, LPARAM b, int& result) {
+  wf::TKivShellListItem* ra = RecordOfParam(a);
+  wf::TKivShellListItem* rb = RecordOfParam(b);
+  if (ra && ra->IsParentEntry) {
+    result = -1;
+    return true;
+  }
+  if (rb && rb->IsParentEntry) {
+    result = 1;
+    return true;
+  }
+  return false;
+}
+
+// A sort of the list's own rows by the control, with a comparison the
+// bench chooses. The control's sort is deterministic: the same input order
+// and the same answers give the same sequence of comparisons, which is how
+// the list's own sort is replayed and its comparisons recorded.
+struct ReplaySort {
+  IShellFolder* folder = nullptr;
+  int direction = 1;
+  int textColumn = 0;  // 0: by CompareIDs of the name; else that detail text
+  bool record = false;
+  std::uint64_t comparisons = 0;
+  std::vector<std::pair<LPARAM, LPARAM>> pairs;  // those reaching the folder or the text
+};
+
+int CALLBACK ReplayCompare(LPARAM a, LPARAM b, LPARAM param) {
+  auto& sort = *reinterpret_cast<ReplaySort*>(param);
+  ++sort.comparisons;
+  int result = 0;
+  if (ParentEntryFirst(a, b, result)) return result;
+  if (sort.record) sort.pairs.emplace_back(a, b);
+  if (sort.textColumn == 0) {
+    HRESULT hr =
+        sort.folder->CompareIDs(0, RecordOfParam(a)->ItemId.get(), RecordOfParam(b)->ItemId.get());
+    return FAILED(hr) ? 0 : static_cast<short>(HRESULT_CODE(hr)) * sort.direction;
+  }
+  const size_t k = static_cast<size_t>(sort.textColumn - 1);
+  const auto& sa = reinterpret_cast<wf::TListItem*>(a)->SubItems();
+  const auto& sb = reinterpret_cast<wf::TListItem*>(b)->SubItems();
+  static const std::wstring kEmpty;
+  return wf::CompareText(k < sa.size() ? sa[k] : kEmpty, k < sb.size() ? sb[k] : kEmpty) *
+         sort.direction;
+}
+
+double TimeReplay(wf::TKivShellList& list, ReplaySort& sort) {
+  auto start = Clock::now();
+  SendMessageW(list.Handle(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&sort),
+               reinterpret_cast<LPARAM>(&ReplayCompare));
+  return SecondsSince(start);
+}
+
+// Puts the rows back in the order the fill leaves them: by name, ascending.
+void RestoreNameOrder(wf::TKivShellList& list) {
+  ReplaySort byName;
+  byName.folder = list.Dirwalker().ShellFolder();
+  TimeReplay(list, byName);
+  PumpPending();
+}
+
+struct SortRun {
+  double list = kNotMeasured;     // the list's own sorts
+  double floor = kNotMeasured;    // the control sorting with the bare comparison
+  double raw = kNotMeasured;      // the comparisons alone
+  std::uint64_t comparisons = 0;  // made by the control
+  std::uint64_t calls = 0;        // of which reached CompareIDs or CompareText
+  std::string note;
+};
+
+// Two sorts by one column as the list does them, the second turning the
+// direction back.
+double TimeListSorts(wf::TKivShellList& list, int column) {
+  double seconds = 0;
+  for (int i = 0; i < 2; ++i) {
+    // The paint the previous sort asked for is not part of the next.
+    PumpPending();
+    auto start = Clock::now();
+    list.SortByColumn(column);
+    seconds += SecondsSince(start);
+  }
+  PumpPending();
+  return seconds;
+}
+
+// The list's two sorts replayed from the same row orders: once recording
+// the pairs that reach the comparison, once timing the control with the
+// bare comparison; then those pairs compared alone. `textColumn` 0 sorts by
+// CompareIDs of the name, else by that column's text.
+SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection) {
+  SortRun run;
+  IShellFolder* folder = list.Dirwalker().ShellFolder();
+  RestoreNameOrder(list);
+  std::vector<std::pair<LPARAM, LPARAM>> pairs;
+  for (int direction : {firstDirection, -firstDirection}) {
+    ReplaySort recorded;
+    recorded.folder = folder;
+    recorded.textColumn = textColumn;
+    recorded.direction = direction;
+    recorded.record = true;
+    TimeReplay(list, recorded);
+    PumpPending();
+    run.comparisons += recorded.comparisons;
+    pairs.insert(pairs.end(), recorded.pairs.begin(), recorded.pairs.end());
+  }
+  run.calls = pairs.size();
+
+  RestoreNameOrder(list);
+  run.floor = 0;
+  for (int direction : {firstDirection, -firstDirection}) {
+    ReplaySort bare;
+    bare.folder = folder;
+    bare.textColumn = textColumn;
+    bare.direction = direction;
+    run.floor += TimeReplay(list, bare);
+    PumpPending();
+  }
+
+  int sink = 0;
+  auto start = Clock::now();
+  if (textColumn == 0) {
+    std::vector<std::pair<PCUITEMID_CHILD, PCUITEMID_CHILD>> ids;
+    ids.reserve(pairs.size());
+    for (auto [a, b] : pairs)
+      ids.emplace_back(RecordOfParam(a)->ItemId.get(), RecordOfParam(b)->ItemId.get());
+    start = Clock::now();
+    for (auto [a, b] : ids) sink += static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a, b)));
+  } else {
+    const size_t k = static_cast<size_t>(textColumn - 1);
+    std::vector<std::pair<const std::wstring*, const std::wstring*>> texts;
+    texts.reserve(pairs.size());
+    for (auto [a, b] : pairs)
+      texts.emplace_back(&reinterpret_cast<wf::TListItem*>(a)->SubItems().at(k),
+                         &reinterpret_cast<wf::TListItem*>(b)->SubItems().at(k));
+    start = Clock::now();
+    for (auto [a, b] : texts) sink += wf::CompareText(*a, *b);
+  }
+  run.raw = SecondsSince(start);
+  if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
+  return run;
+}
+
+SortRun MeasureNameSort(wf::TKivShellList& list) {
+  if (list.SortColumn() != 0 || list.SortDescending())
+    throw BenchError("the fill left the list sorted otherwise than by name, ascending");
+  // The same column again: descending, then ascending.
+  const double seconds = TimeListSorts(list, 0);
+  SortRun run = ReplaySorts(list, 0, -1);
+  run.list = seconds;
+  return run;
+}
+
+constexpr int kTextSortColumn = 1;
+
+// The rows hold every detail text already.
+SortRun MeasureTextSort(wf::TKivShellList& list) {
+  if (list.ShellColumnCount() <= kTextSortColumn)
+    throw BenchError("the list shows no detail column");
+  std::uint64_t handlerCalls = 0;
+  // Any handler puts the list's sort in text mode; this one leaves each
+  // result as it is.
+  list.OnCompare = [&](wf::TObject*, wf::TListItem*, wf::TListItem*, int, int&) { ++handlerCalls; };
+  double seconds = kNotMeasured;
+  try {
+    // A new column: ascending, then descending.
+    seconds = TimeListSorts(list, kTextSortColumn);
+  } catch (...) {
+    list.OnCompare = nullptr;
+    throw;
+  }
+  list.OnCompare = nullptr;
+  SortRun run = ReplaySorts(list, kTextSortColumn, 1);
+  run.list = seconds;
+  if (handlerCalls != run.calls)
+    run.note = "the replay made " + std::to_string(run.calls) + " text comparisons, the list " +
+               std::to_string(handlerCalls);
+  return run;
+}
+
+// Gives every row its detail texts through the list's folder object, the
+// texts the row update would store, without the icon the update also
+// fetches (milliseconds a row under Wine). Asking the control for a row's
+// sub-item text first tells the row where it stands, so storing the texts
+// does not search the control for it. Answers the rows left without texts.
+int FetchEveryRowsTexts(wf::TKivShellList& list, const std::vector<UINT>& columns) {
+  HWND window = list.Handle();
+  const int count = list.Items().Count();
+  wf::TDirwalker& dirwalker = list.Dirwalker();
+  for (int i = 0; i < count; ++i) {
+    wf::TListItem* row = list.Items()[i];
+    wf::TKivShellListItem* record = wf::TKivShellList::RecordOf(row);
+    if (!record || !record->ItemId) continue;
+    wchar_t text[8];
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.iSubItem = 1;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(std::size(text));
+    SendMessageW(window, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    dirwalker.SetCurrentId(record->ItemId.get());
+    std::vector<std::wstring> texts;
+    texts.reserve(columns.size());
+    for (UINT column : columns)
+      texts.push_back(dirwalker.DetailText(static_cast<int>(column), false));
+    row->SetSubItems(std::move(texts));
+  }
+  int missing = 0;
+  for (int i = 0; i < count; ++i) {
+    wf::TListItem* row = list.Items()[i];
+    wf::TKivShellListItem* record = wf::TKivShellList::RecordOf(row);
+    if (record && !record->IsParentEntry && row->SubItems().empty()) ++missing;
+  }
+  return missing;
+}
+
+struct ListWork {
+  Measure paint{"shelllist_first_page", "first page paint (row updates)"};
+  Measure paintRaw{"first_page_raw", "  raw shell queries, same rows"};
+  Measure paintRawAgain{"first_page_raw_again", "  raw shell queries, asked again"};
+  Measure repaint{"shelllist_page_repaint", "  same page painted again (drawing)"};
+  Measure dirwalker{"first_page_dirwalker", "  same queries through TDirwalker"};
+  Measure parentIcon{"parent_entry_icon", "  parent entry's icon (temp folder)"};
+  Measure furtherPaint{"shelllist_further_page", "undrawn pages further down, paint"};
+  Measure furtherRaw{"further_page_raw", "  raw shell queries, same rows"};
+  Measure furtherDirwalker{"further_page_dirwalker", "  same queries through TDirwalker"};
+  Measure furtherRepaint{"shelllist_further_repaint", "  same page painted again (drawing)"};
+  size_t furtherRows = 0;
+  Measure iconOf{"first_page_shellicon", "  IShellIcon::GetIconOf, same rows"};
+  Measure nameSort{"shelllist_sort_name", "sort by name, shell mode"};
+  Measure nameRaw{"sort_name_raw", "  raw CompareIDs, same pairs"};
+  Measure nameFloor{"sort_name_control", "  control's sort, bare CompareIDs"};
+  Measure indexSearch{"row_index_search", "  Index() of the last row, undrawn"};
+  Measure fetchAll{"shelllist_fetch_all_texts", "  every row's detail texts fetched"};
+  Measure textSort{"shelllist_sort_text", "sort by detail column 1, text mode"};
+  Measure textRaw{"sort_text_raw", "  raw CompareText, same pairs"};
+  Measure textFloor{"sort_text_control", "  control's sort, bare CompareText"};
+  PageRows rows;
+  std::vector<RawQueryTimes> rawBreakdown;
+  std::vector<UINT> columnNumbers;
+  size_t detailColumns = 0;
+  bool overlayInterface = false;
+  bool iconOfAgrees = false;
+  std::uint64_t nameComparisons = 0, nameCalls = 0, textComparisons = 0, textCalls = 0;
+};
+
+// The text sort needs every row's data fetched first, seconds at 50,000
+// rows, so it runs `textRuns` times.
+void MeasureListWork(const std::wstring& folder, int pageRuns, int textRuns, ListWork& work) {
+  auto add = [](Measure& m, double seconds) {
+    m.samples.push_back(seconds);
+    m.runs = static_cast<int>(m.samples.size());
+  };
+  for (int run = 0; run < std::max(pageRuns, textRuns); ++run) {
+    // A fresh fill each time, so that no row on the page has been drawn.
+    if (run < pageRuns) try {
+        ListHost host;
+        host.List().SetPath(folder);
+        PageRun page = MeasurePage(host);
+        if (page.rows.drawnBefore > 0)
+          work.paint.note =
+              std::to_string(page.rows.drawnBefore) + " rows fetched before the paint";
+        add(work.paint, page.paint);
+        add(work.paintRaw, page.raw.total);
+        add(work.paintRawAgain, page.rawAgain.total);
+        work.rawBreakdown.push_back(page.raw);
+        add(work.repaint, page.repaint);
+        add(work.dirwalker, page.dirwalker);
+        add(work.parentIcon, page.parentIcon);
+        if (!std::isnan(page.iconOf)) add(work.iconOf, page.iconOf);
+        work.iconOfAgrees = page.iconOfAgrees;
+        work.rows = page.rows;
+        work.detailColumns = page.detailColumns;
+        work.columnNumbers = page.columnNumbers;
+        work.overlayInterface = page.overlayInterface;
+
+        const int count = host.List().Items().Count();
+        for (int further = 1; further <= kFurtherPages; ++further) {
+          ScrollUndrawnRowIntoView(host.List(), count / (kFurtherPages + 1) * further);
+          PageRun next = MeasurePage(host);
+          if (next.rows.drawnBefore > 0)
+            work.furtherPaint.note =
+                std::to_string(next.rows.drawnBefore) + " rows fetched before the paint";
+          add(work.furtherPaint, next.paint);
+          add(work.furtherRaw, next.raw.total);
+          add(work.furtherDirwalker, next.dirwalker);
+          add(work.furtherRepaint, next.repaint);
+          work.furtherRows = next.rows.ids.size();
+        }
+
+        SortRun sort = MeasureNameSort(host.List());
+        add(work.nameSort, sort.list);
+        add(work.nameRaw, sort.raw);
+        add(work.nameFloor, sort.floor);
+        work.nameComparisons = sort.comparisons;
+        work.nameCalls = sort.calls;
+      } catch (const std::exception& e) {
+        work.paint.failure = e.what();
+      }
+    if (run < textRuns) try {
+        ListHost host;
+        wf::TKivShellList& list = host.List();
+        list.SetPath(folder);
+        PumpPending();
+        // A row that has not been drawn does not know its place: the first
+        // question that needs it searches the control.
+        wf::TListItem* last = list.Items()[list.Items().Count() - 1];
+        auto start = Clock::now();
+        last->Index();
+        add(work.indexSearch, SecondsSince(start));
+        const std::vector<UINT> columns =
+            ShownDetailColumns(list, DetailsFolder(list.Dirwalker().ShellFolder()).Get());
+        start = Clock::now();
+        const int missing = FetchEveryRowsTexts(list, columns);
+        add(work.fetchAll, SecondsSince(start));
+        if (missing > 0)
+          work.textSort.note = std::to_string(missing) + " rows without detail texts";
+        SortRun sort = MeasureTextSort(host.List());
+        add(work.textSort, sort.list);
+        add(work.textRaw, sort.raw);
+        add(work.textFloor, sort.floor);
+        work.textComparisons = sort.comparisons;
+        work.textCalls = sort.calls;
+        if (!sort.note.empty()) work.textSort.note = sort.note;
+      } catch (const std::exception& e) {
+        work.textSort.failure = e.what();
+      }
+  }
+}
+
+void PrintListWork(int size, const ListWork& work) {
+  auto ratioOf = [](const Measure& m, const Measure& raw) { return m.median() / raw.median(); };
+  auto verdict = [](double ratio) {
+    if (std::isnan(ratio)) return "";
+    return ratio <= kListWorkTarget ? "within target" : "OVER target";
+  };
+  std::printf(
+      "  our list against the same shell questions asked directly (target: ratio <= %.2f)\n"
+      "  %-40s %5s %10s %10s %12s  %s\n",
+      kListWorkTarget, "measure", "runs", "median s", "raw s", "ratio to raw", "note");
+  auto line = [&](const Measure& m, const Measure* raw, const std::string& extra) {
+    std::string note = !m.failure.empty() ? m.failure : m.note;
+    if (!extra.empty()) note = note.empty() ? extra : note + "; " + extra;
+    const double ratio = raw ? ratioOf(m, *raw) : kNotMeasured;
+    if (raw && !std::isnan(ratio)) {
+      char target[64];
+      std::snprintf(target, sizeof target, "target <= %.2f, %s", kListWorkTarget, verdict(ratio));
+      note = note.empty() ? target : std::string(target) + "; " + note;
+    }
+    std::printf("  %-40s %5d %10s %10s %12s  %s\n", m.label.c_str(), m.runs,
+                Format(m.median(), "%.6f").c_str(),
+                raw ? Format(raw->median(), "%.6f").c_str() : "",
+                raw ? Format(ratio, "%.3f").c_str() : "", note.c_str());
+  };
+  auto perRow = [&](const Measure& m, double rows) {
+    return Format(m.median() / rows * 1e6, "%.1f") + " us per row";
+  };
+  const double idRows = static_cast<double>(work.rows.ids.size());
+  line(work.paint, &work.paintRaw,
+       std::to_string(work.rows.updated) + " rows updated (" +
+           std::to_string(work.rows.ids.size()) + " with an id" +
+           (work.rows.parentEntry ? ", plus the parent entry" : "") + "), " +
+           std::to_string(work.rows.perPage) + " per page; " + std::to_string(work.detailColumns) +
+           " detail columns; overlay by " +
+           (work.overlayInterface ? "IShellIconOverlay" : "attributes"));
+  line(work.paintRaw, nullptr, perRow(work.paintRaw, idRows));
+  line(work.paintRawAgain, nullptr, perRow(work.paintRawAgain, idRows));
+  std::string breakdown;
+  auto part = [&](const char* name, auto pick) {
+    std::vector<double> values;
+    for (const RawQueryTimes& t : work.rawBreakdown) values.push_back(pick(t));
+    breakdown += std::string(breakdown.empty() ? "" : ", ") + name + " " +
+                 Format(Median(values) / idRows * 1e6, "%.1f");
+  };
+  part("name", [](const RawQueryTimes& t) { return t.name; });
+  part("icon", [](const RawQueryTimes& t) { return t.icon; });
+  part("attributes", [](const RawQueryTimes& t) { return t.attributes; });
+  for (size_t c = 0; c < work.detailColumns; ++c) {
+    const std::string name = "column " + std::to_string(work.columnNumbers.at(c));
+    part(name.c_str(), [c](const RawQueryTimes& t) { return t.details.at(c); });
+  }
+  std::printf("    raw queries, us per row (first asking): %s\n", breakdown.c_str());
+  line(work.repaint, nullptr, "");
+  line(work.dirwalker, &work.paintRaw, perRow(work.dirwalker, idRows));
+  line(work.parentIcon, nullptr, "");
+  line(work.iconOf, nullptr,
+       work.iconOf.samples.empty()
+           ? "the folder offers no IShellIcon"
+           : perRow(work.iconOf, idRows) + (work.iconOfAgrees
+                                                ? ", the same index as SHGetFileInfoW"
+                                                : ", another index than SHGetFileInfoW"));
+  const double furtherRows = static_cast<double>(work.furtherRows);
+  line(work.furtherPaint, &work.furtherRaw,
+       std::to_string(kFurtherPages) + " pages a fill, " + std::to_string(work.furtherRows) +
+           " rows each");
+  line(work.furtherRaw, nullptr, perRow(work.furtherRaw, furtherRows));
+  line(work.furtherDirwalker, &work.furtherRaw, perRow(work.furtherDirwalker, furtherRows));
+  line(work.furtherRepaint, nullptr, "");
+  auto perCall = [](const Measure& m, std::uint64_t calls) {
+    return Format(m.median() / static_cast<double>(calls) * 1e9, "%.0f") + " ns per call";
+  };
+  // What one layer adds to each comparison over the one below it.
+  auto perComparison = [](const Measure& m, const Measure& below, std::uint64_t comparisons) {
+    return Format((m.median() - below.median()) / static_cast<double>(comparisons) * 1e9, "%+.0f") +
+           " ns per comparison";
+  };
+  line(work.nameSort, &work.nameRaw,
+       "SortByColumn(0) twice (descending, ascending); " + std::to_string(work.nameCalls) +
+           " CompareIDs calls of " + std::to_string(work.nameComparisons) + " comparisons");
+  line(work.nameRaw, nullptr, perCall(work.nameRaw, work.nameCalls));
+  line(work.nameFloor, &work.nameRaw,
+       "LVM_SORTITEMS, a plain callback; " +
+           perComparison(work.nameFloor, work.nameRaw, work.nameComparisons) + "; ours " +
+           perComparison(work.nameSort, work.nameFloor, work.nameComparisons));
+  line(work.indexSearch, nullptr, "LVM_FINDITEMW over every row");
+  line(work.fetchAll, nullptr,
+       "before the text sort, untimed in it; " + perRow(work.fetchAll, static_cast<double>(size)));
+  line(work.textSort, &work.textRaw,
+       "OnCompare assigned (leaves results), SortByColumn(1) twice (ascending, descending); "
+       "texts fetched before timing; " +
+           std::to_string(work.textCalls) + " CompareText calls of " +
+           std::to_string(work.textComparisons) + " comparisons");
+  line(work.textRaw, nullptr, perCall(work.textRaw, work.textCalls));
+  line(work.textFloor, &work.textRaw,
+       "LVM_SORTITEMS, a plain callback; " +
+           perComparison(work.textFloor, work.textRaw, work.textComparisons) + "; ours " +
+           perComparison(work.textSort, work.textFloor, work.textComparisons));
+
+  auto result = [&](const Measure& m, const Measure* raw, const std::string& extra) {
+    std::printf("RESULT size=%d measure=%s runs=%zu seconds=%s", size, m.key.c_str(),
+                m.samples.size(), Format(m.median(), "%.6f").c_str());
+    if (raw)
+      std::printf(" raw_seconds=%s ratio_to_raw=%s target_ratio=%.2f",
+                  Format(raw->median(), "%.6f").c_str(), Format(ratioOf(m, *raw), "%.4f").c_str(),
+                  kListWorkTarget);
+    std::printf("%s\n", extra.c_str());
+  };
+  const std::string rows = " rows=" + std::to_string(work.rows.ids.size());
+  result(work.paint, &work.paintRaw, rows);
+  result(work.paintRaw, nullptr, rows);
+  result(work.repaint, nullptr, rows);
+  result(work.dirwalker, &work.paintRaw, rows);
+  result(work.parentIcon, nullptr, "");
+  result(work.iconOf, nullptr, rows);
+  const std::string furtherRowCount = " rows=" + std::to_string(work.furtherRows);
+  result(work.furtherPaint, &work.furtherRaw, furtherRowCount);
+  result(work.furtherRaw, nullptr, furtherRowCount);
+  result(work.furtherDirwalker, &work.furtherRaw, furtherRowCount);
+  result(work.furtherRepaint, nullptr, furtherRowCount);
+  const std::string nameCalls = " calls=" + std::to_string(work.nameCalls) +
+                                " comparisons=" + std::to_string(work.nameComparisons);
+  result(work.nameSort, &work.nameRaw, nameCalls);
+  result(work.nameRaw, nullptr, nameCalls);
+  result(work.nameFloor, &work.nameRaw, nameCalls);
+  result(work.indexSearch, nullptr, " rows=" + std::to_string(size));
+  result(work.fetchAll, nullptr, " rows=" + std::to_string(size));
+  const std::string textCalls = " calls=" + std::to_string(work.textCalls) +
+                                " comparisons=" + std::to_string(work.textComparisons);
+  result(work.textSort, &work.textRaw, textCalls);
+  result(work.textRaw, nullptr, textCalls);
+  result(work.textFloor, &work.textRaw, textCalls);
+}
+#endif
+
 struct SizeReport {
   int size = 0;
   double listSeconds = kNotMeasured;
@@ -760,6 +1499,11 @@ SizeReport RunSize(const Options& options, int size) {
     sort.failure = attributes.failure = findData.failure = "skipped (--extra-runs 0)";
   }
 
+#ifdef WAYFOLD_BENCH_SHELL_LIST
+  ListWork work;
+  MeasureListWork(folder, options.runs, options.extraRuns, work);
+#endif
+
   const double viewSeconds = view.median();
   auto ratio = [&](double seconds) { return seconds / viewSeconds; };
 
@@ -820,6 +1564,9 @@ SizeReport RunSize(const Options& options, int size) {
        {std::pair{"shelllist", &listMemory}, std::pair{"shellview", &viewMemory}})
     std::printf("RESULT size=%d measure=%s_private_bytes_per_row value=%s committed_private=%s\n",
                 size, key, perRow(*growth, true).c_str(), perRow(*growth, false).c_str());
+#ifdef WAYFOLD_BENCH_SHELL_LIST
+  PrintListWork(size, work);
+#endif
   std::fflush(stdout);
   return {size, list.median()};
 }
