@@ -162,7 +162,11 @@ TListItem* TListItems::Add() {
   item.lParam = reinterpret_cast<LPARAM>(row.get());
   // Straight to the control: a fill inserts every row of a folder, and our
   // own procedure has nothing to add to an insertion.
-  if (owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) < 0) return nullptr;
+  const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (index < 0) return nullptr;
+  // A row just added is asked about at once (its texts for an add handler,
+  // say): knowing where it is spares a search of the whole list.
+  row->index_hint_ = index;
   return row.release();  // the row owns it now
 }
 

@@ -157,6 +157,7 @@ class TKivShellList : public TCustomListView {
   bool ShowsDesktop() const;
   void RestartEnumeration() noexcept;
   void GatherDetailTexts(TListItem* item);
+  void GatherRowDetailTexts(TListItem* item);
   void UpdateItem(TListItem* item);
 
   // Selection.

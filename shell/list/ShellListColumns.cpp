@@ -84,7 +84,7 @@ int TKivShellList::CompareRows(TListItem* a, TListItem* b, IShellFolder* shell_f
     result = CompareText(a->Caption(), b->Caption()) * direction;
   } else if (column <= kMaxTextSortColumn) {
     for (TListItem* row : {a, b})
-      if (row->SubItems().empty()) UpdateItem(row);
+      if (row->SubItems().empty()) GatherRowDetailTexts(row);
     const auto& sa = a->SubItems();
     const auto& sb = b->SubItems();
     const size_t k = static_cast<size_t>(column - 1);
