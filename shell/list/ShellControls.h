@@ -153,6 +153,9 @@ class TKivShellList : public TCustomListView {
   // Population.
   bool AcceptObject();
   void AddObjectItem(bool details);
+  TListItem* AddRow(ChildIdList id);
+  bool CanSortBeforeAdding();
+  void FillSorted();
   void AddParentEntry();
   bool ShowsDesktop() const;
   void RestartEnumeration() noexcept;

@@ -1,6 +1,9 @@
 // Filling the list from its folder, and the rows' late updates.
 #include "shell/list/ShellControls.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "framework/Cursor.h"
 #include "framework/Strings.h"
 #include "shell/core/ShellModule.h"
@@ -62,9 +65,13 @@ void TKivShellList::Populate() {
     rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
     CreateColumns();
     Raise(OnCreateColumns, this);
-    while (dirwalker_->NextObject()) AddObjectItem(details_);
-    if (show_parent_folder_) AddParentEntry();
-    SortItems();
+    if (CanSortBeforeAdding()) {
+      FillSorted();
+    } else {
+      while (dirwalker_->NextObject()) AddObjectItem(details_);
+      if (show_parent_folder_) AddParentEntry();
+      SortItems();
+    }
     UpdateSortArrows();
   } catch (...) {
     RestartEnumeration();
@@ -99,18 +106,50 @@ bool TKivShellList::AcceptObject() {
   return ShowFiles() || dirwalker_->IsFolder();
 }
 
-void TKivShellList::AddObjectItem(bool details) {
-  if (!(show_folders_ || !dirwalker_->IsFolder()) || !AcceptObject()) return;
+// With nobody to see the rows while they are added, the fill sorts the
+// objects' ids itself and adds the rows in their final order: the same rows
+// in the same order as sorting them in the control, without the control's
+// sort, which costs more per comparison than the shell's comparison itself.
+bool TKivShellList::CanSortBeforeAdding() {
+  if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
+  return !OnAddItem && !OnCompare && sort_column_ < shell_column_count_ && rows_folder_;
+}
+
+void TKivShellList::FillSorted() {
+  std::vector<ChildIdList> ids;
+  while (dirwalker_->NextObject())
+    if ((show_folders_ || !dirwalker_->IsFolder()) && AcceptObject()) ids.push_back(dirwalker_->ObjectIdCopy());
+  IShellFolder* folder = rows_folder_.Get();
+  const LPARAM column = sort_column_;
+  const int direction = descending_ ? -1 : 1;
+  // Stable, as the control's sort is: objects the shell calls equal keep
+  // the order they were enumerated in.
+  std::stable_sort(ids.begin(), ids.end(), [&](const ChildIdList& a, const ChildIdList& b) {
+    const HRESULT hr = folder->CompareIDs(column, a.get(), b.get());
+    return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) * direction < 0;
+  });
+  // The parent-folder entry sorts first in either direction.
+  if (show_parent_folder_) AddParentEntry();
+  for (ChildIdList& id : ids) AddRow(std::move(id));
+}
+
+TListItem* TKivShellList::AddRow(ChildIdList id) {
   TListItem* item = Items().Add();
-  if (!item) return;
+  if (!item) return nullptr;
   // The display name is the one costly question per object, so it is asked
   // when the caption is first read (by the control when it draws the row,
   // by the sort, or by anyone else) rather than for every object here.
   item->SetCaptionPending();
   auto record = std::make_unique<TKivShellListItem>();
-  record->ItemId = dirwalker_->ObjectIdCopy();
+  record->ItemId = std::move(id);
   item->SetData(record.release());
-  if (!OnAddItem) return;
+  return item;
+}
+
+void TKivShellList::AddObjectItem(bool details) {
+  if (!(show_folders_ || !dirwalker_->IsFolder()) || !AcceptObject()) return;
+  TListItem* item = AddRow(dirwalker_->ObjectIdCopy());
+  if (!item || !OnAddItem) return;
   bool can_add = true;
   if (details) GatherDetailTexts(item);
   OnAddItem(item, can_add);

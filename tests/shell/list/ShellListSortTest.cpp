@@ -297,3 +297,35 @@ TEST_F(ShellListSort, ATextSortByTheBuiltInSizeColumnOrdersByKilobyteTexts) {
 
 }  // namespace
 }  // namespace wf::test
+
+namespace wf::test {
+namespace {
+
+// A fill with nobody watching its rows sorts the ids before adding them; a
+// fill with an add handler sorts in the control. Both must give one order.
+TEST_F(ShellListSortByName, AFillSortedBeforeAddingMatchesASortInTheControl) {
+  MakeObjects();
+  for (int i = 0; i < 40; ++i) folder_.MakeFile(L"f" + std::to_wstring((i * 17) % 40) + L".txt");
+  folder_.MakeFolder(L"zeta");
+  TKivShellList& list = MakeList();
+  list.SetShowParentFolder(true);
+  list.SetPath(folder_.Path());
+  for (const bool descending : {false, true}) {
+    if (descending) list.SortByColumn(0);  // the direction the next fills keep
+    ASSERT_EQ(list.SortDescending(), descending);
+    list.OnAddItem = nullptr;
+    list.Populate();
+    const std::vector<std::wstring> sorted_first = Captions(list);
+    ASSERT_EQ(sorted_first.size(), 46u);  // 45 objects and the parent entry
+    EXPECT_EQ(sorted_first.front(), kParentCaption);
+
+    list.OnAddItem = [](TListItem*, bool&) {};
+    list.Populate();
+    EXPECT_EQ(Captions(list), sorted_first);
+    list.SortItems();
+    EXPECT_EQ(Captions(list), sorted_first) << "sorting again changes nothing";
+  }
+}
+
+}  // namespace
+}  // namespace wf::test
