@@ -67,6 +67,12 @@ struct WindowDeleter {
 struct MenuDeleter {
   void operator()(HMENU h) const { DestroyMenu(h); }
 };
+struct IconDeleter {
+  void operator()(HICON h) const { DestroyIcon(h); }
+};
+struct DcDeleter {
+  void operator()(HDC h) const { DeleteDC(h); }
+};
 struct ImageListDeleter {
   void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
 };
@@ -81,6 +87,21 @@ using UniqueWindow = Unique<HWND, WindowDeleter>;
 using UniqueMenu = Unique<HMENU, MenuDeleter>;
 using UniqueImageList = Unique<HIMAGELIST, ImageListDeleter>;
 using UniqueBrush = Unique<HBRUSH, GdiObjectDeleter>;
+using UniqueIcon = Unique<HICON, IconDeleter>;
+using UniqueDc = Unique<HDC, DcDeleter>;
+
+// Selects a GDI object into a device context for a scope.
+class SelectScope {
+ public:
+  SelectScope(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~SelectScope() { SelectObject(dc_, previous_); }
+  SelectScope(const SelectScope&) = delete;
+  SelectScope& operator=(const SelectScope&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 // Sets the thread's error mode for a scope and restores the previous one.
 class ErrorModeScope {

@@ -1,5 +1,7 @@
 #include "framework/ImageList.h"
 
+#include "framework/Handles.h"
+
 namespace wf {
 
 TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) {}
@@ -44,9 +46,8 @@ bool TCustomImageList::AddImages(const TCustomImageList& source) {
   if (!handle_) CreateSize(source.Width(), source.Height());
   bool all = true;
   for (int i = 0, n = source.Count(); i < n; ++i) {
-    HICON icon = ImageList_GetIcon(source.handle_, i, ILD_TRANSPARENT);
-    if (!icon || ImageList_AddIcon(handle_, icon) < 0) all = false;
-    if (icon) DestroyIcon(icon);
+    UniqueIcon icon(ImageList_GetIcon(source.handle_, i, ILD_TRANSPARENT));
+    if (!icon || ImageList_AddIcon(handle_, icon.get()) < 0) all = false;
   }
   Changed();
   return all;

@@ -133,24 +133,23 @@ HBITMAP MakeArrow(const wchar_t* resource, COLORREF background) {
   BITMAP info{};
   GetObjectW(source.get(), sizeof(info), &info);
   HDC screen = GetDC(nullptr);
-  HBITMAP result = CreateCompatibleBitmap(screen, info.bmWidth, info.bmHeight);
-  HDC from = CreateCompatibleDC(screen);
-  HDC to = CreateCompatibleDC(screen);
+  UniqueBitmap result(CreateCompatibleBitmap(screen, info.bmWidth, info.bmHeight));
+  UniqueDc from(CreateCompatibleDC(screen));
+  UniqueDc to(CreateCompatibleDC(screen));
   ReleaseDC(nullptr, screen);
-  HGDIOBJ old_from = SelectObject(from, source.get());
-  HGDIOBJ old_to = SelectObject(to, result);
-  const COLORREF transparent = GetPixel(from, 0, info.bmHeight - 1);
-  for (int y = 0; y < info.bmHeight; ++y) {
-    for (int x = 0; x < info.bmWidth; ++x) {
-      const COLORREF c = GetPixel(from, x, y);
-      SetPixel(to, x, y, c == transparent ? background : c);
+  if (!result || !from || !to) return nullptr;
+  {
+    SelectScope from_source(from.get(), source.get());
+    SelectScope to_result(to.get(), result.get());
+    const COLORREF transparent = GetPixel(from.get(), 0, info.bmHeight - 1);
+    for (int y = 0; y < info.bmHeight; ++y) {
+      for (int x = 0; x < info.bmWidth; ++x) {
+        const COLORREF c = GetPixel(from.get(), x, y);
+        SetPixel(to.get(), x, y, c == transparent ? background : c);
+      }
     }
   }
-  SelectObject(from, old_from);
-  SelectObject(to, old_to);
-  DeleteDC(from);
-  DeleteDC(to);
-  return result;
+  return result.release();
 }
 
 }  // namespace
