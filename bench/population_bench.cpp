@@ -283,6 +283,21 @@ ComPtr<IEnumIDList> EnumItems(IShellFolder* folder) {
   return items;
 }
 
+// A folder bound from its path, with an enumeration of its objects started.
+struct OpenedFolder {
+  ComPtr<IShellFolder> folder;
+  ComPtr<IEnumIDList> items;
+};
+
+OpenedFolder OpenFolder(const std::wstring& path) {
+  auto desktop = Desktop();
+  auto pidl = ParseFolder(desktop.Get(), path);
+  OpenedFolder opened;
+  opened.folder = BindFolder(desktop.Get(), pidl.get());
+  opened.items = EnumItems(opened.folder.Get());
+  return opened;
+}
+
 // Calls `onItem` with each child id in turn, one Next(1) at a time as a list
 // filling row by row would.
 template <class OnItem>
@@ -385,10 +400,7 @@ Timed TimeFindFiles(const std::wstring& folder) {
 
 Timed TimeShellIds(const std::wstring& folder) {
   auto start = Clock::now();
-  auto desktop = Desktop();
-  auto pidl = ParseFolder(desktop.Get(), folder);
-  auto shellFolder = BindFolder(desktop.Get(), pidl.get());
-  auto items = EnumItems(shellFolder.Get());
+  auto [shellFolder, items] = OpenFolder(folder);
   int count = 0;
   ForEachChild(items.Get(), [&](ChildIdList) { ++count; });
   return {SecondsSince(start), count};
@@ -396,10 +408,7 @@ Timed TimeShellIds(const std::wstring& folder) {
 
 Timed TimeShellNames(const std::wstring& folder) {
   auto start = Clock::now();
-  auto desktop = Desktop();
-  auto pidl = ParseFolder(desktop.Get(), folder);
-  auto shellFolder = BindFolder(desktop.Get(), pidl.get());
-  auto items = EnumItems(shellFolder.Get());
+  auto [shellFolder, items] = OpenFolder(folder);
   int count = 0;
   ForEachChild(items.Get(), [&](ChildIdList child) {
     STRRET name{};
@@ -552,11 +561,9 @@ struct FolderItems {
 };
 
 FolderItems LoadFolderItems(const std::wstring& folder) {
-  auto desktop = Desktop();
-  auto pidl = ParseFolder(desktop.Get(), folder);
+  auto [shellFolder, items] = OpenFolder(folder);
   FolderItems result;
-  result.folder = BindFolder(desktop.Get(), pidl.get());
-  auto items = EnumItems(result.folder.Get());
+  result.folder = shellFolder;
   ForEachChild(items.Get(),
                [&](ChildIdList child) { result.children.push_back(std::move(child)); });
   return result;
