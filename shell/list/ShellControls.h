@@ -191,7 +191,6 @@ class TKivShellList : public TCustomListView {
   bool thumbnails_ = false;
   std::wstring pending_path_;
   DWORD population_tick_ = 0;
-  AbsoluteIdList folder_id_list_;  // cache of the shown folder's id list
   bool use_system_font_ = true;
   TDirwalker* dirwalker_ = nullptr;  // owned as a component
   bool filling_ = false;

@@ -59,7 +59,6 @@ void TKivShellList::Populate() {
   try {
     FillScope fill(Items(), filling_);
     Items().Clear();
-    folder_id_list_.reset();
     population_tick_ = GetTickCount();
     rows_folder_ = dirwalker_->ShellFolder();
     rows_folder_id_list_ = dirwalker_->FolderIdListCopy();

@@ -106,8 +106,10 @@ int TKivShellList::SelectItemById(PCUITEMID_CHILD id) {
 }
 
 PCIDLIST_ABSOLUTE TKivShellList::FolderIdList() {
-  if (!folder_id_list_) folder_id_list_ = dirwalker_->FolderIdListCopy();
-  return folder_id_list_.get();
+  // The rows' own folder, taken at the fill: a row's path stays right even
+  // after the folder object has been bound elsewhere.
+  if (!rows_folder_id_list_) rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
+  return rows_folder_id_list_.get();
 }
 
 std::wstring TKivShellList::ItemPath(TListItem* item) {
