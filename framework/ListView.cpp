@@ -4,11 +4,14 @@
 #include <climits>
 
 #include "framework/Application.h"
+#include "framework/StableSort.h"
 
 namespace wf {
 namespace {
 
-TListItem* ItemOfParam(LPARAM param) { return reinterpret_cast<TListItem*>(param); }
+// What a row keeps wherever it stands; the rest of a row's state (selected,
+// focused, drop target, activated) belongs to its place in the control.
+constexpr UINT kKeptStates = LVIS_CUT | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
 
 // The platform's list view keeps its first column left-aligned, whatever it
 // is asked; Wine's does not, and then draws a right-aligned header item's
@@ -43,17 +46,12 @@ void TListItem::SetCaption(std::wstring caption) {
 
 void TListItem::SetCaptionPending() { caption_known_ = false; }
 
+// Sub-items the control was never told of are asked for like the caption,
+// since the row's own text is a callback: the row only has to be redrawn.
 void TListItem::SetSubItems(std::vector<std::wstring> texts) {
   sub_items_ = std::move(texts);
-  if (!owner_->HandleAllocated()) return;
-  const int index = Index();
-  if (index < 0) return;
-  for (size_t i = 0; i < sub_items_.size(); ++i) {
-    LVITEMW item{};
-    item.iSubItem = static_cast<int>(i + 1);
-    item.pszText = LPSTR_TEXTCALLBACKW;
-    SendMessageW(owner_->Handle(), LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
-  }
+  if (owner_->answering_display_info_ || index_ < 0 || !owner_->HandleAllocated()) return;
+  SendMessageW(owner_->Handle(), LVM_REDRAWITEMS, index_, index_);
 }
 
 void TListItem::AddSubItem(std::wstring text) {
@@ -69,32 +67,25 @@ void TListItem::SetImageIndex(int index) {
 }
 
 void TListItem::SetStateIndex(int index) {
-  state_index_ = index;
+  state_index_ = index < 0 ? -1 : index;
   if (index >= 0) SetState(INDEXTOSTATEIMAGEMASK(index + 1), LVIS_STATEIMAGEMASK);
   else SetState(0, LVIS_STATEIMAGEMASK);
 }
 
 void TListItem::SetOverlayIndex(int index) {
+  if (index < 0) index = -1;
   if (index == overlay_index_) return;
   overlay_index_ = index;
   SetState(index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0, LVIS_OVERLAYMASK);
 }
 
-int TListItem::Index() const {
-  if (!owner_->HandleAllocated()) return -1;
-  if (index_hint_ >= 0) {
-    LVITEMW row{};
-    row.mask = LVIF_PARAM;
-    row.iItem = index_hint_;
-    if (owner_->CallControl(LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&row)) &&
-        row.lParam == reinterpret_cast<LPARAM>(this))
-      return index_hint_;
-  }
-  LVFINDINFOW find{};
-  find.flags = LVFI_PARAM;
-  find.lParam = reinterpret_cast<LPARAM>(this);
-  index_hint_ = static_cast<int>(owner_->CallControl(LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
-  return index_hint_;
+int TListItem::Index() const { return owner_->HandleAllocated() ? index_ : -1; }
+
+UINT TListItem::KeptState() const {
+  UINT state = cut_ ? LVIS_CUT : 0;
+  if (overlay_index_ >= 0) state |= INDEXTOOVERLAYMASK(overlay_index_ + 1);
+  if (state_index_ >= 0) state |= INDEXTOSTATEIMAGEMASK(state_index_ + 1);
+  return state;
 }
 
 void TListItem::SetState(UINT state, UINT mask) {
@@ -117,7 +108,10 @@ void TListItem::SetSelected(bool selected) { SetState(selected ? LVIS_SELECTED :
 bool TListItem::Focused() const { return HasState(LVIS_FOCUSED); }
 void TListItem::SetFocused(bool focused) { SetState(focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
 bool TListItem::Cut() const { return HasState(LVIS_CUT); }
-void TListItem::SetCut(bool cut) { SetState(cut ? LVIS_CUT : 0, LVIS_CUT); }
+void TListItem::SetCut(bool cut) {
+  cut_ = cut;
+  SetState(cut ? LVIS_CUT : 0, LVIS_CUT);
+}
 
 void TListItem::MakeVisible(bool partial_ok) {
   const int index = Index();
@@ -137,19 +131,9 @@ void TListItem::Delete() {
 
 // ---- TListItems ----
 
-int TListItems::Count() const {
-  if (!owner_->HandleAllocated()) return 0;
-  return static_cast<int>(SendMessageW(owner_->Handle(), LVM_GETITEMCOUNT, 0, 0));
-}
+int TListItems::Count() const { return static_cast<int>(owner_->rows_.size()); }
 
-TListItem* TListItems::Item(int index) const {
-  if (!owner_->HandleAllocated()) return nullptr;
-  LVITEMW item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = index;
-  if (!SendMessageW(owner_->Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return ItemOfParam(item.lParam);
-}
+TListItem* TListItems::Item(int index) const { return owner_->RowAt(index); }
 
 TListItem* TListItems::Add() {
   owner_->HandleNeeded();
@@ -164,10 +148,11 @@ TListItem* TListItems::Add() {
   // own procedure has nothing to add to an insertion.
   const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index < 0) return nullptr;
-  // A row just added is asked about at once (its texts for an add handler,
-  // say): knowing where it is spares a search of the whole list.
-  row->index_hint_ = index;
-  return row.release();  // the row owns it now
+  auto& rows = owner_->rows_;
+  const auto place = std::min(static_cast<size_t>(index), rows.size());
+  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
+  for (size_t i = place; i < rows.size(); ++i) rows[i]->index_ = static_cast<int>(i);
+  return rows[place].get();
 }
 
 void TListItems::Delete(int index) {
@@ -278,9 +263,9 @@ TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner), items_
 
 TCustomListView::~TCustomListView() {
   MarkDestroying();
-  // Rows go through the deletion notice while the derived parts are gone;
-  // only the framework's own deletion runs here.
-  if (HandleAllocated()) SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
+  // Rows are given up while the derived parts are gone; only the
+  // framework's own deletion runs here.
+  ReleaseAllRows();
 }
 
 DWORD TCustomListView::ListStyle() const {
@@ -320,6 +305,7 @@ void TCustomListView::CreateWnd() {
 
 void TCustomListView::DestroyWnd() {
   if (HandleAllocated()) columns_.KeepWidths();
+  ReleaseAllRows();
   TWinControl::DestroyWnd();
 }
 
@@ -424,23 +410,117 @@ int TCustomListView::VisibleRowCount() {
   return static_cast<int>(SendMessageW(Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
 }
 
-int CALLBACK TCustomListView::SortCallback(LPARAM a, LPARAM b, LPARAM param) {
-  auto* compare = reinterpret_cast<const std::function<int(TListItem*, TListItem*)>*>(param);
-  int result = 0;
-  Guarded(nullptr, [&] { result = (*compare)(ItemOfParam(a), ItemOfParam(b)); });
-  return result;
+TListItem* TCustomListView::RowAt(int index) const {
+  if (index < 0 || static_cast<size_t>(index) >= rows_.size()) return nullptr;
+  return rows_[static_cast<size_t>(index)].get();
+}
+
+int TCustomListView::FindParam(LPARAM param, int after) const {
+  for (size_t i = static_cast<size_t>(std::max(after + 1, 0)); i < rows_.size(); ++i)
+    if (reinterpret_cast<LPARAM>(rows_[i].get()) == param) return static_cast<int>(i);
+  return -1;
+}
+
+void TCustomListView::RowDeleted(int index) {
+  if (index < 0 || static_cast<size_t>(index) >= rows_.size()) return;
+  TListItem* row = rows_[static_cast<size_t>(index)].get();
+  // The handler still finds the row in its place, as the control does.
+  Delete(row);
+  auto owned = std::move(rows_[static_cast<size_t>(index)]);
+  rows_.erase(rows_.begin() + index);
+  owned->index_ = -1;
+  for (size_t i = static_cast<size_t>(index); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
+}
+
+// Every row goes, each with its notice, in the control's order; the control
+// forgets its rows right after.
+void TCustomListView::ReleaseAllRows() {
+  for (size_t i = 0; i < rows_.size(); ++i) Guarded(this, [&] { Delete(rows_[i].get()); });
+  for (auto& row : rows_) row->index_ = -1;
+  rows_.clear();
 }
 
 bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)>& compare) {
   if (!HandleAllocated()) return false;
-  return SendMessageW(Handle(), LVM_SORTITEMS, reinterpret_cast<WPARAM>(&compare),
-                      reinterpret_cast<LPARAM>(&TCustomListView::SortCallback)) != 0;
+  std::vector<TListItem*> order;
+  order.reserve(rows_.size());
+  for (const auto& row : rows_) order.push_back(row.get());
+  // Sorted as a copy: a comparison that throws leaves the rows untouched.
+  StableSort(order, [&](TListItem* a, TListItem* b) { return compare(a, b); });
+  PlaceRows(std::move(order));
+  return true;
+}
+
+// Puts the rows in the given order. What the control keeps by place moves
+// with the rows; notices of those moves are kept from the handlers, since
+// no row's state changed.
+void TCustomListView::PlaceRows(std::vector<TListItem*> order) {
+  const size_t n = rows_.size();
+  if (order.size() != n) return;
+  bool moved = false;
+  for (size_t i = 0; i < n && !moved; ++i) moved = order[i] != rows_[i].get();
+  if (!moved) return;
+  std::vector<char> seen(n, 0);
+  for (TListItem* row : order) {
+    const auto at = static_cast<size_t>(row ? row->index_ : -1);
+    if (at >= n || rows_[at].get() != row || seen[at]) return;  // not a reordering of these rows
+    seen[at] = 1;
+  }
+  HWND hwnd = Handle();
+  // The control finds selected rows by looking at each in turn (Wine's
+  // takes ~0.1 us a row), so it is asked only as many times as it has them.
+  std::vector<char> was_selected(n, 0);
+  auto selected_left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  for (int i = -1; selected_left > 0; --selected_left) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, i, LVNI_SELECTED));
+    if (i < 0 || static_cast<size_t>(i) >= n) break;
+    was_selected[static_cast<size_t>(i)] = 1;
+  }
+  TListItem* focused = RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+  TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
+  std::vector<TListItem*> before(n);
+  std::vector<std::unique_ptr<TListItem>> placed(n);
+  std::vector<char> selected(n, 0);  // by the new places
+  for (size_t i = 0; i < n; ++i) before[i] = rows_[i].get();
+  for (size_t i = 0; i < n; ++i) {
+    const auto from = static_cast<size_t>(order[i]->index_);
+    selected[i] = was_selected[from];
+    placed[i] = std::move(rows_[from]);
+  }
+  rows_ = std::move(placed);
+  for (size_t i = 0; i < n; ++i) rows_[i]->index_ = static_cast<int>(i);
+
+  placing_rows_ = true;
+  struct Placing {
+    bool& flag;
+    ~Placing() { flag = false; }
+  } placing{placing_rows_};
+  for (size_t i = 0; i < n; ++i) {
+    UINT mask = 0, state = 0;
+    if (before[i] != rows_[i].get()) {
+      const UINT old_state = before[i]->KeptState(), new_state = rows_[i]->KeptState();
+      if (old_state != new_state) mask |= kKeptStates, state |= new_state;
+    }
+    if (selected[i] != was_selected[i]) mask |= LVIS_SELECTED, state |= selected[i] ? LVIS_SELECTED : 0;
+    if (!mask) continue;
+    LVITEMW item{};
+    item.stateMask = mask;
+    item.state = state;
+    CallControl(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+  }
+  if (focused) {
+    LVITEMW item{};
+    item.stateMask = LVIS_FOCUSED;
+    item.state = LVIS_FOCUSED;
+    CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_), reinterpret_cast<LPARAM>(&item));
+  }
+  if (mark) CallControl(LVM_SETSELECTIONMARK, 0, mark->index_);
+  InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
-  TListItem* item = ItemOfParam(info->item.lParam);
+  TListItem* item = RowAt(info->item.iItem);
   if (!item) return;
-  item->index_hint_ = info->item.iItem;
   struct Answering {
     bool& flag;
     bool previous;
@@ -486,8 +566,8 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
       return true;
     case LVN_ITEMCHANGED: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-      TListItem* item = ItemOfParam(nm->lParam);
-      if (!item && nm->iItem >= 0) item = items_.Item(nm->iItem);
+      TListItem* item = RowAt(nm->iItem);
+      if (placing_rows_) return true;
       if (item) {
         Change(item, nm->uChanged);
         if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
@@ -495,14 +575,12 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
       }
       return true;
     }
-    case LVN_DELETEITEM: {
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-      std::unique_ptr<TListItem> item(ItemOfParam(nm->lParam));
-      if (item) Delete(item.get());
+    case LVN_DELETEITEM:
+      RowDeleted(reinterpret_cast<NMLISTVIEW*>(header)->iItem);
       return true;
-    }
     case LVN_DELETEALLITEMS:
-      result = FALSE;  // one deletion notice per row, please
+      ReleaseAllRows();
+      result = TRUE;  // every row had its notice already
       return true;
     case LVN_COLUMNCLICK: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
@@ -517,6 +595,49 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
       return false;
   }
   return false;
+}
+
+// Sorts for whoever sends the control its sort message, with the caller's
+// callback: by the rows' lParams (their TListItems), or by their places
+// before the sort.
+bool TCustomListView::SortForCaller(WPARAM param, LPARAM callback, bool by_index) {
+  auto* compare = reinterpret_cast<PFNLVCOMPARE>(callback);
+  if (!compare) return false;
+  return CustomSort([&](TListItem* a, TListItem* b) {
+    return by_index ? compare(a->index_, b->index_, static_cast<LPARAM>(param))
+                    : compare(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), static_cast<LPARAM>(param));
+  });
+}
+
+LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case LVM_SORTITEMS:
+      return SortForCaller(wparam, lparam, false);
+    case LVM_SORTITEMSEX:
+      return SortForCaller(wparam, lparam, true);
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+      // Rows are made through Items().Add(), which gives each its TListItem.
+      return -1;
+    case LVM_GETITEMA:
+    case LVM_GETITEMW: {
+      const LRESULT result = TWinControl::WndProc(msg, wparam, lparam);
+      auto* item = reinterpret_cast<LVITEMW*>(lparam);
+      if (result && item && (item->mask & LVIF_PARAM)) item->lParam = reinterpret_cast<LPARAM>(RowAt(item->iItem));
+      return result;
+    }
+    case LVM_FINDITEMA:
+    case LVM_FINDITEMW: {
+      // LVFINDINFOA and LVFINDINFOW differ only in their string's type.
+      auto* find = reinterpret_cast<LVFINDINFOW*>(lparam);
+      if (find && (find->flags & LVFI_PARAM)) return FindParam(find->lParam, static_cast<int>(wparam));
+      break;
+    }
+    case WM_DESTROY:
+      ReleaseAllRows();
+      break;
+  }
+  return TWinControl::WndProc(msg, wparam, lparam);
 }
 
 bool TCustomListView::HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {

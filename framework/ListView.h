@@ -19,8 +19,8 @@ enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TItemChange { ctText, ctImage, ctState };
 
 // One row. It lives exactly as long as its row: made when the row is
-// inserted (its pointer is the row's lParam) and freed in the control's
-// deletion notice.
+// inserted and freed in the control's deletion notice. To anyone asking the
+// control, a row's lParam is its TListItem.
 class TListItem {
  public:
   TCustomListView* Owner() const { return owner_; }
@@ -62,6 +62,8 @@ class TListItem {
   explicit TListItem(TCustomListView* owner) : owner_(owner) {}
   void SetState(UINT state, UINT mask);
   bool HasState(UINT state) const;
+  // The states that belong to the row wherever it stands, as last set.
+  UINT KeptState() const;
 
   TCustomListView* owner_;
   mutable std::wstring caption_;
@@ -70,10 +72,9 @@ class TListItem {
   int image_index_ = -1;
   int state_index_ = -1;
   int overlay_index_ = -1;
+  bool cut_ = false;
   void* data_ = nullptr;
-  // Where the row was last seen: checked in one step before the list is
-  // searched, as rows rarely move between two questions.
-  mutable int index_hint_ = -1;
+  int index_ = -1;  // the row's place in the control, -1 once deleted
 };
 
 class TListItems {
@@ -141,7 +142,12 @@ using TLVColumnClickEvent = std::function<void(TObject* sender, TListColumn* col
 using TLVCompareEvent =
     std::function<void(TObject* sender, TListItem* item1, TListItem* item2, int data, int& compare)>;
 
-// The platform's list view with one TListItem per row.
+// The platform's list view with one TListItem per row. The list keeps its
+// rows in the control's order itself, so it sorts them without the
+// control's sort (Wine's moves every row on each step of its merge, which
+// turns a large sort quadratic): it reorders its own vector and has the
+// control redraw. The control's rows then only hold what is kept by place:
+// selection, focus and the selection mark, which the sort carries over.
 class TCustomListView : public TWinControl {
  public:
   explicit TCustomListView(TComponent* owner);
@@ -175,8 +181,8 @@ class TCustomListView : public TWinControl {
   virtual void SelectAll();
   TListItem* TopItem();
   int VisibleRowCount();
-  // Sorts all rows with the comparison; rows that compare equal keep the
-  // order the platform's sort gives them.
+  // Sorts all rows with the comparison, stably. A comparison that throws
+  // leaves the rows as they were and the exception goes on to the caller.
   bool CustomSort(const std::function<int(TListItem*, TListItem*)>& compare);
 
   TLVChangeEvent OnChange;
@@ -192,6 +198,7 @@ class TCustomListView : public TWinControl {
   void CreateWnd() override;
   void DestroyWnd() override;
   bool HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
+  LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
   // The row changed its text, image or state (LVIF_* flags in `changed`).
   virtual void Change(TListItem* item, UINT changed);
@@ -213,10 +220,20 @@ class TCustomListView : public TWinControl {
   LRESULT CallControl(UINT msg, WPARAM wparam, LPARAM lparam) { return DefaultHandler(msg, wparam, lparam); }
   DWORD ListStyle() const;
   void ApplyStyle();
-  static int CALLBACK SortCallback(LPARAM a, LPARAM b, LPARAM param);
+  TListItem* RowAt(int index) const;
+  int FindParam(LPARAM param, int after) const;
+  void RowDeleted(int index);
+  void ReleaseAllRows();
+  void PlaceRows(std::vector<TListItem*> order);
+  bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
 
   TListItems items_;
   TListColumns columns_;
+  // The rows in the control's order.
+  std::vector<std::unique_ptr<TListItem>> rows_;
+  // Set while a sort carries states to the rows' new places: the control's
+  // change notices then tell of moves, not changes.
+  bool placing_rows_ = false;
   // Set while the control asks a row for its text or image: what the row
   // learns then is answered at once, with no redraw of its own.
   bool answering_display_info_ = false;

@@ -154,8 +154,6 @@ class TKivShellList : public TCustomListView {
   bool AcceptObject();
   void AddObjectItem(bool details);
   TListItem* AddRow(ChildIdList id);
-  bool CanSortBeforeAdding();
-  void FillSorted();
   void AddParentEntry();
   bool ShowsDesktop() const;
   void RestartEnumeration() noexcept;

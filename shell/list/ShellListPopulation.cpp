@@ -64,13 +64,9 @@ void TKivShellList::Populate() {
     rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
     CreateColumns();
     Raise(OnCreateColumns, this);
-    if (CanSortBeforeAdding()) {
-      FillSorted();
-    } else {
-      while (dirwalker_->NextObject()) AddObjectItem(details_);
-      if (show_parent_folder_) AddParentEntry();
-      SortItems();
-    }
+    while (dirwalker_->NextObject()) AddObjectItem(details_);
+    if (show_parent_folder_) AddParentEntry();
+    SortItems();
     UpdateSortArrows();
   } catch (...) {
     RestartEnumeration();
@@ -103,33 +99,6 @@ bool TKivShellList::AcceptObject() {
     if (StartsWithText(dirwalker_->ObjectName(), L"RECYCL") && dirwalker_->IsHidden()) return false;
   }
   return ShowFiles() || dirwalker_->IsFolder();
-}
-
-// With nobody to see the rows while they are added, the fill sorts the
-// objects' ids itself and adds the rows in their final order: the same rows
-// in the same order as sorting them in the control, without the control's
-// sort, which costs more per comparison than the shell's comparison itself.
-bool TKivShellList::CanSortBeforeAdding() {
-  if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
-  return !OnAddItem && !OnCompare && sort_column_ < shell_column_count_ && rows_folder_;
-}
-
-void TKivShellList::FillSorted() {
-  std::vector<ChildIdList> ids;
-  while (dirwalker_->NextObject())
-    if ((show_folders_ || !dirwalker_->IsFolder()) && AcceptObject()) ids.push_back(dirwalker_->ObjectIdCopy());
-  IShellFolder* folder = rows_folder_.Get();
-  const LPARAM column = sort_column_;
-  const int direction = descending_ ? -1 : 1;
-  // Stable, as the control's sort is: objects the shell calls equal keep
-  // the order they were enumerated in.
-  std::stable_sort(ids.begin(), ids.end(), [&](const ChildIdList& a, const ChildIdList& b) {
-    const HRESULT hr = folder->CompareIDs(column, a.get(), b.get());
-    return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) * direction < 0;
-  });
-  // The parent-folder entry sorts first in either direction.
-  if (show_parent_folder_) AddParentEntry();
-  for (ChildIdList& id : ids) AddRow(std::move(id));
 }
 
 TListItem* TKivShellList::AddRow(ChildIdList id) {

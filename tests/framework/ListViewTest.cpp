@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <stdexcept>
 
 #include "framework/Form.h"
 #include "framework/ListView.h"
@@ -211,6 +212,156 @@ TEST_F(ListView, CustomSortOrdersTheRows) {
   EXPECT_EQ(TextOf(list->Handle(), 0), L"apple");
   list->CustomSort([](TListItem* a, TListItem* b) { return CompareText(b->Caption(), a->Caption()); });
   EXPECT_EQ(list->Items()[0]->Caption(), L"pear");
+}
+
+UINT StateAt(HWND list, int row, UINT mask) {
+  return static_cast<UINT>(SendMessageW(list, LVM_GETITEMSTATE, row, mask));
+}
+
+std::vector<std::wstring> Captions(TCustomListView& list) {
+  std::vector<std::wstring> captions;
+  for (int i = 0; i < list.Items().Count(); ++i) captions.push_back(list.Items()[i]->Caption());
+  return captions;
+}
+
+int CompareCaptions(TListItem* a, TListItem* b) { return CompareText(a->Caption(), b->Caption()); }
+
+// The list orders its rows itself; what the control keeps by place (selection,
+// focus, the selection mark) and what it keeps per row (cut, overlay, state
+// image, sub-item texts) must end up with the same rows as before.
+TEST_F(ListView, ASortCarriesEveryRowsStatesAndTextsToItsNewPlace) {
+  list->SetMultiSelect(true);
+  list->Columns().Add()->SetCaption(L"Size");
+  TListItem* d = AddRow(L"d");
+  TListItem* b = AddRow(L"b");
+  TListItem* a = AddRow(L"a");
+  TListItem* c = AddRow(L"c");
+  a->SetSelected(true);
+  b->SetSelected(true);
+  c->SetFocused(true);
+  d->SetCut(true);
+  a->SetOverlayIndex(1);
+  b->SetStateIndex(0);
+  a->SetSubItems({L"A size"});
+  d->SetSubItems({L"D size"});
+  const HWND hwnd = list->Handle();
+  SendMessageW(hwnd, LVM_SETSELECTIONMARK, 0, b->Index());
+  int changes = 0;
+  list->OnChange = [&](TObject*, TListItem*, TItemChange) { ++changes; };
+  list->OnSelectItem = [&](TObject*, TListItem*) { ++changes; };
+
+  ASSERT_TRUE(list->CustomSort(CompareCaptions));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"b", L"c", L"d"}));
+  EXPECT_EQ(changes, 0) << "rows that only moved report no change";
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(list->Items()[i]->Index(), i);
+    EXPECT_EQ(ParamOf(hwnd, i), reinterpret_cast<LPARAM>(list->Items()[i]));
+  }
+  EXPECT_TRUE(a->Selected());
+  EXPECT_TRUE(b->Selected());
+  EXPECT_FALSE(c->Selected());
+  EXPECT_FALSE(d->Selected());
+  EXPECT_EQ(list->SelCount(), 2);
+  EXPECT_EQ(list->ItemFocused(), c);
+  EXPECT_EQ(SendMessageW(hwnd, LVM_GETSELECTIONMARK, 0, 0), b->Index());
+  EXPECT_TRUE(d->Cut());
+  EXPECT_FALSE(a->Cut());
+  EXPECT_EQ(StateAt(hwnd, 0, LVIS_OVERLAYMASK), static_cast<UINT>(INDEXTOOVERLAYMASK(2)));
+  EXPECT_EQ(StateAt(hwnd, 3, LVIS_OVERLAYMASK), 0u);
+  EXPECT_EQ(StateAt(hwnd, 1, LVIS_STATEIMAGEMASK), static_cast<UINT>(INDEXTOSTATEIMAGEMASK(1)));
+  EXPECT_EQ(StateAt(hwnd, 3, LVIS_STATEIMAGEMASK), 0u);
+  EXPECT_EQ(TextOf(hwnd, 0, 1), L"A size");
+  EXPECT_EQ(TextOf(hwnd, 1, 1), L"");
+  EXPECT_EQ(TextOf(hwnd, 3, 1), L"D size");
+
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = reinterpret_cast<LPARAM>(d);
+  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 3);
+  find.flags = LVFI_STRING;
+  find.psz = L"c";
+  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 2);
+
+  // Deleting after the sort frees the row in that place, and the rest close up.
+  list->Items().Delete(1);
+  EXPECT_EQ(deletions.size(), 1u);
+  EXPECT_EQ(deletions[b], 1);
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"c", L"d"}));
+  EXPECT_EQ(d->Index(), 2);
+  EXPECT_TRUE(d->Cut());
+  EXPECT_EQ(list->ItemFocused(), c);
+
+  // And back: the reverse order carries them again.
+  changes = 0;  // the deletion moved the focus and the selection for real
+  ASSERT_TRUE(list->CustomSort([](TListItem* x, TListItem* y) { return CompareCaptions(y, x); }));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"d", L"c", L"a"}));
+  EXPECT_TRUE(a->Selected());
+  EXPECT_FALSE(d->Selected());
+  EXPECT_TRUE(d->Cut());
+  EXPECT_FALSE(a->Cut());
+  EXPECT_EQ(StateAt(hwnd, 2, LVIS_OVERLAYMASK), static_cast<UINT>(INDEXTOOVERLAYMASK(2)));
+  EXPECT_EQ(StateAt(hwnd, 0, LVIS_OVERLAYMASK), 0u);
+  EXPECT_EQ(TextOf(hwnd, 0, 1), L"D size");
+  EXPECT_EQ(changes, 0);
+  list->OnChange = nullptr;
+  list->OnSelectItem = nullptr;
+}
+
+TEST_F(ListView, AComparisonThatThrowsLeavesTheRowsAsTheyWere) {
+  for (const wchar_t* name : {L"pear", L"apple", L"Fig", L"banana", L"kiwi", L"lime", L"date", L"plum", L"yuzu",
+                              L"cherry", L"grape"})
+    AddRow(name);
+  const std::vector<std::wstring> before = Captions(*list);
+  int calls = 0;
+  EXPECT_THROW(list->CustomSort([&](TListItem* a, TListItem* b) {
+    if (++calls == 12) throw std::runtime_error("no answer");
+    return CompareCaptions(a, b);
+  }),
+               std::runtime_error);
+  EXPECT_EQ(Captions(*list), before);
+  for (int i = 0; i < list->Items().Count(); ++i) EXPECT_EQ(list->Items()[i]->Index(), i);
+  EXPECT_TRUE(deletions.empty());
+}
+
+int CALLBACK ByCaptionOfParam(LPARAM a, LPARAM b, LPARAM direction) {
+  return CompareCaptions(reinterpret_cast<TListItem*>(a), reinterpret_cast<TListItem*>(b)) *
+         static_cast<int>(direction);
+}
+
+// Others may send the control its own messages: they see the rows' items.
+TEST_F(ListView, SortAndInsertMessagesSentToTheControlKeepItsRowsAndItems) {
+  TListItem* b = AddRow(L"b");
+  TListItem* c = AddRow(L"c");
+  TListItem* a = AddRow(L"a");
+  const HWND hwnd = list->Handle();
+  EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMS, 1, reinterpret_cast<LPARAM>(&ByCaptionOfParam)));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+  EXPECT_EQ(TextOf(hwnd, 0), L"a");
+  EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMS, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&ByCaptionOfParam)));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"c", L"b", L"a"}));
+
+  // The extended sort passes the rows' places before the sort.
+  std::vector<std::wstring> at_start = Captions(*list);
+  struct Context {
+    std::vector<std::wstring>* captions;
+  } context{&at_start};
+  EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(&context),
+                           reinterpret_cast<LPARAM>(+[](LPARAM x, LPARAM y, LPARAM param) -> int {
+                             auto& captions = *reinterpret_cast<Context*>(param)->captions;
+                             return CompareText(captions.at(static_cast<size_t>(x)), captions.at(static_cast<size_t>(y)));
+                           })));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
+  EXPECT_EQ(ParamOf(hwnd, 2), reinterpret_cast<LPARAM>(c));
+
+  LVITEMW row{};
+  row.mask = LVIF_TEXT;
+  row.iItem = 0;
+  row.pszText = const_cast<wchar_t*>(L"stranger");
+  EXPECT_EQ(SendMessageW(hwnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row)), -1)
+      << "a row without an item is refused";
+  EXPECT_EQ(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(list->Items()[0], a);
+  EXPECT_EQ(list->Items()[1], b);
 }
 
 TEST_F(ListView, SelectionFocusAndCutStatesRoundTrip) {

@@ -303,7 +303,7 @@ namespace {
 
 // A fill with nobody watching its rows sorts the ids before adding them; a
 // fill with an add handler sorts in the control. Both must give one order.
-TEST_F(ShellListSortByName, AFillSortedBeforeAddingMatchesASortInTheControl) {
+TEST_F(ShellListSortByName, AFillGivesTheSameOrderWhetherOrNotAnAddHandlerWatches) {
   MakeObjects();
   for (int i = 0; i < 40; ++i) folder_.MakeFile(L"f" + std::to_wstring((i * 17) % 40) + L".txt");
   folder_.MakeFolder(L"zeta");

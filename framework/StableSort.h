@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <iterator>
+#include <utility>
+#include <vector>
+
+namespace wf {
+
+// A stable merge sort driven by a three-way comparison (< 0, 0, > 0), as the
+// platform's sort callbacks answer. Unlike std::stable_sort it stays inside
+// its range whatever the comparison answers: list sorts call handlers and
+// shell extensions whose answers need not be consistent, and a wrong order
+// is then the worst outcome. Deterministic: the same input and answers make
+// the same comparisons, so a sort can be replayed. A comparison that throws
+// leaves `values` out of order and possibly with copies: sort a copy when
+// that matters.
+template <class T, class Compare>
+void StableSort(std::vector<T>& values, Compare compare) {
+  const std::size_t n = values.size();
+  if (n < 2) return;
+  constexpr std::size_t kRun = 8;
+
+  // Short runs by insertion, each step bounded by the run's start.
+  for (std::size_t start = 0; start < n; start += kRun) {
+    const std::size_t end = start + kRun < n ? start + kRun : n;
+    for (std::size_t i = start + 1; i < end; ++i) {
+      T value = std::move(values[i]);
+      std::size_t j = i;
+      for (; j > start && compare(values[j - 1], value) > 0; --j) values[j] = std::move(values[j - 1]);
+      values[j] = std::move(value);
+    }
+  }
+
+  // Then merges of neighbouring runs, doubling their length. Runs already
+  // in order, as a re-sort of sorted rows finds them, cost one comparison
+  // and no moves; otherwise the left run waits in the buffer while both are
+  // merged back. The right side goes first only when strictly less, which
+  // keeps equal values in their order.
+  std::vector<T> buffer;
+  for (std::size_t width = kRun; width < n; width *= 2) {
+    for (std::size_t left = 0; left + width < n; left += 2 * width) {
+      const std::size_t mid = left + width;
+      const std::size_t right = mid + width < n ? mid + width : n;
+      if (compare(values[mid - 1], values[mid]) <= 0) continue;
+      buffer.assign(std::make_move_iterator(values.begin() + static_cast<std::ptrdiff_t>(left)),
+                    std::make_move_iterator(values.begin() + static_cast<std::ptrdiff_t>(mid)));
+      std::size_t a = 0, b = mid, out = left;
+      const std::size_t a_end = buffer.size();
+      while (a < a_end && b < right)
+        values[out++] = std::move(compare(values[b], buffer[a]) < 0 ? values[b++] : buffer[a++]);
+      while (a < a_end) values[out++] = std::move(buffer[a++]);
+    }
+  }
+}
+
+}  // namespace wf
