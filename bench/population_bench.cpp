@@ -220,6 +220,11 @@ void EmptyFolder(const std::wstring& folder) {
   for (const auto& name : names) DeleteFileW((folder + L"\\" + name).c_str());
 }
 
+// File i is (i mod 97) KB long, so that a sort by the size column has
+// texts to order ("0 KB" to "96 KB"); bench/run.sh makes the same files.
+constexpr int kSizeSpread = 97;
+LONGLONG BenchFileSize(int index) { return static_cast<LONGLONG>(index % kSizeSpread) * 1024; }
+
 // Reuses a folder that already holds the right files, so reruns start at once.
 std::wstring PrepareFolder(const std::wstring& root, int size) {
   std::wstring folder = root + L"\\" + std::to_wstring(size);
@@ -233,7 +238,13 @@ std::wstring PrepareFolder(const std::wstring& root, int size) {
     return GetFileAttributesW((folder + L"\\" + ItemName(index, digits)).c_str()) !=
            INVALID_FILE_ATTRIBUTES;
   };
-  if (CountFiles(folder) == size && exists(1) && exists(size)) return folder;
+  auto sized = [&](int index) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW((folder + L"\\" + ItemName(index, digits)).c_str(), GetFileExInfoStandard, &data))
+      return false;
+    return (static_cast<LONGLONG>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) == BenchFileSize(index);
+  };
+  if (CountFiles(folder) == size && exists(1) && exists(size) && sized(2) && sized(size)) return folder;
 
   std::printf("  creating %d files in %s ...\n", size, ToUtf8(folder).c_str());
   std::fflush(stdout);
@@ -244,6 +255,10 @@ std::wstring PrepareFolder(const std::wstring& root, int size) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) throw BenchError("cannot create " + ToUtf8(path));
+    LARGE_INTEGER end{};
+    end.QuadPart = BenchFileSize(i);
+    if (end.QuadPart > 0 && (!SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) || !SetEndOfFile(file.get())))
+      throw BenchError("cannot size " + ToUtf8(path));
   }
   std::printf("  created in %.1f s\n", SecondsSince(start));
   return folder;
@@ -951,8 +966,9 @@ bool ParentEntryFirst(LPARAM a, LPARAM b, int& result) {
   return false;
 }
 
-// A sort of the list's own rows by the control, with a comparison the
-// bench chooses. The control's sort is deterministic: the same input order
+// A sort of the list's own rows through the control's sort message, which
+// the list serves with its own sort, with a comparison the bench chooses.
+// That sort is deterministic: the same input order
 // and the same answers give the same sequence of comparisons, which is how
 // the list's own sort is replayed and its comparisons recorded.
 struct ReplaySort {
@@ -1000,9 +1016,9 @@ void RestoreNameOrder(wf::TKivShellList& list) {
 
 struct SortRun {
   double list = kNotMeasured;     // the list's own sorts
-  double floor = kNotMeasured;    // the control sorting with the bare comparison
+  double floor = kNotMeasured;    // the list sorting with the bare comparison
   double raw = kNotMeasured;      // the comparisons alone
-  std::uint64_t comparisons = 0;  // made by the control
+  std::uint64_t comparisons = 0;  // made by the sort
   std::uint64_t calls = 0;        // of which reached CompareIDs or CompareText
   std::string note;
 };
@@ -1023,7 +1039,7 @@ double TimeListSorts(wf::TKivShellList& list, int column) {
 }
 
 // The list's two sorts replayed from the same row orders: once recording
-// the pairs that reach the comparison, once timing the control with the
+// the pairs that reach the comparison, once timing the sort with the
 // bare comparison; then those pairs compared alone. `textColumn` 0 sorts by
 // CompareIDs of the name, else by that column's text.
 SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection) {
@@ -1118,25 +1134,15 @@ SortRun MeasureTextSort(wf::TKivShellList& list) {
 
 // Gives every row its detail texts through the list's folder object, the
 // texts the row update would store, without the icon the update also
-// fetches (milliseconds a row under Wine). Asking the control for a row's
-// sub-item text first tells the row where it stands, so storing the texts
-// does not search the control for it. Answers the rows left without texts.
+// fetches (milliseconds a row under Wine). Answers the rows left without
+// texts.
 int FetchEveryRowsTexts(wf::TKivShellList& list, const std::vector<UINT>& columns) {
-  HWND window = list.Handle();
   const int count = list.Items().Count();
   wf::TDirwalker& dirwalker = list.Dirwalker();
   for (int i = 0; i < count; ++i) {
     wf::TListItem* row = list.Items()[i];
     wf::TKivShellListItem* record = wf::TKivShellList::RecordOf(row);
     if (!record || !record->ItemId) continue;
-    wchar_t text[8];
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = i;
-    item.iSubItem = 1;
-    item.pszText = text;
-    item.cchTextMax = static_cast<int>(std::size(text));
-    SendMessageW(window, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
     dirwalker.SetCurrentId(record->ItemId.get());
     std::vector<std::wstring> texts;
     texts.reserve(columns.size());
@@ -1168,12 +1174,12 @@ struct ListWork {
   Measure iconOf{"first_page_shellicon", "  IShellIcon::GetIconOf, same rows"};
   Measure nameSort{"shelllist_sort_name", "sort by name, shell mode"};
   Measure nameRaw{"sort_name_raw", "  raw CompareIDs, same pairs"};
-  Measure nameFloor{"sort_name_control", "  control's sort, bare CompareIDs"};
+  Measure nameFloor{"sort_name_control", "  sort message, bare CompareIDs"};
   Measure indexSearch{"row_index_search", "  Index() of the last row, undrawn"};
   Measure fetchAll{"shelllist_fetch_all_texts", "  every row's detail texts fetched"};
   Measure textSort{"shelllist_sort_text", "sort by detail column 1, text mode"};
   Measure textRaw{"sort_text_raw", "  raw CompareText, same pairs"};
-  Measure textFloor{"sort_text_control", "  control's sort, bare CompareText"};
+  Measure textFloor{"sort_text_control", "  sort message, bare CompareText"};
   PageRows rows;
   std::vector<RawQueryTimes> rawBreakdown;
   std::vector<UINT> columnNumbers;
@@ -1241,8 +1247,7 @@ void MeasureListWork(const std::wstring& folder, int pageRuns, int textRuns, Lis
         wf::TKivShellList& list = host.List();
         list.SetPath(folder);
         PumpPending();
-        // A row that has not been drawn does not know its place: the first
-        // question that needs it searches the control.
+        // A row that has not been drawn knows its place all the same.
         wf::TListItem* last = list.Items()[list.Items().Count() - 1];
         auto start = Clock::now();
         last->Index();
@@ -1348,10 +1353,10 @@ void PrintListWork(int size, const ListWork& work) {
            " CompareIDs calls of " + std::to_string(work.nameComparisons) + " comparisons");
   line(work.nameRaw, nullptr, perCall(work.nameRaw, work.nameCalls));
   line(work.nameFloor, &work.nameRaw,
-       "LVM_SORTITEMS, a plain callback; " +
+       "LVM_SORTITEMS (served by the list), a plain callback; " +
            perComparison(work.nameFloor, work.nameRaw, work.nameComparisons) + "; ours " +
            perComparison(work.nameSort, work.nameFloor, work.nameComparisons));
-  line(work.indexSearch, nullptr, "LVM_FINDITEMW over every row");
+  line(work.indexSearch, nullptr, "the row keeps its place; no search");
   line(work.fetchAll, nullptr,
        "before the text sort, untimed in it; " + perRow(work.fetchAll, static_cast<double>(size)));
   line(work.textSort, &work.textRaw,
@@ -1361,7 +1366,7 @@ void PrintListWork(int size, const ListWork& work) {
            std::to_string(work.textComparisons) + " comparisons");
   line(work.textRaw, nullptr, perCall(work.textRaw, work.textCalls));
   line(work.textFloor, &work.textRaw,
-       "LVM_SORTITEMS, a plain callback; " +
+       "LVM_SORTITEMS (served by the list), a plain callback; " +
            perComparison(work.textFloor, work.textRaw, work.textComparisons) + "; ours " +
            perComparison(work.textSort, work.textFloor, work.textComparisons));
 

@@ -40,14 +40,20 @@ precreate_bench_folders() {
     folder="$unix_root/$size"
     digits=$(( ${#size} > 5 ? ${#size} : 5 ))
     mkdir -p "$folder"
+    # File i is (i mod 97) KB long (sparse), as the benchmark makes them.
     if [ "$(find "$folder" -maxdepth 1 -type f | wc -l)" -eq "$size" ] &&
        [ -e "$folder/$(printf "f%0${digits}d.txt" 1)" ] &&
-       [ -e "$folder/$(printf "f%0${digits}d.txt" "$size")" ]; then
+       [ "$(stat -c %s "$folder/$(printf "f%0${digits}d.txt" 2)")" -eq 2048 ] &&
+       [ "$(stat -c %s "$folder/$(printf "f%0${digits}d.txt" "$size")")" -eq $(( size % 97 * 1024 )) ]; then
       continue
     fi
     echo "Creating $size files in $folder"
     find "$folder" -maxdepth 1 -type f -delete
     (cd "$folder" && seq 1 "$size" | xargs printf "f%0${digits}d.txt\n" | xargs touch)
+    for ((kb = 1; kb < 97; kb++)); do
+      (cd "$folder" && seq "$kb" 97 "$size" | xargs -r printf "f%0${digits}d.txt\n" |
+        xargs -r truncate -s "${kb}K")
+    done
   done
 }
 

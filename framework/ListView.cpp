@@ -442,31 +442,34 @@ void TCustomListView::ReleaseAllRows() {
 
 bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)>& compare) {
   if (!HandleAllocated()) return false;
-  std::vector<TListItem*> order;
+  struct Entry {
+    TListItem* row;
+    size_t place;
+  };
+  std::vector<Entry> order;
   order.reserve(rows_.size());
-  for (const auto& row : rows_) order.push_back(row.get());
+  for (size_t i = 0; i < rows_.size(); ++i) order.push_back({rows_[i].get(), i});
   // Sorted as a copy: a comparison that throws leaves the rows untouched.
-  StableSort(order, [&](TListItem* a, TListItem* b) { return compare(a, b); });
-  PlaceRows(std::move(order));
+  StableSort(order, [&](const Entry& a, const Entry& b) { return compare(a.row, b.row); });
+  std::vector<size_t> from(order.size());
+  for (size_t i = 0; i < order.size(); ++i) from[i] = order[i].place;
+  PlaceRows(from);
   return true;
 }
 
-// Puts the rows in the given order. What the control keeps by place moves
-// with the rows; notices of those moves are kept from the handlers, since
-// no row's state changed.
-void TCustomListView::PlaceRows(std::vector<TListItem*> order) {
+// What the control keeps by place moves with the rows; notices of those
+// moves are kept from the handlers, since no row's state changed.
+void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   const size_t n = rows_.size();
-  if (order.size() != n) return;
+  if (from.size() != n || !HandleAllocated()) return;
   bool moved = false;
-  for (size_t i = 0; i < n && !moved; ++i) moved = order[i] != rows_[i].get();
-  if (!moved) return;
   std::vector<char> seen(n, 0);
-  for (TListItem* row : order) {
-    const auto at = static_cast<size_t>(row ? row->index_ : -1);
-    if (at >= n || rows_[at].get() != row || seen[at]) return;  // not a reordering of these rows
-    seen[at] = 1;
+  for (size_t i = 0; i < n; ++i) {
+    if (from[i] >= n || seen[from[i]]) return;  // not a reordering of these rows
+    seen[from[i]] = 1;
+    moved = moved || from[i] != i;
   }
-  HWND hwnd = Handle();
+  if (!moved) return;
   // The control finds selected rows by looking at each in turn (Wine's
   // takes ~0.1 us a row), so it is asked only as many times as it has them.
   std::vector<char> was_selected(n, 0);
@@ -478,17 +481,20 @@ void TCustomListView::PlaceRows(std::vector<TListItem*> order) {
   }
   TListItem* focused = RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
-  std::vector<TListItem*> before(n);
+
   std::vector<std::unique_ptr<TListItem>> placed(n);
-  std::vector<char> selected(n, 0);  // by the new places
-  for (size_t i = 0; i < n; ++i) before[i] = rows_[i].get();
-  for (size_t i = 0; i < n; ++i) {
-    const auto from = static_cast<size_t>(order[i]->index_);
-    selected[i] = was_selected[from];
-    placed[i] = std::move(rows_[from]);
-  }
+  for (size_t i = 0; i < n; ++i) placed[i] = std::move(rows_[from[i]]);
   rows_ = std::move(placed);
-  for (size_t i = 0; i < n; ++i) rows_[i]->index_ = static_cast<int>(i);
+  // Each row is visited once: its new place, and the states that must show
+  // at its new place and no longer at its old one.
+  std::vector<UINT> kept_before(n), kept_after(n);
+  for (size_t i = 0; i < n; ++i) {
+    TListItem* row = rows_[i].get();
+    row->index_ = static_cast<int>(i);
+    const UINT kept = row->KeptState();
+    kept_after[i] = kept;
+    kept_before[from[i]] = kept;
+  }
 
   placing_rows_ = true;
   struct Placing {
@@ -497,11 +503,8 @@ void TCustomListView::PlaceRows(std::vector<TListItem*> order) {
   } placing{placing_rows_};
   for (size_t i = 0; i < n; ++i) {
     UINT mask = 0, state = 0;
-    if (before[i] != rows_[i].get()) {
-      const UINT old_state = before[i]->KeptState(), new_state = rows_[i]->KeptState();
-      if (old_state != new_state) mask |= kKeptStates, state |= new_state;
-    }
-    if (selected[i] != was_selected[i]) mask |= LVIS_SELECTED, state |= selected[i] ? LVIS_SELECTED : 0;
+    if (kept_before[i] != kept_after[i]) mask |= kKeptStates, state |= kept_after[i];
+    if (was_selected[from[i]] != was_selected[i]) mask |= LVIS_SELECTED, state |= was_selected[from[i]] ? LVIS_SELECTED : 0;
     if (!mask) continue;
     LVITEMW item{};
     item.stateMask = mask;
@@ -515,7 +518,7 @@ void TCustomListView::PlaceRows(std::vector<TListItem*> order) {
     CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_), reinterpret_cast<LPARAM>(&item));
   }
   if (mark) CallControl(LVM_SETSELECTIONMARK, 0, mark->index_);
-  InvalidateRect(hwnd, nullptr, FALSE);
+  InvalidateRect(Handle(), nullptr, FALSE);
 }
 
 void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {

@@ -210,6 +210,10 @@ class TCustomListView : public TWinControl {
   // A pending caption is read for the first time: its text.
   virtual std::wstring ResolveCaption(TListItem* item) { return {}; }
   virtual bool OnNotify(NMHDR* header, LRESULT& result);
+  // Reorders the rows: the row at place from[i] goes to place i. For sorts
+  // that prepare their keys themselves; anything but a reordering of all
+  // rows is ignored.
+  void PlaceRows(const std::vector<size_t>& from);
 
  private:
   friend class TListItem;
@@ -224,7 +228,6 @@ class TCustomListView : public TWinControl {
   int FindParam(LPARAM param, int after) const;
   void RowDeleted(int index);
   void ReleaseAllRows();
-  void PlaceRows(std::vector<TListItem*> order);
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
 
   TListItems items_;

@@ -165,7 +165,6 @@ class TKivShellList : public TCustomListView {
   void ReselectNames();
   void ClearSelectedNames();
 
-  int CompareRows(TListItem* a, TListItem* b, IShellFolder* shell_folder, int column, int direction);
 
   bool automatic_refresh_ = true;
   bool window_created_ = false;

@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include "framework/StableSort.h"
 #include "framework/Strings.h"
 
 namespace wf {
@@ -58,41 +59,68 @@ void TKivShellList::ColClick(TListColumn* column) {
   TCustomListView::ColClick(column);
 }
 
+// The sort keys are gathered in one pass over the rows, so that each
+// comparison reads only its two keys: a comparison that reached through the
+// rows to their records and texts cost more than the text comparison itself.
 void TKivShellList::SortItems() {
   if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
   const int direction = descending_ ? -1 : 1;
-  const bool shell_mode = sort_column_ < shell_column_count_ && !OnCompare;
-  IShellFolder* shell_folder = shell_mode ? rows_folder_.Get() : nullptr;
   const int column = sort_column_;
-  CustomSort([&](TListItem* a, TListItem* b) { return CompareRows(a, b, shell_folder, column, direction); });
-}
+  const bool shell_mode = column < shell_column_count_ && !OnCompare;
+  IShellFolder* shell_folder = shell_mode ? rows_folder_.Get() : nullptr;
+  const size_t count = static_cast<size_t>(Items().Count());
 
-int TKivShellList::CompareRows(TListItem* a, TListItem* b, IShellFolder* shell_folder, int column, int direction) {
-  TKivShellListItem* ra = RecordOf(a);
-  TKivShellListItem* rb = RecordOf(b);
-  // The parent-folder entry comes first in either direction.
-  if (ra && ra->IsParentEntry) return -1;
-  if (rb && rb->IsParentEntry) return 1;
-  if (shell_folder) {
-    if (!ra || !rb || !ra->ItemId || !rb->ItemId) return 0;
-    const HRESULT hr = shell_folder->CompareIDs(static_cast<LPARAM>(column), ra->ItemId.get(), rb->ItemId.get());
-    if (FAILED(hr)) return 0;
-    return static_cast<short>(HRESULT_CODE(hr)) * direction;
+  struct Key {
+    TListItem* row;
+    size_t place;
+    bool parent;
+    PCUITEMID_CHILD id;        // shell mode
+    const std::wstring* text;  // text mode
+  };
+  std::vector<Key> keys;
+  keys.reserve(count);
+  // A compare handler may change the rows' texts: the sort then compares
+  // copies, taken before it starts.
+  std::vector<std::wstring> copies;
+  if (!shell_mode && OnCompare) copies.reserve(count);
+  static const std::wstring kNoText;
+  for (size_t i = 0; i < count; ++i) {
+    TListItem* row = Items()[static_cast<int>(i)];
+    const TKivShellListItem* record = RecordOf(row);
+    Key key{row, i, record && record->IsParentEntry, nullptr, &kNoText};
+    if (shell_mode) {
+      if (record) key.id = record->ItemId.get();
+    } else if (column == 0) {
+      key.text = &row->Caption();
+    } else if (column <= kMaxTextSortColumn) {
+      if (row->SubItems().empty() && !key.parent) GatherRowDetailTexts(row);
+      const size_t k = static_cast<size_t>(column - 1);
+      if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
+    }
+    if (!shell_mode && OnCompare) {
+      copies.push_back(*key.text);
+      key.text = &copies.back();
+    }
+    keys.push_back(key);
   }
-  int result = 0;
-  if (column == 0) {
-    result = CompareText(a->Caption(), b->Caption()) * direction;
-  } else if (column <= kMaxTextSortColumn) {
-    for (TListItem* row : {a, b})
-      if (row->SubItems().empty()) GatherRowDetailTexts(row);
-    const auto& sa = a->SubItems();
-    const auto& sb = b->SubItems();
-    const size_t k = static_cast<size_t>(column - 1);
-    const std::wstring empty;
-    result = CompareText(k < sa.size() ? sa[k] : empty, k < sb.size() ? sb[k] : empty) * direction;
-  }
-  if (OnCompare) OnCompare(this, a, b, column, result);
-  return result;
+
+  StableSort(keys, [&](const Key& a, const Key& b) {
+    // The parent-folder entry comes first in either direction.
+    if (a.parent) return -1;
+    if (b.parent) return 1;
+    if (shell_folder) {
+      if (!a.id || !b.id) return 0;
+      const HRESULT hr = shell_folder->CompareIDs(static_cast<LPARAM>(column), a.id, b.id);
+      if (FAILED(hr)) return 0;
+      return static_cast<short>(HRESULT_CODE(hr)) * direction;
+    }
+    int result = CompareText(*a.text, *b.text) * direction;
+    if (OnCompare) OnCompare(this, a.row, b.row, column, result);
+    return result;
+  });
+  std::vector<size_t> from(count);
+  for (size_t i = 0; i < count; ++i) from[i] = keys[i].place;
+  PlaceRows(from);
 }
 
 namespace {

@@ -39,6 +39,29 @@ TEST_F(ShellListSelection, SelectedNamesFollowTheNextSelectionChange) {
   EXPECT_EQ(list.SelectedNames().Items(), std::vector<std::wstring>{L"b.txt"});
 }
 
+// A column click reorders the rows: the selection and the focus stay with
+// the objects, not with the places, and no selection change is reported.
+TEST_F(ShellListSelection, ASortKeepsTheSelectedAndFocusedObjects) {
+  TKivShellList& list = ListOfThree();
+  list.SetMultiSelect(true);
+  list.Items()[0]->SetSelected(true);
+  list.Items()[2]->SetSelected(true);
+  list.Items()[1]->SetFocused(true);
+  ASSERT_EQ(list.SelectedNames().Items(), (std::vector<std::wstring>{L"a.txt", L"c.txt"}));
+  int selection_changes = 0;
+  list.OnSelectItem = [&](TObject*, TListItem*) { ++selection_changes; };
+
+  list.SortByColumn(0);  // descending
+  ASSERT_EQ(list.Items()[0]->Caption(), ShellDisplayName(folder_.Path(), L"c.txt"));
+  EXPECT_EQ(SelectedRows(list), (std::vector<int>{0, 2}));
+  EXPECT_EQ(list.ItemFocused(), list.Items()[1]);
+  EXPECT_EQ(list.Selected(), list.Items()[0]);
+  list.Items()[0]->SetSelected(false);  // c.txt
+  EXPECT_EQ(list.SelectedNames().Items(), std::vector<std::wstring>{L"a.txt"});
+  EXPECT_EQ(selection_changes, 1);
+  list.OnSelectItem = nullptr;
+}
+
 TEST_F(ShellListSelection, AssigningNamesSelectsExactlyThoseRows) {
   TKivShellList& list = ListOfThree();
   list.Items()[0]->SetSelected(true);
