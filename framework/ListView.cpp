@@ -49,6 +49,7 @@ void TListItem::SetCaptionPending() { caption_known_ = false; }
 // Sub-items the control was never told of are asked for like the caption,
 // since the row's own text is a callback: the row only has to be redrawn.
 void TListItem::SetSubItems(std::vector<std::wstring> texts) {
+  if (owner_->sorting_ && !sub_items_.empty()) owner_->retired_sub_items_.push_back(std::move(sub_items_));
   sub_items_ = std::move(texts);
   if (owner_->answering_display_info_ || index_ < 0 || !owner_->HandleAllocated()) return;
   SendMessageW(owner_->Handle(), LVM_REDRAWITEMS, index_, index_);
@@ -148,6 +149,8 @@ TListItem* TListItems::Add() {
   // own procedure has nothing to add to an insertion.
   const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index < 0) return nullptr;
+  row->made_ = owner_->made_.size();
+  owner_->made_.push_back(row.get());
   auto& rows = owner_->rows_;
   const auto place = std::min(static_cast<size_t>(index), rows.size());
   rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
@@ -430,6 +433,13 @@ void TCustomListView::RowDeleted(int index) {
   rows_.erase(rows_.begin() + index);
   owned->index_ = -1;
   for (size_t i = static_cast<size_t>(index); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
+  made_[owned->made_] = nullptr;
+  // Closed up once half is holes, so that a pass costs what the rows do.
+  if (++made_holes_ * 2 > made_.size()) {
+    std::erase(made_, nullptr);
+    for (size_t i = 0; i < made_.size(); ++i) made_[i]->made_ = i;
+    made_holes_ = 0;
+  }
 }
 
 // Every row goes, each with its notice, in the control's order; the control
@@ -438,6 +448,9 @@ void TCustomListView::ReleaseAllRows() {
   for (size_t i = 0; i < rows_.size(); ++i) Guarded(this, [&] { Delete(rows_[i].get()); });
   for (auto& row : rows_) row->index_ = -1;
   rows_.clear();
+  made_.clear();
+  made_holes_ = 0;
+  placing_scratch_ = {};
 }
 
 bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)>& compare) {
@@ -462,39 +475,42 @@ bool TCustomListView::CustomSort(const std::function<int(TListItem*, TListItem*)
 void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   const size_t n = rows_.size();
   if (from.size() != n || !HandleAllocated()) return;
+  PlacingScratch& scratch = placing_scratch_;
   bool moved = false;
-  std::vector<char> seen(n, 0);
+  scratch.to.assign(n, n);
   for (size_t i = 0; i < n; ++i) {
-    if (from[i] >= n || seen[from[i]]) return;  // not a reordering of these rows
-    seen[from[i]] = 1;
+    if (from[i] >= n || scratch.to[from[i]] != n) return;  // not a reordering of these rows
+    scratch.to[from[i]] = i;
     moved = moved || from[i] != i;
   }
   if (!moved) return;
   // The control finds selected rows by looking at each in turn (Wine's
   // takes ~0.1 us a row), so it is asked only as many times as it has them.
-  std::vector<char> was_selected(n, 0);
+  scratch.was_selected.assign(n, 0);
   auto selected_left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
   for (int i = -1; selected_left > 0; --selected_left) {
     i = static_cast<int>(CallControl(LVM_GETNEXTITEM, i, LVNI_SELECTED));
     if (i < 0 || static_cast<size_t>(i) >= n) break;
-    was_selected[static_cast<size_t>(i)] = 1;
+    scratch.was_selected[static_cast<size_t>(i)] = 1;
   }
   TListItem* focused = RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
 
-  std::vector<std::unique_ptr<TListItem>> placed(n);
-  for (size_t i = 0; i < n; ++i) placed[i] = std::move(rows_[from[i]]);
-  rows_ = std::move(placed);
+  scratch.rows.resize(n);
+  for (size_t i = 0; i < n; ++i) scratch.rows[i] = std::move(rows_[from[i]]);
+  rows_.swap(scratch.rows);
   // Each row is visited once: its new place, and the states that must show
   // at its new place and no longer at its old one.
-  std::vector<UINT> kept_before(n), kept_after(n);
-  for (size_t i = 0; i < n; ++i) {
-    TListItem* row = rows_[i].get();
-    row->index_ = static_cast<int>(i);
+  scratch.kept_before.resize(n);
+  scratch.kept_after.resize(n);
+  ForEachRowAsMade([&](TListItem* row) {
+    const auto old = static_cast<size_t>(row->index_);
+    const size_t now = scratch.to[old];
+    row->index_ = static_cast<int>(now);
     const UINT kept = row->KeptState();
-    kept_after[i] = kept;
-    kept_before[from[i]] = kept;
-  }
+    scratch.kept_after[now] = kept;
+    scratch.kept_before[old] = kept;
+  });
 
   placing_rows_ = true;
   struct Placing {
@@ -503,8 +519,9 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   } placing{placing_rows_};
   for (size_t i = 0; i < n; ++i) {
     UINT mask = 0, state = 0;
-    if (kept_before[i] != kept_after[i]) mask |= kKeptStates, state |= kept_after[i];
-    if (was_selected[from[i]] != was_selected[i]) mask |= LVIS_SELECTED, state |= was_selected[from[i]] ? LVIS_SELECTED : 0;
+    if (scratch.kept_before[i] != scratch.kept_after[i]) mask |= kKeptStates, state |= scratch.kept_after[i];
+    const char selected = scratch.was_selected[from[i]];
+    if (selected != scratch.was_selected[i]) mask |= LVIS_SELECTED, state |= selected ? LVIS_SELECTED : 0;
     if (!mask) continue;
     LVITEMW item{};
     item.stateMask = mask;

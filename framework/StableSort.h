@@ -15,8 +15,9 @@ namespace wf {
 // the same comparisons, so a sort can be replayed. A comparison that throws
 // leaves `values` out of order and possibly with copies: sort a copy when
 // that matters.
+// `buffer` is working memory, which a caller that sorts often may keep.
 template <class T, class Compare>
-void StableSort(std::vector<T>& values, Compare compare) {
+void StableSort(std::vector<T>& values, Compare compare, std::vector<T>& buffer) {
   const std::size_t n = values.size();
   if (n < 2) return;
   constexpr std::size_t kRun = 8;
@@ -37,7 +38,6 @@ void StableSort(std::vector<T>& values, Compare compare) {
   // and no moves; otherwise the left run waits in the buffer while both are
   // merged back. The right side goes first only when strictly less, which
   // keeps equal values in their order.
-  std::vector<T> buffer;
   for (std::size_t width = kRun; width < n; width *= 2) {
     for (std::size_t left = 0; left + width < n; left += 2 * width) {
       const std::size_t mid = left + width;
@@ -52,6 +52,12 @@ void StableSort(std::vector<T>& values, Compare compare) {
       while (a < a_end) values[out++] = std::move(buffer[a++]);
     }
   }
+}
+
+template <class T, class Compare>
+void StableSort(std::vector<T>& values, Compare compare) {
+  std::vector<T> buffer;
+  StableSort(values, compare, buffer);
 }
 
 }  // namespace wf

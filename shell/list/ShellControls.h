@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/ListView.h"
 #include "framework/StringList.h"
@@ -174,6 +175,19 @@ class TKivShellList : public TCustomListView {
   uint16_t options_ = kDefaultOptions;
   int sort_column_ = 0;
   bool descending_ = false;
+  struct SortKey {
+    union {
+      PCUITEMID_CHILD id;        // shell mode
+      const std::wstring* text;  // text mode
+    };
+    uint32_t place;
+    bool parent;
+  };
+  struct SortScratch {
+    std::vector<SortKey> keys, merging;
+    std::vector<size_t> from;
+  } sort_scratch_;
+  TListItem* parent_entry_ = nullptr;
   std::array<int, kMaxColumns> width_memory_{};
   std::array<int, kMaxColumns> column_map_{};
   bool widths_remembered_ = false;

@@ -1,6 +1,7 @@
 // Columns and sorting.
 #include "shell/list/ShellControls.h"
 
+#include <cstdint>
 #include <optional>
 
 #include "framework/StableSort.h"
@@ -70,41 +71,33 @@ void TKivShellList::SortItems() {
   IShellFolder* shell_folder = shell_mode ? rows_folder_.Get() : nullptr;
   const size_t count = static_cast<size_t>(Items().Count());
 
-  struct Key {
-    TListItem* row;
-    size_t place;
-    bool parent;
-    PCUITEMID_CHILD id;        // shell mode
-    const std::wstring* text;  // text mode
-  };
-  std::vector<Key> keys;
-  keys.reserve(count);
-  // A compare handler may change the rows' texts: the sort then compares
-  // copies, taken before it starts.
-  std::vector<std::wstring> copies;
-  if (!shell_mode && OnCompare) copies.reserve(count);
+  // Working memory kept from one sort to the next (see PlaceRows).
+  SortScratch& scratch = sort_scratch_;
   static const std::wstring kNoText;
-  for (size_t i = 0; i < count; ++i) {
-    TListItem* row = Items()[static_cast<int>(i)];
-    const TKivShellListItem* record = RecordOf(row);
-    Key key{row, i, record && record->IsParentEntry, nullptr, &kNoText};
+  auto& keys = scratch.keys;
+  keys.resize(count);
+  SortingScope sorting(*this);
+  ForEachRowAsMade([&](TListItem* row) {
+    const auto place = static_cast<size_t>(row->Index());
+    SortKey& key = keys[place];
+    key.place = static_cast<uint32_t>(place);
+    key.parent = row == parent_entry_;
     if (shell_mode) {
-      if (record) key.id = record->ItemId.get();
-    } else if (column == 0) {
+      const TKivShellListItem* record = RecordOf(row);
+      key.id = record ? record->ItemId.get() : nullptr;
+      return;
+    }
+    key.text = &kNoText;
+    if (column == 0) {
       key.text = &row->Caption();
     } else if (column <= kMaxTextSortColumn) {
       if (row->SubItems().empty() && !key.parent) GatherRowDetailTexts(row);
       const size_t k = static_cast<size_t>(column - 1);
       if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
     }
-    if (!shell_mode && OnCompare) {
-      copies.push_back(*key.text);
-      key.text = &copies.back();
-    }
-    keys.push_back(key);
-  }
+  });
 
-  StableSort(keys, [&](const Key& a, const Key& b) {
+  StableSort(keys, [&](const SortKey& a, const SortKey& b) {
     // The parent-folder entry comes first in either direction.
     if (a.parent) return -1;
     if (b.parent) return 1;
@@ -115,12 +108,12 @@ void TKivShellList::SortItems() {
       return static_cast<short>(HRESULT_CODE(hr)) * direction;
     }
     int result = CompareText(*a.text, *b.text) * direction;
-    if (OnCompare) OnCompare(this, a.row, b.row, column, result);
+    if (OnCompare) OnCompare(this, Items()[static_cast<int>(a.place)], Items()[static_cast<int>(b.place)], column, result);
     return result;
-  });
-  std::vector<size_t> from(count);
-  for (size_t i = 0; i < count; ++i) from[i] = keys[i].place;
-  PlaceRows(from);
+  }, scratch.merging);
+  scratch.from.resize(count);
+  for (size_t i = 0; i < count; ++i) scratch.from[i] = keys[i].place;
+  PlaceRows(scratch.from);
 }
 
 namespace {

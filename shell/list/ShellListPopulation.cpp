@@ -1,7 +1,6 @@
 // Filling the list from its folder, and the rows' late updates.
 #include "shell/list/ShellControls.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "framework/Cursor.h"
@@ -59,6 +58,7 @@ void TKivShellList::Populate() {
   try {
     FillScope fill(Items(), filling_);
     Items().Clear();
+    sort_scratch_ = {};  // sized for the rows just gone
     population_tick_ = GetTickCount();
     rows_folder_ = dirwalker_->ShellFolder();
     rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
@@ -133,6 +133,7 @@ void TKivShellList::AddParentEntry() {
   auto record = std::make_unique<TKivShellListItem>();
   record->IsParentEntry = true;
   item->SetData(record.release());
+  parent_entry_ = item;
 }
 
 // The same answer as asking whether SpecialFolder is SF_DESKTOP: no special

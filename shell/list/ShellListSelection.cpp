@@ -67,6 +67,7 @@ void TKivShellList::Delete(TListItem* item) {
   if (!suppress_) ClearSelectedNames();
   std::unique_ptr<TKivShellListItem> record(RecordOf(item));
   item->SetData(nullptr);
+  if (item == parent_entry_) parent_entry_ = nullptr;
   // The row no longer shows its record, but a deletion handler may still read
   // a caption that was never fetched: it must name the row's object.
   const auto previous = std::exchange(deleting_, {item, record.get()});

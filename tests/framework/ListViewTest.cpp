@@ -92,9 +92,11 @@ class ListView : public testing::Test {
     for (TListItem* item : items) EXPECT_EQ(deletions[item], 1);
     EXPECT_EQ(deletions.size(), items.size());
   }
+  // Declared first, so that it outlives the form: the rows still there at
+  // the end are counted as the form frees the list.
+  std::map<TListItem*, int> deletions;
   std::unique_ptr<TForm> form;
   ProbeList* list = nullptr;  // owned by the form
-  std::map<TListItem*, int> deletions;
 };
 
 TEST_F(ListView, RowsCarryTheirItems) {
