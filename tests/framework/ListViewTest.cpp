@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -307,6 +308,28 @@ TEST_F(ListView, ASortCarriesEveryRowsStatesAndTextsToItsNewPlace) {
   EXPECT_EQ(changes, 0);
   list->OnChange = nullptr;
   list->OnSelectItem = nullptr;
+}
+
+// Rows deleted between sorts leave no trace in the next one, however many go.
+TEST_F(ListView, SortsAfterManyDeletionsKeepEveryRowAndPlace) {
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 40; ++i) rows.push_back(AddRow(std::to_wstring(1000 + (i * 7) % 40)));
+  for (int round = 0; round < 3; ++round) {
+    for (int k = 0; k < 9; ++k) list->Items().Delete((k * 5 + round) % list->Items().Count());
+    ASSERT_TRUE(list->CustomSort(round % 2 ? [](TListItem* x, TListItem* y) { return CompareCaptions(y, x); }
+                                           : std::function<int(TListItem*, TListItem*)>(CompareCaptions)));
+    const std::vector<std::wstring> captions = Captions(*list);
+    std::vector<std::wstring> sorted = captions;
+    std::sort(sorted.begin(), sorted.end());
+    if (round % 2) std::reverse(sorted.begin(), sorted.end());
+    EXPECT_EQ(captions, sorted) << "round " << round;
+    for (int i = 0; i < list->Items().Count(); ++i) {
+      EXPECT_EQ(list->Items()[i]->Index(), i);
+      EXPECT_EQ(TextOf(list->Handle(), i), captions[static_cast<size_t>(i)]);
+    }
+  }
+  EXPECT_EQ(list->Items().Count(), 40 - 27);
+  EXPECT_EQ(deletions.size(), 27u);
 }
 
 TEST_F(ListView, AComparisonThatThrowsLeavesTheRowsAsTheyWere) {

@@ -229,6 +229,35 @@ TEST_F(ShellListSortByName, ACompareHandlerSeesEveryTextComparisonAndMayReverseI
   EXPECT_EQ(columns_seen, std::set<int>{2});
 }
 
+// The sort reads the rows' texts where they are; a handler that replaces
+// them meanwhile must leave it comparing live texts, and lose no row.
+TEST_F(ShellListSortByName, ACompareHandlerMayReplaceRowTextsDuringTheSort) {
+  MakeObjects();
+  for (int i = 0; i < 30; ++i) folder_.MakeFile(L"g" + std::to_wstring(i) + L".txt");
+  TKivShellList& list = MakeList();
+  list.SetShowParentFolder(true);
+  list.SetPath(folder_.Path());
+  const std::vector<std::wstring> before = Captions(list);
+  int replaced = 0;
+  list.OnCompare = [&](TObject*, TListItem* a, TListItem*, int column, int&) {
+    if (column != 1) return;
+    std::vector<std::wstring> texts = a->SubItems();
+    if (!texts.empty()) texts[0] = std::wstring(40, L'x') + std::to_wstring(++replaced);
+    a->SetSubItems(std::move(texts));
+  };
+  list.SortByColumn(1);
+  list.SortByColumn(1);
+  list.OnCompare = nullptr;
+  EXPECT_GT(replaced, 0);
+  std::vector<std::wstring> after = Captions(list);
+  EXPECT_EQ(after.front(), kParentCaption);
+  std::vector<std::wstring> expected = before;
+  std::sort(expected.begin(), expected.end());
+  std::sort(after.begin(), after.end());
+  EXPECT_EQ(after, expected) << "every row once";
+  for (int i = 0; i < list.Items().Count(); ++i) EXPECT_EQ(list.Items()[i]->Index(), i);
+}
+
 TEST_F(ShellListSortByName, TheParentEntryLeadsForEveryColumnAndDirection) {
   MakeObjects();
   TKivShellList& list = MakeList();
