@@ -180,6 +180,7 @@ class TKivShellList : public TCustomListView {
       PCUITEMID_CHILD id;        // shell mode
       const std::wstring* text;  // text mode
     };
+    TListItem* row;
     uint32_t place;
     bool parent;
   };

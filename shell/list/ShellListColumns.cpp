@@ -80,6 +80,7 @@ void TKivShellList::SortItems() {
   ForEachRowAsMade([&](TListItem* row) {
     const auto place = static_cast<size_t>(row->Index());
     SortKey& key = keys[place];
+    key.row = row;
     key.place = static_cast<uint32_t>(place);
     key.parent = row == parent_entry_;
     if (shell_mode) {
@@ -108,7 +109,7 @@ void TKivShellList::SortItems() {
       return static_cast<short>(HRESULT_CODE(hr)) * direction;
     }
     int result = CompareText(*a.text, *b.text) * direction;
-    if (OnCompare) OnCompare(this, Items()[static_cast<int>(a.place)], Items()[static_cast<int>(b.place)], column, result);
+    if (OnCompare) OnCompare(this, a.row, b.row, column, result);
     return result;
   }, scratch.merging);
   scratch.from.resize(count);
