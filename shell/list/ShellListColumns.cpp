@@ -77,8 +77,13 @@ void TKivShellList::SortItems() {
   auto& keys = scratch.keys;
   keys.resize(count);
   SortingScope sorting(*this);
+  bool placed = true;
   ForEachRowAsMade([&](TListItem* row) {
     const auto place = static_cast<size_t>(row->Index());
+    if (place >= count) {  // a row without a place: the list has no window
+      placed = false;
+      return;
+    }
     SortKey& key = keys[place];
     key.row = row;
     key.place = static_cast<uint32_t>(place);
@@ -97,6 +102,7 @@ void TKivShellList::SortItems() {
       if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
     }
   });
+  if (!placed) return;
 
   StableSort(keys, [&](const SortKey& a, const SortKey& b) {
     // The parent-folder entry comes first in either direction.
