@@ -158,6 +158,16 @@ TListItem* TListItems::Add() {
   return rows[place].get();
 }
 
+void TListItems::Reserve(int count) {
+  if (count <= Count()) return;
+  owner_->HandleNeeded();
+  owner_->rows_.reserve(static_cast<size_t>(count));
+  owner_->made_.reserve(static_cast<size_t>(count));
+  // For a list that holds its rows itself, the platform takes the count as
+  // notice to allocate for that many.
+  owner_->CallControl(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+}
+
 void TListItems::Delete(int index) {
   if (owner_->HandleAllocated()) SendMessageW(owner_->Handle(), LVM_DELETEITEM, index, 0);
 }

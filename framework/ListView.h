@@ -89,6 +89,8 @@ class TListItems {
   TListItem* Item(int index) const;
   // Appends a row whose text and image the control asks for on demand.
   TListItem* Add();
+  // Makes room for this many rows in all, before they are added.
+  void Reserve(int count);
   void Delete(int index);
   void Clear();
   void BeginUpdate();

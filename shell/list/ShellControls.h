@@ -154,6 +154,7 @@ class TKivShellList : public TCustomListView {
   // Population.
   bool AcceptObject();
   void AddObjectItem(bool details);
+  void AddAcceptedObjects();
   TListItem* AddRow(ChildIdList id);
   void AddParentEntry();
   bool ShowsDesktop() const;

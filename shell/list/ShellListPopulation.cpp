@@ -64,7 +64,11 @@ void TKivShellList::Populate() {
     rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
     CreateColumns();
     Raise(OnCreateColumns, this);
-    while (dirwalker_->NextObject()) AddObjectItem(details_);
+    if (OnAddItem) {
+      while (dirwalker_->NextObject()) AddObjectItem(details_);
+    } else {
+      AddAcceptedObjects();
+    }
     if (show_parent_folder_) AddParentEntry();
     SortItems();
     UpdateSortArrows();
@@ -99,6 +103,19 @@ bool TKivShellList::AcceptObject() {
     if (StartsWithText(dirwalker_->ObjectName(), L"RECYCL") && dirwalker_->IsHidden()) return false;
   }
   return ShowFiles() || dirwalker_->IsFolder();
+}
+
+// With no add handler to see each object as it is met, the objects are
+// gathered first and their rows added in one run, the count known: the
+// control can then make room for them at once. Added one by one between
+// the shell's own allocations, the rows cost Wine's list view a growing
+// copy of its row array, quadratic in a large folder.
+void TKivShellList::AddAcceptedObjects() {
+  std::vector<ChildIdList> ids;
+  while (dirwalker_->NextObject())
+    if ((show_folders_ || !dirwalker_->IsFolder()) && AcceptObject()) ids.push_back(dirwalker_->ObjectIdCopy());
+  Items().Reserve(static_cast<int>(ids.size()) + (show_parent_folder_ ? 1 : 0));
+  for (ChildIdList& id : ids) AddRow(std::move(id));
 }
 
 TListItem* TKivShellList::AddRow(ChildIdList id) {

@@ -68,6 +68,31 @@ TEST_F(ShellListPopulation, RowsComeInTheShellsOrderFoldersFirst) {
   EXPECT_EQ(Captions(list), expected);
 }
 
+// A fill with no add handler gathers the objects first and tells the
+// control how many rows come; either way the control ends up with exactly
+// the list's rows, each showing its own caption.
+TEST_F(ShellListPopulation, TheControlHoldsExactlyTheListsRowsWithOrWithoutAnAddHandler) {
+  for (int i = 0; i < 12; ++i) folder_.MakeFile(L"f" + std::to_wstring(i) + L".txt");
+  folder_.MakeFolder(L"sub");
+  TKivShellList& list = ListOn(folder_.Path());
+  list.SetShowParentFolder(true);
+  for (const bool handler : {false, true, false}) {
+    if (handler) list.OnAddItem = [](TListItem*, bool&) {};
+    else list.OnAddItem = nullptr;
+    list.Populate();
+    ASSERT_EQ(list.Items().Count(), 14) << "12 files, a folder and the parent entry";
+    EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETITEMCOUNT, 0, 0), 14);
+    for (int i = 0; i < list.Items().Count(); ++i) {
+      wchar_t text[MAX_PATH] = {};
+      LVITEMW item{};
+      item.pszText = text;
+      item.cchTextMax = MAX_PATH;
+      SendMessageW(list.Handle(), LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(&item));
+      EXPECT_EQ(text, list.Items()[i]->Caption()) << "row " << i;
+    }
+  }
+}
+
 TEST_F(ShellListPopulation, RejectingEveryRowLeavesTheListEmptyButEndsNormally) {
   folder_.MakeFile(L"a.txt");
   folder_.MakeFile(L"b.txt");
