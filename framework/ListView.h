@@ -66,8 +66,8 @@ class TListItem {
   UINT KeptState() const;
 
   // What a sort reads and writes of every row comes first, within one
-  // cache line when the allocator allows: sorts are bound by memory, not
-  // by their comparisons.
+  // cache line when the allocator allows: a pass over every row is bound
+  // by how much memory it touches.
   int index_ = -1;  // the row's place in the control, -1 once deleted
   int state_index_ = -1;
   int overlay_index_ = -1;
@@ -152,8 +152,10 @@ using TLVCompareEvent =
 // rows in the control's order itself, so it sorts them without the
 // control's sort (Wine's moves every row on each step of its merge, which
 // turns a large sort quadratic): it reorders its own vector and has the
-// control redraw. The control's rows then only hold what is kept by place:
-// selection, focus and the selection mark, which the sort carries over.
+// control redraw. Texts and images are asked for by place, so they follow
+// at once; what the control keeps per place (selection, focus, the
+// selection mark, and the cut, overlay and state-image marks) the sort
+// carries to the rows' new places.
 class TCustomListView : public TWinControl {
  public:
   explicit TCustomListView(TComponent* owner);
