@@ -595,10 +595,9 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
       GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
       return true;
     case LVN_ITEMCHANGED: {
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-      TListItem* item = RowAt(nm->iItem);
       if (placing_rows_) return true;
-      if (item) {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      if (TListItem* item = RowAt(nm->iItem)) {
         Change(item, nm->uChanged);
         if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
           Raise(OnSelectItem, this, item);

@@ -153,6 +153,7 @@ class TKivShellList : public TCustomListView {
 
   // Population.
   bool AcceptObject();
+  bool ObjectWanted();
   void AddObjectItem(bool details);
   void AddAcceptedObjects();
   TListItem* AddRow(ChildIdList id);
@@ -166,7 +167,6 @@ class TKivShellList : public TCustomListView {
   // Selection.
   void ReselectNames();
   void ClearSelectedNames();
-
 
   bool automatic_refresh_ = true;
   bool window_created_ = false;
@@ -189,6 +189,8 @@ class TKivShellList : public TCustomListView {
     std::vector<SortKey> keys, merging;
     std::vector<size_t> from;
   } sort_scratch_;
+  // The parent-folder entry's row, so that a sort knows it without reading
+  // every row's record.
   TListItem* parent_entry_ = nullptr;
   std::array<int, kMaxColumns> width_memory_{};
   std::array<int, kMaxColumns> column_map_{};

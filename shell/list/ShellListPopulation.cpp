@@ -105,6 +105,10 @@ bool TKivShellList::AcceptObject() {
   return ShowFiles() || dirwalker_->IsFolder();
 }
 
+// The current object gets a row: folders are shown or it is none, and the
+// object filter takes it.
+bool TKivShellList::ObjectWanted() { return (show_folders_ || !dirwalker_->IsFolder()) && AcceptObject(); }
+
 // With no add handler to see each object as it is met, the objects are
 // gathered first and their rows added in one run, the count known: the
 // control can then make room for them at once. Added one by one between
@@ -113,7 +117,7 @@ bool TKivShellList::AcceptObject() {
 void TKivShellList::AddAcceptedObjects() {
   std::vector<ChildIdList> ids;
   while (dirwalker_->NextObject())
-    if ((show_folders_ || !dirwalker_->IsFolder()) && AcceptObject()) ids.push_back(dirwalker_->ObjectIdCopy());
+    if (ObjectWanted()) ids.push_back(dirwalker_->ObjectIdCopy());
   Items().Reserve(static_cast<int>(ids.size()) + (show_parent_folder_ ? 1 : 0));
   for (ChildIdList& id : ids) AddRow(std::move(id));
 }
@@ -132,7 +136,7 @@ TListItem* TKivShellList::AddRow(ChildIdList id) {
 }
 
 void TKivShellList::AddObjectItem(bool details) {
-  if (!(show_folders_ || !dirwalker_->IsFolder()) || !AcceptObject()) return;
+  if (!ObjectWanted()) return;
   TListItem* item = AddRow(dirwalker_->ObjectIdCopy());
   if (!item || !OnAddItem) return;
   bool can_add = true;
