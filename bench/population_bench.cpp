@@ -1076,14 +1076,14 @@ SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection)
   }
 
   int sink = 0;
-  auto start = Clock::now();
   if (textColumn == 0) {
     std::vector<std::pair<PCUITEMID_CHILD, PCUITEMID_CHILD>> ids;
     ids.reserve(pairs.size());
     for (auto [a, b] : pairs)
       ids.emplace_back(RecordOfParam(a)->ItemId.get(), RecordOfParam(b)->ItemId.get());
-    start = Clock::now();
+    const auto start = Clock::now();
     for (auto [a, b] : ids) sink += static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a, b)));
+    run.raw = SecondsSince(start);
   } else {
     const size_t k = static_cast<size_t>(textColumn - 1);
     std::vector<std::pair<const std::wstring*, const std::wstring*>> texts;
@@ -1095,14 +1095,12 @@ SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection)
     // pass moves with whatever else the machine does.
     std::vector<double> passes;
     for (int pass = 0; pass < kTextSortRepeats; ++pass) {
-      start = Clock::now();
+      const auto start = Clock::now();
       for (auto [a, b] : texts) sink += wf::CompareText(*a, *b);
       passes.push_back(SecondsSince(start));
     }
     run.raw = Median(passes);
-    start = Clock::now();
   }
-  if (textColumn == 0) run.raw = SecondsSince(start);
   if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
   return run;
 }
