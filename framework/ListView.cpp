@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "framework/Application.h"
+#include "framework/ScopedValue.h"
 #include "framework/StableSort.h"
 
 namespace wf {
@@ -522,11 +523,7 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
     scratch.kept_before[old] = kept;
   });
 
-  placing_rows_ = true;
-  struct Placing {
-    bool& flag;
-    ~Placing() { flag = false; }
-  } placing{placing_rows_};
+  const ScopedValue placing(placing_rows_, true);
   for (size_t i = 0; i < n; ++i) {
     UINT mask = 0, state = 0;
     if (scratch.kept_before[i] != scratch.kept_after[i]) mask |= kKeptStates, state |= scratch.kept_after[i];
@@ -551,11 +548,7 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
 void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
   TListItem* item = RowAt(info->item.iItem);
   if (!item) return;
-  struct Answering {
-    bool& flag;
-    bool previous;
-    ~Answering() { flag = previous; }
-  } answering{answering_display_info_, std::exchange(answering_display_info_, true)};
+  const ScopedValue answering(answering_display_info_, true);
   if (info->item.mask & LVIF_IMAGE) {
     if (info->item.iSubItem == 0) {
       GetImageIndex(item);

@@ -1,24 +1,9 @@
 // Selection by name and by id, and row paths.
 #include "shell/list/ShellControls.h"
 
+#include "framework/ScopedValue.h"
+
 namespace wf {
-
-namespace {
-
-// Raises a flag for a scope, restoring its previous value.
-class FlagScope {
- public:
-  explicit FlagScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
-  ~FlagScope() { flag_ = previous_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool previous_;
-};
-
-}  // namespace
 
 TStringList& TKivShellList::SelectedNames() {
   if (!selected_names_) selected_names_ = std::make_unique<TStringList>();
@@ -41,13 +26,13 @@ TStringList& TKivShellList::SelectedNames() {
 
 void TKivShellList::ClearSelectedNames() {
   if (!selected_names_ || selected_names_->Empty()) return;
-  FlagScope suppress(suppress_);
+  const ScopedValue suppress(suppress_, true);
   selected_names_->Clear();
 }
 
 void TKivShellList::ReselectNames() {
   if (suppress_) return;
-  FlagScope suppress(suppress_);
+  const ScopedValue suppress(suppress_, true);
   ClearSelection();
   const std::vector<std::wstring> names = selected_names_->Items();
   for (const std::wstring& name : names) {
@@ -70,12 +55,7 @@ void TKivShellList::Delete(TListItem* item) {
   if (item == parent_entry_) parent_entry_ = nullptr;
   // The row no longer shows its record, but a deletion handler may still read
   // a caption that was never fetched: it must name the row's object.
-  const auto previous = std::exchange(deleting_, {item, record.get()});
-  struct Restore {
-    std::pair<TListItem*, TKivShellListItem*>& slot;
-    std::pair<TListItem*, TKivShellListItem*> previous;
-    ~Restore() { slot = previous; }
-  } restore{deleting_, previous};
+  const ScopedValue deleting(deleting_, {item, record.get()});
   TCustomListView::Delete(item);
 }
 
