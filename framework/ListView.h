@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Control.h"
+#include "framework/Prefetch.h"
 
 namespace wf {
 
@@ -236,15 +237,27 @@ class TCustomListView : public TWinControl {
    private:
     TCustomListView& list_;
   };
+  // What a pass over all rows reads of each, so that it can be fetched
+  // ahead: rows lie scattered among the shell's allocations, and a pass
+  // that waited for each row's memory in turn spent most of its time so.
+  enum class RowReads { kRow, kRowAndTexts };
   // Calls `visit` for every row in the order the rows were made, which is
   // mostly the order they lie in memory. A pass over all rows that reads
   // them is several times faster so than in display order, which after a
   // sort jumps across the heap at every step. `visit` must not add or
   // delete rows.
   template <class Visit>
-  void ForEachRowAsMade(Visit&& visit) const {
-    for (TListItem* row : made_)
-      if (row) visit(row);
+  void ForEachRowAsMade(Visit&& visit, RowReads reads = RowReads::kRow) const {
+    constexpr size_t kRowsAhead = 16, kTextsAhead = 8;
+    const size_t n = made_.size();
+    for (size_t i = 0; i < n; ++i) {
+      if (i + kRowsAhead < n && made_[i + kRowsAhead]) PrefetchForRead(made_[i + kRowsAhead]);
+      // The row kTextsAhead ahead was asked for kRowsAhead - kTextsAhead
+      // rows ago, so reading where its texts lie seldom waits.
+      if (reads == RowReads::kRowAndTexts && i + kTextsAhead < n && made_[i + kTextsAhead])
+        PrefetchForRead(made_[i + kTextsAhead]->sub_items_.data());
+      if (made_[i]) visit(made_[i]);
+    }
   }
 
  private:

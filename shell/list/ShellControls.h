@@ -14,6 +14,7 @@
 
 #include "framework/ListView.h"
 #include "framework/StringList.h"
+#include "framework/Strings.h"
 #include "framework/Timer.h"
 #include "shell/core/Dirwalker.h"
 #include "shell/core/IdList.h"
@@ -182,6 +183,7 @@ class TKivShellList : public TCustomListView {
       const std::wstring* text;  // text mode
     };
     TListItem* row;
+    FoldedPrefix prefix;  // text mode
     uint32_t place;
     bool parent;
   };

@@ -63,6 +63,8 @@ void TKivShellList::ColClick(TListColumn* column) {
 // The sort keys are gathered in one pass over the rows, so that each
 // comparison reads only its two keys: a comparison that reached through the
 // rows to their records and texts cost more than the text comparison itself.
+// A text key carries its text's folded prefix, which settles most text
+// comparisons without a read of the text.
 void TKivShellList::SortItems() {
   if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
   const int direction = descending_ ? -1 : 1;
@@ -101,7 +103,8 @@ void TKivShellList::SortItems() {
       const size_t k = static_cast<size_t>(column - 1);
       if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
     }
-  });
+    key.prefix = FoldedPrefix::Of(*key.text);
+  }, shell_mode ? RowReads::kRow : RowReads::kRowAndTexts);
   if (!placed) return;
 
   StableSort(keys, [&](const SortKey& a, const SortKey& b) {
@@ -114,7 +117,7 @@ void TKivShellList::SortItems() {
       if (FAILED(hr)) return 0;
       return static_cast<short>(HRESULT_CODE(hr)) * direction;
     }
-    int result = CompareText(*a.text, *b.text) * direction;
+    int result = CompareText(a.prefix, *a.text, b.prefix, *b.text) * direction;
     if (OnCompare) OnCompare(this, a.row, b.row, column, result);
     return result;
   }, scratch.merging);

@@ -2,6 +2,9 @@
 
 #include <chrono>
 #include <climits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "framework/Strings.h"
 
@@ -76,6 +79,33 @@ TEST(CompareText, FoldsAsciiAndOrdersByCode) {
   EXPECT_TRUE(SameText(L"Windows", L"wINDOWS"));
   EXPECT_FALSE(SameText(L"Windows", L"Window"));
   EXPECT_TRUE(StartsWithText(L"C:\\Windows", L"c:\\"));
+}
+
+// Sorts compare prefixes in place of texts, so every answer must be the
+// very value CompareText gives (handlers see it), not just its sign.
+TEST(CompareText, PrefixedComparisonGivesTheSameAnswer) {
+  std::vector<std::wstring> texts = {
+      L"", L"a", L"A", L"b", L"ab", L"AB", L"abc", L"abcd", L"abcD", L"abcde", L"abcdefg", L"abcdefgh",
+      L"ABCDEFGH", L"abcdefghi", L"abcdefghI", L"abcdefgh\u00E9", L"abcdefghij", L"abcdefgi", L"12 KB",
+      L"9 KB", L"1,024 KB", L"\u00E9", L"\u00C9", L"\uFFFF", std::wstring(1, L'\0'), std::wstring(L"ab\0c", 4),
+      std::wstring(L"abcdefgh\0", 9), L"zzzzzzzzzzzzzzzzzzzz", L"ZZZZZZZZZZZZZZZZZZZZ", L"[]^_`{"};
+  // Texts sharing long stretches, differing at every place around the
+  // prefix's end, in case, and by length.
+  std::mt19937 random(7);
+  const std::wstring alphabet = L"aAbB_`{z\u00E9\u20AC";
+  for (int i = 0; i < 400; ++i) {
+    std::wstring text(random() % 12, L'a');
+    for (auto& c : text)
+      if (random() % 3 == 0) c = alphabet[random() % alphabet.size()];
+    texts.push_back(text);
+  }
+  for (const auto& a : texts) {
+    const FoldedPrefix pa = FoldedPrefix::Of(a);
+    for (const auto& b : texts) {
+      ASSERT_EQ(CompareText(pa, a, FoldedPrefix::Of(b), b), CompareText(a, b))
+          << "\"" << ToUtf8(a) << "\" against \"" << ToUtf8(b) << "\"";
+    }
+  }
 }
 
 TEST(PathSplitting, DrivePaths) {
