@@ -210,10 +210,14 @@ void TKivShellList::UpdateSortArrows() {
   HWND header = ListView_GetHeader(Handle());
   if (!header) return;
   const int count = static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0));
+  // Items that already show what they should are not written: each write
+  // repaints the item, and a sort changes one or two of them.
   for (int i = 0; i < count; ++i) {
     HDITEMW item{};
-    item.mask = HDI_FORMAT;
+    item.mask = HDI_FORMAT | HDI_BITMAP;
     SendMessageW(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(&item));
+    const HDITEMW shown = item;
+    item.mask = HDI_FORMAT;
     if (i == sort_column_) {
       item.mask |= HDI_BITMAP;
       item.fmt |= HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
@@ -221,6 +225,7 @@ void TKivShellList::UpdateSortArrows() {
     } else {
       item.fmt &= ~(HDF_BITMAP | HDF_BITMAP_ON_RIGHT);
     }
+    if (item.fmt == shown.fmt && item.hbm == shown.hbm) continue;
     SendMessageW(header, HDM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
 }
