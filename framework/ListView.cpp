@@ -150,8 +150,6 @@ TListItem* TListItems::Add() {
   // own procedure has nothing to add to an insertion.
   const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index < 0) return nullptr;
-  row->made_ = owner_->made_.size();
-  owner_->made_.push_back(row.get());
   auto& rows = owner_->rows_;
   const auto place = std::min(static_cast<size_t>(index), rows.size());
   rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
@@ -163,7 +161,6 @@ void TListItems::Reserve(int count) {
   if (count <= Count()) return;
   owner_->HandleNeeded();
   owner_->rows_.reserve(static_cast<size_t>(count));
-  owner_->made_.reserve(static_cast<size_t>(count));
   // For a list that holds its rows itself, the platform takes the count as
   // notice to allocate for that many.
   owner_->CallControl(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
@@ -444,13 +441,6 @@ void TCustomListView::RowDeleted(int index) {
   rows_.erase(rows_.begin() + index);
   owned->index_ = -1;
   for (size_t i = static_cast<size_t>(index); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
-  made_[owned->made_] = nullptr;
-  // Closed up once half is holes, so that a pass costs what the rows do.
-  if (++made_holes_ * 2 > made_.size()) {
-    std::erase(made_, nullptr);
-    for (size_t i = 0; i < made_.size(); ++i) made_[i]->made_ = i;
-    made_holes_ = 0;
-  }
 }
 
 // Every row goes, each with its notice, in the control's order; the control
@@ -459,8 +449,6 @@ void TCustomListView::ReleaseAllRows() {
   for (size_t i = 0; i < rows_.size(); ++i) Guarded(this, [&] { Delete(rows_[i].get()); });
   for (auto& row : rows_) row->index_ = -1;
   rows_.clear();
-  made_.clear();
-  made_holes_ = 0;
   placing_scratch_ = {};
 }
 
@@ -488,10 +476,10 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   if (from.size() != n || !HandleAllocated()) return;
   PlacingScratch& scratch = placing_scratch_;
   bool moved = false;
-  scratch.to.assign(n, n);
+  scratch.seen.assign(n, 0);
   for (size_t i = 0; i < n; ++i) {
-    if (from[i] >= n || scratch.to[from[i]] != n) return;  // not a reordering of these rows
-    scratch.to[from[i]] = i;
+    if (from[i] >= n || scratch.seen[from[i]]) return;  // not a reordering of these rows
+    scratch.seen[from[i]] = 1;
     moved = moved || from[i] != i;
   }
   if (!moved) return;
@@ -514,9 +502,8 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   // at its new place and no longer at its old one.
   scratch.kept_before.resize(n);
   scratch.kept_after.resize(n);
-  ForEachRowAsMade([&](TListItem* row) {
+  ForEachRow([&](TListItem* row, size_t now) {
     const auto old = static_cast<size_t>(row->index_);
-    const size_t now = scratch.to[old];
     row->index_ = static_cast<int>(now);
     const UINT kept = row->KeptState();
     scratch.kept_after[now] = kept;

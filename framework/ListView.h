@@ -76,7 +76,6 @@ class TListItem {
   mutable bool caption_known_ = true;
   std::vector<std::wstring> sub_items_;
   void* data_ = nullptr;
-  size_t made_ = 0;  // the row's entry in the list's rows as made
   TCustomListView* owner_;
   int image_index_ = -1;
   mutable std::wstring caption_;
@@ -241,22 +240,19 @@ class TCustomListView : public TWinControl {
   // ahead: rows lie scattered among the shell's allocations, and a pass
   // that waited for each row's memory in turn spent most of its time so.
   enum class RowReads { kRow, kRowAndTexts };
-  // Calls `visit` for every row in the order the rows were made, which is
-  // mostly the order they lie in memory. A pass over all rows that reads
-  // them is several times faster so than in display order, which after a
-  // sort jumps across the heap at every step. `visit` must not add or
-  // delete rows.
+  // Calls `visit(row, place)` for every row in display order. `visit` must
+  // not add, delete or move rows.
   template <class Visit>
-  void ForEachRowAsMade(Visit&& visit, RowReads reads = RowReads::kRow) const {
+  void ForEachRow(Visit&& visit, RowReads reads = RowReads::kRow) const {
     constexpr size_t kRowsAhead = 16, kTextsAhead = 8;
-    const size_t n = made_.size();
+    const size_t n = rows_.size();
     for (size_t i = 0; i < n; ++i) {
-      if (i + kRowsAhead < n && made_[i + kRowsAhead]) PrefetchForRead(made_[i + kRowsAhead]);
+      if (i + kRowsAhead < n) PrefetchForRead(rows_[i + kRowsAhead].get());
       // The row kTextsAhead ahead was asked for kRowsAhead - kTextsAhead
       // rows ago, so reading where its texts lie seldom waits.
-      if (reads == RowReads::kRowAndTexts && i + kTextsAhead < n && made_[i + kTextsAhead])
-        PrefetchForRead(made_[i + kTextsAhead]->sub_items_.data());
-      if (made_[i]) visit(made_[i]);
+      if (reads == RowReads::kRowAndTexts && i + kTextsAhead < n)
+        PrefetchForRead(rows_[i + kTextsAhead]->sub_items_.data());
+      visit(rows_[i].get(), i);
     }
   }
 
@@ -279,9 +275,6 @@ class TCustomListView : public TWinControl {
   TListColumns columns_;
   // The rows in the control's order.
   std::vector<std::unique_ptr<TListItem>> rows_;
-  // The same rows in the order they were made; null where one was deleted.
-  std::vector<TListItem*> made_;
-  size_t made_holes_ = 0;
   int sorting_ = 0;
   std::vector<std::vector<std::wstring>> retired_sub_items_;
   // Set while a sort carries states to the rows' new places: the control's
@@ -292,9 +285,8 @@ class TCustomListView : public TWinControl {
   // touching them cost more than the sort of a text column itself.
   struct PlacingScratch {
     std::vector<std::unique_ptr<TListItem>> rows;  // all null between sorts
-    std::vector<size_t> to;
     std::vector<UINT> kept_before, kept_after;
-    std::vector<char> was_selected;
+    std::vector<char> seen, was_selected;
   } placing_scratch_;
   // Set while the control asks a row for its text or image: what the row
   // learns then is answered at once, with no redraw of its own.

@@ -79,13 +79,8 @@ void TKivShellList::SortItems() {
   auto& keys = scratch.keys;
   keys.resize(count);
   SortingScope sorting(*this);
-  bool placed = true;
-  ForEachRowAsMade([&](TListItem* row) {
-    const auto place = static_cast<size_t>(row->Index());
-    if (place >= count) {  // a row without a place: the list has no window
-      placed = false;
-      return;
-    }
+  if (!HandleAllocated()) return;  // no window, no rows in places
+  ForEachRow([&](TListItem* row, size_t place) {
     SortKey& key = keys[place];
     key.row = row;
     key.place = static_cast<uint32_t>(place);
@@ -105,7 +100,6 @@ void TKivShellList::SortItems() {
     }
     key.prefix = FoldedPrefix::Of(*key.text);
   }, shell_mode ? RowReads::kRow : RowReads::kRowAndTexts);
-  if (!placed) return;
 
   StableSort(keys, [&](const SortKey& a, const SortKey& b) {
     // The parent-folder entry comes first in either direction.
