@@ -1022,6 +1022,9 @@ struct SortRun {
   double list = kNotMeasured;     // the list's own sorts
   double floor = kNotMeasured;    // the list sorting with the bare comparison
   double raw = kNotMeasured;      // the comparisons alone
+  double rawHandler = kNotMeasured;  // text comparisons with the compare handler's call
+  double plain = kNotMeasured;       // the standard library's stable sort of the same texts
+  std::uint64_t plainComparisons = 0;
   std::uint64_t comparisons = 0;  // made by the sort
   std::uint64_t calls = 0;        // of which reached CompareIDs or CompareText
   std::string note;
@@ -1042,11 +1045,49 @@ double TimeListSorts(wf::TKivShellList& list, int column) {
   return seconds;
 }
 
+// For scale: the standard library's stable sort of the same rows' texts,
+// from the fill's order, ascending then descending, each comparison
+// followed by the handler as in the list. No list is involved; its own
+// number of comparisons.
+void TimePlainTextSorts(wf::TKivShellList& list, int textColumn,
+                        const wf::TLVCompareEvent& handler, SortRun& run) {
+  RestoreNameOrder(list);
+  struct Entry {
+    wf::TListItem* row;
+    const std::wstring* text;
+  };
+  const size_t k = static_cast<size_t>(textColumn - 1);
+  std::vector<Entry> fillOrder;
+  for (int i = 0; i < list.Items().Count(); ++i) {
+    wf::TListItem* row = list.Items()[i];
+    if (k < row->SubItems().size()) fillOrder.push_back({row, &row->SubItems()[k]});
+  }
+  std::vector<double> passes;
+  for (int pass = 0; pass < kTextSortRepeats; ++pass) {
+    std::vector<Entry> entries = fillOrder;
+    std::uint64_t comparisons = 0;
+    const auto start = Clock::now();
+    for (int direction : {1, -1}) {
+      std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        ++comparisons;
+        int result = wf::CompareText(*a.text, *b.text) * direction;
+        handler(&list, a.row, b.row, textColumn, result);
+        return result < 0;
+      });
+    }
+    passes.push_back(SecondsSince(start));
+    run.plainComparisons = comparisons;
+  }
+  run.plain = Median(passes);
+}
+
 // The list's two sorts replayed from the same row orders: once recording
 // the pairs that reach the comparison, once timing the sort with the
 // bare comparison; then those pairs compared alone. `textColumn` 0 sorts by
-// CompareIDs of the name, else by that column's text.
-SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection) {
+// CompareIDs of the name, else by that column's text; `handler`, when set,
+// is called after each text comparison, as the list calls OnCompare.
+SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection,
+                    const wf::TLVCompareEvent& handler = nullptr) {
   SortRun run;
   IShellFolder* folder = list.Dirwalker().ShellFolder();
   RestoreNameOrder(list);
@@ -1086,20 +1127,38 @@ SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection)
     run.raw = SecondsSince(start);
   } else {
     const size_t k = static_cast<size_t>(textColumn - 1);
-    std::vector<std::pair<const std::wstring*, const std::wstring*>> texts;
+    struct TextPair {
+      wf::TListItem *rowA, *rowB;
+      const std::wstring *a, *b;
+    };
+    std::vector<TextPair> texts;
     texts.reserve(pairs.size());
-    for (auto [a, b] : pairs)
-      texts.emplace_back(&reinterpret_cast<wf::TListItem*>(a)->SubItems().at(k),
-                         &reinterpret_cast<wf::TListItem*>(b)->SubItems().at(k));
+    for (auto [a, b] : pairs) {
+      auto* rowA = reinterpret_cast<wf::TListItem*>(a);
+      auto* rowB = reinterpret_cast<wf::TListItem*>(b);
+      texts.push_back({rowA, rowB, &rowA->SubItems().at(k), &rowB->SubItems().at(k)});
+    }
     // A few milliseconds in all: repeated, and the median kept, as a single
     // pass moves with whatever else the machine does.
-    std::vector<double> passes;
+    std::vector<double> passes, handlerPasses;
     for (int pass = 0; pass < kTextSortRepeats; ++pass) {
-      const auto start = Clock::now();
-      for (auto [a, b] : texts) sink += wf::CompareText(*a, *b);
+      auto start = Clock::now();
+      for (const TextPair& t : texts) sink += wf::CompareText(*t.a, *t.b);
       passes.push_back(SecondsSince(start));
+      if (!handler) continue;
+      start = Clock::now();
+      for (const TextPair& t : texts) {
+        int result = wf::CompareText(*t.a, *t.b);
+        handler(&list, t.rowA, t.rowB, textColumn, result);
+        sink += result;
+      }
+      handlerPasses.push_back(SecondsSince(start));
     }
     run.raw = Median(passes);
+    if (handler) {
+      run.rawHandler = Median(handlerPasses);
+      TimePlainTextSorts(list, textColumn, handler, run);
+    }
   }
   if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
   return run;
@@ -1117,14 +1176,18 @@ SortRun MeasureNameSort(wf::TKivShellList& list) {
 
 constexpr int kTextSortColumn = 1;
 
+// Any handler puts the list's sort in text mode; this one leaves each
+// result as it is. The same handler times the raw comparisons it follows.
+wf::TLVCompareEvent CountingCompareHandler(std::uint64_t& calls) {
+  return [&calls](wf::TObject*, wf::TListItem*, wf::TListItem*, int, int&) { ++calls; };
+}
+
 // The rows hold every detail text already.
 SortRun MeasureTextSort(wf::TKivShellList& list) {
   if (list.ShellColumnCount() <= kTextSortColumn)
     throw BenchError("the list shows no detail column");
   std::uint64_t handlerCalls = 0;
-  // Any handler puts the list's sort in text mode; this one leaves each
-  // result as it is.
-  list.OnCompare = [&](wf::TObject*, wf::TListItem*, wf::TListItem*, int, int&) { ++handlerCalls; };
+  list.OnCompare = CountingCompareHandler(handlerCalls);
   std::vector<double> repeats;
   try {
     for (int repeat = 0; repeat < kTextSortRepeats; ++repeat) {
@@ -1140,7 +1203,8 @@ SortRun MeasureTextSort(wf::TKivShellList& list) {
     throw;
   }
   list.OnCompare = nullptr;
-  SortRun run = ReplaySorts(list, kTextSortColumn, 1);
+  std::uint64_t replayHandlerCalls = 0;
+  SortRun run = ReplaySorts(list, kTextSortColumn, 1, CountingCompareHandler(replayHandlerCalls));
   run.list = Median(repeats);
   if (handlerCalls != run.calls)
     run.note = "the replay made " + std::to_string(run.calls) + " text comparisons, the list " +
@@ -1194,8 +1258,11 @@ struct ListWork {
   Measure indexSearch{"row_index_search", "  Index() of the last row, undrawn"};
   Measure fetchAll{"shelllist_fetch_all_texts", "  every row's detail texts fetched"};
   Measure textSort{"shelllist_sort_text", "sort by detail column 1, text mode"};
-  Measure textRaw{"sort_text_raw", "  raw CompareText, same pairs"};
+  Measure textRawHandler{"sort_text_raw_handler", "  raw CompareText + OnCompare, same pairs"};
+  Measure textRaw{"sort_text_raw", "  raw CompareText alone, same pairs"};
   Measure textFloor{"sort_text_control", "  sort message, bare CompareText"};
+  Measure textPlain{"sort_text_std_stable_sort", "  std::stable_sort, same texts + OnCompare"};
+  std::uint64_t textPlainComparisons = 0;
   PageRows rows;
   std::vector<RawQueryTimes> rawBreakdown;
   std::vector<UINT> columnNumbers;
@@ -1278,7 +1345,10 @@ void MeasureListWork(const std::wstring& folder, int pageRuns, int textRuns, Lis
         SortRun sort = MeasureTextSort(host.List());
         add(work.textSort, sort.list);
         add(work.textRaw, sort.raw);
+        add(work.textRawHandler, sort.rawHandler);
         add(work.textFloor, sort.floor);
+        add(work.textPlain, sort.plain);
+        work.textPlainComparisons = sort.plainComparisons;
         work.textComparisons = sort.comparisons;
         work.textCalls = sort.calls;
         if (!sort.note.empty()) work.textSort.note = sort.note;
@@ -1375,12 +1445,27 @@ void PrintListWork(int size, const ListWork& work) {
   line(work.indexSearch, nullptr, "the row keeps its place; no search");
   line(work.fetchAll, nullptr,
        "before the text sort, untimed in it; " + perRow(work.fetchAll, static_cast<double>(size)));
-  line(work.textSort, &work.textRaw,
+  // The handler is called after every text comparison by contract, so the
+  // comparison a text sort must make is CompareText and that call.
+  line(work.textSort, &work.textRawHandler,
        "OnCompare assigned (leaves results), SortByColumn(1) twice (ascending, descending), "
        "median of " + std::to_string(kTextSortRepeats) + " repeats; texts fetched before timing; " +
            std::to_string(work.textCalls) + " CompareText calls of " +
            std::to_string(work.textComparisons) + " comparisons");
-  line(work.textRaw, nullptr, perCall(work.textRaw, work.textCalls));
+  line(work.textRawHandler, nullptr, perCall(work.textRawHandler, work.textCalls));
+  line(work.textRaw, nullptr,
+       perCall(work.textRaw, work.textCalls) + "; the sort is " +
+           Format(ratioOf(work.textSort, work.textRaw), "%.2f") + "x these");
+  // Per comparison, since that sort makes its own number of them.
+  auto perComparisonRatio = [&](const Measure& m, std::uint64_t comparisons) {
+    const double each = m.median() / static_cast<double>(comparisons);
+    const double raw = work.textRawHandler.median() / static_cast<double>(work.textCalls);
+    return Format(each * 1e9, "%.0f") + " ns per comparison (" + std::to_string(comparisons) +
+           "), " + Format(each / raw, "%.2f") + "x the raw one";
+  };
+  line(work.textPlain, nullptr,
+       "no list; " + perComparisonRatio(work.textPlain, work.textPlainComparisons) +
+           "; ours " + perComparisonRatio(work.textSort, work.textComparisons));
   line(work.textFloor, &work.textRaw,
        "LVM_SORTITEMS (served by the list), a plain callback; " +
            perComparison(work.textFloor, work.textRaw, work.textComparisons) + "; ours " +
@@ -1416,9 +1501,12 @@ void PrintListWork(int size, const ListWork& work) {
   result(work.fetchAll, nullptr, " rows=" + std::to_string(size));
   const std::string textCalls = " calls=" + std::to_string(work.textCalls) +
                                 " comparisons=" + std::to_string(work.textComparisons);
-  result(work.textSort, &work.textRaw, textCalls);
+  result(work.textSort, &work.textRawHandler, textCalls);
+  result(work.textRawHandler, nullptr, textCalls);
   result(work.textRaw, nullptr, textCalls);
   result(work.textFloor, &work.textRaw, textCalls);
+  result(work.textPlain, nullptr,
+         " comparisons=" + std::to_string(work.textPlainComparisons));
 }
 #endif
 
