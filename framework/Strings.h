@@ -61,6 +61,7 @@ inline int CompareText(const FoldedPrefix& pa, const std::wstring& a, const Fold
   // Equal up to the shorter one's end (a prefix pads with zeros).
   return static_cast<int>(pa.length) - static_cast<int>(pb.length);
 }
+
 bool SameText(std::wstring_view a, std::wstring_view b);
 std::wstring AsciiUpperCase(std::wstring_view s);
 bool StartsWithText(std::wstring_view s, std::wstring_view prefix);

@@ -67,6 +67,7 @@ void TKivShellList::ColClick(TListColumn* column) {
 // comparisons without a read of the text.
 void TKivShellList::SortItems() {
   if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
+  if (!HandleAllocated()) return;  // no window, no rows in places
   const int direction = descending_ ? -1 : 1;
   const int column = sort_column_;
   const bool shell_mode = column < shell_column_count_ && !OnCompare;
@@ -79,7 +80,6 @@ void TKivShellList::SortItems() {
   auto& keys = scratch.keys;
   keys.resize(count);
   SortingScope sorting(*this);
-  if (!HandleAllocated()) return;  // no window, no rows in places
   ForEachRow([&](TListItem* row, size_t place) {
     SortKey& key = keys[place];
     key.row = row;
