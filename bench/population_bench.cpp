@@ -1155,10 +1155,7 @@ SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection,
       handlerPasses.push_back(SecondsSince(start));
     }
     run.raw = Median(passes);
-    if (handler) {
-      run.rawHandler = Median(handlerPasses);
-      TimePlainTextSorts(list, textColumn, handler, run);
-    }
+    if (handler) run.rawHandler = Median(handlerPasses);
   }
   if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
   return run;
@@ -1204,7 +1201,9 @@ SortRun MeasureTextSort(wf::TKivShellList& list) {
   }
   list.OnCompare = nullptr;
   std::uint64_t replayHandlerCalls = 0;
-  SortRun run = ReplaySorts(list, kTextSortColumn, 1, CountingCompareHandler(replayHandlerCalls));
+  const wf::TLVCompareEvent replayHandler = CountingCompareHandler(replayHandlerCalls);
+  SortRun run = ReplaySorts(list, kTextSortColumn, 1, replayHandler);
+  TimePlainTextSorts(list, kTextSortColumn, replayHandler, run);
   run.list = Median(repeats);
   if (handlerCalls != run.calls)
     run.note = "the replay made " + std::to_string(run.calls) + " text comparisons, the list " +
