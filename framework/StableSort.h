@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <iterator>
 #include <utility>
@@ -21,15 +22,20 @@ void StableSort(std::vector<T>& values, Compare compare, std::vector<T>& buffer)
   const std::size_t n = values.size();
   if (n < 2) return;
   constexpr std::size_t kRun = 8;
+  buffer.resize(n);  // the longest left run is under n
+  // Plain pointers: a comparison is an opaque call that might, for all the
+  // compiler knows, reach the vectors, which would reload them at each step.
+  T* const v = values.data();
+  T* const held = buffer.data();
 
   // Short runs by insertion, each step bounded by the run's start.
   for (std::size_t start = 0; start < n; start += kRun) {
     const std::size_t end = start + kRun < n ? start + kRun : n;
     for (std::size_t i = start + 1; i < end; ++i) {
-      T value = std::move(values[i]);
+      T value = std::move(v[i]);
       std::size_t j = i;
-      for (; j > start && compare(values[j - 1], value) > 0; --j) values[j] = std::move(values[j - 1]);
-      values[j] = std::move(value);
+      for (; j > start && compare(v[j - 1], value) > 0; --j) v[j] = std::move(v[j - 1]);
+      v[j] = std::move(value);
     }
   }
 
@@ -42,14 +48,12 @@ void StableSort(std::vector<T>& values, Compare compare, std::vector<T>& buffer)
     for (std::size_t left = 0; left + width < n; left += 2 * width) {
       const std::size_t mid = left + width;
       const std::size_t right = mid + width < n ? mid + width : n;
-      if (compare(values[mid - 1], values[mid]) <= 0) continue;
-      buffer.assign(std::make_move_iterator(values.begin() + static_cast<std::ptrdiff_t>(left)),
-                    std::make_move_iterator(values.begin() + static_cast<std::ptrdiff_t>(mid)));
+      if (compare(v[mid - 1], v[mid]) <= 0) continue;
+      const std::size_t a_end = mid - left;
+      std::move(v + left, v + mid, held);
       std::size_t a = 0, b = mid, out = left;
-      const std::size_t a_end = buffer.size();
-      while (a < a_end && b < right)
-        values[out++] = std::move(compare(values[b], buffer[a]) < 0 ? values[b++] : buffer[a++]);
-      while (a < a_end) values[out++] = std::move(buffer[a++]);
+      while (a < a_end && b < right) v[out++] = std::move(compare(v[b], held[a]) < 0 ? v[b++] : held[a++]);
+      while (a < a_end) v[out++] = std::move(held[a++]);
     }
   }
 }
