@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -20,20 +21,35 @@ struct FoldedPrefix {
   uint64_t high = 0;  // characters 0-3, the first in the top 16 bits
   uint64_t low = 0;   // characters 4-7
   uint32_t length = 0;
+  // Free for whoever keeps the prefix: a sort key built on it stays 24 bytes.
+  uint32_t tag = 0;
   static FoldedPrefix Of(std::wstring_view text) {
     static_assert(sizeof(wchar_t) == 2, "four characters to a 64-bit word");
     FoldedPrefix prefix;
     const size_t count = text.size() < kChars ? text.size() : kChars;
     uint64_t words[2] = {0, 0};
-    for (size_t i = 0; i < count; ++i) {
-      const auto c = static_cast<uint16_t>(text[i]);
-      const auto folded = static_cast<uint64_t>(static_cast<uint16_t>(c - L'a') < 26 ? c - 32 : c);
-      words[i / 4] |= folded << (48 - 16 * (i % 4));
-    }
-    prefix.high = words[0];
-    prefix.low = words[1];
+    std::memcpy(words, text.data(), count * sizeof(wchar_t));
+    prefix.high = FoldAndOrder(words[0]);
+    prefix.low = FoldAndOrder(words[1]);
     prefix.length = text.size() < UINT32_MAX ? static_cast<uint32_t>(text.size()) : UINT32_MAX;
     return prefix;
+  }
+
+ private:
+  // Four characters as they lie in memory (the first in the low 16 bits),
+  // all folded at once, then turned so that the first is in the top bits.
+  static uint64_t FoldAndOrder(uint64_t x) {
+    constexpr uint64_t kLanes = 0x0001000100010001;
+    constexpr uint64_t kTop = 0x8000 * kLanes;
+    // Each lane's low 15 bits plus a constant below 0x8000 cannot carry
+    // into the next lane; the sum's top bit tells the comparison.
+    const uint64_t low = x & ~kTop;
+    const uint64_t from_a = (low + (0x8000 - L'a') * kLanes) & kTop;
+    const uint64_t past_z = (low + (0x8000 - L'z' - 1) * kLanes) & kTop;
+    const uint64_t lower_case = from_a & ~past_z & ~(x & kTop);
+    x -= lower_case >> 10;  // 0x20 in each such lane
+    x = (x << 32) | (x >> 32);
+    return ((x & 0x0000FFFF0000FFFF) << 16) | ((x >> 16) & 0x0000FFFF0000FFFF);
   }
 };
 

@@ -92,7 +92,9 @@ TEST(CompareText, PrefixedComparisonGivesTheSameAnswer) {
   // Texts sharing long stretches, differing at every place around the
   // prefix's end, in case, and by length.
   std::mt19937 random(7);
-  const std::wstring alphabet = L"aAbB_`{z\u00E9\u20AC";
+  // Letters and their neighbours, and characters whose low bits are an
+  // ASCII letter's.
+  const std::wstring alphabet = L"aAbB_`{zZ@[\u00E9\u20AC\u8061\uFF5A\u0161";
   for (int i = 0; i < 400; ++i) {
     std::wstring text(random() % 12, L'a');
     for (auto& c : text)
