@@ -177,20 +177,22 @@ class TKivShellList : public TCustomListView {
   uint16_t options_ = kDefaultOptions;
   int sort_column_ = 0;
   bool descending_ = false;
-  struct SortKey {
-    union {
-      PCUITEMID_CHILD id;        // shell mode
-      const std::wstring* text;  // text mode
-    };
-    TListItem* row;
-    FoldedPrefix prefix;  // text mode
+  // Sort keys are small, so that the keys and the merge's working memory of
+  // a large folder stay in the processor's cache; what a comparison seldom
+  // needs is looked up by the row's old place.
+  struct IdSortKey {
+    PCUITEMID_CHILD id;
     uint32_t place;
-    bool parent;
   };
   struct SortScratch {
-    std::vector<SortKey> keys, merging;
+    std::vector<IdSortKey> ids, id_merging;
+    std::vector<FoldedPrefix> texts, text_merging;  // tag: the row's old place
+    std::vector<const std::wstring*> text_of;       // by old place
+    std::vector<TListItem*> row_of;                 // by old place
     std::vector<size_t> from;
   } sort_scratch_;
+  void SortByShellColumn(int column, IShellFolder* folder);
+  void SortByText(int column);
   // The parent-folder entry's row, so that a sort knows it without reading
   // every row's record.
   TListItem* parent_entry_ = nullptr;

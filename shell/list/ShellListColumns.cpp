@@ -63,61 +63,91 @@ void TKivShellList::ColClick(TListColumn* column) {
 // The sort keys are gathered in one pass over the rows, so that each
 // comparison reads only its two keys: a comparison that reached through the
 // rows to their records and texts cost more than the text comparison itself.
-// A text key carries its text's folded prefix, which settles most text
-// comparisons without a read of the text.
 void TKivShellList::SortItems() {
   if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
   if (!HandleAllocated()) return;  // no window, no rows in places
-  const int direction = descending_ ? -1 : 1;
   const int column = sort_column_;
   const bool shell_mode = column < shell_column_count_ && !OnCompare;
-  IShellFolder* shell_folder = shell_mode ? rows_folder_.Get() : nullptr;
-  const size_t count = static_cast<size_t>(Items().Count());
+  SortingScope sorting(*this);
+  auto& from = sort_scratch_.from;
+  from.clear();
+  from.reserve(static_cast<size_t>(Items().Count()));
+  // The parent-folder entry comes first in either direction: it takes no
+  // part in the sort.
+  if (parent_entry_ && parent_entry_->Index() >= 0) from.push_back(static_cast<size_t>(parent_entry_->Index()));
+  if (shell_mode)
+    SortByShellColumn(column, rows_folder_.Get());
+  else
+    SortByText(column);
+  PlaceRows(from);
+}
 
-  // Working memory kept from one sort to the next (see PlaceRows).
+void TKivShellList::SortByShellColumn(int column, IShellFolder* folder) {
+  auto& keys = sort_scratch_.ids;
+  keys.clear();
+  ForEachRow([&](TListItem* row, size_t place) {
+    if (row == parent_entry_) return;
+    const TKivShellListItem* record = RecordOf(row);
+    keys.push_back({record ? record->ItemId.get() : nullptr, static_cast<uint32_t>(place)});
+  });
+  const int direction = descending_ ? -1 : 1;
+  StableSort(keys, [&](const IdSortKey& a, const IdSortKey& b) {
+    if (!folder || !a.id || !b.id) return 0;
+    const HRESULT hr = folder->CompareIDs(static_cast<LPARAM>(column), a.id, b.id);
+    if (FAILED(hr)) return 0;
+    return static_cast<short>(HRESULT_CODE(hr)) * direction;
+  }, sort_scratch_.id_merging);
+  for (const IdSortKey& key : keys) sort_scratch_.from.push_back(key.place);
+}
+
+// A text key is its text's folded prefix, which settles most comparisons
+// without a read of the text itself.
+void TKivShellList::SortByText(int column) {
   SortScratch& scratch = sort_scratch_;
   static const std::wstring kNoText;
-  auto& keys = scratch.keys;
-  keys.resize(count);
-  SortingScope sorting(*this);
+  const size_t count = static_cast<size_t>(Items().Count());
+  auto& keys = scratch.texts;
+  keys.clear();
+  scratch.text_of.resize(count);
+  scratch.row_of.resize(count);
   ForEachRow([&](TListItem* row, size_t place) {
-    SortKey& key = keys[place];
-    key.row = row;
-    key.place = static_cast<uint32_t>(place);
-    key.parent = row == parent_entry_;
-    if (shell_mode) {
-      const TKivShellListItem* record = RecordOf(row);
-      key.id = record ? record->ItemId.get() : nullptr;
-      return;
-    }
-    key.text = &kNoText;
+    if (row == parent_entry_) return;
+    const std::wstring* text = &kNoText;
     if (column == 0) {
-      key.text = &row->Caption();
+      text = &row->Caption();
     } else if (column <= kMaxTextSortColumn) {
-      if (row->SubItems().empty() && !key.parent) GatherRowDetailTexts(row);
+      if (row->SubItems().empty()) GatherRowDetailTexts(row);
       const size_t k = static_cast<size_t>(column - 1);
-      if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
+      if (k < row->SubItems().size()) text = &row->SubItems()[k];
     }
-    key.prefix = FoldedPrefix::Of(*key.text);
-  }, shell_mode ? RowReads::kRow : RowReads::kRowAndTexts);
+    scratch.text_of[place] = text;
+    scratch.row_of[place] = row;
+    FoldedPrefix& key = keys.emplace_back(FoldedPrefix::Of(*text));
+    key.tag = static_cast<uint32_t>(place);
+  }, RowReads::kRowAndTexts);
 
-  StableSort(keys, [&](const SortKey& a, const SortKey& b) {
-    // The parent-folder entry comes first in either direction.
-    if (a.parent) return -1;
-    if (b.parent) return 1;
-    if (shell_folder) {
-      if (!a.id || !b.id) return 0;
-      const HRESULT hr = shell_folder->CompareIDs(static_cast<LPARAM>(column), a.id, b.id);
-      if (FAILED(hr)) return 0;
-      return static_cast<short>(HRESULT_CODE(hr)) * direction;
-    }
-    int result = CompareText(a.prefix, *a.text, b.prefix, *b.text) * direction;
-    if (OnCompare) OnCompare(this, a.row, b.row, column, result);
-    return result;
-  }, scratch.merging);
-  scratch.from.resize(count);
-  for (size_t i = 0; i < count; ++i) scratch.from[i] = keys[i].place;
-  PlaceRows(scratch.from);
+  const int direction = descending_ ? -1 : 1;
+  // By value: the handler is an opaque call, after which anything reached
+  // through `this` would be read again.
+  const std::wstring* const* const text_of = scratch.text_of.data();
+  auto compare = [text_of, direction](const FoldedPrefix& a, const FoldedPrefix& b) {
+    return CompareText(a, *text_of[a.tag], b, *text_of[b.tag]) * direction;
+  };
+  if (OnCompare) {
+    TListItem* const* const row_of = scratch.row_of.data();
+    // The sort keeps the handler it began with: one that reassigns
+    // OnCompare while it runs changes the next sort, and stays alive.
+    const TLVCompareEvent handler = OnCompare;
+    TObject* const sender = this;
+    StableSort(keys, [compare, row_of, &handler, sender, column](const FoldedPrefix& a, const FoldedPrefix& b) {
+      int result = compare(a, b);
+      handler(sender, row_of[a.tag], row_of[b.tag], column, result);
+      return result;
+    }, scratch.text_merging);
+  } else {
+    StableSort(keys, compare, scratch.text_merging);
+  }
+  for (const FoldedPrefix& key : keys) scratch.from.push_back(key.tag);
 }
 
 namespace {

@@ -258,11 +258,45 @@ TEST_F(ShellListSortByName, ACompareHandlerMayReplaceRowTextsDuringTheSort) {
   for (int i = 0; i < list.Items().Count(); ++i) EXPECT_EQ(list.Items()[i]->Index(), i);
 }
 
+// A handler may drop itself: the sort under way keeps the handler it began
+// with, and the next sort is a shell sort again.
+TEST_F(ShellListSortByName, ACompareHandlerMayUnassignItselfDuringTheSort) {
+  MakeObjects();
+  for (int i = 0; i < 20; ++i) folder_.MakeFile(L"h" + std::to_wstring(i) + L".txt");
+  TKivShellList& list = MakeList();
+  list.SetPath(folder_.Path());
+  const std::vector<std::wstring> shell_order = Captions(list);
+  int calls = 0;
+  list.OnCompare = [&](TObject*, TListItem*, TListItem*, int, int& compare) {
+    ++calls;
+    compare = -compare;
+    list.OnCompare = nullptr;
+  };
+  list.SortByColumn(0);  // descending, each answer reversed: ascending by text
+  EXPECT_GT(calls, 1);
+  EXPECT_FALSE(list.OnCompare);
+  std::vector<std::wstring> by_text = shell_order;
+  std::sort(by_text.begin(), by_text.end(),
+            [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) < 0; });
+  EXPECT_EQ(Captions(list), by_text);
+  list.SortByColumn(0);
+  EXPECT_EQ(Captions(list), shell_order);
+}
+
+int CALLBACK ParentEntryLast(LPARAM a, LPARAM b, LPARAM) {
+  const bool parent_a = reinterpret_cast<TListItem*>(a)->Caption() == kParentCaption;
+  const bool parent_b = reinterpret_cast<TListItem*>(b)->Caption() == kParentCaption;
+  return static_cast<int>(parent_a) - static_cast<int>(parent_b);
+}
+
 TEST_F(ShellListSortByName, TheParentEntryLeadsForEveryColumnAndDirection) {
   MakeObjects();
   TKivShellList& list = MakeList();
   list.SetShowParentFolder(true);
   list.SetPath(folder_.Path());
+  // Wherever a sort from outside has put it.
+  SendMessageW(list.Handle(), LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&ParentEntryLast));
+  ASSERT_EQ(list.Items()[list.Items().Count() - 1]->Caption(), kParentCaption);
 
   for (bool text_mode : {false, true}) {
     list.OnCompare = nullptr;
