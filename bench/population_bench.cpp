@@ -1179,35 +1179,79 @@ wf::TLVCompareEvent CountingCompareHandler(std::uint64_t& calls) {
   return [&calls](wf::TObject*, wf::TListItem*, wf::TListItem*, int, int&) { ++calls; };
 }
 
-// The rows hold every detail text already.
-SortRun MeasureTextSort(wf::TKivShellList& list) {
+// The list's own text comparisons, each with the rows it passed the handler.
+struct TextPair {
+  wf::TListItem *rowA, *rowB;
+  const std::wstring *a, *b;
+};
+
+// The same comparisons made alone, each followed by the handler's call when
+// `handler` is set, as the list follows each with OnCompare.
+double TimeTextPairs(wf::TKivShellList& list, const std::vector<TextPair>& pairs, int textColumn,
+                     const wf::TLVCompareEvent* handler) {
+  int sink = 0;
+  const auto start = Clock::now();
+  if (handler) {
+    for (const TextPair& t : pairs) {
+      int result = wf::CompareText(*t.a, *t.b);
+      (*handler)(&list, t.rowA, t.rowB, textColumn, result);
+      sink += result;
+    }
+  } else {
+    for (const TextPair& t : pairs) sink += wf::CompareText(*t.a, *t.b);
+  }
+  const double seconds = SecondsSince(start);
+  if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
+  return seconds;
+}
+
+// The rows hold every detail text already. The pairs the list compares are
+// recorded through its own compare handler, so the raw comparisons are
+// exactly the sort's. Each repeat times the list's two sorts and, right
+// after, the same comparisons alone: this machine's speed drifts by tens of
+// per cent over seconds, and a ratio of times taken far apart measured the
+// drift as much as the sort.
+SortRun MeasureTextSort(wf::TKivShellList& list, std::vector<double>& pairedRatios) {
   if (list.ShellColumnCount() <= kTextSortColumn)
     throw BenchError("the list shows no detail column");
+  const size_t k = static_cast<size_t>(kTextSortColumn - 1);
+  std::vector<TextPair> pairs;
   std::uint64_t handlerCalls = 0;
-  list.OnCompare = CountingCompareHandler(handlerCalls);
-  std::vector<double> repeats;
+  const wf::TLVCompareEvent counting = CountingCompareHandler(handlerCalls);
+  std::vector<double> listTimes, rawHandlerTimes, rawTimes;
   try {
+    list.OnCompare = [&pairs, k](wf::TObject*, wf::TListItem* a, wf::TListItem* b, int, int&) {
+      pairs.push_back({a, b, &a->SubItems().at(k), &b->SubItems().at(k)});
+    };
+    // From the fill's order each time; the list's column stays the text
+    // column, sorted descending, so each repeat sorts ascending, then
+    // descending, as the first does on a new column.
+    RestoreNameOrder(list);
+    TimeListSorts(list, kTextSortColumn);
+    list.OnCompare = counting;
     for (int repeat = 0; repeat < kTextSortRepeats; ++repeat) {
-      // From the fill's order each time; the list's column stays the text
-      // column, sorted descending, so each repeat sorts ascending, then
-      // descending, as the first does on a new column.
-      if (repeat > 0) RestoreNameOrder(list);
+      RestoreNameOrder(list);
       handlerCalls = 0;
-      repeats.push_back(TimeListSorts(list, kTextSortColumn));
+      listTimes.push_back(TimeListSorts(list, kTextSortColumn));
+      if (handlerCalls != pairs.size())
+        throw BenchError("the list made " + std::to_string(handlerCalls) +
+                         " text comparisons, " + std::to_string(pairs.size()) + " when recorded");
+      rawHandlerTimes.push_back(TimeTextPairs(list, pairs, kTextSortColumn, &counting));
+      rawTimes.push_back(TimeTextPairs(list, pairs, kTextSortColumn, nullptr));
+      pairedRatios.push_back(listTimes.back() / rawHandlerTimes.back());
     }
   } catch (...) {
     list.OnCompare = nullptr;
     throw;
   }
   list.OnCompare = nullptr;
-  std::uint64_t replayHandlerCalls = 0;
-  const wf::TLVCompareEvent replayHandler = CountingCompareHandler(replayHandlerCalls);
-  SortRun run = ReplaySorts(list, kTextSortColumn, 1, replayHandler);
-  TimePlainTextSorts(list, kTextSortColumn, replayHandler, run);
-  run.list = Median(repeats);
-  if (handlerCalls != run.calls)
-    run.note = "the replay made " + std::to_string(run.calls) + " text comparisons, the list " +
-               std::to_string(handlerCalls);
+  SortRun run = ReplaySorts(list, kTextSortColumn, 1);
+  TimePlainTextSorts(list, kTextSortColumn, counting, run);
+  run.list = Median(listTimes);
+  run.rawHandler = Median(rawHandlerTimes);
+  run.raw = Median(rawTimes);
+  run.comparisons = pairs.size();  // the parent entry takes no part in the list's sort
+  run.calls = pairs.size();
   return run;
 }
 
@@ -1262,6 +1306,7 @@ struct ListWork {
   Measure textFloor{"sort_text_control", "  sort message, bare CompareText"};
   Measure textPlain{"sort_text_std_stable_sort", "  std::stable_sort, same texts + OnCompare"};
   std::uint64_t textPlainComparisons = 0;
+  std::vector<double> textPairedRatios;  // each repeat's sort over the raw time taken right after
   PageRows rows;
   std::vector<RawQueryTimes> rawBreakdown;
   std::vector<UINT> columnNumbers;
@@ -1341,7 +1386,7 @@ void MeasureListWork(const std::wstring& folder, int pageRuns, int textRuns, Lis
         add(work.fetchAll, SecondsSince(start));
         if (missing > 0)
           work.textSort.note = std::to_string(missing) + " rows without detail texts";
-        SortRun sort = MeasureTextSort(host.List());
+        SortRun sort = MeasureTextSort(host.List(), work.textPairedRatios);
         add(work.textSort, sort.list);
         add(work.textRaw, sort.raw);
         add(work.textRawHandler, sort.rawHandler);
@@ -1367,10 +1412,13 @@ void PrintListWork(int size, const ListWork& work) {
       "  our list against the same shell questions asked directly (target: ratio <= %.2f)\n"
       "  %-40s %5s %10s %10s %12s  %s\n",
       kListWorkTarget, "measure", "runs", "median s", "raw s", "ratio to raw", "note");
-  auto line = [&](const Measure& m, const Measure* raw, const std::string& extra) {
+  // `paired`, when given, is the ratio of times taken side by side, which
+  // then stands for the measure.
+  auto line = [&](const Measure& m, const Measure* raw, const std::string& extra,
+                  double paired = kNotMeasured) {
     std::string note = !m.failure.empty() ? m.failure : m.note;
     if (!extra.empty()) note = note.empty() ? extra : note + "; " + extra;
-    const double ratio = raw ? ratioOf(m, *raw) : kNotMeasured;
+    const double ratio = !std::isnan(paired) ? paired : raw ? ratioOf(m, *raw) : kNotMeasured;
     if (raw && !std::isnan(ratio)) {
       char target[64];
       std::snprintf(target, sizeof target, "target <= %.2f, %s", kListWorkTarget, verdict(ratio));
@@ -1446,11 +1494,19 @@ void PrintListWork(int size, const ListWork& work) {
        "before the text sort, untimed in it; " + perRow(work.fetchAll, static_cast<double>(size)));
   // The handler is called after every text comparison by contract, so the
   // comparison a text sort must make is CompareText and that call.
+  const std::vector<double>& paired = work.textPairedRatios;
+  const double pairedMedian = paired.empty() ? kNotMeasured : Median(paired);
+  const std::string pairedRange =
+      paired.empty() ? std::string("n/a")
+                     : Format(*std::min_element(paired.begin(), paired.end()), "%.2f") + "-" +
+                           Format(*std::max_element(paired.begin(), paired.end()), "%.2f");
   line(work.textSort, &work.textRawHandler,
-       "OnCompare assigned (leaves results), SortByColumn(1) twice (ascending, descending), "
-       "median of " + std::to_string(kTextSortRepeats) + " repeats; texts fetched before timing; " +
-           std::to_string(work.textCalls) + " CompareText calls of " +
-           std::to_string(work.textComparisons) + " comparisons");
+       "ratio: median over " + std::to_string(paired.size()) +
+           " repeats of each repeat's time over the same comparisons timed right after it (" +
+           pairedRange + "); OnCompare assigned (leaves results), SortByColumn(1) twice "
+           "(ascending, descending); texts fetched before timing; " +
+           std::to_string(work.textCalls) + " CompareText calls, the sort's own pairs",
+       pairedMedian);
   line(work.textRawHandler, nullptr, perCall(work.textRawHandler, work.textCalls));
   line(work.textRaw, nullptr,
        perCall(work.textRaw, work.textCalls) + "; the sort is " +
@@ -1500,7 +1556,8 @@ void PrintListWork(int size, const ListWork& work) {
   result(work.fetchAll, nullptr, " rows=" + std::to_string(size));
   const std::string textCalls = " calls=" + std::to_string(work.textCalls) +
                                 " comparisons=" + std::to_string(work.textComparisons);
-  result(work.textSort, &work.textRawHandler, textCalls);
+  result(work.textSort, &work.textRawHandler,
+         textCalls + " paired_ratio=" + Format(pairedMedian, "%.4f"));
   result(work.textRawHandler, nullptr, textCalls);
   result(work.textRaw, nullptr, textCalls);
   result(work.textFloor, &work.textRaw, textCalls);
