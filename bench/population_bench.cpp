@@ -1083,11 +1083,9 @@ void TimePlainTextSorts(wf::TKivShellList& list, int textColumn,
 
 // The list's two sorts replayed from the same row orders: once recording
 // the pairs that reach the comparison, once timing the sort with the
-// bare comparison; then those pairs compared alone. `textColumn` 0 sorts by
-// CompareIDs of the name, else by that column's text; `handler`, when set,
-// is called after each text comparison, as the list calls OnCompare.
-SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection,
-                    const wf::TLVCompareEvent& handler = nullptr) {
+// bare comparison; then, for the name, those pairs compared alone.
+// `textColumn` 0 sorts by CompareIDs of the name, else by that column's text.
+SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection) {
   SortRun run;
   IShellFolder* folder = list.Dirwalker().ShellFolder();
   RestoreNameOrder(list);
@@ -1116,47 +1114,16 @@ SortRun ReplaySorts(wf::TKivShellList& list, int textColumn, int firstDirection,
     PumpPending();
   }
 
+  // Text comparisons are timed by the caller, from the list's own pairs.
+  if (textColumn != 0) return run;
+  std::vector<std::pair<PCUITEMID_CHILD, PCUITEMID_CHILD>> ids;
+  ids.reserve(pairs.size());
+  for (auto [a, b] : pairs)
+    ids.emplace_back(RecordOfParam(a)->ItemId.get(), RecordOfParam(b)->ItemId.get());
   int sink = 0;
-  if (textColumn == 0) {
-    std::vector<std::pair<PCUITEMID_CHILD, PCUITEMID_CHILD>> ids;
-    ids.reserve(pairs.size());
-    for (auto [a, b] : pairs)
-      ids.emplace_back(RecordOfParam(a)->ItemId.get(), RecordOfParam(b)->ItemId.get());
-    const auto start = Clock::now();
-    for (auto [a, b] : ids) sink += static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a, b)));
-    run.raw = SecondsSince(start);
-  } else {
-    const size_t k = static_cast<size_t>(textColumn - 1);
-    struct TextPair {
-      wf::TListItem *rowA, *rowB;
-      const std::wstring *a, *b;
-    };
-    std::vector<TextPair> texts;
-    texts.reserve(pairs.size());
-    for (auto [a, b] : pairs) {
-      auto* rowA = reinterpret_cast<wf::TListItem*>(a);
-      auto* rowB = reinterpret_cast<wf::TListItem*>(b);
-      texts.push_back({rowA, rowB, &rowA->SubItems().at(k), &rowB->SubItems().at(k)});
-    }
-    // A few milliseconds in all: repeated, and the median kept, as a single
-    // pass moves with whatever else the machine does.
-    std::vector<double> passes, handlerPasses;
-    for (int pass = 0; pass < kTextSortRepeats; ++pass) {
-      auto start = Clock::now();
-      for (const TextPair& t : texts) sink += wf::CompareText(*t.a, *t.b);
-      passes.push_back(SecondsSince(start));
-      if (!handler) continue;
-      start = Clock::now();
-      for (const TextPair& t : texts) {
-        int result = wf::CompareText(*t.a, *t.b);
-        handler(&list, t.rowA, t.rowB, textColumn, result);
-        sink += result;
-      }
-      handlerPasses.push_back(SecondsSince(start));
-    }
-    run.raw = Median(passes);
-    if (handler) run.rawHandler = Median(handlerPasses);
-  }
+  const auto start = Clock::now();
+  for (auto [a, b] : ids) sink += static_cast<short>(HRESULT_CODE(folder->CompareIDs(0, a, b)));
+  run.raw = SecondsSince(start);
   if (sink == std::numeric_limits<int>::min()) std::printf(" ");  // keeps the loop
   return run;
 }
