@@ -52,7 +52,8 @@ void StableSort(std::vector<T>& values, Compare compare, std::vector<T>& buffer)
       const std::size_t a_end = mid - left;
       std::move(v + left, v + mid, held);
       std::size_t a = 0, b = mid, out = left;
-      while (a < a_end && b < right) v[out++] = std::move(compare(v[b], held[a]) < 0 ? v[b++] : held[a++]);
+      while (a < a_end && b < right)
+        v[out++] = std::move(compare(v[b], held[a]) < 0 ? v[b++] : held[a++]);
       while (a < a_end) v[out++] = std::move(held[a++]);
     }
   }

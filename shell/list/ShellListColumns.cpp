@@ -74,7 +74,8 @@ void TKivShellList::SortItems() {
   from.reserve(static_cast<size_t>(Items().Count()));
   // The parent-folder entry comes first in either direction: it takes no
   // part in the sort.
-  if (parent_entry_ && parent_entry_->Index() >= 0) from.push_back(static_cast<size_t>(parent_entry_->Index()));
+  if (parent_entry_ && parent_entry_->Index() >= 0)
+    from.push_back(static_cast<size_t>(parent_entry_->Index()));
   if (shell_mode)
     SortByShellColumn(column, rows_folder_.Get());
   else
@@ -139,11 +140,13 @@ void TKivShellList::SortByText(int column) {
     // OnCompare while it runs changes the next sort, and stays alive.
     const TLVCompareEvent handler = OnCompare;
     TObject* const sender = this;
-    StableSort(keys, [compare, row_of, &handler, sender, column](const FoldedPrefix& a, const FoldedPrefix& b) {
+    auto compare_and_ask = [compare, row_of, &handler, sender, column](const FoldedPrefix& a,
+                                                                         const FoldedPrefix& b) {
       int result = compare(a, b);
       handler(sender, row_of[a.tag], row_of[b.tag], column, result);
       return result;
-    }, scratch.text_merging);
+    };
+    StableSort(keys, compare_and_ask, scratch.text_merging);
   } else {
     StableSort(keys, compare, scratch.text_merging);
   }
