@@ -1027,7 +1027,6 @@ struct SortRun {
   std::uint64_t plainComparisons = 0;
   std::uint64_t comparisons = 0;  // made by the sort
   std::uint64_t calls = 0;        // of which reached CompareIDs or CompareText
-  std::string note;
 };
 
 // Two sorts by one column as the list does them, the second turning the
@@ -1362,7 +1361,6 @@ void MeasureListWork(const std::wstring& folder, int pageRuns, int textRuns, Lis
         work.textPlainComparisons = sort.plainComparisons;
         work.textComparisons = sort.comparisons;
         work.textCalls = sort.calls;
-        if (!sort.note.empty()) work.textSort.note = sort.note;
       } catch (const std::exception& e) {
         work.textSort.failure = e.what();
       }
