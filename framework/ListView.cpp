@@ -140,12 +140,14 @@ TListItem* TListItems::Item(int index) const { return owner_->RowAt(index); }
 TListItem* TListItems::Add() {
   owner_->HandleNeeded();
   auto row = std::unique_ptr<TListItem>(new TListItem(owner_));
+  // The control's lParam stays 0: a sort moves our rows, not the control's
+  // lParams, so a pointer kept there would name another row (or a freed
+  // one) after the first sort. Rows are found by place, see RowParams.
   LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = INT_MAX;  // past the end: appended
   item.pszText = LPSTR_TEXTCALLBACKW;
   item.iImage = I_IMAGECALLBACK;
-  item.lParam = reinterpret_cast<LPARAM>(row.get());
   // Straight to the control: a fill inserts every row of a folder, and our
   // own procedure has nothing to add to an insertion.
   const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
@@ -435,12 +437,16 @@ int TCustomListView::FindParam(LPARAM param, int after) const {
 void TCustomListView::RowDeleted(int index) {
   if (index < 0 || static_cast<size_t>(index) >= rows_.size()) return;
   TListItem* row = rows_[static_cast<size_t>(index)].get();
-  // The handler still finds the row in its place, as the control does.
-  Delete(row);
-  auto owned = std::move(rows_[static_cast<size_t>(index)]);
-  rows_.erase(rows_.begin() + index);
+  // The handler still finds the row in its place, as the control does. The
+  // control deletes the row whatever the handler does, so the row leaves
+  // our vector too, even when the handler throws.
+  Guarded(this, [&] { Delete(row); });
+  const int now = row->index_;
+  if (now < 0 || static_cast<size_t>(now) >= rows_.size() || rows_[static_cast<size_t>(now)].get() != row) return;
+  auto owned = std::move(rows_[static_cast<size_t>(now)]);
+  rows_.erase(rows_.begin() + now);
   owned->index_ = -1;
-  for (size_t i = static_cast<size_t>(index); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
+  for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
 }
 
 // Every row goes, each with its notice, in the control's order; the control
@@ -552,7 +558,9 @@ void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
       const size_t k = static_cast<size_t>(info->item.iSubItem - 1);
       text = k < subs.size() ? &subs[k] : &kEmpty;
     }
-    const size_t n = std::min(text->size(), static_cast<size_t>(info->item.cchTextMax - 1));
+    size_t n = std::min(text->size(), static_cast<size_t>(info->item.cchTextMax - 1));
+    // A text cut to the control's buffer must not end in half a character.
+    if (n > 0 && n < text->size() && IS_HIGH_SURROGATE((*text)[n - 1])) --n;
     text->copy(info->item.pszText, n);
     info->item.pszText[n] = L'\0';
   }
@@ -649,9 +657,57 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   return TWinControl::WndProc(msg, wparam, lparam);
 }
 
+// The one place where a notice's row is named: every lParam the control
+// hands out in a notice is rewritten from the row's place, so whoever reads
+// it, here or in a derived class, meets the row that is there now.
+void TCustomListView::RowParams(NMHDR* header) const {
+  const auto param_at = [this](int index) { return reinterpret_cast<LPARAM>(RowAt(index)); };
+  switch (header->code) {
+    case LVN_ITEMCHANGING:
+    case LVN_ITEMCHANGED:
+    case LVN_INSERTITEM:
+    case LVN_DELETEITEM:
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG:
+    case LVN_HOTTRACK:
+    case LVN_ITEMACTIVATE:
+    case NM_CLICK:
+    case NM_DBLCLK:
+    case NM_RCLICK:
+    case NM_RDBLCLK: {
+      // NMITEMACTIVATE begins as NMLISTVIEW does, lParam included.
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      nm->lParam = param_at(nm->iItem);
+      break;
+    }
+    case LVN_GETDISPINFOW:
+    case LVN_SETDISPINFOW:
+    case LVN_BEGINLABELEDITW:
+    case LVN_ENDLABELEDITW: {
+      auto* info = reinterpret_cast<NMLVDISPINFOW*>(header);
+      info->item.lParam = param_at(info->item.iItem);
+      break;
+    }
+    case LVN_GETINFOTIPW: {
+      auto* tip = reinterpret_cast<NMLVGETINFOTIPW*>(header);
+      tip->lParam = param_at(tip->iItem);
+      break;
+    }
+    case NM_CUSTOMDRAW: {
+      auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+      if (draw->nmcd.dwDrawStage & CDDS_ITEM)
+        draw->nmcd.lItemlParam = param_at(static_cast<int>(draw->nmcd.dwItemSpec));
+      break;
+    }
+  }
+}
+
 bool TCustomListView::HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {
   if (msg != WM_NOTIFY) return false;
-  return OnNotify(reinterpret_cast<NMHDR*>(lparam), result);
+  auto* header = reinterpret_cast<NMHDR*>(lparam);
+  // The header's notices pass through the list to its parent too.
+  if (HandleAllocated() && header->hwndFrom == Handle()) RowParams(header);
+  return OnNotify(header, result);
 }
 
 }  // namespace wf

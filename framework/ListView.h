@@ -21,7 +21,7 @@ enum class TItemChange { ctText, ctImage, ctState };
 
 // One row. It lives exactly as long as its row: made when the row is
 // inserted and freed in the control's deletion notice. To anyone asking the
-// control, a row's lParam is its TListItem.
+// control, and in every notice it sends, a row's lParam is its TListItem.
 class TListItem {
  public:
   TCustomListView* Owner() const { return owner_; }
@@ -266,6 +266,7 @@ class TCustomListView : public TWinControl {
   DWORD ListStyle() const;
   void ApplyStyle();
   TListItem* RowAt(int index) const;
+  void RowParams(NMHDR* header) const;
   int FindParam(LPARAM param, int after) const;
   void RowDeleted(int index);
   void ReleaseAllRows();

@@ -21,8 +21,30 @@ class ProbeList : public TCustomListView {
   std::vector<TListItem*> image_requests;
   std::map<TListItem*, int> resolves;
   std::function<std::wstring(TListItem*)> resolve = [](TListItem*) { return L"late"; };
+  // What the control's notices name: each row's place and the lParam it
+  // carries, for changes and for the drawing of each row.
+  struct Named {
+    int place;
+    LPARAM param;
+  };
+  std::vector<Named> changes_named, drawings_named;
 
  protected:
+  bool OnNotify(NMHDR* header, LRESULT& result) override {
+    if (header->code == LVN_ITEMCHANGED) {
+      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
+      changes_named.push_back({nm->iItem, nm->lParam});
+    } else if (header->code == NM_CUSTOMDRAW) {
+      auto* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(header);
+      if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) {
+        result = CDRF_NOTIFYITEMDRAW;
+        return true;
+      }
+      if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT)
+        drawings_named.push_back({static_cast<int>(draw->nmcd.dwItemSpec), draw->nmcd.lItemlParam});
+    }
+    return TCustomListView::OnNotify(header, result);
+  }
   void GetImageIndex(TListItem* item) override {
     image_requests.push_back(item);
     item->SetImageIndex(0);
@@ -387,6 +409,78 @@ TEST_F(ListView, SortAndInsertMessagesSentToTheControlKeepItsRowsAndItems) {
   EXPECT_EQ(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(list->Items()[0], a);
   EXPECT_EQ(list->Items()[1], b);
+}
+
+// Rows move in our vector when sorted while the control keeps its places:
+// whatever a notice names must be the row at that place now, never the row
+// that stood there before the sort, nor one deleted since.
+TEST_F(ListView, NoticesNameTheRowNowAtTheirPlaceAfterSortsAndDeletes) {
+  list->SetMultiSelect(true);
+  for (const wchar_t* name : {L"c", L"a", L"b", L"d", L"e"}) AddRow(name);
+  ASSERT_TRUE(list->CustomSort(CompareCaptions));
+  list->Items().Delete(1);  // "b"
+  list->CustomSort([](TListItem* x, TListItem* y) { return CompareCaptions(y, x); });
+  ASSERT_EQ(Captions(*list), (std::vector<std::wstring>{L"e", L"d", L"c", L"a"}));
+  const HWND hwnd = list->Handle();
+
+  list->changes_named.clear();
+  for (int i = 0; i < list->Items().Count(); ++i) list->Items()[i]->SetSelected(true);
+  ASSERT_FALSE(list->changes_named.empty());
+  for (const auto& named : list->changes_named)
+    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place])) << "place " << named.place;
+
+  list->drawings_named.clear();
+  form->Show();
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  ASSERT_FALSE(list->drawings_named.empty());
+  for (const auto& named : list->drawings_named)
+    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place])) << "place " << named.place;
+
+  for (int i = 0; i < list->Items().Count(); ++i) EXPECT_EQ(ParamOf(hwnd, i), reinterpret_cast<LPARAM>(list->Items()[i]));
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = reinterpret_cast<LPARAM>(list->Items()[2]);
+  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 2);
+}
+
+// The control deletes its row whatever our handler does; the rows we keep
+// must follow it, and the handler's error is shown once.
+TEST_F(ListView, ADeletionHandlerThatThrowsLeavesRowsAndControlInStep) {
+  std::vector<TListItem*> rows;
+  for (const wchar_t* name : {L"a", L"b", L"c", L"d"}) rows.push_back(AddRow(name));
+  list->OnDeletion = [&](TObject*, TListItem* item) {
+    ++deletions[item];
+    if (item == rows[1]) throw Exception(L"Cannot let \u00DF go");
+  };
+  test::ErrorDisplayCapture errors;
+  list->Items().Delete(1);
+  EXPECT_EQ(errors.messages.size(), 1u);
+  const HWND hwnd = list->Handle();
+  ASSERT_EQ(list->Items().Count(), static_cast<int>(SendMessageW(hwnd, LVM_GETITEMCOUNT, 0, 0)));
+  EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"c", L"d"}));
+  for (int i = 0; i < list->Items().Count(); ++i) {
+    EXPECT_EQ(list->Items()[i]->Index(), i);
+    EXPECT_EQ(TextOf(hwnd, i), list->Items()[i]->Caption());
+  }
+  list->Items().Clear();
+  ExpectEachDeletedOnce(rows);
+}
+
+// The control's text buffer may end in the middle of a character made of
+// two UTF-16 units: the text is cut before it, not through it.
+TEST_F(ListView, TextCutToTheControlsBufferKeepsWholeCharacters) {
+  AddRow(L"ab\U0001F600z");
+  wchar_t buffer[8];
+  std::fill(std::begin(buffer), std::end(buffer), L'#');
+  LVITEMW item{};
+  item.pszText = buffer;
+  item.cchTextMax = 4;  // room for "ab" and the first half of the emoji
+  SendMessageW(list->Handle(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::wstring(item.pszText), L"ab");
+  item.pszText = buffer;
+  item.cchTextMax = 5;
+  SendMessageW(list->Handle(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::wstring(item.pszText), L"ab\U0001F600");
 }
 
 TEST_F(ListView, SelectionFocusAndCutStatesRoundTrip) {
