@@ -117,6 +117,10 @@ AbsoluteIdList PathToIdList(std::wstring_view path) {
 }
 
 RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
+  if (path.empty() && folder) {
+    // Nothing below the folder names the folder itself: the empty list.
+    return CloneIdList(static_cast<PCUIDLIST_RELATIVE>(ShellModule::EmptyIdList()));
+  }
   if (path.empty()) {
     AbsoluteIdList drives;
     HRESULT hr = SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put());
@@ -140,6 +144,16 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
     return {};
   }
   return parsed;
+}
+
+bool IsDesktopIdList(PCIDLIST_ABSOLUTE list) {
+  if (!list) return false;
+  if (IdListCount(list) == 0) return true;
+  IShellFolder* desktop = ShellModule::DesktopFolder();
+  if (!desktop) return false;
+  // The comparison's answer is in the code of a success result: 0 for equal.
+  const HRESULT hr = desktop->CompareIDs(0, list, ShellModule::EmptyIdList());
+  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
 }
 
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list) {
