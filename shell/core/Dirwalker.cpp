@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/Application.h"
 #include "framework/Control.h"
 #include "framework/Cursor.h"
 #include "framework/Handles.h"
@@ -106,7 +105,7 @@ void TDirwalker::WakeUncServer(std::wstring_view path) {
       !server_folder)
     return;
   ComPtr<IEnumIDList> enumerator;
-  HWND window = Application ? Application->MainWindowHandle() : nullptr;
+  HWND window = MainWindowHandle();
   if (server_folder->EnumObjects(window, kEnumerationFlags, enumerator.ReleaseAndGetAddressOf()) ==
           S_OK &&
       enumerator) {
@@ -498,20 +497,15 @@ bool IsFullPath(std::wstring_view name) {
   return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
 }
 
-// Whether the desktop takes both lists for the same folder.
-bool SameFolder(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
-  if (SameIdListBytes(a, b)) return true;
-  const HRESULT hr = ShellModule::DesktopFolder()->CompareIDs(0, a, b);
-  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
-}
-
 // Where `name` lies. A name that the shell cannot parse is searched by
 // display name in its folder, which rebinds the walker and raises when
 // nothing of that name exists; the caller puts the binding back.
 NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
   std::wstring path = name;
   if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  if (path.size() == 2 && path[1] == L':') path += L'\\';  // "C:" alone is a directory on C:
+  // "C:" names the drive, as it does for ObjectName, not the current
+  // directory on it.
+  if (path.size() == 2 && path[1] == L':') path += L'\\';
   wf::AbsoluteIdList absolute;
   if (IsFullPath(path)) {
     absolute = PathToIdList(path);
@@ -548,17 +542,16 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   // found.
   struct RestoreOnExit {
     TDirwalker& walker;
-    wf::AbsoluteIdList folder = walker.FolderIdListCopy();
-    ChildIdList current = walker.ObjectIdCopy();
-    bool active = true;
+    bool active = false;
+    wf::AbsoluteIdList folder;
+    ChildIdList current;
     ~RestoreOnExit() { Restore(); }
     void Rebind() {
-      if (!SameIdListBytes(folder.get(), walker.folder_id_list_.get()))
+      if (active && !SameIdListBytes(folder.get(), walker.folder_id_list_.get()))
         walker.SetFolderIDList(folder.get());
     }
     void Restore() noexcept {
       if (!active) return;
-      active = false;
       try {
         Rebind();
         walker.current_id_ = std::move(current);
@@ -566,6 +559,7 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
       } catch (const std::exception&) {
         // The former folder is gone: stay where the request left us.
       }
+      active = false;
     }
   };
   RestoreOnExit restore{*this};
@@ -577,6 +571,9 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   if (multi_objects_.Empty()) {
     if (current_id_) ids.push_back(ObjectIdCopy());
   } else {
+    restore.folder = FolderIdListCopy();
+    restore.current = ObjectIdCopy();
+    restore.active = true;
     wf::AbsoluteIdList common_folder;
     for (const std::wstring& name : multi_objects_) {
       if (name.empty()) {
@@ -589,17 +586,17 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
         hr = E_FAIL;
         break;
       }
-      // Objects of several folders cannot go to one folder's request, and
-      // no request may act on some of the named objects only: refused.
+      // One request goes to one folder, and sending only some of the named
+      // objects would act on fewer than the caller named: refused.
       if (!common_folder) {
         common_folder = std::move(named.folder);
-      } else if (!SameFolder(common_folder.get(), named.folder.get())) {
+      } else if (!IsSameObject(common_folder.get(), named.folder.get())) {
         hr = E_INVALIDARG;
         break;
       }
       ids.push_back(std::move(named.id));
     }
-    if (SUCCEEDED(hr) && common_folder && !SameFolder(common_folder.get(), folder_id_list_.get()))
+    if (SUCCEEDED(hr) && common_folder && !IsSameObject(common_folder.get(), folder_id_list_.get()))
       hr = BindFolder(common_folder.get(), folder);
   }
 
@@ -627,7 +624,7 @@ HWND TDirwalker::ShellOwnerWindow() {
   if (loaded_) {
     if (auto control = dynamic_cast<TWinControl*>(Owner())) return control->Handle();
   }
-  return Application ? Application->MainWindowHandle() : nullptr;
+  return MainWindowHandle();
 }
 
 }  // namespace wf

@@ -146,14 +146,19 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
   return parsed;
 }
 
-bool IsDesktopIdList(PCIDLIST_ABSOLUTE list) {
-  if (!list) return false;
-  if (IdListCount(list) == 0) return true;
+bool IsSameObject(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
+  if (!a || !b) return false;
+  const UINT size = IdListSize(a);
+  if (size == IdListSize(b) && std::memcmp(a, b, size) == 0) return true;
   IShellFolder* desktop = ShellModule::DesktopFolder();
   if (!desktop) return false;
   // The comparison's answer is in the code of a success result: 0 for equal.
-  const HRESULT hr = desktop->CompareIDs(0, list, ShellModule::EmptyIdList());
+  const HRESULT hr = desktop->CompareIDs(0, a, b);
   return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
+}
+
+bool IsDesktopIdList(PCIDLIST_ABSOLUTE list) {
+  return IsSameObject(list, ShellModule::EmptyIdList());
 }
 
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list) {
