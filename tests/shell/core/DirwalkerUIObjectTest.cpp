@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <optional>
 #include <vector>
 
 #include "shell/core/Dirwalker.h"
@@ -119,129 +117,87 @@ TEST_F(DirwalkerUIObject, ContextMenuOfTheCurrentObject) {
   EXPECT_TRUE(menu);
 }
 
-// Two folders that hold files of the same names, so that a request sent to
-// the wrong folder names files that exist and shows in the data object.
+// GetUIObject across folders: a and b hold files of the same names, so a
+// request sent to the wrong folder names files that exist.
 class DirwalkerUIObjectAcrossFolders : public ::testing::Test {
  protected:
   void SetUp() override {
-    temp_.MakeFolder(L"a");
-    temp_.MakeFolder(L"b");
+    for (const wchar_t* folder : {L"a", L"b"}) temp_.MakeFolder(folder);
     for (const wchar_t* name : {L"a\\x.txt", L"a\\y.txt", L"a\\z.txt", L"b\\x.txt", L"b\\y.txt"})
       temp_.MakeFile(name);
     test::Quiet(walker_);
+    walker_.SetFolder(temp_ / L"a");
+    walker_.SetObjectName(L"z.txt");
   }
 
-  // Binds the walker to `folder` (below the temporary folder) with `object` current.
-  void Place(const wchar_t* folder, const wchar_t* object) {
-    walker_.SetFolder(temp_ / folder);
-    walker_.SetObjectName(object);
-  }
-
-  // The files of the data object for `names`; nothing when it is refused.
-  std::optional<std::vector<std::wstring>> DataFilesOf(std::initializer_list<std::wstring> names) {
+  // The files of the data object for `names`, in capitals and relative to
+  // the temporary folder, or "refused"; the place is left as SetUp made it.
+  std::wstring FilesOf(std::initializer_list<std::wstring> names) {
     for (const std::wstring& name : names) walker_.MultiObjects().Add(name);
     SetLastError(0);
     ComPtr<IDataObject> data;
-    const HRESULT hr =
-        walker_.GetUIObject(IID_IDataObject, reinterpret_cast<void**>(data.GetAddressOf()));
+    const HRESULT hr = walker_.GetUIObject(IID_IDataObject, reinterpret_cast<void**>(data.GetAddressOf()));
     EXPECT_TRUE(walker_.MultiObjects().Empty());
+    ExpectPlaceKept();
     if (FAILED(hr)) {
       EXPECT_FALSE(data);
-      EXPECT_EQ(static_cast<HRESULT>(GetLastError()), hr) << "the caller sees why";
-      return std::nullopt;
+      EXPECT_EQ(static_cast<HRESULT>(GetLastError()), hr);
+      return L"refused";
     }
-    EXPECT_TRUE(data);
-    if (!data) return std::nullopt;
-    return DroppedFiles(data.Get());
+    std::wstring files;
+    for (std::wstring file : DroppedFiles(data.Get())) {
+      if (SameText(file.substr(0, temp_.Path().size()), temp_.Path())) file.erase(0, temp_.Path().size());
+      files += (files.empty() ? L"" : L" ") + AsciiUpperCase(file);
+    }
+    return files;
   }
 
-  // The binding and the current object are as Place left them.
-  void ExpectPlacedAt(const wchar_t* folder, const wchar_t* object) {
-    EXPECT_TRUE(SameText(walker_.Folder(), IncludeTrailingBackslash(temp_ / folder))) << walker_.Folder();
-    EXPECT_EQ(walker_.ObjectName(), object);
-  }
-
-  std::vector<std::wstring> Paths(std::initializer_list<const wchar_t*> relatives) {
-    std::vector<std::wstring> paths;
-    for (const wchar_t* relative : relatives) paths.push_back(temp_ / relative);
-    return paths;
-  }
-
-  static bool SamePaths(const std::vector<std::wstring>& a, const std::vector<std::wstring>& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](const auto& x, const auto& y) {
-             return SameText(x, y);
-           });
+  void ExpectPlaceKept() {
+    EXPECT_TRUE(SameText(walker_.Folder(), temp_ / L"a\\")) << ToUtf8(walker_.Folder());
+    EXPECT_EQ(walker_.ObjectName(), L"z.txt");
   }
 
   TempFolder temp_;
   TDirwalker walker_;
 };
 
-TEST_F(DirwalkerUIObjectAcrossFolders, FullPathsFromTwoFoldersAreRefused) {
-  Place(L"b", L"y.txt");
-  const auto files = DataFilesOf({temp_ / L"a\\x.txt", temp_ / L"b\\y.txt"});
-  EXPECT_FALSE(files) << "named " << (files ? ToUtf8((*files)[0]) : "");
-  ExpectPlacedAt(L"b", L"y.txt");
-}
-
-TEST_F(DirwalkerUIObjectAcrossFolders, FullPathsFromAnotherFolderNameExactlyTheirFiles) {
-  Place(L"b", L"x.txt");
-  const auto files = DataFilesOf({temp_ / L"a\\y.txt", temp_ / L"a\\z.txt"});
-  ASSERT_TRUE(files);
-  EXPECT_TRUE(SamePaths(*files, Paths({L"a\\y.txt", L"a\\z.txt"})));
-  ExpectPlacedAt(L"b", L"x.txt");
-}
-
-TEST_F(DirwalkerUIObjectAcrossFolders, OneFolderSpelledTwoWaysIsOneFolder) {
-  Place(L"b", L"x.txt");
-  const auto files = DataFilesOf({temp_ / L"A\\y.txt", temp_ / L"a\\Z.TXT"});
-  ASSERT_TRUE(files);
-  EXPECT_TRUE(SamePaths(*files, Paths({L"a\\y.txt", L"a\\z.txt"})));
+TEST_F(DirwalkerUIObjectAcrossFolders, FullPathsGoToTheirOwnFolderAndOnlyOne) {
+  EXPECT_EQ(FilesOf({temp_ / L"b\\x.txt", temp_ / L"B\\Y.TXT"}), L"B\\X.TXT B\\Y.TXT");
+  EXPECT_EQ(FilesOf({temp_ / L"a\\x.txt", temp_ / L"b\\y.txt"}), L"refused");
 }
 
 TEST_F(DirwalkerUIObjectAcrossFolders, NamesBelongToTheBoundFolderWhateverFullPathsCameFirst) {
-  Place(L"a", L"z.txt");
-  EXPECT_FALSE(DataFilesOf({temp_ / L"b\\y.txt", L"x.txt"})) << "x.txt is a\\x.txt, not b\\x.txt";
-  ExpectPlacedAt(L"a", L"z.txt");
-
-  EXPECT_FALSE(DataFilesOf({L"x.txt", temp_ / L"b\\y.txt"}));
-  ExpectPlacedAt(L"a", L"z.txt");
-
-  const auto same_folder = DataFilesOf({temp_ / L"a\\y.txt", L"x.txt"});
-  ASSERT_TRUE(same_folder);
-  EXPECT_TRUE(SamePaths(*same_folder, Paths({L"a\\y.txt", L"a\\x.txt"})));
-  ExpectPlacedAt(L"a", L"z.txt");
+  EXPECT_EQ(FilesOf({temp_ / L"b\\y.txt", L"x.txt"}), L"refused");
+  EXPECT_EQ(FilesOf({L"x.txt", temp_ / L"b\\y.txt"}), L"refused");
+  EXPECT_EQ(FilesOf({temp_ / L"a\\y.txt", L"x.txt"}), L"A\\Y.TXT A\\X.TXT");
 }
 
 TEST_F(DirwalkerUIObjectAcrossFolders, NamesWithASubfolderNameTheFileNotTheSubfolder) {
   walker_.SetFolder(temp_.Path());
-  const auto files = DataFilesOf({L"a\\x.txt", L"a\\y.txt"});
-  ASSERT_TRUE(files);
-  EXPECT_TRUE(SamePaths(*files, Paths({L"a\\x.txt", L"a\\y.txt"})));
-
-  EXPECT_FALSE(DataFilesOf({L"a\\x.txt", L"b\\y.txt"}));
-  EXPECT_TRUE(SameText(walker_.Folder(), temp_.Path()));
+  walker_.MultiObjects().Add(L"b\\x.txt");
+  walker_.MultiObjects().Add(L"b\\y.txt");
+  ComPtr<IDataObject> data = walker_.GetUIObject<IDataObject>();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(DroppedFiles(data.Get()), (std::vector<std::wstring>{temp_ / L"b\\x.txt", temp_ / L"b\\y.txt"}));
+  walker_.MultiObjects().Add(L"a\\x.txt");
+  walker_.MultiObjects().Add(L"b\\y.txt");
+  EXPECT_FALSE(walker_.GetUIObject<IDataObject>());
 }
 
 TEST_F(DirwalkerUIObjectAcrossFolders, DriveRootsBelongToMyComputer) {
-  Place(L"a", L"x.txt");
-  const auto root = DataFilesOf({L"C:\\"});
-  ASSERT_TRUE(root);
-  EXPECT_TRUE(SamePaths(*root, {L"C:\\"}));
-  EXPECT_FALSE(DataFilesOf({L"C:\\", temp_ / L"a\\y.txt"}));
-  ExpectPlacedAt(L"a", L"x.txt");
+  EXPECT_EQ(FilesOf({L"C:"}), L"C:\\");
+  EXPECT_EQ(FilesOf({L"C:\\", temp_ / L"a\\y.txt"}), L"refused");
 }
 
-TEST_F(DirwalkerUIObjectAcrossFolders, MissingObjectsRaiseAndLeaveThePlaceAsItWas) {
-  Place(L"a", L"z.txt");
-  for (const std::wstring& missing : {temp_ / L"b\\z.txt", temp_ / L"c\\x.txt", std::wstring(L"b\\z.txt")}) {
+TEST_F(DirwalkerUIObjectAcrossFolders, MissingObjectsRaiseAndKeepThePlace) {
+  for (const std::wstring& missing : {temp_ / L"b\\z.txt", temp_ / L"c\\x.txt", std::wstring(L"c\\x.txt")}) {
     walker_.MultiObjects().Add(temp_ / L"a\\x.txt");
     walker_.MultiObjects().Add(missing);
     void* object = nullptr;
     EXPECT_THROW(walker_.GetUIObject(IID_IDataObject, &object), EDirwalkerError) << ToUtf8(missing);
     EXPECT_EQ(object, nullptr);
     EXPECT_TRUE(walker_.MultiObjects().Empty());
-    ExpectPlacedAt(L"a", L"z.txt");
+    ExpectPlaceKept();
   }
 }
 
