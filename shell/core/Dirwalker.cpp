@@ -606,8 +606,8 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
       std::vector<PCUITEMID_CHILD> borrowed;
       borrowed.reserve(ids.size());
       for (const ChildIdList& id : ids) borrowed.push_back(id.get());
-      hr = folder->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(borrowed.size()), borrowed.data(), iid,
-                                 nullptr, object);
+      hr = folder->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(borrowed.size()),
+                                 borrowed.data(), iid, nullptr, object);
     }
   }
   restore.Restore();  // before the last error is set

@@ -136,7 +136,8 @@ class DirwalkerUIObjectAcrossFolders : public ::testing::Test {
     for (const std::wstring& name : names) walker_.MultiObjects().Add(name);
     SetLastError(0);
     ComPtr<IDataObject> data;
-    const HRESULT hr = walker_.GetUIObject(IID_IDataObject, reinterpret_cast<void**>(data.GetAddressOf()));
+    const HRESULT hr =
+        walker_.GetUIObject(IID_IDataObject, reinterpret_cast<void**>(data.GetAddressOf()));
     EXPECT_TRUE(walker_.MultiObjects().Empty());
     ExpectPlaceKept();
     if (FAILED(hr)) {
@@ -145,8 +146,9 @@ class DirwalkerUIObjectAcrossFolders : public ::testing::Test {
       return L"refused";
     }
     std::wstring files;
+    const size_t prefix = temp_.Path().size();
     for (std::wstring file : DroppedFiles(data.Get())) {
-      if (SameText(file.substr(0, temp_.Path().size()), temp_.Path())) file.erase(0, temp_.Path().size());
+      if (SameText(file.substr(0, prefix), temp_.Path())) file.erase(0, prefix);
       files += (files.empty() ? L"" : L" ") + AsciiUpperCase(file);
     }
     return files;
@@ -178,7 +180,8 @@ TEST_F(DirwalkerUIObjectAcrossFolders, NamesWithASubfolderNameTheFileNotTheSubfo
   walker_.MultiObjects().Add(L"b\\y.txt");
   ComPtr<IDataObject> data = walker_.GetUIObject<IDataObject>();
   ASSERT_TRUE(data);
-  EXPECT_EQ(DroppedFiles(data.Get()), (std::vector<std::wstring>{temp_ / L"b\\x.txt", temp_ / L"b\\y.txt"}));
+  EXPECT_EQ(DroppedFiles(data.Get()),
+            (std::vector<std::wstring>{temp_ / L"b\\x.txt", temp_ / L"b\\y.txt"}));
   walker_.MultiObjects().Add(L"a\\x.txt");
   walker_.MultiObjects().Add(L"b\\y.txt");
   EXPECT_FALSE(walker_.GetUIObject<IDataObject>());
@@ -190,7 +193,8 @@ TEST_F(DirwalkerUIObjectAcrossFolders, DriveRootsBelongToMyComputer) {
 }
 
 TEST_F(DirwalkerUIObjectAcrossFolders, MissingObjectsRaiseAndKeepThePlace) {
-  for (const std::wstring& missing : {temp_ / L"b\\z.txt", temp_ / L"c\\x.txt", std::wstring(L"c\\x.txt")}) {
+  for (const std::wstring& missing :
+       {temp_ / L"b\\z.txt", temp_ / L"c\\x.txt", std::wstring(L"c\\x.txt")}) {
     walker_.MultiObjects().Add(temp_ / L"a\\x.txt");
     walker_.MultiObjects().Add(missing);
     void* object = nullptr;

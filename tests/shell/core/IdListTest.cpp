@@ -165,7 +165,8 @@ TEST(IdList, EmptyPathBelowAGivenFolderIsTheFolderItself) {
   // Without a folder the path is the desktop's, which reads "" as My Computer.
   RelativeIdList from_desktop = PathToIdList(nullptr, L"");
   AbsoluteIdList drives = test::CsidlIdList(CSIDL_DRIVES);
-  EXPECT_TRUE(test::SameObject(reinterpret_cast<PCIDLIST_ABSOLUTE>(from_desktop.get()), drives.get()));
+  EXPECT_TRUE(
+      test::SameObject(reinterpret_cast<PCIDLIST_ABSOLUTE>(from_desktop.get()), drives.get()));
 }
 
 TEST(IdList, DesktopIdList) {
