@@ -161,12 +161,6 @@ TEST(IdList, EmptyPathBelowAGivenFolderIsTheFolderItself) {
   EXPECT_EQ(IdListCount(relative.get()), 0u);
   AbsoluteIdList joined = ConcatIdLists(folder_list.get(), relative.get());
   EXPECT_TRUE(test::SameObject(joined.get(), folder_list.get()));
-
-  // Without a folder the path is the desktop's, which reads "" as My Computer.
-  RelativeIdList from_desktop = PathToIdList(nullptr, L"");
-  AbsoluteIdList drives = test::CsidlIdList(CSIDL_DRIVES);
-  EXPECT_TRUE(
-      test::SameObject(reinterpret_cast<PCIDLIST_ABSOLUTE>(from_desktop.get()), drives.get()));
 }
 
 TEST(IdList, DesktopIdList) {
