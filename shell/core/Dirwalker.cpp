@@ -5,12 +5,13 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/Application.h"
 #include "framework/Control.h"
 #include "framework/Cursor.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "shell/core/InterfaceOut.h"
 #include "shell/core/ShellModule.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
@@ -22,11 +23,6 @@ constexpr SHCONTF kEnumerationFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHC
 constexpr wchar_t kVersion[] = L"TDirwalker v1.1";
 constexpr DWORD kNetworkResourceBufferBytes = 1024;  // the record and its strings
 
-template <class I>
-void** OutVoid(ComPtr<I>& pointer) {
-  return reinterpret_cast<void**>(pointer.ReleaseAndGetAddressOf());
-}
-
 // File names compare like the file system does: case-insensitive over all of
 // Unicode, not only over ASCII letters.
 bool SameName(std::wstring_view a, std::wstring_view b) {
@@ -34,37 +30,25 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-// A drive such as C: or C:\, or a share root such as \\server\share.
-bool IsRoot(std::wstring_view name) {
-  const std::wstring drive = ExtractFileDrive(name);
-  if (drive.empty()) return false;
-  return SameName(name, drive) || SameName(name, drive + L"\\");
-}
-
-// \\server\share...: long enough and with a backslash after the server name.
-bool IsUncSharePath(std::wstring_view path) {
-  return path.size() > 3 && path.substr(0, 2) == L"\\\\" &&
-         path.find(L'\\', 2) != std::wstring_view::npos;
-}
-
 bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
   const UINT size = IdListSize(a);
   return size == IdListSize(b) && (size == 0 || std::memcmp(a, b, size) == 0);
 }
 
-// 0 when the file does not exist.
-DWORD FileAttributes(const std::wstring& path) {
-  if (path.empty()) return 0;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes == INVALID_FILE_ATTRIBUTES ? 0 : attributes;
+// The desktop itself for the desktop's list, else the desktop's binding.
+HRESULT BindFolder(PCIDLIST_ABSOLUTE list, ComPtr<IShellFolder>& folder) {
+  IShellFolder* desktop = ShellModule::DesktopFolder();
+  if (IsDesktopIdList(list)) {
+    folder = desktop;
+    return S_OK;
+  }
+  HRESULT hr = desktop->BindToObject(list, nullptr, IID_IShellFolder, OutVoid(folder));
+  if (SUCCEEDED(hr) && !folder) hr = E_FAIL;
+  return hr;
 }
 
 ChildIdList AsChild(RelativeIdList list) {
   return ChildIdList(reinterpret_cast<PITEMID_CHILD>(list.release()));
-}
-
-RelativeIdList AsRelative(ChildIdList list) {
-  return RelativeIdList(list.release());
 }
 
 }  // namespace
@@ -98,7 +82,7 @@ void TDirwalker::SetFolder(std::wstring_view path) {
     SHGetSpecialFolderLocation(ShellOwnerWindow(), CSIDL_DRIVES, list.put());
   } else {
     list = PathToIdList(requested);
-    if (!list && IsUncSharePath(requested)) {
+    if (!list && IsUncWithShare(requested)) {
       WakeUncServer(requested);
       list = PathToIdList(requested);
     }
@@ -121,7 +105,7 @@ void TDirwalker::WakeUncServer(std::wstring_view path) {
       !server_folder)
     return;
   ComPtr<IEnumIDList> enumerator;
-  HWND window = Application ? Application->MainWindowHandle() : nullptr;
+  HWND window = MainWindowHandle();
   if (server_folder->EnumObjects(window, kEnumerationFlags, enumerator.ReleaseAndGetAddressOf()) ==
           S_OK &&
       enumerator) {
@@ -141,7 +125,7 @@ void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
   // the previous binding whole.
   ComPtr<IShellFolder> folder;
   wf::AbsoluteIdList copy;
-  if (IdListCount(list) == 0 || desktop->CompareIDs(0, list, ShellModule::EmptyIdList()) == S_OK) {
+  if (IsDesktopIdList(list)) {
     folder = desktop;
     copy = CloneIdList(ShellModule::EmptyIdList());
   } else {
@@ -280,7 +264,7 @@ void TDirwalker::SetObjectName(std::wstring_view requested) {
 
   // Roots come first: "C:" has no backslash but is a drive, not a name
   // inside the bound folder.
-  if (IsRoot(name)) {
+  if (IsRootPath(name)) {
     if (name.size() == 2 && name[1] == L':') name += L'\\';
     SetFolder(name);
     SelectFolderInParent();
@@ -391,33 +375,9 @@ std::wstring TDirwalker::LinkTargetFolder() {
   // user's and the common desktop, Folder + name may name the wrong file.
   std::wstring link = IdListToPath(AbsoluteIdList());
   if (link.empty()) link = folder_ + ObjectName();
-
-  ComPtr<IShellLinkW> shell_link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              OutVoid(shell_link))))
-    return {};
-  ComPtr<IPersistFile> file;
-  if (FAILED(shell_link.As(&file)) || FAILED(file->Load(link.c_str(), 0))) return {};
-  wchar_t target[MAX_PATH] = {};
-  WIN32_FIND_DATAW data{};
-  if (FAILED(shell_link->GetPath(target, MAX_PATH, &data, SLGP_UNCPRIORITY)) || !target[0])
-    return {};
-  std::wstring path = target;
-  DWORD attributes = data.dwFileAttributes;
-  if (attributes == 0) {
-    // No find data came with the path. Wine keeps only an ANSI copy of the
-    // target's path (characters outside the code page become '?'); the
-    // link's id list still names the target exactly.
-    attributes = FileAttributes(path);
-    if (attributes == 0) {
-      wf::AbsoluteIdList target_list;
-      if (SUCCEEDED(shell_link->GetIDList(target_list.put())) && target_list) {
-        path = IdListToPath(target_list.get());
-        attributes = FileAttributes(path);
-      }
-    }
-  }
-  return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? path : std::wstring();
+  WIN32_FIND_DATAW target_data{};
+  std::wstring target = ResolveLinkW(link, target_data);
+  return (target_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? target : std::wstring();
 }
 
 bool TDirwalker::MatchesFilter() {
@@ -524,6 +484,46 @@ void TDirwalker::SetFilter(std::wstring_view filter) {
 
 // --- User-interface objects -----------------------------------------------
 
+namespace {
+
+// One object named in MultiObjects: the folder that holds it and its id there.
+struct NamedObject {
+  wf::AbsoluteIdList folder;
+  ChildIdList id;
+};
+
+// A drive path or a share path; anything else is a name below the bound folder.
+bool IsFullPath(std::wstring_view name) {
+  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
+}
+
+// Where `name` lies. A name that the shell cannot parse is searched by
+// display name in its folder, which rebinds the walker and raises when
+// nothing of that name exists; the caller puts the binding back.
+NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
+  std::wstring path = name;
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  // "C:" names the drive, as it does for ObjectName, not the current
+  // directory on it.
+  if (path.size() == 2 && path[1] == L':') path += L'\\';
+  wf::AbsoluteIdList absolute;
+  if (IsFullPath(path)) {
+    absolute = PathToIdList(path);
+  } else if (RelativeIdList relative = PathToIdList(walker.ShellFolder(), path)) {
+    absolute = ConcatIdLists(walker.FolderIdList(), relative.get());
+  }
+  const UINT count = IdListCount(absolute.get());
+  if (count == 0) {
+    walker.SetObjectName(name);
+    return {walker.FolderIdListCopy(), walker.ObjectIdCopy()};
+  }
+  // A shell folder takes only its own children: a longer relative id would
+  // name its first item (Wine builds the object from that item alone).
+  return {TruncateIdList(absolute.get(), count - 1), LastId(absolute.get())};
+}
+
+}  // namespace
+
 HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   *object = nullptr;
   struct EmptyOnExit {
@@ -536,67 +536,79 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
     return E_UNEXPECTED;
   }
 
-  std::vector<RelativeIdList> entries;
-  // Naming objects by full path rebinds this object to their folder and a
-  // display-name search moves the current object: both are put back when the
-  // request ends, also when a name cannot be found.
+  // A display-name search rebinds this object and moves its current object:
+  // both are put back after each name (so that every name is looked up in
+  // the bound folder) and when the request ends, also when a name cannot be
+  // found.
   struct RestoreOnExit {
     TDirwalker& walker;
     bool active = false;
     wf::AbsoluteIdList folder;
     ChildIdList current;
     ~RestoreOnExit() { Restore(); }
+    void Rebind() {
+      if (active && !SameIdListBytes(folder.get(), walker.folder_id_list_.get()))
+        walker.SetFolderIDList(folder.get());
+    }
     void Restore() noexcept {
       if (!active) return;
-      active = false;
       try {
-        if (!SameIdListBytes(folder.get(), walker.folder_id_list_.get()))
-          walker.SetFolderIDList(folder.get());
+        Rebind();
         walker.current_id_ = std::move(current);
         walker.ClearObjectCaches();
       } catch (const std::exception&) {
         // The former folder is gone: stay where the request left us.
       }
+      active = false;
     }
   };
   RestoreOnExit restore{*this};
 
+  // The ids all belong to one folder: the bound one unless names say other.
+  std::vector<ChildIdList> ids;
+  ComPtr<IShellFolder> folder = shell_folder_;
+  HRESULT hr = S_OK;
   if (multi_objects_.Empty()) {
-    if (current_id_) entries.push_back(AsRelative(ObjectIdCopy()));
+    if (current_id_) ids.push_back(ObjectIdCopy());
   } else {
     restore.folder = FolderIdListCopy();
     restore.current = ObjectIdCopy();
     restore.active = true;
+    wf::AbsoluteIdList common_folder;
     for (const std::wstring& name : multi_objects_) {
-      RelativeIdList entry;
-      if (name.find(L':') != std::wstring::npos && !IsRoot(name)) {
-        // A full path: the object's own folder is bound and the entry is a
-        // child of it. Shell folders take only child ids here (Wine builds
-        // a data object of a longer relative id from its first item alone),
-        // so full paths must share one folder.
-        const std::wstring trimmed =
-            name.size() > 3 && name.back() == L'\\' ? name.substr(0, name.size() - 1) : name;
-        SetFolder(ExtractFilePath(trimmed));
-        entry = PathToIdList(shell_folder_.Get(), ExtractFileName(trimmed));
-      } else {
-        entry = PathToIdList(shell_folder_.Get(), name);
+      if (name.empty()) {
+        hr = E_INVALIDARG;  // names no object
+        break;
       }
-      if (!entry) {
-        SetObjectName(name);
-        entry = AsRelative(ObjectIdCopy());
+      NamedObject named = LocateNamedObject(*this, name);
+      restore.Rebind();
+      if (!named.id) {
+        hr = E_FAIL;
+        break;
       }
-      if (entry) entries.push_back(std::move(entry));
+      // One request goes to one folder, and sending only some of the named
+      // objects would act on fewer than the caller named: refused.
+      if (!common_folder) {
+        common_folder = std::move(named.folder);
+      } else if (!IsSameObject(common_folder.get(), named.folder.get())) {
+        hr = E_INVALIDARG;
+        break;
+      }
+      ids.push_back(std::move(named.id));
     }
+    if (SUCCEEDED(hr) && common_folder && !IsSameObject(common_folder.get(), folder_id_list_.get()))
+      hr = BindFolder(common_folder.get(), folder);
   }
 
-  HRESULT hr = E_INVALIDARG;
-  if (!entries.empty()) {
-    std::vector<PCUITEMID_CHILD> ids;
-    ids.reserve(entries.size());
-    for (const RelativeIdList& entry : entries)
-      ids.push_back(reinterpret_cast<PCUITEMID_CHILD>(entry.get()));
-    hr = shell_folder_->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(ids.size()), ids.data(),
-                                      iid, nullptr, object);
+  if (SUCCEEDED(hr)) {
+    hr = E_INVALIDARG;
+    if (!ids.empty()) {
+      std::vector<PCUITEMID_CHILD> borrowed;
+      borrowed.reserve(ids.size());
+      for (const ChildIdList& id : ids) borrowed.push_back(id.get());
+      hr = folder->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(borrowed.size()),
+                                 borrowed.data(), iid, nullptr, object);
+    }
   }
   restore.Restore();  // before the last error is set
   if (FAILED(hr) || !*object) {
@@ -612,7 +624,7 @@ HWND TDirwalker::ShellOwnerWindow() {
   if (loaded_) {
     if (auto control = dynamic_cast<TWinControl*>(Owner())) return control->Handle();
   }
-  return Application ? Application->MainWindowHandle() : nullptr;
+  return MainWindowHandle();
 }
 
 }  // namespace wf

@@ -86,8 +86,11 @@ class TDirwalker : public TComponent {
   void SetFileSystemOnly(bool value) { file_system_only_ = value; }
 
   // User-interface objects of the current object, or of the objects named in
-  // MultiObjects (which every request empties). Failure leaves *object null,
-  // sets the thread's last error to the shell's result and answers it.
+  // MultiObjects (which every request empties): names below the bound folder
+  // or full paths. Objects that lie in more than one folder are refused with
+  // E_INVALIDARG. Failure leaves *object null, sets the thread's last error
+  // to the result and answers it; a name that names nothing raises
+  // EDirwalkerError. The binding and the current object are kept.
   TStringList& MultiObjects() { return multi_objects_; }
   HRESULT GetUIObject(REFIID iid, void** object);
   template <class I>

@@ -9,6 +9,7 @@
 
 #include "framework/Handles.h"
 #include "shell/core/Dirwalker.h"
+#include "shell/core/InterfaceOut.h"
 #include "shell/core/ShellModule.h"
 
 namespace wf {
@@ -47,13 +48,6 @@ constexpr DWORD kThumbnailPriority = 2;  // an ordinary request, neither first n
 // Day 0 of date-time values is 1899-12-30, 25,569 days before 1970-01-01.
 constexpr int64_t kDateTimeEpochTo1970 = 25569;
 constexpr double kMillisecondsPerDay = 86400000.0;
-
-// Interfaces are asked for by IID: MinGW's headers give several shell
-// interfaces no __uuidof.
-template <class I>
-void** OutVoid(ComPtr<I>& pointer) {
-  return reinterpret_cast<void**>(pointer.ReleaseAndGetAddressOf());
-}
 
 struct CoTaskMemDeleter {
   void operator()(void* memory) const { CoTaskMemFree(memory); }

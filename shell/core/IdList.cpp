@@ -117,6 +117,10 @@ AbsoluteIdList PathToIdList(std::wstring_view path) {
 }
 
 RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
+  if (path.empty() && folder) {
+    // Nothing below the folder names the folder itself: the empty list.
+    return CloneIdList(static_cast<PCUIDLIST_RELATIVE>(ShellModule::EmptyIdList()));
+  }
   if (path.empty()) {
     AbsoluteIdList drives;
     HRESULT hr = SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, drives.put());
@@ -140,6 +144,21 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
     return {};
   }
   return parsed;
+}
+
+bool IsSameObject(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
+  if (!a || !b) return false;
+  const UINT size = IdListSize(a);
+  if (size == IdListSize(b) && std::memcmp(a, b, size) == 0) return true;
+  IShellFolder* desktop = ShellModule::DesktopFolder();
+  if (!desktop) return false;
+  // The comparison's answer is in the code of a success result: 0 for equal.
+  const HRESULT hr = desktop->CompareIDs(0, a, b);
+  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
+}
+
+bool IsDesktopIdList(PCIDLIST_ABSOLUTE list) {
+  return IsSameObject(list, ShellModule::EmptyIdList());
 }
 
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list) {

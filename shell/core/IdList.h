@@ -73,7 +73,15 @@ RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n);
 // the answer is no list.
 AbsoluteIdList PathToIdList(std::wstring_view path);
 // The same asked of `folder` (the desktop when null): a list relative to it.
+// An empty path below a given folder is the folder itself: the empty list.
 RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path);
+
+// Whether the desktop folder takes both lists for the same object: equal
+// bytes, or a comparison whose answer is "equal". No list names no object.
+bool IsSameObject(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b);
+// Whether the list is the desktop: the empty list, or any list that the
+// desktop folder compares equal to it. No list is not the desktop.
+bool IsDesktopIdList(PCIDLIST_ABSOLUTE list);
 
 // The file-system path of an absolute list; empty when there is none.
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list);

@@ -3,11 +3,13 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "framework/Application.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "shell/core/IdList.h"
 
 namespace wf {
 
@@ -96,6 +98,27 @@ std::unique_ptr<TStringList> ClipboardFiles() {
   return files;
 }
 
+namespace {
+
+// The find data of an existing file or folder, drive roots included; false
+// when nothing is there. Unlike a find, wildcards in the path match nothing.
+bool ReadFindData(const std::wstring& path, WIN32_FIND_DATAW& find_data) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  find_data = {};
+  find_data.dwFileAttributes = data.dwFileAttributes;
+  find_data.ftCreationTime = data.ftCreationTime;
+  find_data.ftLastAccessTime = data.ftLastAccessTime;
+  find_data.ftLastWriteTime = data.ftLastWriteTime;
+  find_data.nFileSizeHigh = data.nFileSizeHigh;
+  find_data.nFileSizeLow = data.nFileSizeLow;
+  const std::wstring name = ExtractFileName(path);
+  name.copy(find_data.cFileName, std::min<size_t>(name.size(), MAX_PATH - 1));
+  return true;
+}
+
+}  // namespace
+
 std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data) {
   ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) return {};
@@ -103,7 +126,25 @@ std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_
   if (FAILED(link.As(&file)) || FAILED(file->Load(link_path.c_str(), 0))) return {};
   wchar_t target[MAX_PATH] = {};
   if (FAILED(link->GetPath(target, MAX_PATH, &find_data, SLGP_UNCPRIORITY))) return {};
-  return target;
+  std::wstring path = target;
+  if (path.empty()) return path;
+  // Wine keeps only an ANSI copy of the target's path, in which characters
+  // outside the code page come back as '?', and may send no find data with
+  // it. The link's id list still names the target exactly.
+  WIN32_FIND_DATAW found{};
+  if (ReadFindData(path, found)) {
+    if (find_data.dwFileAttributes == 0) find_data = found;
+    return path;
+  }
+  AbsoluteIdList target_list;
+  if (SUCCEEDED(link->GetIDList(target_list.put())) && target_list) {
+    std::wstring exact = IdListToPath(target_list.get());
+    if (!exact.empty() && ReadFindData(exact, found)) {
+      find_data = found;
+      return exact;
+    }
+  }
+  return path;  // a target that is gone keeps the link's own spelling
 }
 
 std::wstring ResolveLink(const std::wstring& link_path) {

@@ -33,8 +33,8 @@ std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data);
 // None when the clipboard holds no files.
 std::unique_ptr<TStringList> ClipboardFiles();
 
-// The target of a shell link file, with the target's find data; empty on
-// any failure.
+// The target of a shell link file, with the target's find data, spelled
+// exactly in UTF-16 while the target exists; empty on any failure.
 std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data);
 std::wstring ResolveLink(const std::wstring& link_path);
 

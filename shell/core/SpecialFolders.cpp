@@ -110,7 +110,7 @@ TKivShellFolder IdListToSpecialFolder(PCIDLIST_ABSOLUTE list) {
             SHGetSpecialFolderLocation(nullptr, kSpecialFolderCsidl[ordinal], candidate.put())) ||
         !candidate)
       continue;
-    if (desktop->CompareIDs(0, candidate.get(), list) == S_OK)
+    if (IsSameObject(candidate.get(), list))
       return static_cast<TKivShellFolder>(ordinal);
   }
   return SF_FILESYSTEMFOLDER;

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "shell/core/Dirwalker.h"
 #include "tests/shell/core/ShellCoreTestHelpers.h"
 #include "tests/support/TempFolder.h"
@@ -113,6 +115,94 @@ TEST_F(DirwalkerUIObject, ContextMenuOfTheCurrentObject) {
   walker_.SetObjectName(L"a.txt");
   ComPtr<IContextMenu> menu = walker_.GetUIObject<IContextMenu>();
   EXPECT_TRUE(menu);
+}
+
+// GetUIObject across folders: a and b hold files of the same names, so a
+// request sent to the wrong folder names files that exist.
+class DirwalkerUIObjectAcrossFolders : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const wchar_t* folder : {L"a", L"b"}) temp_.MakeFolder(folder);
+    for (const wchar_t* name : {L"a\\x.txt", L"a\\y.txt", L"a\\z.txt", L"b\\x.txt", L"b\\y.txt"})
+      temp_.MakeFile(name);
+    test::Quiet(walker_);
+    walker_.SetFolder(temp_ / L"a");
+    walker_.SetObjectName(L"z.txt");
+  }
+
+  // The files of the data object for `names`, in capitals and relative to
+  // the temporary folder, or "refused"; the place is left as SetUp made it.
+  std::wstring FilesOf(std::initializer_list<std::wstring> names) {
+    for (const std::wstring& name : names) walker_.MultiObjects().Add(name);
+    SetLastError(0);
+    ComPtr<IDataObject> data;
+    const HRESULT hr =
+        walker_.GetUIObject(IID_IDataObject, reinterpret_cast<void**>(data.GetAddressOf()));
+    EXPECT_TRUE(walker_.MultiObjects().Empty());
+    ExpectPlaceKept();
+    if (FAILED(hr)) {
+      EXPECT_FALSE(data);
+      EXPECT_EQ(static_cast<HRESULT>(GetLastError()), hr);
+      return L"refused";
+    }
+    std::wstring files;
+    const size_t prefix = temp_.Path().size();
+    for (std::wstring file : DroppedFiles(data.Get())) {
+      if (SameText(file.substr(0, prefix), temp_.Path())) file.erase(0, prefix);
+      files += (files.empty() ? L"" : L" ") + AsciiUpperCase(file);
+    }
+    return files;
+  }
+
+  void ExpectPlaceKept() {
+    EXPECT_TRUE(SameText(walker_.Folder(), temp_ / L"a\\")) << ToUtf8(walker_.Folder());
+    EXPECT_EQ(walker_.ObjectName(), L"z.txt");
+  }
+
+  TempFolder temp_;
+  TDirwalker walker_;
+};
+
+TEST_F(DirwalkerUIObjectAcrossFolders, FullPathsGoToTheirOwnFolderAndOnlyOne) {
+  EXPECT_EQ(FilesOf({temp_ / L"b\\x.txt", temp_ / L"B\\Y.TXT"}), L"B\\X.TXT B\\Y.TXT");
+  EXPECT_EQ(FilesOf({temp_ / L"a\\x.txt", temp_ / L"b\\y.txt"}), L"refused");
+}
+
+TEST_F(DirwalkerUIObjectAcrossFolders, NamesBelongToTheBoundFolderWhateverFullPathsCameFirst) {
+  EXPECT_EQ(FilesOf({temp_ / L"b\\y.txt", L"x.txt"}), L"refused");
+  EXPECT_EQ(FilesOf({L"x.txt", temp_ / L"b\\y.txt"}), L"refused");
+  EXPECT_EQ(FilesOf({temp_ / L"a\\y.txt", L"x.txt"}), L"A\\Y.TXT A\\X.TXT");
+}
+
+TEST_F(DirwalkerUIObjectAcrossFolders, NamesWithASubfolderNameTheFileNotTheSubfolder) {
+  walker_.SetFolder(temp_.Path());
+  walker_.MultiObjects().Add(L"b\\x.txt");
+  walker_.MultiObjects().Add(L"b\\y.txt");
+  ComPtr<IDataObject> data = walker_.GetUIObject<IDataObject>();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(DroppedFiles(data.Get()),
+            (std::vector<std::wstring>{temp_ / L"b\\x.txt", temp_ / L"b\\y.txt"}));
+  walker_.MultiObjects().Add(L"a\\x.txt");
+  walker_.MultiObjects().Add(L"b\\y.txt");
+  EXPECT_FALSE(walker_.GetUIObject<IDataObject>());
+}
+
+TEST_F(DirwalkerUIObjectAcrossFolders, DriveRootsBelongToMyComputer) {
+  EXPECT_EQ(FilesOf({L"C:"}), L"C:\\");
+  EXPECT_EQ(FilesOf({L"C:\\", temp_ / L"a\\y.txt"}), L"refused");
+}
+
+TEST_F(DirwalkerUIObjectAcrossFolders, MissingObjectsRaiseAndKeepThePlace) {
+  for (const std::wstring& missing :
+       {temp_ / L"b\\z.txt", temp_ / L"c\\x.txt", std::wstring(L"c\\x.txt")}) {
+    walker_.MultiObjects().Add(temp_ / L"a\\x.txt");
+    walker_.MultiObjects().Add(missing);
+    void* object = nullptr;
+    EXPECT_THROW(walker_.GetUIObject(IID_IDataObject, &object), EDirwalkerError) << ToUtf8(missing);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_TRUE(walker_.MultiObjects().Empty());
+    ExpectPlaceKept();
+  }
 }
 
 }  // namespace

@@ -149,6 +149,30 @@ TEST(IdList, PathBelowAGivenFolderIsRelative) {
   EXPECT_TRUE(SameText(IdListToPath(joined.get()), temp / L"sub\\x.txt"));
 }
 
+TEST(IdList, EmptyPathBelowAGivenFolderIsTheFolderItself) {
+  test::TempFolder temp;
+  AbsoluteIdList folder_list = PathToIdList(temp.Path());
+  Microsoft::WRL::ComPtr<IShellFolder> folder;
+  ASSERT_HRESULT_SUCCEEDED(
+      ShellModule::DesktopFolder()->BindToObject(folder_list.get(), nullptr, IID_IShellFolder,
+                                                 reinterpret_cast<void**>(folder.GetAddressOf())));
+  RelativeIdList relative = PathToIdList(folder.Get(), L"");
+  ASSERT_TRUE(relative);
+  EXPECT_EQ(IdListCount(relative.get()), 0u);
+  AbsoluteIdList joined = ConcatIdLists(folder_list.get(), relative.get());
+  EXPECT_TRUE(test::SameObject(joined.get(), folder_list.get()));
+}
+
+TEST(IdList, DesktopIdList) {
+  EXPECT_FALSE(IsDesktopIdList(nullptr));
+  EXPECT_TRUE(IsDesktopIdList(ShellModule::EmptyIdList()));
+  EXPECT_TRUE(IsDesktopIdList(test::CsidlIdList(CSIDL_DESKTOP).get()));
+  EXPECT_FALSE(IsDesktopIdList(test::CsidlIdList(CSIDL_DRIVES).get()));
+  test::TempFolder temp;
+  EXPECT_FALSE(IsDesktopIdList(PathToIdList(temp.Path()).get()));
+  EXPECT_FALSE(IsDesktopIdList(PathToIdList(L"C:\\").get()));
+}
+
 TEST(IdList, UnknownPathGivesNoListAndTheShellResult) {
   SetLastError(0);
   AbsoluteIdList list = PathToIdList(L"C:\\wf-no-such-folder\\nothing.txt");

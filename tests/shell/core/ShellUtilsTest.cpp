@@ -233,14 +233,35 @@ TEST(ShellUtilsLinks, ResolveLink) {
   EXPECT_TRUE(SameText(ResolveLinkW(link, find_data), target));
   EXPECT_TRUE(SameText(find_data.cFileName, L"target.txt"));
 
-  // A link whose own name no ANSI code page holds. Its target stays ANSI:
-  // Wine's IShellLinkW::GetPath answers a loaded link's non-ANSI target with
-  // question marks, so only the link's side of the round trip is ours here.
+  // A link whose own name no ANSI code page holds.
   EXPECT_TRUE(
       SameText(ResolveLink(temp.MakeLink(TempFolder::NonAnsiName(L".lnk"), target)), target));
 
   EXPECT_EQ(ResolveLink(target), L"");
   EXPECT_EQ(ResolveLink(temp / L"missing.lnk"), L"");
+}
+
+// Wine's IShellLinkW::GetPath answers a loaded link's non-ANSI target with
+// question marks; the target must still come back exactly, with its find
+// data, for files and folders alike.
+TEST(ShellUtilsLinks, ResolveLinkNamesANonAnsiTargetExactly) {
+  TempFolder temp;
+  // Wine spells the file's target "Omega_??.txt": a find would take the
+  // question marks for wildcards and match this decoy.
+  temp.MakeFile(L"Omega_XX.txt", 9);
+  const std::wstring file = temp.MakeFile(TempFolder::NonAnsiName(), 5);
+  const std::wstring folder = temp.MakeFolder(TempFolder::NonAnsiName(L" folder"));
+
+  WIN32_FIND_DATAW find_data{};
+  EXPECT_EQ(ResolveLinkW(temp.MakeLink(L"to file", file), find_data), file);
+  EXPECT_EQ(std::wstring(find_data.cFileName), TempFolder::NonAnsiName());
+  EXPECT_EQ(find_data.nFileSizeLow, 5u);
+  EXPECT_FALSE(find_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+
+  find_data = {};
+  EXPECT_EQ(ResolveLinkW(temp.MakeLink(L"to folder", folder), find_data), folder);
+  EXPECT_TRUE(find_data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(ResolveLink(temp / L"to folder.lnk"), folder);
 }
 
 TEST(ShellUtilsWindows, MainWindowHandle) {
