@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <optional>
 
 namespace bench {
 namespace {
@@ -38,15 +39,44 @@ bool ReadList(const std::wstring& value, Read&& read) {
   return true;
 }
 
+// The whole text must be the number: "1e4" is no 1.
+template <class Number, class Convert>
+std::optional<Number> ReadNumber(const std::wstring& text, Convert&& convert) {
+  try {
+    size_t used = 0;
+    Number number = convert(text, &used);
+    if (used == text.size()) return number;
+  } catch (const std::exception&) {
+  }
+  return std::nullopt;
+}
+
+std::optional<int> ReadInt(const std::wstring& text) {
+  return ReadNumber<int>(text,
+                         [](const std::wstring& t, size_t* used) { return std::stoi(t, used); });
+}
+
+std::optional<double> ReadDouble(const std::wstring& text) {
+  return ReadNumber<double>(text,
+                            [](const std::wstring& t, size_t* used) { return std::stod(t, used); });
+}
+
 bool ReadSizes(const std::wstring& value, Options& options) {
   options.sizes.clear();
   return ReadList(value, [&](const std::wstring& item) {
-    size_t used = 0;
-    int size = std::stoi(item, &used);
-    if (used != item.size() || size <= 0) return false;
-    options.sizes.push_back(size);
+    std::optional<int> size = ReadInt(item);
+    if (!size || *size <= 0) return false;
+    options.sizes.push_back(*size);
     return true;
   });
+}
+
+// A count of runs, no lower than `least`.
+bool ReadRuns(const std::wstring& value, int least, int& runs) {
+  std::optional<int> number = ReadInt(value);
+  if (!number) return false;
+  runs = std::max(least, *number);
+  return true;
 }
 
 bool ReadMeasures(const std::wstring& value, Options& options) {
@@ -77,29 +107,27 @@ std::optional<Options> ParseOptions(const std::vector<std::wstring>& args) {
     }
     if (name == L"--help" || name == L"-h" || i + 1 >= args.size()) return std::nullopt;
     const std::wstring& value = args[++i];
-    try {
-      bool read = true;
-      if (name == L"--sizes") {
-        read = ReadSizes(value, options);
-      } else if (name == L"--measures") {
-        read = ReadMeasures(value, options);
-      } else if (name == L"--runs") {
-        options.runs = std::max(1, std::stoi(value));
-      } else if (name == L"--raw-runs") {
-        options.rawRuns = std::max(0, std::stoi(value));
-      } else if (name == L"--extra-runs") {
-        options.extraRuns = std::max(0, std::stoi(value));
-      } else if (name == L"--root") {
-        options.root = value;
-      } else if (name == L"--view-timeout") {
-        options.viewTimeoutSeconds = std::stod(value);
-      } else {
-        read = false;
-      }
-      if (!read) return std::nullopt;
-    } catch (const std::exception&) {
-      return std::nullopt;
+    bool read = false;
+    if (name == L"--sizes") {
+      read = ReadSizes(value, options);
+    } else if (name == L"--measures") {
+      read = ReadMeasures(value, options);
+    } else if (name == L"--runs") {
+      read = ReadRuns(value, 1, options.runs);
+    } else if (name == L"--raw-runs") {
+      read = ReadRuns(value, 0, options.rawRuns);
+    } else if (name == L"--extra-runs") {
+      read = ReadRuns(value, 0, options.extraRuns);
+    } else if (name == L"--root") {
+      options.root = value;
+      read = true;
+    } else if (name == L"--view-timeout") {
+      // NaN would make the wait for the view endless: no time exceeds it.
+      std::optional<double> seconds = ReadDouble(value);
+      read = seconds && *seconds > 0;
+      if (read) options.viewTimeoutSeconds = *seconds;
     }
+    if (!read) return std::nullopt;
   }
   if (options.sizes.empty() || options.measures.empty()) return std::nullopt;
   return options;

@@ -88,6 +88,7 @@ void PrintMask(const MaskReport& r) {
 
 QuestionsReport MeasureQuestions(const std::wstring& folder, int runs) {
   QuestionsReport report;
+  if (runs <= 0) report.fill.failure = report.names.failure = "skipped (--extra-runs 0)";
   for (int run = 0; run < runs; ++run) {
     try {
       report.objects = TimeWalk(folder, report.fill, [](wf::TDirwalker& walker) {

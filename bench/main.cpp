@@ -59,7 +59,7 @@ double RunSize(const Options& options, int size) {
   if (options.Runs(MeasureKind::kSorts))
     sorts = MeasureSorts(folder, options.runs, options.extraRuns);
   std::optional<QuestionsReport> questions;
-  if (options.Runs(MeasureKind::kQuestions) && options.extraRuns > 0)
+  if (options.Runs(MeasureKind::kQuestions))
     questions = MeasureQuestions(folder, options.extraRuns);
 
   if (population) PrintPopulation(*population);
@@ -117,7 +117,7 @@ int main() {
     return 2;
   }
   if (options->listMissingFolders) {
-    bench::PrintMissingFolders(options->root, options->sizes);
+    bench::PrintMissingFolders(stdout, options->root, options->sizes);
     return 0;
   }
   try {
