@@ -9,6 +9,7 @@
 #include <exception>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace bench {
