@@ -68,8 +68,7 @@ std::string CheckBenchFolder(const std::wstring& folder, int size) {
   return {};
 }
 
-int PrintMissingFolders(std::FILE* out, const std::wstring& root,
-                        const std::vector<int>& sizes) {
+int PrintMissingFolders(std::FILE* out, const std::wstring& root, const std::vector<int>& sizes) {
   int missing = 0;
   for (int size : sizes) {
     const std::wstring folder = BenchFolderPath(root, size);
@@ -78,7 +77,7 @@ int PrintMissingFolders(std::FILE* out, const std::wstring& root,
     std::fprintf(out, "folder\t%s\n", ToUtf8(folder).c_str());
     for (const BenchFile& file : BenchFolderFiles(size))
       std::fprintf(out, "file\t%lld\t%s\n", static_cast<long long>(file.bytes),
-                  ToUtf8(file.name).c_str());
+                   ToUtf8(file.name).c_str());
   }
   std::fflush(out);
   return missing;

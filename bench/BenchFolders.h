@@ -31,7 +31,6 @@ std::string CheckBenchFolder(const std::wstring& folder, int size);
 
 // For each size whose folder is missing or wrong: a line "folder<TAB>path",
 // then one "file<TAB>bytes<TAB>name" per file. Answers how many folders.
-int PrintMissingFolders(std::FILE* out, const std::wstring& root,
-                        const std::vector<int>& sizes);
+int PrintMissingFolders(std::FILE* out, const std::wstring& root, const std::vector<int>& sizes);
 
 }  // namespace bench

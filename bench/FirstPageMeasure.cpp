@@ -217,12 +217,12 @@ void PrintFirstPageLines(const FirstPageReport& r) {
   PrintListWorkLine(r.repaint, nullptr, "");
   PrintListWorkLine(r.dirwalker, &r.paintRaw, PerRow(r.dirwalker, idRows));
   PrintListWorkLine(r.parentIcon, nullptr, "");
-  PrintListWorkLine(r.iconOf, nullptr,
-                    r.iconOf.samples.empty()
-                        ? "the folder offers no IShellIcon"
-                        : PerRow(r.iconOf, idRows) + (r.iconOfAgrees
-                                                          ? ", the same index as SHGetFileInfoW"
-                                                          : ", another index than SHGetFileInfoW"));
+  PrintListWorkLine(
+      r.iconOf, nullptr,
+      r.iconOf.samples.empty()
+          ? "the folder offers no IShellIcon"
+          : PerRow(r.iconOf, idRows) + (r.iconOfAgrees ? ", the same index as SHGetFileInfoW"
+                                                       : ", another index than SHGetFileInfoW"));
   const double furtherRows = static_cast<double>(r.furtherRows);
   PrintListWorkLine(r.furtherPaint, &r.furtherRaw,
                     std::to_string(kFurtherPages) + " pages a fill, " +

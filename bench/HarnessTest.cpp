@@ -24,7 +24,9 @@ namespace {
 
 using wf::test::TempFolder;
 
-std::optional<Options> Parse(std::vector<std::wstring> args) { return ParseOptions(args); }
+std::optional<Options> Parse(std::vector<std::wstring> args) {
+  return ParseOptions(args);
+}
 
 TEST(BenchOptions, DefaultsRunEveryMeasureOnBothSizes) {
   auto options = Parse({});
@@ -41,10 +43,9 @@ TEST(BenchOptions, DefaultsRunEveryMeasureOnBothSizes) {
 }
 
 TEST(BenchOptions, ReadsEveryOption) {
-  auto options =
-      Parse({L"--sizes", L"2000,300", L"--runs", L"2", L"--raw-runs", L"0", L"--extra-runs", L"1",
-             L"--root", L"D:\\b", L"--view-timeout", L"30.5", L"--measures", L"sorts,questions",
-             L"--list-missing-folders"});
+  auto options = Parse({L"--sizes", L"2000,300", L"--runs", L"2", L"--raw-runs", L"0",
+                        L"--extra-runs", L"1", L"--root", L"D:\\b", L"--view-timeout", L"30.5",
+                        L"--measures", L"sorts,questions", L"--list-missing-folders"});
   ASSERT_TRUE(options);
   EXPECT_EQ(options->sizes, (std::vector<int>{2000, 300}));
   EXPECT_EQ(options->runs, 2);

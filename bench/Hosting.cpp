@@ -132,7 +132,9 @@ ListHost::ListHost() : form_(new wf::TForm(wf::Application)) {
   PumpPending();
 }
 
-ListHost::~ListHost() { delete form_; }
+ListHost::~ListHost() {
+  delete form_;
+}
 
 std::vector<UINT> ShownDetailColumns(wf::TKivShellList& list) {
   ComPtr<IShellFolder2> folder = DetailsFolder(list.Dirwalker().ShellFolder());

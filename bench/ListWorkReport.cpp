@@ -38,8 +38,7 @@ void PrintListWorkLine(const Measure& m, const Measure* raw, const std::string& 
               raw ? Format(ratio, "%.3f").c_str() : "", note.c_str());
 }
 
-void PrintListWorkResult(int size, const Measure& m, const Measure* raw,
-                         const std::string& extra) {
+void PrintListWorkResult(int size, const Measure& m, const Measure* raw, const std::string& extra) {
   std::printf("RESULT size=%d measure=%s runs=%zu seconds=%s", size, m.key.c_str(),
               m.samples.size(), Format(m.median(), "%.6f").c_str());
   if (raw)

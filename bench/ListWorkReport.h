@@ -29,7 +29,6 @@ void PrintListWorkResult(int size, const Measure& measure, const Measure* raw,
 std::string PerRow(const Measure& measure, double rows);
 std::string PerCall(const Measure& measure, std::uint64_t calls);
 // What one layer adds to each comparison over the one below it.
-std::string PerComparison(const Measure& measure, const Measure& below,
-                          std::uint64_t comparisons);
+std::string PerComparison(const Measure& measure, const Measure& below, std::uint64_t comparisons);
 
 }  // namespace bench

@@ -132,8 +132,7 @@ void PrintPopulation(const PopulationReport& r) {
   std::printf(
       "  private bytes per row (PrivateUsage / committed private pages), first run:\n"
       "    our list %s / %s; platform shell view %s / %s\n",
-      BytesPerRow(r.listMemory, true, size).c_str(),
-      BytesPerRow(r.listMemory, false, size).c_str(),
+      BytesPerRow(r.listMemory, true, size).c_str(), BytesPerRow(r.listMemory, false, size).c_str(),
       BytesPerRow(r.viewMemory, true, size).c_str(),
       BytesPerRow(r.viewMemory, false, size).c_str());
 
@@ -148,8 +147,8 @@ void PrintPopulation(const PopulationReport& r) {
                   Format(m->median() / (m == &r.names ? size : children) * 1e6, "%.3f").c_str());
     std::printf("\n");
   }
-  for (auto [key, growth] : {std::pair{"shelllist", &r.listMemory},
-                             std::pair{"shellview", &r.viewMemory}})
+  for (auto [key, growth] :
+       {std::pair{"shelllist", &r.listMemory}, std::pair{"shellview", &r.viewMemory}})
     std::printf("RESULT size=%d measure=%s_private_bytes_per_row value=%s committed_private=%s\n",
                 size, key, BytesPerRow(*growth, true, size).c_str(),
                 BytesPerRow(*growth, false, size).c_str());

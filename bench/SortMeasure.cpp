@@ -117,9 +117,9 @@ void PrintSortLines(int size, const SortReport& r) {
                         PerComparison(r.nameFloor, r.nameRaw, r.nameComparisons) + "; ours " +
                         PerComparison(r.nameSort, r.nameFloor, r.nameComparisons));
   PrintListWorkLine(r.indexSearch, nullptr, "the row keeps its place; no search");
-  PrintListWorkLine(r.fetchAll, nullptr,
-                    "before the text sort, untimed in it; " +
-                        PerRow(r.fetchAll, static_cast<double>(size)));
+  PrintListWorkLine(
+      r.fetchAll, nullptr,
+      "before the text sort, untimed in it; " + PerRow(r.fetchAll, static_cast<double>(size)));
   // The handler is called after every text comparison by contract, so the
   // comparison a text sort must make is CompareText and that call.
   const std::vector<double>& paired = r.textPairedRatios;
@@ -157,15 +157,15 @@ void PrintSortLines(int size, const SortReport& r) {
 }
 
 void PrintSortResults(int size, const SortReport& r) {
-  const std::string nameCalls = " calls=" + std::to_string(r.nameCalls) +
-                                " comparisons=" + std::to_string(r.nameComparisons);
+  const std::string nameCalls =
+      " calls=" + std::to_string(r.nameCalls) + " comparisons=" + std::to_string(r.nameComparisons);
   PrintListWorkResult(size, r.nameSort, &r.nameRaw, nameCalls);
   PrintListWorkResult(size, r.nameRaw, nullptr, nameCalls);
   PrintListWorkResult(size, r.nameFloor, &r.nameRaw, nameCalls);
   PrintListWorkResult(size, r.indexSearch, nullptr, " rows=" + std::to_string(size));
   PrintListWorkResult(size, r.fetchAll, nullptr, " rows=" + std::to_string(size));
-  const std::string textCalls = " calls=" + std::to_string(r.textCalls) +
-                                " comparisons=" + std::to_string(r.textComparisons);
+  const std::string textCalls =
+      " calls=" + std::to_string(r.textCalls) + " comparisons=" + std::to_string(r.textComparisons);
   PrintListWorkResult(size, r.textSort, &r.textRawHandler,
                       textCalls + " paired_ratio=" + Format(Median(r.textPairedRatios), "%.4f"));
   PrintListWorkResult(size, r.textRawHandler, nullptr, textCalls);

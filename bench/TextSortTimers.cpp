@@ -52,8 +52,7 @@ double TimeTextPairs(wf::TKivShellList& list, const std::vector<TextPair>& pairs
 // from the fill's order, ascending then descending, each comparison
 // followed by the handler as in the list. No list is involved; its own
 // number of comparisons.
-void TimePlainTextSorts(wf::TKivShellList& list, const wf::TLVCompareEvent& handler,
-                        SortRun& run) {
+void TimePlainTextSorts(wf::TKivShellList& list, const wf::TLVCompareEvent& handler, SortRun& run) {
   RestoreNameOrder(list);
   struct Entry {
     wf::TListItem* row;
@@ -116,8 +115,8 @@ SortRun MeasureTextSort(wf::TKivShellList& list, std::vector<double>& pairedRati
       handlerCalls = 0;
       listTimes.push_back(TimeListSorts(list, kTextSortColumn));
       if (handlerCalls != pairs.size())
-        throw BenchError("the list made " + std::to_string(handlerCalls) +
-                         " text comparisons, " + std::to_string(pairs.size()) + " when recorded");
+        throw BenchError("the list made " + std::to_string(handlerCalls) + " text comparisons, " +
+                         std::to_string(pairs.size()) + " when recorded");
       rawHandlerTimes.push_back(TimeTextPairs(list, pairs, &counting));
       rawTimes.push_back(TimeTextPairs(list, pairs, nullptr));
       pairedRatios.push_back(listTimes.back() / rawHandlerTimes.back());

@@ -51,8 +51,7 @@ double RunSize(const Options& options, int size) {
   }
 
   std::optional<PopulationReport> population;
-  if (options.Runs(MeasureKind::kPopulation))
-    population = MeasurePopulation(options, folder, size);
+  if (options.Runs(MeasureKind::kPopulation)) population = MeasurePopulation(options, folder, size);
   std::optional<FirstPageReport> firstPage;
   if (options.Runs(MeasureKind::kFirstPage)) firstPage = MeasureFirstPage(folder, options.runs);
   std::optional<SortReport> sorts;
@@ -97,8 +96,8 @@ int Run(const Options& options) {
   if (options.Runs(MeasureKind::kPopulation)) {
     for (size_t i = 1; i < listSeconds.size(); ++i) {
       double scaling = listSeconds[i].second / listSeconds[0].second;
-      std::printf("our list, %d over %d items: %s x\n", listSeconds[i].first,
-                  listSeconds[0].first, Format(scaling, "%.2f").c_str());
+      std::printf("our list, %d over %d items: %s x\n", listSeconds[i].first, listSeconds[0].first,
+                  Format(scaling, "%.2f").c_str());
       std::printf("RESULT measure=shelllist_scaling sizes=%d/%d ratio=%s\n", listSeconds[i].first,
                   listSeconds[0].first, Format(scaling, "%.4f").c_str());
     }
