@@ -2,6 +2,8 @@
 # Builds and runs the population benchmark under Wine in a virtual display.
 # Arguments go to population_bench, e.g.
 #   bench/run.sh --sizes 10000,50000 --runs 5 --raw-runs 1 --extra-runs 3
+#   bench/run.sh --measures sorts,questions    (population, firstpage, sorts
+#                                                and questions by default)
 # BUILD_DIR picks another build folder (and with it another Wine prefix), so a
 # benchmark need not share a wineserver with a test run in progress.
 source "$(dirname "${BASH_SOURCE[0]}")/../tools/setup.sh"
