@@ -16,7 +16,10 @@
 #include "bench/BenchCore.h"
 #include "bench/BenchFolders.h"
 #include "bench/BenchOptions.h"
+#include "bench/Hosting.h"
+#include "bench/Memory.h"
 #include "framework/Handles.h"
+#include "shell/list/ShellControls.h"
 #include "tests/support/TempFolder.h"
 
 namespace bench {
@@ -197,8 +200,9 @@ TEST(BenchFolders, AnyDepartureFromTheListIsReported) {
   const auto listed = ListMissing(root, {100});
   ASSERT_EQ(listed.size(), 1u);
   auto remake = [&] {
-    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
       ASSERT_TRUE(wf::test::RemoveFolderTree(folder));
+    }
     MakeListedFiles(listed[0]);
     ASSERT_EQ(CheckBenchFolder(folder, 100), "");
   };
@@ -221,6 +225,58 @@ TEST(BenchFolders, AnyDepartureFromTheListIsReported) {
   // A subfolder is no file of the layout and leaves it whole.
   temp.MakeFolder(L"100\\sub");
   EXPECT_EQ(CheckBenchFolder(folder, 100), "");
+}
+
+// The per-item measures count what the shell lists: hidden files too.
+TEST(BenchHosting, FolderItemsIncludeHiddenFiles) {
+  TempFolder temp;
+  temp.MakeFile(L"a.txt");
+  temp.MakeFile(L"b.txt", 2048);
+  temp.MakeHiddenFile(L"c.txt");
+  temp.MakeFolder(L"sub");
+  FolderItems items = LoadFolderItems(RootOf(temp));
+  EXPECT_TRUE(items.folder);
+  EXPECT_EQ(items.children.size(), 4u);
+}
+
+TEST(BenchHosting, AMissingFolderFailsTheMeasureWithTheCall) {
+  TempFolder temp;
+  try {
+    OpenFolder(temp / L"absent");
+    FAIL() << "no error";
+  } catch (const BenchError& e) {
+    EXPECT_NE(std::string(e.what()).find("ParseDisplayName"), std::string::npos) << e.what();
+  }
+}
+
+// The row measures ask the shell for the columns the list shows; they find
+// them by the list's column titles.
+TEST(BenchHosting, ListColumnsMapToShellColumns) {
+  TempFolder temp;
+  temp.MakeFile(L"a.txt", 10);
+  ListHost host;
+  host.List().SetPath(RootOf(temp));
+  const std::vector<UINT> columns = ShownDetailColumns(host.List());
+  ASSERT_EQ(static_cast<int>(columns.size()), host.List().ShellColumnCount() - 1);
+  ASSERT_FALSE(columns.empty());
+  for (size_t i = 1; i < columns.size(); ++i) EXPECT_LT(columns[i - 1], columns[i]);
+  EXPECT_GE(columns.front(), 1u);  // shell column 0 is the name, the list's own first column
+}
+
+// Wine keeps no private-usage counter: that figure is not made up from
+// the other.
+TEST(BenchMemory, AMissingCounterIsNotMeasured) {
+  MemorySample before, after;
+  before.committedPrivate = 1000;
+  after.committedPrivate = 5000;
+  const MemoryGrowth growth = GrowthBetween(before, after);
+  EXPECT_FALSE(growth.privateUsage);
+  EXPECT_EQ(BytesPerRow(growth, true, 10), "n/a");
+  EXPECT_EQ(BytesPerRow(growth, false, 10), "400.0");
+  EXPECT_EQ(BytesPerRow(std::nullopt, false, 10), "n/a");
+  before.privateUsage = 300;
+  after.privateUsage = 100;
+  EXPECT_EQ(BytesPerRow(GrowthBetween(before, after), true, 10), "-20.0");
 }
 
 TEST(BenchFigures, MedianLeavesOutWhatWasNotMeasured) {
