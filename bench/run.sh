@@ -2,6 +2,8 @@
 # Builds and runs the population benchmark under Wine in a virtual display.
 # Arguments go to population_bench, e.g.
 #   bench/run.sh --sizes 10000,50000 --runs 5 --raw-runs 1 --extra-runs 3
+#   bench/run.sh --measures sorts,questions    (population, firstpage, sorts
+#                                                and questions by default)
 # BUILD_DIR picks another build folder (and with it another Wine prefix), so a
 # benchmark need not share a wineserver with a test run in progress.
 source "$(dirname "${BASH_SOURCE[0]}")/../tools/setup.sh"
@@ -20,48 +22,48 @@ bench_exe="$(find "$BUILD_DIR" -path "$WINEPREFIX" -prune -o -name population_be
   -quit)"
 
 # Wine looks a new name up by reading the whole folder, so creating 50,000
-# files from inside Wine takes many minutes; created from here they take
-# seconds. The benchmark checks and reuses them, and still creates them
-# itself when run any other way.
-precreate_bench_folders() {
-  local sizes="10000,50000" root='C:\wfbench'
-  local args=("$@") i
-  for ((i = 0; i + 1 < ${#args[@]}; i++)); do
-    case "${args[i]}" in
-      --sizes) sizes="${args[i + 1]}" ;;
-      --root) root="${args[i + 1]}" ;;
-    esac
-  done
-  local unix_root
-  unix_root="$("$WINE_BIN" winepath -u "$root" 2>/dev/null | tr -d '\r')" || return 0
-  [ -n "$unix_root" ] || return 0
-  local size folder digits
-  for size in ${sizes//,/ }; do
-    folder="$unix_root/$size"
-    digits=$(( ${#size} > 5 ? ${#size} : 5 ))
-    mkdir -p "$folder"
-    # File i is (i mod 97) KB long (sparse), as the benchmark makes them.
-    if [ "$(find "$folder" -maxdepth 1 -type f | wc -l)" -eq "$size" ] &&
-       [ -e "$folder/$(printf "f%0${digits}d.txt" 1)" ] &&
-       [ "$(stat -c %s "$folder/$(printf "f%0${digits}d.txt" 2)")" -eq 2048 ] &&
-       [ "$(stat -c %s "$folder/$(printf "f%0${digits}d.txt" "$size")")" -eq $(( size % 97 * 1024 )) ]; then
-      continue
-    fi
-    echo "Creating $size files in $folder"
-    find "$folder" -maxdepth 1 -type f -delete
-    (cd "$folder" && seq 1 "$size" | xargs printf "f%0${digits}d.txt\n" | xargs touch)
-    for ((kb = 1; kb < 97; kb++)); do
-      (cd "$folder" && seq "$kb" 97 "$size" | xargs -r printf "f%0${digits}d.txt\n" |
-        xargs -r truncate -s "${kb}K")
+# files from inside Wine takes many minutes; made from here they take
+# seconds. The benchmark alone defines the folders: it lists the files of
+# each one that is missing or wrong, and they are made here as listed.
+make_bench_folders() {
+  local lists
+  lists="$(mktemp -d)"
+  # One file of names per folder and size: "<n>.folder" holds folder n's
+  # path, "<n>.<bytes>.names" the names of its files of that size.
+  if ! "$WINE_BIN" "$bench_exe" "$@" --list-missing-folders 2>/dev/null | tr -d '\r' |
+    awk -F '\t' -v out="$lists" '
+      $1 == "folder" { n++; print $2 > (out "/" n ".folder"); close(out "/" n ".folder") }
+      $1 == "file" { print $3 > (out "/" n "." $2 ".names") }'; then
+    # A request for help or an option it cannot read: the run says so.
+    rm -rf "$lists"
+    return 0
+  fi
+  local folder_file n windows_path unix_path names bytes
+  for folder_file in "$lists"/*.folder; do
+    [ -e "$folder_file" ] || continue
+    n="$(basename "$folder_file" .folder)"
+    windows_path="$(cat "$folder_file")"
+    unix_path="$("$WINE_BIN" winepath -u "$windows_path" 2>/dev/null | tr -d '\r')"
+    [ -n "$unix_path" ] || continue
+    echo "Creating the files of $windows_path"
+    mkdir -p "$unix_path"
+    find "$unix_path" -maxdepth 1 -type f -delete
+    for names in "$lists/$n".*.names; do
+      bytes="${names#"$lists/$n."}"
+      bytes="${bytes%.names}"
+      # Sparse: truncate only sets the length.
+      (cd "$unix_path" && xargs -d '\n' -a "$names" touch &&
+        xargs -d '\n' -a "$names" truncate -s "$bytes")
     done
   done
+  rm -rf "$lists"
 }
 
 prepare_wine_prefix
 trap cleanup EXIT
 ensure_display
 start_wineserver
-precreate_bench_folders "$@"
+make_bench_folders "$@"
 
 status=0
 "$WINE_BIN" "$bench_exe" "$@" || status=$?

@@ -1,0 +1,250 @@
+#include "bench/FirstPageMeasure.h"
+
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "bench/Hosting.h"
+#include "bench/ListWorkReport.h"
+#include "shell/list/ShellControls.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace bench {
+namespace {
+
+// Pages further down, each scrolled to before its first paint: more
+// samples of the same work from one fill, without the parent entry.
+constexpr int kFurtherPages = 3;
+
+// The paint may draw a partly visible row beyond the page count: a few rows
+// past it are looked at too.
+constexpr int kRowsPastPage = 3;
+
+double TimePaint(HWND window) {
+  auto start = Clock::now();
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateWindow(window);
+  return SecondsSince(start);
+}
+
+template <class OnRow>
+void ForEachPageRow(wf::TKivShellList& list, OnRow&& onRow) {
+  HWND window = list.Handle();
+  const int top = static_cast<int>(SendMessageW(window, LVM_GETTOPINDEX, 0, 0));
+  const int perPage = static_cast<int>(SendMessageW(window, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int end = std::min(list.Items().Count(), top + perPage + kRowsPastPage);
+  for (int i = std::max(0, top); i < end; ++i) {
+    wf::TListItem* item = list.Items()[i];
+    if (item) onRow(item, wf::TKivShellList::RecordOf(item));
+  }
+}
+
+int PageRowsAlreadyFetched(wf::TKivShellList& list) {
+  int fetched = 0;
+  ForEachPageRow(list, [&](wf::TListItem* item, wf::TKivShellListItem* record) {
+    if (item->ImageIndex() >= 0 || (record && record->ItemId && item->CaptionKnown())) ++fetched;
+  });
+  return fetched;
+}
+
+PageRows RowsFetchedByPaint(wf::TKivShellList& list) {
+  PageRows rows;
+  rows.perPage = static_cast<int>(SendMessageW(list.Handle(), LVM_GETCOUNTPERPAGE, 0, 0));
+  ForEachPageRow(list, [&](wf::TListItem* item, wf::TKivShellListItem* record) {
+    if (item->ImageIndex() < 0 || !record) return;
+    ++rows.updated;
+    if (record->IsParentEntry) rows.parentEntry = true;
+    if (record->ItemId) rows.ids.push_back(record->ItemId.get());
+  });
+  return rows;
+}
+
+struct PageRun {
+  double paint = kNotMeasured;
+  double repaint = kNotMeasured;
+  RawQueryTimes raw;
+  RawQueryTimes rawAgain;
+  double dirwalker = kNotMeasured;
+  double parentIcon = kNotMeasured;
+  double iconOf = kNotMeasured;  // NaN: the folder has no IShellIcon
+  bool iconOfAgrees = false;
+  PageRows rows;
+  std::vector<UINT> columnNumbers;
+  bool overlayInterface = false;
+};
+
+// The folder's own icon look-up, for comparison with SHGetFileInfoW.
+void TimeIconOf(IShellFolder* folder, PCIDLIST_ABSOLUTE folderPidl, PageRun& run) {
+  ComPtr<IShellIcon> shellIcon;
+  if (FAILED(folder->QueryInterface(IID_PPV_ARGS(&shellIcon)))) return;
+  std::vector<int> indexes;
+  auto start = Clock::now();
+  for (PCUITEMID_CHILD id : run.rows.ids) {
+    int index = -1;
+    if (FAILED(shellIcon->GetIconOf(id, GIL_FORSHELL, &index))) index = -1;
+    indexes.push_back(index);
+  }
+  run.iconOf = SecondsSince(start);
+  wf::AbsoluteIdList absolute(ILCombine(folderPidl, run.rows.ids.front()));
+  SHFILEINFOW info{};
+  SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof info,
+                 SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  run.iconOfAgrees = indexes.front() == info.iIcon;
+}
+
+PageRun MeasurePage(wf::TKivShellList& list) {
+  PageRun run;
+  PumpPendingExceptPaint();
+  const int fetchedBefore = PageRowsAlreadyFetched(list);
+  run.paint = TimePaint(list.Handle());
+  run.rows = RowsFetchedByPaint(list);
+  run.rows.drawnBefore = fetchedBefore;
+  if (run.rows.ids.empty()) throw BenchError("the paint fetched no rows");
+  // The same page again: every row's data is in place, so this is the
+  // drawing alone.
+  run.repaint = TimePaint(list.Handle());
+
+  IShellFolder* folder = list.Dirwalker().ShellFolder();
+  PCIDLIST_ABSOLUTE folderPidl = list.Dirwalker().FolderIdList();
+  run.columnNumbers = ShownDetailColumns(list);
+  ComPtr<IShellIconOverlay> overlay;
+  run.overlayInterface = SUCCEEDED(folder->QueryInterface(
+      IID_IShellIconOverlay, reinterpret_cast<void**>(overlay.GetAddressOf())));
+  // Measured after the list, so that whatever the shell caches favours the
+  // raw figure, not ours.
+  run.raw = TimeRawRowQueries(folder, folderPidl, run.rows.ids, run.columnNumbers);
+  run.rawAgain = TimeRawRowQueries(folder, folderPidl, run.rows.ids, run.columnNumbers);
+  run.dirwalker = TimeDirwalkerRowQueries(list.Dirwalker(), run.rows.ids, run.columnNumbers);
+  auto start = Clock::now();
+  list.SmallSystemImages().TempFolderIconIndex();
+  run.parentIcon = SecondsSince(start);
+  TimeIconOf(folder, folderPidl, run);
+  return run;
+}
+
+// Scrolls rows not yet drawn into view without painting them.
+void ScrollUndrawnRowIntoView(wf::TKivShellList& list, int row) {
+  HWND window = list.Handle();
+  SendMessageW(window, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(window, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+  SendMessageW(window, WM_SETREDRAW, TRUE, 0);
+}
+
+std::string FetchedBeforeNote(const PageRun& page) {
+  return std::to_string(page.rows.drawnBefore) + " rows fetched before the paint";
+}
+
+void MeasureOneFill(const std::wstring& folder, FirstPageReport& r) {
+  // A fresh fill each time, so that no row on the page has been drawn.
+  ListHost host;
+  wf::TKivShellList& list = host.List();
+  list.SetPath(folder);
+  PageRun page = MeasurePage(list);
+  if (page.rows.drawnBefore > 0) r.paint.note = FetchedBeforeNote(page);
+  r.paint.Add(page.paint);
+  r.paintRaw.Add(page.raw.total);
+  r.paintRawAgain.Add(page.rawAgain.total);
+  r.rawBreakdown.push_back(page.raw);
+  r.repaint.Add(page.repaint);
+  r.dirwalker.Add(page.dirwalker);
+  r.parentIcon.Add(page.parentIcon);
+  if (!std::isnan(page.iconOf)) r.iconOf.Add(page.iconOf);
+  r.iconOfAgrees = page.iconOfAgrees;
+  r.rows = page.rows;
+  r.columnNumbers = page.columnNumbers;
+  r.overlayInterface = page.overlayInterface;
+
+  const int count = list.Items().Count();
+  for (int further = 1; further <= kFurtherPages; ++further) {
+    ScrollUndrawnRowIntoView(list, count / (kFurtherPages + 1) * further);
+    PageRun next = MeasurePage(list);
+    if (next.rows.drawnBefore > 0) r.furtherPaint.note = FetchedBeforeNote(next);
+    r.furtherPaint.Add(next.paint);
+    r.furtherRaw.Add(next.raw.total);
+    r.furtherDirwalker.Add(next.dirwalker);
+    r.furtherRepaint.Add(next.repaint);
+    r.furtherRows = next.rows.ids.size();
+  }
+}
+
+// The raw queries' time per row and question, over the first askings.
+std::string RawBreakdown(const FirstPageReport& r, double idRows) {
+  std::string breakdown;
+  auto part = [&](const std::string& name, auto pick) {
+    std::vector<double> values;
+    for (const RawQueryTimes& t : r.rawBreakdown) values.push_back(pick(t));
+    breakdown += (breakdown.empty() ? "" : ", ") + name + " " +
+                 Format(Median(values) / idRows * 1e6, "%.1f");
+  };
+  part("name", [](const RawQueryTimes& t) { return t.name; });
+  part("icon", [](const RawQueryTimes& t) { return t.icon; });
+  part("attributes", [](const RawQueryTimes& t) { return t.attributes; });
+  for (size_t c = 0; c < r.columnNumbers.size(); ++c)
+    part("column " + std::to_string(r.columnNumbers[c]),
+         [c](const RawQueryTimes& t) { return t.details.at(c); });
+  return breakdown;
+}
+
+}  // namespace
+
+FirstPageReport MeasureFirstPage(const std::wstring& folder, int runs) {
+  FirstPageReport report;
+  for (int run = 0; run < runs; ++run) {
+    try {
+      MeasureOneFill(folder, report);
+    } catch (const std::exception& e) {
+      report.paint.failure = e.what();
+    }
+  }
+  return report;
+}
+
+void PrintFirstPageLines(const FirstPageReport& r) {
+  const double idRows = static_cast<double>(r.rows.ids.size());
+  PrintListWorkLine(r.paint, &r.paintRaw,
+                    std::to_string(r.rows.updated) + " rows updated (" +
+                        std::to_string(r.rows.ids.size()) + " with an id" +
+                        (r.rows.parentEntry ? ", plus the parent entry" : "") + "), " +
+                        std::to_string(r.rows.perPage) + " per page; " +
+                        std::to_string(r.columnNumbers.size()) + " detail columns; overlay by " +
+                        (r.overlayInterface ? "IShellIconOverlay" : "attributes"));
+  PrintListWorkLine(r.paintRaw, nullptr, PerRow(r.paintRaw, idRows));
+  PrintListWorkLine(r.paintRawAgain, nullptr, PerRow(r.paintRawAgain, idRows));
+  std::printf("    raw queries, us per row (first asking): %s\n", RawBreakdown(r, idRows).c_str());
+  PrintListWorkLine(r.repaint, nullptr, "");
+  PrintListWorkLine(r.dirwalker, &r.paintRaw, PerRow(r.dirwalker, idRows));
+  PrintListWorkLine(r.parentIcon, nullptr, "");
+  PrintListWorkLine(
+      r.iconOf, nullptr,
+      r.iconOf.samples.empty()
+          ? "the folder offers no IShellIcon"
+          : PerRow(r.iconOf, idRows) + (r.iconOfAgrees ? ", the same index as SHGetFileInfoW"
+                                                       : ", another index than SHGetFileInfoW"));
+  const double furtherRows = static_cast<double>(r.furtherRows);
+  PrintListWorkLine(r.furtherPaint, &r.furtherRaw,
+                    std::to_string(kFurtherPages) + " pages a fill, " +
+                        std::to_string(r.furtherRows) + " rows each");
+  PrintListWorkLine(r.furtherRaw, nullptr, PerRow(r.furtherRaw, furtherRows));
+  PrintListWorkLine(r.furtherDirwalker, &r.furtherRaw, PerRow(r.furtherDirwalker, furtherRows));
+  PrintListWorkLine(r.furtherRepaint, nullptr, "");
+}
+
+void PrintFirstPageResults(int size, const FirstPageReport& r) {
+  const std::string rows = " rows=" + std::to_string(r.rows.ids.size());
+  PrintListWorkResult(size, r.paint, &r.paintRaw, rows);
+  PrintListWorkResult(size, r.paintRaw, nullptr, rows);
+  PrintListWorkResult(size, r.repaint, nullptr, rows);
+  PrintListWorkResult(size, r.dirwalker, &r.paintRaw, rows);
+  PrintListWorkResult(size, r.parentIcon, nullptr, "");
+  PrintListWorkResult(size, r.iconOf, nullptr, rows);
+  const std::string furtherRows = " rows=" + std::to_string(r.furtherRows);
+  PrintListWorkResult(size, r.furtherPaint, &r.furtherRaw, furtherRows);
+  PrintListWorkResult(size, r.furtherRaw, nullptr, furtherRows);
+  PrintListWorkResult(size, r.furtherDirwalker, &r.furtherRaw, furtherRows);
+  PrintListWorkResult(size, r.furtherRepaint, nullptr, furtherRows);
+}
+
+}  // namespace bench

@@ -1,0 +1,51 @@
+#pragma once
+
+// What our list does per drawn row: the first page painted after a fill,
+// and pages further down, against the same shell questions asked directly.
+
+#include <string>
+#include <vector>
+
+#include "bench/BenchCore.h"
+#include "bench/RowQueries.h"
+
+namespace bench {
+
+// The rows one paint asked for: those whose image became known, which is
+// the moment the list fetches a row's shell data.
+struct PageRows {
+  std::vector<PCUITEMID_CHILD> ids;  // rows with a child id, in screen order
+  int updated = 0;                   // parent entry included
+  int perPage = 0;
+  int drawnBefore = 0;  // rows already fetched before the paint
+  bool parentEntry = false;
+};
+
+struct FirstPageReport {
+  Measure paint{"shelllist_first_page", "first page paint (row updates)"};
+  Measure paintRaw{"first_page_raw", "  raw shell queries, same rows"};
+  Measure paintRawAgain{"first_page_raw_again", "  raw shell queries, asked again"};
+  Measure repaint{"shelllist_page_repaint", "  same page painted again (drawing)"};
+  Measure dirwalker{"first_page_dirwalker", "  same queries through TDirwalker"};
+  Measure parentIcon{"parent_entry_icon", "  parent entry's icon (temp folder)"};
+  Measure furtherPaint{"shelllist_further_page", "undrawn pages further down, paint"};
+  Measure furtherRaw{"further_page_raw", "  raw shell queries, same rows"};
+  Measure furtherDirwalker{"further_page_dirwalker", "  same queries through TDirwalker"};
+  Measure furtherRepaint{"shelllist_further_repaint", "  same page painted again (drawing)"};
+  size_t furtherRows = 0;
+  Measure iconOf{"first_page_shellicon", "  IShellIcon::GetIconOf, same rows"};
+  PageRows rows;
+  std::vector<RawQueryTimes> rawBreakdown;
+  std::vector<UINT> columnNumbers;
+  bool overlayInterface = false;
+  bool iconOfAgrees = false;
+};
+
+// `runs` fresh fills of `folder`, each with its first page and the pages
+// further down timed.
+FirstPageReport MeasureFirstPage(const std::wstring& folder, int runs);
+
+void PrintFirstPageLines(const FirstPageReport& report);
+void PrintFirstPageResults(int size, const FirstPageReport& report);
+
+}  // namespace bench

@@ -1,0 +1,128 @@
+// Wayfold's benchmark: how long a large folder takes to appear in our list
+// against what it builds on, what our list adds per drawn row and per sort,
+// and the questions asked once per object. Each measure can run alone
+// (--measures); all run by default.
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "bench/BenchCore.h"
+#include "bench/BenchFolders.h"
+#include "bench/BenchOptions.h"
+#include "bench/FirstPageMeasure.h"
+#include "bench/ListWorkReport.h"
+#include "bench/Memory.h"
+#include "bench/PopulationMeasure.h"
+#include "bench/QuestionsMeasure.h"
+#include "bench/SortMeasure.h"
+#include "framework/Application.h"
+#include "shell/core/ShellModule.h"
+
+namespace bench {
+namespace {
+
+// Initialises OLE (apartment-threaded, as the shell's views require) for
+// the process's one thread.
+class OleScope {
+ public:
+  OleScope() { Check(OleInitialize(nullptr), "OleInitialize"); }
+  ~OleScope() { OleUninitialize(); }
+  OleScope(const OleScope&) = delete;
+  OleScope& operator=(const OleScope&) = delete;
+};
+
+// Answers our list's population time, for the scaling between sizes.
+double RunSize(const Options& options, int size) {
+  std::printf("\n== %d items ==\n", size);
+  std::fflush(stdout);
+  const std::wstring folder = BenchFolderPath(options.root, size);
+  const std::string problem = CheckBenchFolder(folder, size);
+  if (!problem.empty()) {
+    std::printf(
+        "  the folder is not ready: %s\n"
+        "  bench/run.sh makes it from Linux: bench/run.sh --sizes %d --root %s\n",
+        problem.c_str(), size, ToUtf8(options.root).c_str());
+    return kNotMeasured;
+  }
+
+  std::optional<PopulationReport> population;
+  if (options.Runs(MeasureKind::kPopulation)) population = MeasurePopulation(options, folder, size);
+  std::optional<FirstPageReport> firstPage;
+  if (options.Runs(MeasureKind::kFirstPage)) firstPage = MeasureFirstPage(folder, options.runs);
+  std::optional<SortReport> sorts;
+  if (options.Runs(MeasureKind::kSorts))
+    sorts = MeasureSorts(folder, options.runs, options.extraRuns);
+  std::optional<QuestionsReport> questions;
+  if (options.Runs(MeasureKind::kQuestions))
+    questions = MeasureQuestions(folder, options.extraRuns);
+
+  if (population) PrintPopulation(*population);
+  if (firstPage || sorts) PrintListWorkHeader();
+  if (firstPage) PrintFirstPageLines(*firstPage);
+  if (sorts) PrintSortLines(size, *sorts);
+  if (firstPage) PrintFirstPageResults(size, *firstPage);
+  if (sorts) PrintSortResults(size, *sorts);
+  if (questions) PrintQuestions(size, *questions);
+  std::fflush(stdout);
+  return population ? population->list.median() : kNotMeasured;
+}
+
+int Run(const Options& options) {
+  OleScope ole;
+  wf::ShellModule shell;
+  wf::TApplication application;
+  std::printf(
+      "population_bench: runs %d, raw shell names runs %d, extra measures runs %d, root %s\n",
+      options.runs, options.rawRuns, options.extraRuns, ToUtf8(options.root).c_str());
+  MemorySample atStart = SampleMemory();
+  std::printf("memory at start: PrivateUsage %s bytes, committed private pages %zu bytes\n",
+              atStart.privateUsage ? std::to_string(*atStart.privateUsage).c_str() : "n/a",
+              atStart.committedPrivate);
+  auto start = Clock::now();
+  std::vector<std::pair<int, double>> listSeconds;
+  for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
+
+  if (options.Runs(MeasureKind::kQuestions)) {
+    std::printf("\n== names against a filter ==\n");
+    PrintMask(MeasureMask(options.runs));
+  }
+
+  std::printf("\n");
+  if (options.Runs(MeasureKind::kPopulation)) {
+    for (size_t i = 1; i < listSeconds.size(); ++i) {
+      double scaling = listSeconds[i].second / listSeconds[0].second;
+      std::printf("our list, %d over %d items: %s x\n", listSeconds[i].first, listSeconds[0].first,
+                  Format(scaling, "%.2f").c_str());
+      std::printf("RESULT measure=shelllist_scaling sizes=%d/%d ratio=%s\n", listSeconds[i].first,
+                  listSeconds[0].first, Format(scaling, "%.4f").c_str());
+    }
+  }
+  std::printf("benchmark process time: %.1f s\n", SecondsSince(start));
+  return 0;
+}
+
+}  // namespace
+}  // namespace bench
+
+int main() {
+  auto options = bench::ParseCommandLine();
+  if (!options) {
+    bench::PrintUsage();
+    return 2;
+  }
+  if (options->listMissingFolders) {
+    bench::PrintMissingFolders(stdout, options->root, options->sizes);
+    return 0;
+  }
+  try {
+    return bench::Run(*options);
+  } catch (const std::exception& e) {
+    std::printf("population_bench: %s\n", e.what());
+    return 1;
+  }
+}
