@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "framework/Timer.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 
@@ -73,6 +75,75 @@ TEST(Timer, FreedTimerNeverFires) {
   }
   PumpFor(100ms);
   EXPECT_EQ(ticks, 0);
+}
+
+// What a handler that changes itself can still see once it has: kept outside
+// the handler, whose own captures may be gone by then. The token is held by
+// the handler alone, so it expires when the running handler is destroyed.
+struct SelfChangeProbe {
+  std::weak_ptr<int> token;
+  bool handler_alive_after_change = false;
+  int calls = 0;
+  TTimer* timer = nullptr;
+};
+SelfChangeProbe probe;
+
+TEST(TimerEvents, HandlerThatFreesItsTimerRunsToItsEnd) {
+  probe = {};
+  auto token = std::make_shared<int>(0);
+  probe.token = token;
+  probe.timer = new TTimer(nullptr);
+  probe.timer->OnTimer = [token](TObject*) {
+    ++probe.calls;
+    delete probe.timer;
+    probe.timer = nullptr;
+    probe.handler_alive_after_change = !probe.token.expired();
+  };
+  token.reset();
+  probe.timer->SetInterval(10);
+  EXPECT_TRUE(PumpUntil([] { return probe.calls > 0; }));
+  EXPECT_TRUE(probe.handler_alive_after_change);
+  PumpFor(100ms);  // its window and its timer went with it
+  EXPECT_EQ(probe.calls, 1);
+}
+
+TEST(TimerEvents, HandlerThatUnassignsItselfRunsToItsEnd) {
+  probe = {};
+  TTimer timer(nullptr);
+  auto token = std::make_shared<int>(0);
+  probe.token = token;
+  probe.timer = &timer;
+  timer.OnTimer = [token](TObject*) {
+    ++probe.calls;
+    probe.timer->OnTimer = nullptr;
+    probe.handler_alive_after_change = !probe.token.expired();
+  };
+  token.reset();
+  timer.SetInterval(10);
+  EXPECT_TRUE(PumpUntil([] { return probe.calls > 0; }));
+  EXPECT_TRUE(probe.handler_alive_after_change);
+  PumpFor(100ms);
+  EXPECT_EQ(probe.calls, 1);
+  EXPECT_TRUE(probe.token.expired());
+}
+
+TEST(TimerEvents, HandlerThatReplacesItselfRunsToItsEndAndTheNewOneTakesOver) {
+  probe = {};
+  TTimer timer(nullptr);
+  auto token = std::make_shared<int>(0);
+  probe.token = token;
+  probe.timer = &timer;
+  int replacement_calls = 0;
+  timer.OnTimer = [token, &replacement_calls](TObject*) {
+    ++probe.calls;
+    probe.timer->OnTimer = [&replacement_calls](TObject*) { ++replacement_calls; };
+    probe.handler_alive_after_change = !probe.token.expired();
+  };
+  token.reset();
+  timer.SetInterval(10);
+  EXPECT_TRUE(PumpUntil([&] { return replacement_calls >= 2; }));
+  EXPECT_TRUE(probe.handler_alive_after_change);
+  EXPECT_EQ(probe.calls, 1);
 }
 
 }  // namespace
