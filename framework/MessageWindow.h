@@ -14,9 +14,9 @@ namespace wf {
 // notification messages. No exception from the handler crosses the window
 // procedure: it goes to the application's error display.
 //
-// The window belongs to the thread that makes it; messages to it are handled
-// while that thread pumps. Freeing the object, the handler's owner included,
-// is safe from inside the handler.
+// The window belongs to the thread that makes it: messages to it are handled
+// while that thread pumps, and only that thread can free it. Freeing the
+// object, or the handler's owner, is safe from inside the handler.
 class MessageWindow {
  public:
   // An answer, or nullopt to leave the message to the platform's default

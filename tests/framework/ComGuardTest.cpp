@@ -15,20 +15,13 @@ using test::ErrorDisplayCapture;
 // The smallest enumerator: each method fails in its own way.
 class FailingEnumerator : public TObject, public IEnumUnknown {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    return GuardedCom(this, [&] {
-      if (!out) return E_POINTER;
-      if (iid != IID_IUnknown && iid != IID_IEnumUnknown) {
-        *out = nullptr;
-        return E_NOINTERFACE;
-      }
-      *out = static_cast<IEnumUnknown*>(this);
-      AddRef();
-      return S_OK;
-    });
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
   }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --references_; }
+  // Lives on the test's stack.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
   HRESULT STDMETHODCALLTYPE Next(ULONG, IUnknown**, ULONG* fetched) override {
     return GuardedCom(this, [&] {
@@ -47,9 +40,6 @@ class FailingEnumerator : public TObject, public IEnumUnknown {
   }
 
   int resets = 0;
-
- private:
-  ULONG references_ = 1;
 };
 
 TEST(ComGuard, AnswersPassThroughAndErrorsBecomeResultsAndAreShown) {

@@ -88,38 +88,34 @@ struct SelfChangeProbe {
 };
 SelfChangeProbe probe;
 
-TEST(TimerEvents, HandlerThatFreesItsTimerRunsToItsEnd) {
-  probe = {};
-  auto token = std::make_shared<int>(0);
-  probe.token = token;
-  probe.timer = new TTimer(nullptr);
-  probe.timer->OnTimer = [token](TObject*) {
-    ++probe.calls;
-    delete probe.timer;
-    probe.timer = nullptr;
-    probe.handler_alive_after_change = !probe.token.expired();
-  };
-  token.reset();
-  probe.timer->SetInterval(10);
+class TimerEvents : public testing::Test {
+ protected:
+  // Gives the timer a handler that makes `change` to it, then ticks it.
+  void StartWithSelfChangingHandler(TTimer* timer, std::function<void()> change) {
+    probe = {};
+    probe.timer = timer;
+    auto token = std::make_shared<int>(0);
+    probe.token = token;
+    timer->OnTimer = [token, change](TObject*) {
+      ++probe.calls;
+      change();
+      probe.handler_alive_after_change = !probe.token.expired();
+    };
+    timer->SetInterval(10);
+  }
+};
+
+TEST_F(TimerEvents, HandlerThatFreesItsTimerRunsToItsEnd) {
+  StartWithSelfChangingHandler(new TTimer(nullptr), [] { delete probe.timer; });
   EXPECT_TRUE(PumpUntil([] { return probe.calls > 0; }));
   EXPECT_TRUE(probe.handler_alive_after_change);
   PumpFor(100ms);  // its window and its timer went with it
   EXPECT_EQ(probe.calls, 1);
 }
 
-TEST(TimerEvents, HandlerThatUnassignsItselfRunsToItsEnd) {
-  probe = {};
+TEST_F(TimerEvents, HandlerThatUnassignsItselfRunsToItsEnd) {
   TTimer timer(nullptr);
-  auto token = std::make_shared<int>(0);
-  probe.token = token;
-  probe.timer = &timer;
-  timer.OnTimer = [token](TObject*) {
-    ++probe.calls;
-    probe.timer->OnTimer = nullptr;
-    probe.handler_alive_after_change = !probe.token.expired();
-  };
-  token.reset();
-  timer.SetInterval(10);
+  StartWithSelfChangingHandler(&timer, [] { probe.timer->OnTimer = nullptr; });
   EXPECT_TRUE(PumpUntil([] { return probe.calls > 0; }));
   EXPECT_TRUE(probe.handler_alive_after_change);
   PumpFor(100ms);
@@ -127,20 +123,10 @@ TEST(TimerEvents, HandlerThatUnassignsItselfRunsToItsEnd) {
   EXPECT_TRUE(probe.token.expired());
 }
 
-TEST(TimerEvents, HandlerThatReplacesItselfRunsToItsEndAndTheNewOneTakesOver) {
-  probe = {};
+TEST_F(TimerEvents, HandlerThatReplacesItselfRunsToItsEndAndTheNewOneTakesOver) {
   TTimer timer(nullptr);
-  auto token = std::make_shared<int>(0);
-  probe.token = token;
-  probe.timer = &timer;
   int replacement_calls = 0;
-  timer.OnTimer = [token, &replacement_calls](TObject*) {
-    ++probe.calls;
-    probe.timer->OnTimer = [&replacement_calls](TObject*) { ++replacement_calls; };
-    probe.handler_alive_after_change = !probe.token.expired();
-  };
-  token.reset();
-  timer.SetInterval(10);
+  StartWithSelfChangingHandler(&timer, [&] { probe.timer->OnTimer = [&](TObject*) { ++replacement_calls; }; });
   EXPECT_TRUE(PumpUntil([&] { return replacement_calls >= 2; }));
   EXPECT_TRUE(probe.handler_alive_after_change);
   EXPECT_EQ(probe.calls, 1);
