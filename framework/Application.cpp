@@ -3,6 +3,8 @@
 #include <commctrl.h>
 
 #include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <stdexcept>
 
 #include "framework/Exceptions.h"
@@ -13,9 +15,14 @@ namespace wf {
 TApplication* Application = nullptr;
 
 namespace {
-constexpr wchar_t kApplicationClass[] = L"TApplication";
 // Wakes the hidden window to run the calls queued by worker threads.
 constexpr UINT kSynchronizeMessage = WM_APP + 0x3A1;
+constexpr wchar_t kClosingText[] =
+    L"The application is closing: a call handed over from a worker thread was not run";
+
+// How deep this thread is in OnException: an error that reaches the display
+// from inside the handler goes to the message box instead of coming back.
+thread_local int exception_handler_depth = 0;
 }  // namespace
 
 struct TApplication::Pending {
@@ -25,40 +32,63 @@ struct TApplication::Pending {
   std::condition_variable finished;
 };
 
-TApplication::TApplication() : TComponent(nullptr), main_thread_id_(GetCurrentThreadId()) {
+struct TApplication::CallQueue {
+  std::mutex mutex;
+  std::deque<Pending*> calls;
+  // Null once the application is closing: nothing more is queued then.
+  HWND window = nullptr;
+};
+
+TApplication::TApplication()
+    : TComponent(nullptr),
+      window_(MessageWindow::Kind::kHiddenPopup, [this](UINT msg, WPARAM, LPARAM) { return HandleWindowMessage(msg); },
+              this),
+      main_thread_id_(GetCurrentThreadId()),
+      calls_(std::make_shared<CallQueue>()) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
-  WNDCLASSEXW wc{sizeof(wc)};
-  wc.lpfnWndProc = &TApplication::WindowProcedure;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = kApplicationClass;
-  wc.hIcon = LoadIconW(wc.hInstance, L"MAINICON");
-  RegisterClassExW(&wc);
-  // The owner of every form: a popup that is never shown, so it is what
-  // the task bar would list.
-  handle_.reset(CreateWindowExW(0, kApplicationClass, L"", WS_POPUP | WS_CLIPSIBLINGS,
-                                0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr));
-  SetWindowLongPtrW(handle_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // The owner of every form, a popup that is never shown, so it is what the
+  // task bar would list: it carries the program's icon.
+  if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON")) {
+    window_.Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    window_.Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
+  calls_->window = window_.Handle();
   if (!Application) Application = this;
 }
 
 TApplication::~TApplication() {
   MarkDestroying();
+  // Before the forms go: a component that waits for its worker threads while
+  // it is freed must not wait on a worker that waits on us.
+  FailQueuedCalls();
   // Forms and other owned components go before the hidden window.
   while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
   main_form_ = nullptr;
-  CheckSynchronize();
   if (Application == this) Application = nullptr;
+}
+
+void TApplication::FailQueuedCalls() {
+  std::unique_lock lock(calls_->mutex);
+  calls_->window = nullptr;
+  const auto error = std::make_exception_ptr(Exception(kClosingText));
+  for (Pending* pending : calls_->calls) {
+    pending->error = error;
+    // Notified under the lock, as in CheckSynchronize.
+    pending->done = true;
+    pending->finished.notify_all();
+  }
+  calls_->calls.clear();
 }
 
 void TApplication::SetTitle(std::wstring title) {
   title_ = std::move(title);
-  SetWindowTextW(handle_.get(), title_.c_str());
+  SetWindowTextW(window_.Handle(), title_.c_str());
 }
 
 HWND TApplication::MainWindowHandle() {
   if (main_form_) return main_form_->Handle();
-  return handle_.get();
+  return window_.Handle();
 }
 
 void TApplication::AddForm(TForm* form) {
@@ -113,21 +143,39 @@ void TApplication::ProcessMessages() {
   CheckSynchronize();
 }
 
-void TApplication::ShowException(const std::exception& e) { ShowExceptionOf(this, e); }
+void TApplication::ShowException(const std::exception& e) noexcept { ShowExceptionOf(this, e); }
 
-void TApplication::ShowExceptionOf(TObject* sender, const std::exception& e) {
-  if (OnException) {
-    OnException(sender, e);
-    return;
+void TApplication::ShowExceptionOf(TObject* sender, const std::exception& e) noexcept {
+  if (OnException && exception_handler_depth == 0) {
+    ++exception_handler_depth;
+    try {
+      // A copy: the handler may replace itself.
+      const TExceptionEvent handler = OnException;
+      handler(sender, e);
+      --exception_handler_depth;
+      return;
+    } catch (...) {
+      // The handler failed: the error it was given still needs showing.
+    }
+    --exception_handler_depth;
   }
-  const std::wstring text = ExceptionText(e);
-  HWND owner = main_form_ && main_form_->HandleAllocated() && IsWindowVisible(main_form_->Handle())
-                   ? main_form_->Handle()
-                   : handle_.get();
-  MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  ShowErrorBox(e);
 }
 
-void TApplication::HandleException(TObject* sender) {
+void TApplication::ShowErrorBox(const std::exception& e) noexcept {
+  try {
+    const std::wstring text = ExceptionText(e);
+    HWND owner = main_form_ && main_form_->HandleAllocated() && IsWindowVisible(main_form_->Handle())
+                     ? main_form_->Handle()
+                     : window_.Handle();
+    MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  } catch (...) {
+    // Out of memory for the text: the box with what can be said.
+    MessageBoxW(window_.Handle(), L"Unknown error", nullptr, MB_OK | MB_ICONERROR);
+  }
+}
+
+void TApplication::HandleException(TObject* sender) noexcept {
   try {
     throw;
   } catch (const std::exception& e) {
@@ -142,15 +190,17 @@ void TApplication::Synchronize(const std::function<void()>& call) {
     call();
     return;
   }
+  // Our own reference: the application may be freed while we wait.
+  const std::shared_ptr<CallQueue> queue = calls_;
   Pending pending;
   pending.call = call;
-  {
-    std::unique_lock lock(queue_mutex_);
-    queue_.push_back(&pending);
-  }
-  PostMessageW(handle_.get(), kSynchronizeMessage, 0, 0);
-  std::unique_lock lock(queue_mutex_);
+  std::unique_lock lock(queue->mutex);
+  if (!queue->window) throw Exception(kClosingText);
+  queue->calls.push_back(&pending);
+  // Posted under the lock: the window lives while `window` is set.
+  PostMessageW(queue->window, kSynchronizeMessage, 0, 0);
   pending.finished.wait(lock, [&] { return pending.done; });
+  lock.unlock();
   if (pending.error) std::rethrow_exception(pending.error);
 }
 
@@ -160,10 +210,10 @@ bool TApplication::CheckSynchronize() {
   for (;;) {
     Pending* pending = nullptr;
     {
-      std::unique_lock lock(queue_mutex_);
-      if (queue_.empty()) break;
-      pending = queue_.front();
-      queue_.pop_front();
+      std::unique_lock lock(calls_->mutex);
+      if (calls_->calls.empty()) break;
+      pending = calls_->calls.front();
+      calls_->calls.pop_front();
     }
     try {
       pending->call();
@@ -173,7 +223,7 @@ bool TApplication::CheckSynchronize() {
     {
       // Notified under the lock: once the worker sees `done` it returns and
       // the Pending on its stack, condition variable included, is gone.
-      std::unique_lock lock(queue_mutex_);
+      std::unique_lock lock(calls_->mutex);
       pending->done = true;
       pending->finished.notify_all();
     }
@@ -182,13 +232,10 @@ bool TApplication::CheckSynchronize() {
   return ran;
 }
 
-LRESULT CALLBACK TApplication::WindowProcedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  auto* self = reinterpret_cast<TApplication*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (self && msg == kSynchronizeMessage) {
-    self->CheckSynchronize();
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wparam, lparam);
+std::optional<LRESULT> TApplication::HandleWindowMessage(UINT msg) {
+  if (msg != kSynchronizeMessage) return std::nullopt;
+  CheckSynchronize();
+  return 0;
 }
 
 }  // namespace wf

@@ -2,14 +2,15 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <exception>
 #include <functional>
-#include <mutex>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/Component.h"
 #include "framework/Handles.h"
+#include "framework/MessageWindow.h"
 
 namespace wf {
 
@@ -25,7 +26,7 @@ class TApplication : public TComponent {
   TApplication();
   ~TApplication() override;
 
-  HWND Handle() const { return handle_.get(); }
+  HWND Handle() const { return window_.Handle(); }
   const std::wstring& Title() const { return title_; }
   void SetTitle(std::wstring title);
   TForm* MainForm() const { return main_form_; }
@@ -42,11 +43,16 @@ class TApplication : public TComponent {
 
   // The standard error display: a message box with the exception's text,
   // or OnException when assigned. Call HandleException inside a catch block.
-  void ShowException(const std::exception& e);
-  void HandleException(TObject* sender);
+  // Neither lets an exception out: an error raised by OnException itself
+  // falls back to the message box, with the error it was given.
+  void ShowException(const std::exception& e) noexcept;
+  void HandleException(TObject* sender) noexcept;
 
   // Runs `call` on the user-interface thread: directly when called there,
   // else queued and waited for. Exceptions are carried back to the caller.
+  // Once the application is being destroyed, a worker's call is not run:
+  // Synchronize throws Exception at once, and calls still waiting are failed
+  // the same way, so a worker never waits on an application that is gone.
   void Synchronize(const std::function<void()>& call);
   // Runs the queued calls; true when any ran.
   bool CheckSynchronize();
@@ -55,18 +61,21 @@ class TApplication : public TComponent {
 
  private:
   struct Pending;
-  static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+  struct CallQueue;
+  std::optional<LRESULT> HandleWindowMessage(UINT msg);
   bool HandleMessage();
-  void ShowExceptionOf(TObject* sender, const std::exception& e);
+  void ShowExceptionOf(TObject* sender, const std::exception& e) noexcept;
+  void ShowErrorBox(const std::exception& e) noexcept;
+  void FailQueuedCalls();
   void Notification(TComponent* component, TOperation operation) override;
 
-  UniqueWindow handle_;
+  MessageWindow window_;
   std::wstring title_;
   TForm* main_form_ = nullptr;
   bool terminated_ = false;
   DWORD main_thread_id_;
-  std::mutex queue_mutex_;
-  std::deque<Pending*> queue_;
+  // Shared with the workers waiting in Synchronize, which may outlive us.
+  std::shared_ptr<CallQueue> calls_;
 };
 
 // The process's application object; null before InitApplication and after

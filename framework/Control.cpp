@@ -10,6 +10,7 @@
 #include "framework/Application.h"
 #include "framework/Cursor.h"
 #include "framework/Exceptions.h"
+#include "framework/MessageWindow.h"
 
 namespace wf {
 namespace {
@@ -77,32 +78,23 @@ struct WindowProcedures {
 
   // Child windows whose control has no parent yet are kept here, as the
   // platform wants a parent for every child window; their notifications
-  // still reach them.
-  static LRESULT CALLBACK Parking(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg == WM_NOTIFY) {
-      auto* header = reinterpret_cast<NMHDR*>(lparam);
-      if (TWinControl* child = TWinControl::FromHandle(header->hwndFrom)) {
-        LRESULT result = 0;
-        bool handled = false;
-        Guarded(child, [&] { handled = child->HandleReflected(msg, wparam, lparam, result); });
-        if (handled) return result;
-      }
-    }
-    return DefWindowProcW(hwnd, msg, wparam, lparam);
+  // still reach them. A hidden popup, since a message-only window cannot
+  // hold controls.
+  static std::optional<LRESULT> Parking(UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (msg != WM_NOTIFY) return std::nullopt;
+    auto* header = reinterpret_cast<NMHDR*>(lparam);
+    TWinControl* child = TWinControl::FromHandle(header->hwndFrom);
+    if (!child) return std::nullopt;
+    LRESULT result = 0;
+    bool handled = false;
+    Guarded(child, [&] { handled = child->HandleReflected(msg, wparam, lparam, result); });
+    if (handled) return result;
+    return std::nullopt;
   }
 
   static HWND ParkingWindow() {
-    static UniqueWindow parking;
-    if (!parking) {
-      WNDCLASSEXW wc{sizeof(wc)};
-      wc.lpfnWndProc = Parking;
-      wc.hInstance = ModuleInstance();
-      wc.lpszClassName = L"TWayfoldParking";
-      RegisterClassExW(&wc);
-      parking.reset(CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                    wc.hInstance, nullptr));
-    }
-    return parking.get();
+    static MessageWindow parking(MessageWindow::Kind::kHiddenPopup, &WindowProcedures::Parking);
+    return parking.Handle();
   }
 };
 
@@ -122,7 +114,7 @@ TWinControl::~TWinControl() {
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
   // Only windows of our own classes carry a control; the class procedure,
   // unlike the window's, is not changed by subclassing.
-  if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&WindowProcedures::Standard))
+  if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&WindowProcedures::Standard))
     return nullptr;
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
@@ -405,7 +397,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     }
     case WM_ERASEBKGND:
-      if (default_proc_ == DefWindowProcW) {
+      // clNone: no background of our own; what is under shows through.
+      if (default_proc_ == DefWindowProcW && color_ != clNone) {
         if (!brush_) brush_.reset(CreateSolidBrush(ColorToRGB(color_)));
         RECT r;
         GetClientRect(hwnd_, &r);

@@ -1,10 +1,13 @@
 #include "framework/Graphics.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 
 namespace wf {
 
 COLORREF ColorToRGB(TColor color) {
+  if (color == clNone) return CLR_NONE;
   if (color & clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
   return static_cast<COLORREF>(color & 0xFFFFFF);
 }

@@ -20,6 +20,8 @@ constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clBlack = 0x000000;
 constexpr TColor clNone = 0x1FFFFFFF;
 
+// The platform's colour; clNone gives CLR_NONE, which list views and image
+// lists read as "no background" and which no brush may be made from.
 COLORREF ColorToRGB(TColor color);
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };

@@ -73,6 +73,11 @@ struct IconDeleter {
 struct DcDeleter {
   void operator()(HDC h) const { DeleteDC(h); }
 };
+// A module from LoadLibrary; one from GetModuleHandle is borrowed and must
+// not be owned.
+struct ModuleDeleter {
+  void operator()(HMODULE h) const { FreeLibrary(h); }
+};
 struct ImageListDeleter {
   void operator()(HIMAGELIST h) const { ImageList_Destroy(h); }
 };
@@ -86,6 +91,7 @@ using UniqueFile = Unique<HANDLE, FileHandleDeleter>;
 using UniqueWindow = Unique<HWND, WindowDeleter>;
 using UniqueMenu = Unique<HMENU, MenuDeleter>;
 using UniqueImageList = Unique<HIMAGELIST, ImageListDeleter>;
+using UniqueModule = Unique<HMODULE, ModuleDeleter>;
 using UniqueBrush = Unique<HBRUSH, GdiObjectDeleter>;
 using UniqueIcon = Unique<HICON, IconDeleter>;
 using UniqueDc = Unique<HDC, DcDeleter>;

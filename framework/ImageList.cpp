@@ -60,7 +60,7 @@ void TCustomImageList::Clear() {
 
 void TCustomImageList::SetBkColor(TColor color) {
   bk_color_ = color;
-  if (handle_) ImageList_SetBkColor(handle_, color == clNone ? CLR_NONE : ColorToRGB(color));
+  if (handle_) ImageList_SetBkColor(handle_, ColorToRGB(color));
 }
 
 }  // namespace wf

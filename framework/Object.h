@@ -16,10 +16,15 @@ class TObject {
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 
-// Raises an event when it is assigned; unassigned events are skipped.
+// Raises an event when it is assigned; unassigned events are skipped. The
+// handler runs from a copy, as it may unassign or replace itself, or free the
+// object that holds it: the caller must not touch that object afterwards
+// unless it knows the object lives.
 template <class Event, class... Args>
 void Raise(const Event& event, Args&&... args) {
-  if (event) event(std::forward<Args>(args)...);
+  if (!event) return;
+  const Event handler = event;
+  handler(std::forward<Args>(args)...);
 }
 
 }  // namespace wf

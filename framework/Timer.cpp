@@ -5,31 +5,18 @@
 namespace wf {
 namespace {
 constexpr UINT_PTR kTimerId = 1;
-constexpr wchar_t kTimerClass[] = L"TWayfoldTimer";
 }  // namespace
 
-TTimer::TTimer(TComponent* owner) : TComponent(owner) {
-  static const ATOM registered = [] {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = &TTimer::WindowProcedure;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kTimerClass;
-    return RegisterClassExW(&wc);
-  }();
-  (void)registered;
-  window_.reset(CreateWindowExW(0, kTimerClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr), nullptr));
-  SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+TTimer::TTimer(TComponent* owner)
+    : TComponent(owner),
+      window_(MessageWindow::Kind::kMessageOnly, [this](UINT msg, WPARAM, LPARAM) { return HandleMessage(msg); },
+              this) {
   // Enabled with its default interval from the start: OnTimer is a plain
   // field, so no setter would start it later.
   UpdateTimer();
 }
 
-TTimer::~TTimer() {
-  if (window_) {
-    KillTimer(window_.get(), kTimerId);
-    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
-  }
-}
+TTimer::~TTimer() { KillTimer(window_.Handle(), kTimerId); }
 
 void TTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;
@@ -44,17 +31,15 @@ void TTimer::SetInterval(UINT interval) {
 }
 
 void TTimer::UpdateTimer() {
-  KillTimer(window_.get(), kTimerId);
-  if (enabled_ && interval_ > 0) SetTimer(window_.get(), kTimerId, interval_, nullptr);
+  KillTimer(window_.Handle(), kTimerId);
+  if (enabled_ && interval_ > 0) SetTimer(window_.Handle(), kTimerId, interval_, nullptr);
 }
 
-LRESULT CALLBACK TTimer::WindowProcedure(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
-  if (msg == WM_TIMER) {
-    if (auto* self = reinterpret_cast<TTimer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
-      Guarded(self, [self] { Raise(self->OnTimer, self); });
-    return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wparam, lparam);
+std::optional<LRESULT> TTimer::HandleMessage(UINT msg) {
+  if (msg != WM_TIMER) return std::nullopt;
+  // The handler may free this timer: nothing of it is touched afterwards.
+  Guarded(this, [this] { Raise(OnTimer, this); });
+  return 0;
 }
 
 }  // namespace wf

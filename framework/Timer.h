@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "framework/Component.h"
-#include "framework/Handles.h"
+#include "framework/MessageWindow.h"
 
 namespace wf {
 
 // Raises OnTimer every Interval milliseconds while enabled, on the thread
-// that made it.
+// that made it. OnTimer may free the timer.
 class TTimer : public TComponent {
  public:
   explicit TTimer(TComponent* owner);
@@ -22,10 +22,10 @@ class TTimer : public TComponent {
   TNotifyEvent OnTimer;
 
  private:
-  static LRESULT CALLBACK WindowProcedure(HWND, UINT, WPARAM, LPARAM);
+  std::optional<LRESULT> HandleMessage(UINT msg);
   void UpdateTimer();
 
-  UniqueWindow window_;
+  MessageWindow window_;
   bool enabled_ = true;
   UINT interval_ = 1000;
 };
