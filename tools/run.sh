@@ -18,9 +18,9 @@ ensure_display
 start_wineserver
 "$WINE_BIN" "$WAYFOLD_EXE" &
 wayfold_pid=$!
-"$WINE_BIN" "$PROBE_EXE" wait-filled 60000
+"$WINE_BIN" "$PROBE_EXE" wait-filled 60000 || die "Wayfold's window did not show a filled list"
 screenshot="$BUILD_DIR/wayfold-screenshot.png"
-import -window root "$screenshot"
+import -window root "$screenshot" || die "could not take a screenshot of $DISPLAY"
 echo "Screenshot: $screenshot"
-"$WINE_BIN" "$PROBE_EXE" close 30000
-wait "$wayfold_pid"
+"$WINE_BIN" "$PROBE_EXE" close 30000 || die "Wayfold did not close"
+wait "$wayfold_pid" || die "Wayfold ended with status $?"
