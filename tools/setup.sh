@@ -34,6 +34,15 @@ package_usable() {
   esac
 }
 
+proof_text() {
+  local proof="${PACKAGE_PROOF[$1]}"
+  case "$proof" in
+    command\ *) echo "no command ${proof#command }" ;;
+    file\ *) echo "no ${proof#file }" ;;
+    wine) echo "no wine64, wine or wineserver" ;;
+  esac
+}
+
 package_installed() {
   if command -v dpkg-query >/dev/null 2>&1; then
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed" || return 1
@@ -69,7 +78,7 @@ install_missing_packages() {
       die "'${apt[*]} install' failed (see above); install these packages by hand: ${missing[*]}"
     local unusable=()
     for p in "${missing[@]}"; do
-      package_usable "$p" || unusable+=("$p (${PACKAGE_PROOF[$p]#* })")
+      package_usable "$p" || unusable+=("$p ($(proof_text "$p"))")
     done
     [ ${#unusable[@]} -eq 0 ] ||
       die "after installing, these packages are still not usable: ${unusable[*]}; install them by hand"
