@@ -123,7 +123,7 @@ prepare_wine_prefix() {
   echo "Creating the Wine prefix in $WINEPREFIX"
   mkdir -p "$WINEPREFIX" "$XDG_DATA_HOME" || die "could not create $WINEPREFIX"
   : >"$BUILD_DIR/wine-setup.log"
-  "$WINE_BIN" wineboot -i >>"$BUILD_DIR/wine-setup.log" 2>&1 && [ -f "$WINEPREFIX/system.reg" ] || {
+  "$WINE_BIN" wineboot -i >>"$BUILD_DIR/wine-setup.log" 2>&1 || {
     tail -n 20 "$BUILD_DIR/wine-setup.log" >&2
     die "Wine could not create its prefix in $WINEPREFIX (log: $BUILD_DIR/wine-setup.log)"
   }
@@ -136,6 +136,8 @@ prepare_wine_prefix() {
   reg_add 'HKCR\.txt' /ve /d txtfile
   # The registry reaches the disk when the server ends.
   "$WINESERVER_BIN" -w || die "the wineserver of $WINEPREFIX did not end cleanly"
+  [ -f "$WINEPREFIX/system.reg" ] && [ -f "$WINEPREFIX/user.reg" ] ||
+    die "Wine wrote no registry into $WINEPREFIX (log: $BUILD_DIR/wine-setup.log)"
   touch "$WINE_READY_MARK" || die "could not write $WINE_READY_MARK"
 }
 
