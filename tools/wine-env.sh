@@ -3,7 +3,8 @@
 # Sourcing looks nothing up, so that it works before Wine is installed:
 # locate_wine does that, once the packages are in place.
 ROOT_DIR="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD_DIR="${BUILD_DIR:-$ROOT_DIR/build}"
+# Exported for the emulator that CTest starts: it must use the same prefix.
+export BUILD_DIR="${BUILD_DIR:-$ROOT_DIR/build}"
 export WINEPREFIX="$BUILD_DIR/wine"
 export WINEARCH=win64
 export WINEDEBUG=-all
