@@ -72,5 +72,7 @@ wayfold_pid=$!
 screenshot="$BUILD_DIR/wayfold-screenshot.png"
 import -window root "$screenshot" || die "could not take a screenshot of $DISPLAY"
 echo "Screenshot: $screenshot"
+[ -n "$folder" ] ||
+  echo "(Wayfold showed the root folder of its own settings; ./tools/run.sh FOLDER shows FOLDER instead.)"
 "$WINE_BIN" "$PROBE_EXE" close 30000 || die "Wayfold did not close"
 wait "$wayfold_pid" || die "Wayfold ended with status $?"
