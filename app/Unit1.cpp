@@ -1,5 +1,6 @@
 #include "app/Unit1.h"
 
+#include "app/WindowPlacement.h"
 #include "framework/Application.h"
 #include "framework/IniFile.h"
 #include "framework/Strings.h"
@@ -68,8 +69,13 @@ void TfrmMain_Wayfold::FormCreate(TObject*) {
   std::wstring root;
   {
     TIniFile settings(SettingsFileName());
-    SetTop(settings.ReadInteger(kPosSection, L"Top", 0));
-    SetLeft(settings.ReadInteger(kPosSection, L"Left", 0));
+    const int top = settings.ReadInteger(kPosSection, L"Top", 0);
+    const int left = settings.ReadInteger(kPosSection, L"Left", 0);
+    // The window has no border to drag it by: a place on a monitor that is
+    // no longer there must not leave it out of reach.
+    const POINT place = FitIntoNearestWorkArea(RECT{left, top, left + Width(), top + Height()});
+    SetTop(place.y);
+    SetLeft(place.x);
     if (settings.ValueExists(kFolderSection, kRootFolderKey)) root = settings.ReadString(kFolderSection, kRootFolderKey, L"");
   }
   // The tool-window style goes on even when the root folder cannot be

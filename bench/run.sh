@@ -10,16 +10,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/../tools/setup.sh"
 run_started=$SECONDS
 
 install_missing_packages
-if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  cmake -S "$ROOT_DIR" -B "$BUILD_DIR" \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT_DIR/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release
-fi
+cmake_configure
 # Only the benchmark and what it links: a half-finished target elsewhere in
 # the tree must not stop a measurement.
-cmake --build "$BUILD_DIR" --target population_bench -j"$(nproc)"
+cmake_build population_bench
 bench_exe="$(find "$BUILD_DIR" -path "$WINEPREFIX" -prune -o -name population_bench.exe -print \
   -quit)"
+[ -n "$bench_exe" ] || die "the build made no population_bench.exe in $BUILD_DIR"
 
 # Wine looks a new name up by reading the whole folder, so creating 50,000
 # files from inside Wine takes many minutes; made from here they take

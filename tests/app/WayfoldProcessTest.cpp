@@ -165,6 +165,52 @@ TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootF
   EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root) << "closing keeps the root folder";
 }
 
+// A place stored on a monitor that is gone: the borderless window could not
+// be dragged back, so it opens inside the nearest monitor's work area.
+void ExpectOpensOnScreen(int stored_left, int stored_top, bool at_far_corner) {
+  SCOPED_TRACE(testing::Message() << "stored at " << stored_left << "," << stored_top);
+  TempFolder home;
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteInteger(L"Pos", L"Top", stored_top);
+    ini.WriteInteger(L"Pos", L"Left", stored_left);
+    ini.WriteString(L"Folder", L"RootFolder", home.MakeFolder(L"root"));
+  }
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+
+  RECT r;
+  GetWindowRect(form, &r);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(form, MONITOR_DEFAULTTONEAREST), &monitor));
+  const RECT& work = monitor.rcWork;
+  EXPECT_EQ(r.right - r.left, 332) << "moved, not resized";
+  EXPECT_EQ(r.bottom - r.top, 566);
+  if (at_far_corner) {
+    EXPECT_EQ(r.right, work.right);
+    EXPECT_EQ(r.bottom, work.bottom);
+  } else {
+    EXPECT_EQ(r.left, work.left);
+    EXPECT_EQ(r.top, work.top);
+  }
+  EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
+      << "window " << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " work area " << work.left
+      << "," << work.top << "-" << work.right << "," << work.bottom;
+
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+  TIniFile ini(Settings(home));
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), r.left) << "closing stores where the window was";
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), r.top);
+}
+
+TEST(WayfoldProcess, StoredPlaceOffEveryMonitorOpensInTheNearestWorkArea) {
+  ExpectOpensOnScreen(-30000, -30000, false);
+  ExpectOpensOnScreen(30000, 30000, true);
+}
+
 TEST(WayfoldProcess, FirstStartSitsAtTopLeftAndClosingWritesThePosition) {
   TempFolder home;
   WayfoldProcess wayfold(home.Path());

@@ -60,13 +60,12 @@ TEST(MatchesMask, FoldsAsciiLettersOnly) {
 }
 
 // A filter typed by the user must not hang the browser, however many stars
-// it holds.
-TEST(MatchesMask, ManyStarsStayFast) {
+// it holds: a matcher that tries every split of the name between the stars
+// would not return from the first of these within the test's time-out.
+TEST(MatchesMask, ManyStarsStillAnswer) {
   const std::wstring name(200, L'a');
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(MatchesMask(name, L"*a*a*a*a*a*a*a*a*a*a*a*a*b"));
   EXPECT_TRUE(MatchesMask(name + L"b", L"*a*a*a*a*a*a*a*a*a*a*a*a*b"));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
 }
 
 TEST(CompareText, FoldsAsciiAndOrdersByCode) {
