@@ -34,7 +34,9 @@ struct CoTaskMemDeleter {
 // The folder object answers about its current object through the query of
 // its bound folder, the one code path every row of a list uses too.
 
-bool TDirwalker::AcquireDetails() { return query_.AcquireDetails(ShellOwnerWindow()); }
+// The owner window is looked up only while the interfaces are still to be
+// asked for: every detail text comes through here.
+bool TDirwalker::AcquireDetails() { return query_.HasDetails() || query_.AcquireDetails(ShellOwnerWindow()); }
 
 void TDirwalker::SetDetailsUnavailable() { query_.SetDetailsUnavailable(); }
 

@@ -291,9 +291,9 @@ bool ShellItemQuery::AcquireDetails(HWND owner) {
   if (!folder2_ && !details_ && !details_unavailable_ && folder_) {
     if (FAILED(folder_->QueryInterface(IID_IShellFolder2, reinterpret_cast<void**>(folder2_.GetAddressOf()))))
       folder2_.Reset();
-    if (!folder2_ &&
-        (FAILED(folder_->CreateViewObject(owner, IID_IShellDetails, reinterpret_cast<void**>(details_.GetAddressOf()))) ||
-         !details_)) {
+    if (!folder2_ && (FAILED(folder_->CreateViewObject(owner, IID_IShellDetails,
+                                                       reinterpret_cast<void**>(details_.GetAddressOf()))) ||
+                      !details_)) {
       details_.Reset();
       // Asking again would cost a failed query per drawn row.
       details_unavailable_ = true;

@@ -57,6 +57,7 @@ class ShellItemQuery {
   // show while making its IShellDetails; questions that acquire the
   // interfaces themselves pass none.
   bool AcquireDetails(HWND owner = nullptr);
+  bool HasDetails() const { return folder2_ || details_; }
   // Until this query is replaced, answers as a folder without details
   // interfaces: the built-in columns and texts.
   void SetDetailsUnavailable();

@@ -96,7 +96,9 @@ class TKivShellList : public TCustomListView {
   std::wstring Version() const;
 
   // Operations. A fill asked for while a fill runs (by a handler of its
-  // events) runs once after it, before the events that close the fill.
+  // events) runs once after it: asked for while the columns or rows are
+  // made, in place of the running fill's closing events; asked for by those
+  // events, after them.
   void Populate();
   // The names of the selected objects; changing the list selects by name.
   TStringList& SelectedNames();
