@@ -451,28 +451,40 @@ int ShellItemQuery::SmallIconIndex(PCUITEMID_CHILD id) {
 }
 
 int ShellItemQuery::OverlayIndex(PCUITEMID_CHILD id) {
+  SFGAOF attributes = 0;
+  return OverlayIndex(id, 0, attributes);
+}
+
+int ShellItemQuery::OverlayIndex(PCUITEMID_CHILD id, SFGAOF mask, SFGAOF& attributes) {
+  attributes = 0;
   if (!folder_ || !id) return -1;
-  if (ShellModule::IsNTPlatform()) {
-    if (!overlay_asked_) {
-      overlay_asked_ = true;
-      if (FAILED(folder_->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(overlay_.GetAddressOf()))))
-        overlay_.Reset();
+  IShellIconOverlay* overlay = OverlayInterface();
+  const SFGAOF asked = mask | (overlay ? 0 : SFGAO_LINK | SFGAO_SHARE);
+  if (asked) attributes = Attributes(id, asked);
+  if (overlay) {
+    // 0 in, so that "no overlay" (S_FALSE, index untouched) answers -1.
+    int index = 0;
+    HRESULT hr;
+    {
+      ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
+      hr = overlay->GetOverlayIndex(id, &index);
     }
-    if (overlay_) {
-      // 0 in, so that "no overlay" (S_FALSE, index untouched) answers -1.
-      int index = 0;
-      HRESULT hr;
-      {
-        ErrorModeScope quiet(SEM_FAILCRITICALERRORS);
-        hr = overlay_->GetOverlayIndex(id, &index);
-      }
-      return hr == S_OK ? index - 1 : -1;
-    }
+    return hr == S_OK ? index - 1 : -1;
   }
-  const SFGAOF attributes = Attributes(id, SFGAO_LINK | SFGAO_SHARE);
   if (attributes & SFGAO_LINK) return 1;
   if (attributes & SFGAO_SHARE) return 0;
   return -1;
+}
+
+// Overlay handlers exist on the NT platform only.
+IShellIconOverlay* ShellItemQuery::OverlayInterface() {
+  if (!overlay_asked_ && folder_) {
+    overlay_asked_ = true;
+    if (!ShellModule::IsNTPlatform() ||
+        FAILED(folder_->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(overlay_.GetAddressOf()))))
+      overlay_.Reset();
+  }
+  return overlay_.Get();
 }
 
 }  // namespace wf

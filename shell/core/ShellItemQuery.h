@@ -71,6 +71,10 @@ class ShellItemQuery {
   int SmallIconIndex(PCUITEMID_CHILD id);
   // A 0-based overlay slot of the system image list (0 shared, 1 link) or -1.
   int OverlayIndex(PCUITEMID_CHILD id);
+  // The same, and in `attributes` the object's attributes asked with `mask`:
+  // a folder without an overlay interface has the overlay read from two
+  // attribute bits, asked in the same question.
+  int OverlayIndex(PCUITEMID_CHILD id, SFGAOF mask, SFGAOF& attributes);
 
   // Drops what is kept about the last object, so that the next question
   // asks the shell again.
@@ -99,6 +103,8 @@ class ShellItemQuery {
   Microsoft::WRL::ComPtr<IShellFolder2> folder2_;
   Microsoft::WRL::ComPtr<IShellDetails> details_;
   bool details_unavailable_ = false;
+  IShellIconOverlay* OverlayInterface();
+
   Microsoft::WRL::ComPtr<IShellIconOverlay> overlay_;
   bool overlay_asked_ = false;
   ObjectCache object_;

@@ -224,11 +224,11 @@ void TKivShellList::UpdateItem(TListItem* item) {
   if (details_ && item->SubItems().empty()) GatherDetailTexts(item, id);
   if (shows_icon) item->SetImageIndex(rows_.SmallIconIndex(id));
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
-  item->SetOverlayIndex(rows_.OverlayIndex(id));
-  // One question for every attribute the row shows.
+  // One question for every attribute the row shows, the overlay's included.
   const SFGAOF asked =
       SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) | (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
-  const SFGAOF attributes = rows_.Attributes(id, asked);
+  SFGAOF attributes = 0;
+  item->SetOverlayIndex(rows_.OverlayIndex(id, asked, attributes));
   if (attributes & SFGAO_HIDDEN) item->SetCut(true);
   record->Compressed = (attributes & asked & SFGAO_COMPRESSED) != 0;
   record->Encrypted = (attributes & asked & SFGAO_ENCRYPTED) != 0;
