@@ -21,7 +21,6 @@ namespace {
 
 constexpr SHCONTF kEnumerationFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 constexpr wchar_t kVersion[] = L"TDirwalker v1.1";
-constexpr DWORD kNetworkResourceBufferBytes = 1024;  // the record and its strings
 
 // File names compare like the file system does: case-insensitive over all of
 // Unicode, not only over ASCII letters.
@@ -115,7 +114,6 @@ void TDirwalker::WakeUncServer(std::wstring_view path) {
 }
 
 void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
-  ReleaseDetails();
   if (!list) {
     Unbind();
     return;
@@ -134,6 +132,13 @@ void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
       throw EDirwalkerError(
           L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
   }
+  SetShellFolder(std::move(folder), copy.get());
+}
+
+void TDirwalker::SetShellFolder(ComPtr<IShellFolder> folder, PCIDLIST_ABSOLUTE list) {
+  if (!folder || !list) throw EDirwalkerError(L"Dirwalker.SetShellFolder: no folder");
+  wf::AbsoluteIdList copy = CloneIdList(list);
+  query_ = ShellItemQuery(folder, CloneIdList(list));
   enumerator_.Reset();
   shell_folder_ = std::move(folder);
   folder_id_list_ = std::move(copy);
@@ -143,17 +148,12 @@ void TDirwalker::SetFolderIDList(PCIDLIST_ABSOLUTE list) {
 }
 
 void TDirwalker::Unbind() {
+  query_ = ShellItemQuery();
   enumerator_.Reset();
   shell_folder_.Reset();
   folder_id_list_.reset();
   SetCurrentId(nullptr);
   folder_.clear();
-}
-
-void TDirwalker::ReleaseDetails() {
-  details_.Reset();
-  folder2_.Reset();
-  details_unavailable_ = false;
 }
 
 TKivShellFolder TDirwalker::SpecialFolder() const {
@@ -207,8 +207,7 @@ void TDirwalker::SetCurrentId(PCUITEMID_CHILD id) {
 }
 
 void TDirwalker::ClearObjectCaches() {
-  absolute_id_cache_.reset();
-  find_data_.cFileName[0] = L'\0';
+  query_.ForgetObject();
 }
 
 ChildIdList TDirwalker::ObjectIdCopy() const {
@@ -216,42 +215,11 @@ ChildIdList TDirwalker::ObjectIdCopy() const {
 }
 
 PCIDLIST_ABSOLUTE TDirwalker::AbsoluteIdList() {
-  if (!absolute_id_cache_ && folder_id_list_) {
-    absolute_id_cache_ = current_id_ ? ConcatIdLists(folder_id_list_.get(), current_id_.get())
-                                     : CloneIdList(folder_id_list_.get());
-  }
-  return absolute_id_cache_.get();
+  return query_.AbsoluteIdList(current_id_.get());
 }
 
 std::wstring TDirwalker::ObjectName() {
-  if (!folder_id_list_ || !shell_folder_ || !current_id_) return {};
-  if (find_data_.cFileName[0]) return find_data_.cFileName;
-
-  WIN32_FIND_DATAW data{};
-  if (SUCCEEDED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_FINDDATA,
-                                     &data, sizeof(data))) &&
-      data.cFileName[0]) {
-    // Wine fills the find data's name from the id's ANSI copy, which turns
-    // every character outside the code page into '?'. The in-folder parsing
-    // name of an object with find data is its file name in full UTF-16.
-    const std::wstring parsing_name = InFolderParsingName();
-    if (!parsing_name.empty() && parsing_name.size() < MAX_PATH &&
-        parsing_name.find(L'\\') == std::wstring::npos && parsing_name.rfind(L"::", 0) != 0) {
-      std::copy(parsing_name.begin(), parsing_name.end(), data.cFileName);
-      data.cFileName[parsing_name.size()] = L'\0';
-    }
-    find_data_ = data;
-    return data.cFileName;
-  }
-
-  PCIDLIST_ABSOLUTE absolute = AbsoluteIdList();
-  if (IdListCount(absolute) <= 1) return {};  // My Computer, Network, the recycle bin...
-  const std::wstring path = IdListToPath(absolute);
-  if (!path.empty() &&
-      SameName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
-    return path;  // a drive root such as C:\ names itself
-  std::wstring name = path.substr(path.rfind(L'\\') + 1);
-  return name.empty() ? NetworkName() : name;
+  return query_.ObjectName(current_id_.get());
 }
 
 void TDirwalker::SetObjectName(std::wstring_view requested) {
@@ -309,43 +277,15 @@ void TDirwalker::ThrowCannotFind(std::wstring_view name) {
 }
 
 std::wstring TDirwalker::DisplayName() {
-  if (!shell_folder_ || !current_id_) return {};
-  std::wstring name;
-  STRRET reply{};
-  if (SUCCEEDED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_NORMAL, &reply)))
-    name = StrRetToString(current_id_.get(), reply);
-  return name.empty() ? ObjectName() : name;
-}
-
-// Costs the shell next to nothing, unlike the normal display name.
-std::wstring TDirwalker::InFolderParsingName() {
-  STRRET reply{};
-  if (FAILED(shell_folder_->GetDisplayNameOf(current_id_.get(), SHGDN_INFOLDER | SHGDN_FORPARSING,
-                                             &reply)))
-    return {};
-  return StrRetToString(current_id_.get(), reply);
+  return query_.DisplayName(current_id_.get());
 }
 
 std::wstring TDirwalker::NetworkName() {
-  if (!shell_folder_ || !current_id_) return {};
-  alignas(NETRESOURCEW) BYTE buffer[kNetworkResourceBufferBytes] = {};
-  if (FAILED(SHGetDataFromIDListW(shell_folder_.Get(), current_id_.get(), SHGDFIL_NETRESOURCE,
-                                  buffer, sizeof(buffer))))
-    return {};
-  const auto resource = reinterpret_cast<const NETRESOURCEW*>(buffer);
-  if ((resource->dwDisplayType == RESOURCEDISPLAYTYPE_DOMAIN ||
-       resource->dwDisplayType == RESOURCEDISPLAYTYPE_SERVER) &&
-      resource->lpRemoteName)
-    return resource->lpRemoteName;
-  return {};
+  return query_.NetworkName(current_id_.get());
 }
 
 SFGAOF TDirwalker::Attributes(SFGAOF mask) {
-  if (!shell_folder_ || !current_id_) return 0;
-  SFGAOF attributes = mask;
-  PCUITEMID_CHILD id = current_id_.get();
-  if (FAILED(shell_folder_->GetAttributesOf(1, &id, &attributes))) return 0;
-  return attributes;
+  return query_.Attributes(current_id_.get(), mask);
 }
 
 bool TDirwalker::IsFolder() {

@@ -15,6 +15,7 @@
 #include "framework/ListView.h"
 #include "framework/StringList.h"
 #include "shell/core/IdList.h"
+#include "shell/core/ShellItemQuery.h"
 #include "shell/core/SpecialFolders.h"
 
 namespace wf {
@@ -46,6 +47,10 @@ class TDirwalker : public TComponent {
   void SetFolder(std::wstring_view path);
   // No list leaves the object unbound. On failure the binding is unchanged.
   void SetFolderIDList(PCIDLIST_ABSOLUTE list);
+  // Binds to a folder interface the caller already holds, `list` naming it;
+  // the desktop is not asked to bind. The folder answers every question until
+  // the next bind, so a caller may hand in a folder of its own making.
+  void SetShellFolder(Microsoft::WRL::ComPtr<IShellFolder> folder, PCIDLIST_ABSOLUTE list);
   TKivShellFolder SpecialFolder() const;
   // Never raises; a folder that does not exist here changes nothing.
   void SetSpecialFolder(TKivShellFolder folder);
@@ -146,6 +151,9 @@ class TDirwalker : public TComponent {
   // The caller owns the bitmap. A width or height of 0 or less asks for 64 by 64.
   HBITMAP ExtractThumbnail(int width, int height);
   std::wstring InfoTip();
+  // A query of the bound folder's objects that keeps answering about them
+  // after this object has moved on, sharing the details interfaces acquired.
+  ShellItemQuery ObjectQuery();
   // Until the next bind, answers as a folder without details interfaces
   // does: the built-in columns and texts. Every folder of Wine's shell
   // offers IShellFolder2, so this is how tests reach the built-in columns.
@@ -156,23 +164,17 @@ class TDirwalker : public TComponent {
 
  private:
   void Unbind();
-  void ReleaseDetails();
   void ClearObjectCaches();
   void ThrowCannotFind(std::wstring_view name);
   bool SearchByName(std::wstring_view name);
-  std::wstring InFolderParsingName();
   void WakeUncServer(std::wstring_view path);
   bool PassesFileSystemFilter();
   bool AdvanceEnumeration();
-  bool FetchFindData();
-  std::wstring FallbackDetailText(int column);
-  std::wstring SizeText();
 
   std::wstring folder_;
   wf::AbsoluteIdList folder_id_list_;
   Microsoft::WRL::ComPtr<IShellFolder> shell_folder_;
   ChildIdList current_id_;
-  wf::AbsoluteIdList absolute_id_cache_;
   Microsoft::WRL::ComPtr<IEnumIDList> enumerator_;
   bool file_system_only_ = false;
   TStringList multi_objects_;
@@ -183,23 +185,14 @@ class TDirwalker : public TComponent {
   // Held while a shell context menu is on screen.
   Microsoft::WRL::ComPtr<IContextMenu2> open_menu_interface_;
   HMENU open_menu_ = nullptr;
-  // Column details: IShellDetails for older folders, IShellFolder2 else.
-  Microsoft::WRL::ComPtr<IShellDetails> details_;
-  Microsoft::WRL::ComPtr<IShellFolder2> folder2_;
-  bool details_unavailable_ = false;
-  // The current object's find data; an empty cFileName means not fetched.
-  WIN32_FIND_DATAW find_data_{};
+  // The shell's answers about the current object: details interfaces, find
+  // data and absolute id, kept between the questions about one object.
+  ShellItemQuery query_;
 
   bool loaded_ = false;
   bool read_only_guard_ = false;
   bool show_error_messages_ = true;
   bool show_context_menu_on_top_ = false;
 };
-
-// Date-time values count days since 1899-12-30, the fraction being the time
-// of day (before that day the fraction still counts forward from midnight).
-double SystemTimeToDateTime(const SYSTEMTIME& time);
-// The user's short date format, a blank and the user's short time format.
-std::wstring DateTimeToText(double date_time);
 
 }  // namespace wf

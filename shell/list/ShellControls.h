@@ -18,6 +18,7 @@
 #include "framework/Timer.h"
 #include "shell/core/Dirwalker.h"
 #include "shell/core/IdList.h"
+#include "shell/core/ShellItemQuery.h"
 #include "shell/core/SpecialFolders.h"
 #include "shell/core/SystemImageList.h"
 
@@ -36,8 +37,10 @@ class TKivShellListItem {
 using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
 
 // A list view of one folder of the shell namespace: files, folders, drives
-// and other shell items. It owns a folder object bound to the shown folder
-// and asks it every question about the folder and its objects.
+// and other shell items. It owns a folder object bound to the shown folder,
+// which enumerates the folder and carries out the operations it is given;
+// the rows ask about their objects through a query of the folder they were
+// filled from, so that nothing a row asks moves the folder object.
 class TKivShellList : public TCustomListView {
  public:
   explicit TKivShellList(TComponent* owner);
@@ -92,7 +95,10 @@ class TKivShellList : public TCustomListView {
   void SetReadOnly(bool value) override;
   std::wstring Version() const;
 
-  // Operations.
+  // Operations. A fill asked for while a fill runs (by a handler of its
+  // events) runs once after it: asked for while the columns or rows are
+  // made, in place of the running fill's closing events; asked for by those
+  // events, after them.
   void Populate();
   // The names of the selected objects; changing the list selects by name.
   TStringList& SelectedNames();
@@ -160,8 +166,9 @@ class TKivShellList : public TCustomListView {
   TListItem* AddRow(ChildIdList id);
   void AddParentEntry();
   bool ShowsDesktop() const;
+  void FillRows();
   void RestartEnumeration() noexcept;
-  void GatherDetailTexts(TListItem* item);
+  void GatherDetailTexts(TListItem* item, PCUITEMID_CHILD id);
   void GatherRowDetailTexts(TListItem* item);
   void UpdateItem(TListItem* item);
 
@@ -191,7 +198,7 @@ class TKivShellList : public TCustomListView {
     std::vector<TListItem*> row_of;                 // by old place
     std::vector<size_t> from;
   } sort_scratch_;
-  void SortByShellColumn(int column, IShellFolder* folder);
+  void SortByShellColumn(int shell_column, IShellFolder* folder);
   void SortByText(int column);
   // The parent-folder entry's row, so that a sort knows it without reading
   // every row's record.
@@ -213,6 +220,10 @@ class TKivShellList : public TCustomListView {
   bool use_system_font_ = true;
   TDirwalker* dirwalker_ = nullptr;  // owned as a component
   bool filling_ = false;
+  // Raised from the start of a fill to the end of its closing events.
+  bool populating_ = false;
+  bool refill_requested_ = false;
+  uint32_t fills_started_ = 0;
 
   // The header's sort marks, and the hook that puts them back after the
   // user has dragged a divider or pressed a header item.
@@ -222,10 +233,9 @@ class TKivShellList : public TCustomListView {
   void LoadArrowBitmaps();
   void HookHeader(HWND header);
 
-  // The folder the rows' ids belong to, so that a caption read after the
-  // folder object has moved on still names the right object.
-  Microsoft::WRL::ComPtr<IShellFolder> rows_folder_;
-  AbsoluteIdList rows_folder_id_list_;
+  // The folder the rows' ids belong to, made at each fill, so that what a
+  // row shows names its own object after the folder object has moved on.
+  ShellItemQuery rows_;
   // The row being deleted and its record, which the row no longer holds.
   std::pair<TListItem*, TKivShellListItem*> deleting_{nullptr, nullptr};
 };

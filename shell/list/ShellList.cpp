@@ -54,8 +54,11 @@ void TKivShellList::CreateWnd() {
     dirwalker_->MarkLoaded();
     window_created_ = true;
   } else {
+    // The end-of-loading step fills the list the old window's rows went
+    // with; the full population then would only repeat that fill.
+    const uint32_t fills_before = fills_started_;
     Loaded();
-    Populate();
+    if (fills_started_ == fills_before) Populate();
   }
 }
 

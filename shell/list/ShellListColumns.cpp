@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "framework/Handles.h"
 #include "framework/StableSort.h"
 #include "framework/Strings.h"
 
@@ -35,7 +36,7 @@ void TKivShellList::CreateColumns() {
       TListColumn* column = Columns().Add();
       column->SetCaption(title);
       column->SetAlignment(alignment);
-      const bool remembered = widths_remembered_ && index < kMaxColumns - 1 && width_memory_[index] > 0;
+      const bool remembered = widths_remembered_ && index < kMaxColumns && width_memory_[index] > 0;
       column->SetWidth(remembered ? width_memory_[index] : width);
       column_map_[index] = counter;
     }
@@ -76,14 +77,16 @@ void TKivShellList::SortItems() {
   // part in the sort.
   if (parent_entry_ && parent_entry_->Index() >= 0)
     from.push_back(static_cast<size_t>(parent_entry_->Index()));
+  // The folder compares by its own column numbers: columns it does not show
+  // by default have no list column, so the two differ after the first one.
   if (shell_mode)
-    SortByShellColumn(column, rows_folder_.Get());
+    SortByShellColumn(column_map_[column], rows_.Folder());
   else
     SortByText(column);
   PlaceRows(from);
 }
 
-void TKivShellList::SortByShellColumn(int column, IShellFolder* folder) {
+void TKivShellList::SortByShellColumn(int shell_column, IShellFolder* folder) {
   auto& keys = sort_scratch_.ids;
   keys.clear();
   ForEachRow([&](TListItem* row, size_t place) {
@@ -94,7 +97,7 @@ void TKivShellList::SortByShellColumn(int column, IShellFolder* folder) {
   const int direction = descending_ ? -1 : 1;
   StableSort(keys, [&](const IdSortKey& a, const IdSortKey& b) {
     if (!folder || !a.id || !b.id) return 0;
-    const HRESULT hr = folder->CompareIDs(static_cast<LPARAM>(column), a.id, b.id);
+    const HRESULT hr = folder->CompareIDs(static_cast<LPARAM>(shell_column), a.id, b.id);
     if (FAILED(hr)) return 0;
     return static_cast<short>(HRESULT_CODE(hr)) * direction;
   }, sort_scratch_.id_merging);
@@ -158,11 +161,21 @@ namespace {
 constexpr int kToolbarFillPart = 5;
 constexpr int kFillColorProperty = 3802;  // TMT_FILLCOLOR
 
+struct LibraryDeleter {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using UniqueLibrary = Unique<HMODULE, LibraryDeleter>;
+
 // The themed tool bar's fill colour when visual styles are on; the theme
-// library is optional, so it is reached by name.
+// library is optional, so it is reached by name. A library loaded here is
+// freed here, after the theme it opened is closed.
 std::optional<COLORREF> ThemedToolbarFill(HWND hwnd) {
+  UniqueLibrary loaded;
   HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
-  if (!uxtheme) uxtheme = LoadLibraryW(L"uxtheme.dll");
+  if (!uxtheme) {
+    loaded.reset(LoadLibraryW(L"uxtheme.dll"));
+    uxtheme = loaded.get();
+  }
   if (!uxtheme) return std::nullopt;
   using IsThemeActiveFn = BOOL(WINAPI*)();
   using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "framework/Cursor.h"
+#include "framework/ScopedValue.h"
 #include "framework/Strings.h"
 #include "shell/core/ShellModule.h"
 
@@ -12,20 +13,6 @@ namespace wf {
 namespace {
 
 constexpr wchar_t kParentEntryCaption[] = L" .. ";
-
-// Restores the folder object's current object when a row's question is
-// answered in the middle of someone else's use of it.
-class CurrentObjectScope {
- public:
-  explicit CurrentObjectScope(TDirwalker& dirwalker) : dirwalker_(dirwalker), saved_(dirwalker.ObjectIdCopy()) {}
-  ~CurrentObjectScope() { dirwalker_.SetCurrentId(saved_.get()); }
-  CurrentObjectScope(const CurrentObjectScope&) = delete;
-  CurrentObjectScope& operator=(const CurrentObjectScope&) = delete;
-
- private:
-  TDirwalker& dirwalker_;
-  ChildIdList saved_;
-};
 
 // The list's update bracket and the filling flag, closed on every way out.
 class FillScope {
@@ -52,20 +39,48 @@ TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
   return item ? static_cast<TKivShellListItem*>(item->Data()) : nullptr;
 }
 
+// A fill asked for by a handler of the running fill (a changed option, a new
+// path) would clear the rows under the running one and continue its
+// enumeration: it is noted instead, and runs once the running fill is done
+// with its rows. Asked for before the closing events, it replaces them; asked
+// for by them, it follows them with its own.
 void TKivShellList::Populate() {
   if (IsLoading() || !Enabled()) return;
+  if (populating_) {
+    refill_requested_ = true;
+    return;
+  }
+  const ScopedValue populating(populating_, true);
   CursorScope hour_glass(crHourGlass);
+  do {
+    refill_requested_ = false;
+    FillRows();
+    if (refill_requested_) continue;
+    Raise(OnPopulated, this);
+    Raise(OnPathChanged, this);
+  } while (refill_requested_);
+}
+
+void TKivShellList::FillRows() {
+  ++fills_started_;
   try {
     FillScope fill(Items(), filling_);
     Items().Clear();
+    // Deletion handlers run before this fill reads its folder and options:
+    // a fill they ask for is this one.
+    refill_requested_ = false;
     sort_scratch_ = {};  // sized for the rows just gone
     population_tick_ = GetTickCount();
-    rows_folder_ = dirwalker_->ShellFolder();
-    rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
+    rows_ = dirwalker_->ObjectQuery();
     CreateColumns();
     Raise(OnCreateColumns, this);
+    if (refill_requested_) return;
     if (OnAddItem) {
-      while (dirwalker_->NextObject()) AddObjectItem(details_);
+      while (!refill_requested_ && dirwalker_->NextObject()) AddObjectItem(details_);
+      if (refill_requested_) {
+        RestartEnumeration();
+        return;
+      }
     } else {
       AddAcceptedObjects();
     }
@@ -76,8 +91,6 @@ void TKivShellList::Populate() {
     RestartEnumeration();
     throw;
   }
-  Raise(OnPopulated, this);
-  Raise(OnPathChanged, this);
 }
 
 // An enumeration abandoned half-way would otherwise be continued by the next
@@ -140,8 +153,8 @@ void TKivShellList::AddObjectItem(bool details) {
   TListItem* item = AddRow(dirwalker_->ObjectIdCopy());
   if (!item || !OnAddItem) return;
   bool can_add = true;
-  if (details) GatherDetailTexts(item);
-  OnAddItem(item, can_add);
+  if (details) GatherDetailTexts(item, RecordOf(item)->ItemId.get());
+  Raise(OnAddItem, item, can_add);
   if (!can_add) item->Delete();
 }
 
@@ -160,41 +173,20 @@ void TKivShellList::AddParentEntry() {
 // The same answer as asking whether SpecialFolder is SF_DESKTOP: no special
 // folder of a lower rank can be the desktop. The full look-up asks the
 // platform for up to 36 folders, a price every fill would pay.
-bool TKivShellList::ShowsDesktop() const {
-  IShellFolder* desktop = ShellModule::DesktopFolder();
-  PCIDLIST_ABSOLUTE shown = dirwalker_->FolderIdList();
-  if (!desktop || !shown) return false;
-  const HRESULT hr = desktop->CompareIDs(0, shown, ShellModule::EmptyIdList());
-  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
-}
+bool TKivShellList::ShowsDesktop() const { return IsDesktopIdList(dirwalker_->FolderIdList()); }
 
 std::wstring TKivShellList::ResolveCaption(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record && item == deleting_.first) record = deleting_.second;
   if (!record || !record->ItemId) return {};
-  if (dirwalker_->ShellFolder() == rows_folder_.Get()) {
-    CurrentObjectScope keep(*dirwalker_);
-    dirwalker_->SetCurrentId(record->ItemId.get());
-    return dirwalker_->DisplayName();
-  }
-  // The folder object has been bound elsewhere since the fill: ask a
-  // folder object of the rows' own folder.
-  try {
-    TDirwalker rows_folder(nullptr);
-    rows_folder.SetShowErrorMessages(false);
-    rows_folder.SetFolderIDList(rows_folder_id_list_.get());
-    rows_folder.SetCurrentId(record->ItemId.get());
-    return rows_folder.DisplayName();
-  } catch (const EDirwalkerError&) {
-    return {};  // the folder is gone: the row is about to go too
-  }
+  return rows_.DisplayName(record->ItemId.get());
 }
 
-void TKivShellList::GatherDetailTexts(TListItem* item) {
+void TKivShellList::GatherDetailTexts(TListItem* item, PCUITEMID_CHILD id) {
   std::vector<std::wstring> texts;
   texts.reserve(shell_column_count_ > 1 ? shell_column_count_ - 1 : 0);
   for (int column = 1; column < shell_column_count_; ++column)
-    texts.push_back(dirwalker_->DetailText(column_map_[column], false));
+    texts.push_back(rows_.DetailText(id, column_map_[column]));
   item->SetSubItems(std::move(texts));
 }
 
@@ -204,9 +196,7 @@ void TKivShellList::GatherDetailTexts(TListItem* item) {
 void TKivShellList::GatherRowDetailTexts(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!details_ || !record || record->IsParentEntry || !record->ItemId) return;
-  if (dirwalker_->ShellFolder() != rows_folder_.Get()) return;
-  dirwalker_->SetCurrentId(record->ItemId.get());
-  GatherDetailTexts(item);
+  GatherDetailTexts(item, record->ItemId.get());
 }
 
 void TKivShellList::GetImageIndex(TListItem* item) {
@@ -218,21 +208,24 @@ void TKivShellList::GetImageIndex(TListItem* item) {
 void TKivShellList::UpdateItem(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record) return;
-  const bool parent_entry = record->IsParentEntry;
-  if (!parent_entry) {
-    // Rows of a folder the folder object has left are about to go.
-    if (!record->ItemId || dirwalker_->ShellFolder() != rows_folder_.Get()) return;
-    dirwalker_->SetCurrentId(record->ItemId.get());
-    if (details_ && item->SubItems().empty()) GatherDetailTexts(item);
+  const bool shows_icon = ViewStyle() != TViewStyle::vsIcon || !thumbnails_;
+  if (record->IsParentEntry) {
+    if (shows_icon) item->SetImageIndex(small_image_list_->TempFolderIconIndex());
+    return;
   }
-  if (ViewStyle() != TViewStyle::vsIcon || !thumbnails_)
-    item->SetImageIndex(parent_entry ? small_image_list_->TempFolderIconIndex() : dirwalker_->SmallIconIndex());
-  if (parent_entry) return;
+  if (!record->ItemId) return;
+  PCUITEMID_CHILD id = record->ItemId.get();
+  if (details_ && item->SubItems().empty()) GatherDetailTexts(item, id);
+  if (shows_icon) item->SetImageIndex(rows_.SmallIconIndex(id));
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
-  item->SetOverlayIndex(dirwalker_->OverlayIndex());
-  if (dirwalker_->Attributes(SFGAO_HIDDEN) & SFGAO_HIDDEN) item->SetCut(true);
-  record->Compressed = ColorCompressed() && (dirwalker_->Attributes(SFGAO_COMPRESSED) & SFGAO_COMPRESSED);
-  record->Encrypted = ColorEncrypted() && (dirwalker_->Attributes(SFGAO_ENCRYPTED) & SFGAO_ENCRYPTED);
+  // One question for every attribute the row shows, the overlay's included.
+  const SFGAOF asked =
+      SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) | (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
+  SFGAOF attributes = 0;
+  item->SetOverlayIndex(rows_.OverlayIndex(id, asked, attributes));
+  if (attributes & SFGAO_HIDDEN) item->SetCut(true);
+  record->Compressed = (attributes & asked & SFGAO_COMPRESSED) != 0;
+  record->Encrypted = (attributes & asked & SFGAO_ENCRYPTED) != 0;
 }
 
 }  // namespace wf

@@ -15,9 +15,8 @@ TStringList& TKivShellList::SelectedNames() {
       if (!item->Selected()) continue;
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry) continue;
-      dirwalker_->SetCurrentId(record->ItemId.get());
-      std::wstring name = dirwalker_->ObjectName();
-      names.Add(name.empty() ? dirwalker_->DisplayName() : std::move(name));
+      std::wstring name = rows_.ObjectName(record->ItemId.get());
+      names.Add(name.empty() ? rows_.DisplayName(record->ItemId.get()) : std::move(name));
     }
   }
   names.OnChange = [this](TObject*) { ReselectNames(); };
@@ -60,11 +59,12 @@ void TKivShellList::Delete(TListItem* item) {
 }
 
 int TKivShellList::IndexOfItemId(PCUITEMID_CHILD id) {
-  if (!id || !rows_folder_) return -1;
+  IShellFolder* folder = rows_.Folder();
+  if (!id || !folder) return -1;
   for (int i = 0, n = Items().Count(); i < n; ++i) {
     TKivShellListItem* record = RecordOf(Items()[i]);
     if (!record || !record->ItemId) continue;
-    const HRESULT hr = rows_folder_->CompareIDs(0, record->ItemId.get(), id);
+    const HRESULT hr = folder->CompareIDs(0, record->ItemId.get(), id);
     if (SUCCEEDED(hr) && HRESULT_CODE(hr) == 0) return i;
   }
   return -1;
@@ -89,15 +89,15 @@ int TKivShellList::SelectItemById(PCUITEMID_CHILD id) {
 PCIDLIST_ABSOLUTE TKivShellList::FolderIdList() {
   // The rows' own folder, taken at the fill: a row's path stays right even
   // after the folder object has been bound elsewhere.
-  if (!rows_folder_id_list_) rows_folder_id_list_ = dirwalker_->FolderIdListCopy();
-  return rows_folder_id_list_.get();
+  if (!rows_) rows_ = dirwalker_->ObjectQuery();
+  return rows_.FolderIdList();
 }
 
 std::wstring TKivShellList::ItemPath(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record || !record->ItemId) return {};
-  const AbsoluteIdList full = ConcatIdLists(FolderIdList(), record->ItemId.get());
-  return IdListToPath(full.get());
+  if (!rows_) rows_ = dirwalker_->ObjectQuery();
+  return IdListToPath(rows_.AbsoluteIdList(record->ItemId.get()));
 }
 
 }  // namespace wf

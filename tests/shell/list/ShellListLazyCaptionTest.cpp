@@ -212,8 +212,7 @@ TEST_F(ShellListLazyCaption, CaptionsReadWhenTheWindowIsRemadeNameTheirObjects) 
   TKivShellList& list = ListOn(folder_.Path());
   std::vector<std::wstring> deleted;
   list.OnDeletion = [&](TObject*, TListItem* item) { deleted.push_back(item->Caption()); };
-  // The new window is filled twice (the end-of-loading step, then a full
-  // population): the old window's rows are the first ones deleted.
+  // The old window's rows are the ones deleted before the new window's fill.
   list.OnPopulated = [&](TObject*) { list.OnDeletion = nullptr; };
 
   list.RecreateWnd();
