@@ -63,7 +63,9 @@ TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   EndLoading();
 }
 
-std::wstring TfrmMain_Wayfold::SettingsFileName() { return ExtractFilePath(ExecutablePath()) + kSettingsName; }
+std::wstring TfrmMain_Wayfold::SettingsFileName() {
+  return ExtractFilePath(ExecutablePath()) + kSettingsName;
+}
 
 void TfrmMain_Wayfold::FormCreate(TObject*) {
   std::wstring root;
@@ -76,7 +78,8 @@ void TfrmMain_Wayfold::FormCreate(TObject*) {
     const POINT place = FitIntoNearestWorkArea(RECT{left, top, left + Width(), top + Height()});
     SetTop(place.y);
     SetLeft(place.x);
-    if (settings.ValueExists(kFolderSection, kRootFolderKey)) root = settings.ReadString(kFolderSection, kRootFolderKey, L"");
+    if (settings.ValueExists(kFolderSection, kRootFolderKey))
+      root = settings.ReadString(kFolderSection, kRootFolderKey, L"");
   }
   // The tool-window style goes on even when the root folder cannot be
   // opened: a window without its task-bar rule would be a second fault.

@@ -7,7 +7,9 @@ namespace wf {
 namespace {
 // The start of a span of `length` moved into [low, high): it ends inside
 // when it fits, else it starts at `low`.
-LONG FitSpan(LONG start, LONG length, LONG low, LONG high) { return std::max(low, std::min(start, high - length)); }
+LONG FitSpan(LONG start, LONG length, LONG low, LONG high) {
+  return std::max(low, std::min(start, high - length));
+}
 }  // namespace
 
 POINT FitIntoArea(const RECT& window, const RECT& area) {
@@ -20,7 +22,8 @@ POINT FitIntoNearestWorkArea(const RECT& window) {
   info.cbSize = sizeof(info);
   if (!GetMonitorInfoW(MonitorFromRect(&window, MONITOR_DEFAULTTONEAREST), &info)) {
     // No monitor to ask: the primary screen's work area is the next best.
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0)) return {window.left, window.top};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &info.rcWork, 0))
+      return {window.left, window.top};
   }
   return FitIntoArea(window, info.rcWork);
 }

@@ -41,8 +41,9 @@ struct TApplication::CallQueue {
 
 TApplication::TApplication()
     : TComponent(nullptr),
-      window_(MessageWindow::Kind::kHiddenPopup, [this](UINT msg, WPARAM, LPARAM) { return HandleWindowMessage(msg); },
-              this),
+      window_(
+          MessageWindow::Kind::kHiddenPopup,
+          [this](UINT msg, WPARAM, LPARAM) { return HandleWindowMessage(msg); }, this),
       main_thread_id_(GetCurrentThreadId()),
       calls_(std::make_shared<CallQueue>()) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
@@ -143,7 +144,9 @@ void TApplication::ProcessMessages() {
   CheckSynchronize();
 }
 
-void TApplication::ShowException(const std::exception& e) noexcept { ShowExceptionOf(this, e); }
+void TApplication::ShowException(const std::exception& e) noexcept {
+  ShowExceptionOf(this, e);
+}
 
 void TApplication::ShowExceptionOf(TObject* sender, const std::exception& e) noexcept {
   if (OnException && exception_handler_depth == 0) {
@@ -165,9 +168,10 @@ void TApplication::ShowExceptionOf(TObject* sender, const std::exception& e) noe
 void TApplication::ShowErrorBox(const std::exception& e) noexcept {
   try {
     const std::wstring text = ExceptionText(e);
-    HWND owner = main_form_ && main_form_->HandleAllocated() && IsWindowVisible(main_form_->Handle())
-                     ? main_form_->Handle()
-                     : window_.Handle();
+    HWND owner =
+        main_form_ && main_form_->HandleAllocated() && IsWindowVisible(main_form_->Handle())
+            ? main_form_->Handle()
+            : window_.Handle();
     MessageBoxW(owner, text.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
   } catch (...) {
     // Out of memory for the text: the box with what can be said.

@@ -34,7 +34,8 @@ void TComponent::InsertComponent(TComponent* component) {
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
-  components_.erase(std::remove(components_.begin(), components_.end(), component), components_.end());
+  components_.erase(std::remove(components_.begin(), components_.end(), component),
+                    components_.end());
   if (!destroying_) Notification(component, TOperation::opRemove);
 }
 

@@ -15,7 +15,6 @@
 namespace wf {
 namespace {
 
-
 // The control whose window is being created on this thread: the window's
 // first message binds it, before CreateWindowEx has returned.
 thread_local TWinControl* creating_control = nullptr;
@@ -26,7 +25,9 @@ std::map<std::wstring, WNDPROC>& BaseProcedures() {
   return procedures;
 }
 
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+HINSTANCE ModuleInstance() {
+  return GetModuleHandleW(nullptr);
+}
 
 }  // namespace
 
@@ -114,7 +115,8 @@ TWinControl::~TWinControl() {
 TWinControl* TWinControl::FromHandle(HWND hwnd) {
   // Only windows of our own classes carry a control; the class procedure,
   // unlike the window's, is not changed by subclassing.
-  if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) != reinterpret_cast<ULONG_PTR>(&WindowProcedures::Standard))
+  if (!hwnd || GetClassLongPtrW(hwnd, GCLP_WNDPROC) !=
+                   reinterpret_cast<ULONG_PTR>(&WindowProcedures::Standard))
     return nullptr;
   return reinterpret_cast<TWinControl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
@@ -154,10 +156,10 @@ void TWinControl::CreateWnd() {
   static int next_id = 100;
   const bool child = (params.style & WS_CHILD) != 0;
   creating_control = this;
-  HWND hwnd = CreateWindowExW(params.ex_style, params.class_name.c_str(), params.caption.c_str(),
-                              params.style, params.x, params.y, params.width, params.height,
-                              params.parent, child ? reinterpret_cast<HMENU>(INT_PTR{next_id++}) : nullptr,
-                              ModuleInstance(), this);
+  HWND hwnd = CreateWindowExW(
+      params.ex_style, params.class_name.c_str(), params.caption.c_str(), params.style, params.x,
+      params.y, params.width, params.height, params.parent,
+      child ? reinterpret_cast<HMENU>(INT_PTR{next_id++}) : nullptr, ModuleInstance(), this);
   creating_control = nullptr;
   if (!hwnd) throw Exception(L"Cannot create the window of " + params.class_name);
   hwnd_ = hwnd;
@@ -168,7 +170,9 @@ void TWinControl::CreateWnd() {
   if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
 }
 
-void TWinControl::DestroyWnd() { DestroyHandle(); }
+void TWinControl::DestroyWnd() {
+  DestroyHandle();
+}
 
 void TWinControl::DestroyHandle() {
   if (!hwnd_) return;
@@ -189,13 +193,17 @@ void TWinControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent_) {
     parent_->InsertControl(this);
-    if (hwnd_) ::SetParent(hwnd_, parent_->Handle());
-    else if (parent_->HandleAllocated()) HandleNeeded();
+    if (hwnd_)
+      ::SetParent(hwnd_, parent_->Handle());
+    else if (parent_->HandleAllocated())
+      HandleNeeded();
     parent_->AlignControls();
   }
 }
 
-void TWinControl::InsertControl(TWinControl* child) { controls_.push_back(child); }
+void TWinControl::InsertControl(TWinControl* child) {
+  controls_.push_back(child);
+}
 
 void TWinControl::RemoveControl(TWinControl* child) {
   controls_.erase(std::remove(controls_.begin(), controls_.end(), child), controls_.end());
@@ -221,7 +229,8 @@ void TWinControl::SyncBoundsFromWindow() {
   RECT r;
   GetWindowRect(hwnd_, &r);
   HWND parent = GetParent(hwnd_);
-  if (parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  if (parent && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_CHILD))
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
   left_ = r.left;
   top_ = r.top;
   width_ = r.right - r.left;
@@ -257,11 +266,16 @@ void TWinControl::AlignControls() {
       if (c->align_ == which && c->visible_) list.push_back(c);
     std::stable_sort(list.begin(), list.end(), [which](TWinControl* a, TWinControl* b) {
       switch (which) {
-        case TAlign::alTop: return a->top_ < b->top_;
-        case TAlign::alBottom: return a->top_ > b->top_;
-        case TAlign::alLeft: return a->left_ < b->left_;
-        case TAlign::alRight: return a->left_ > b->left_;
-        default: return false;
+        case TAlign::alTop:
+          return a->top_ < b->top_;
+        case TAlign::alBottom:
+          return a->top_ > b->top_;
+        case TAlign::alLeft:
+          return a->left_ < b->left_;
+        case TAlign::alRight:
+          return a->left_ > b->left_;
+        default:
+          return false;
       }
     });
     return list;
@@ -283,7 +297,8 @@ void TWinControl::AlignControls() {
     area.right -= c->width_;
   }
   for (TWinControl* c : placed(TAlign::alClient))
-    c->SetBounds(area.left, area.top, std::max(0L, area.right - area.left), std::max(0L, area.bottom - area.top));
+    c->SetBounds(area.left, area.top, std::max(0L, area.right - area.left),
+                 std::max(0L, area.bottom - area.top));
   aligning_ = false;
 }
 
@@ -307,13 +322,17 @@ void TWinControl::SetColor(TColor color) {
   Invalidate();
 }
 
-void TWinControl::FontChanged() { ApplyFont(); }
+void TWinControl::FontChanged() {
+  ApplyFont();
+}
 
 void TWinControl::ApplyFont() {
   if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
 }
 
-bool TWinControl::Focused() const { return hwnd_ && GetFocus() == hwnd_; }
+bool TWinControl::Focused() const {
+  return hwnd_ && GetFocus() == hwnd_;
+}
 
 bool TWinControl::CanFocus() const {
   for (const TWinControl* c = this; c; c = c->parent_)
@@ -321,7 +340,9 @@ bool TWinControl::CanFocus() const {
   return true;
 }
 
-void TWinControl::SetFocus() { ::SetFocus(Handle()); }
+void TWinControl::SetFocus() {
+  ::SetFocus(Handle());
+}
 
 void TWinControl::Invalidate() {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
@@ -331,12 +352,17 @@ void TWinControl::Update() {
   if (hwnd_) UpdateWindow(hwnd_);
 }
 
-LRESULT TWinControl::Perform(UINT msg, WPARAM wparam, LPARAM lparam) { return SendMessageW(Handle(), msg, wparam, lparam); }
+LRESULT TWinControl::Perform(UINT msg, WPARAM wparam, LPARAM lparam) {
+  return SendMessageW(Handle(), msg, wparam, lparam);
+}
 
-void TWinControl::Resize() { Raise(OnResize, this); }
+void TWinControl::Resize() {
+  Raise(OnResize, this);
+}
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return CallWindowProcW(default_proc_ ? default_proc_ : DefWindowProcW, hwnd_, msg, wparam, lparam);
+  return CallWindowProcW(default_proc_ ? default_proc_ : DefWindowProcW, hwnd_, msg, wparam,
+                         lparam);
 }
 
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
@@ -356,7 +382,9 @@ LRESULT TWinControl::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
 LRESULT TWinControl::ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled) {
   HWND from = nullptr;
   switch (msg) {
-    case WM_NOTIFY: from = reinterpret_cast<NMHDR*>(lparam)->hwndFrom; break;
+    case WM_NOTIFY:
+      from = reinterpret_cast<NMHDR*>(lparam)->hwndFrom;
+      break;
     case WM_COMMAND:
     case WM_HSCROLL:
     case WM_VSCROLL:
@@ -364,7 +392,9 @@ LRESULT TWinControl::ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORSCROLLBAR: from = reinterpret_cast<HWND>(lparam); break;
+    case WM_CTLCOLORSCROLLBAR:
+      from = reinterpret_cast<HWND>(lparam);
+      break;
     case WM_DRAWITEM:
       if (wparam) from = reinterpret_cast<DRAWITEMSTRUCT*>(lparam)->hwndItem;
       break;
@@ -459,7 +489,8 @@ void ForgetChain(HWND hwnd) {
 
 }  // namespace
 
-WindowSubclass::WindowSubclass(HWND hwnd, Handler handler) : hwnd_(hwnd), handler_(std::move(handler)) {
+WindowSubclass::WindowSubclass(HWND hwnd, Handler handler)
+    : hwnd_(hwnd), handler_(std::move(handler)) {
   std::shared_ptr<SubclassChain> chain = FindChain(hwnd_);
   if (!chain) {
     chain = std::make_shared<SubclassChain>();
@@ -483,7 +514,8 @@ WindowSubclass::~WindowSubclass() {
   if (!members.empty()) return;
   // When someone else has subclassed over us, the record stays and keeps
   // passing messages on to the original procedure until the window goes.
-  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC)) == &WindowSubclass::Procedure) {
+  if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd_, GWLP_WNDPROC)) ==
+      &WindowSubclass::Procedure) {
     SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(chain->original));
     ForgetChain(hwnd_);
   }
@@ -507,13 +539,15 @@ LRESULT CALLBACK WindowSubclass::Procedure(HWND hwnd, UINT msg, WPARAM wparam, L
       handlers.push_back(member->handler_);
     }
     const LRESULT result = CallWindowProcW(chain->original, hwnd, msg, wparam, lparam);
-    for (const Handler& handler : handlers) Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });
+    for (const Handler& handler : handlers)
+      Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });
     return result;
   }
   const LRESULT result = CallWindowProcW(chain->original, hwnd, msg, wparam, lparam);
   for (WindowSubclass* member : members) {
     // One handler may free another subclass (or its own) on the way.
-    if (std::find(chain->members.begin(), chain->members.end(), member) == chain->members.end()) continue;
+    if (std::find(chain->members.begin(), chain->members.end(), member) == chain->members.end())
+      continue;
     // A copy: the handler may free the subclass that holds it.
     const Handler handler = member->handler_;
     Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });

@@ -7,9 +7,12 @@ namespace {
 
 LPCWSTR SystemCursorName(TCursor cursor) {
   switch (cursor) {
-    case crHourGlass: return IDC_WAIT;
-    case crHandPoint: return IDC_HAND;
-    default: return IDC_ARROW;
+    case crHourGlass:
+      return IDC_WAIT;
+    case crHandPoint:
+      return IDC_HAND;
+    default:
+      return IDC_ARROW;
   }
 }
 
@@ -32,7 +35,8 @@ TScreen& Screen() {
 }
 
 HCURSOR ScreenCursorHandle() {
-  return Screen().Cursor() == crDefault ? nullptr : LoadCursorW(nullptr, SystemCursorName(Screen().Cursor()));
+  return Screen().Cursor() == crDefault ? nullptr
+                                        : LoadCursorW(nullptr, SystemCursorName(Screen().Cursor()));
 }
 
 }  // namespace wf

@@ -25,7 +25,9 @@ TScreen& Screen();
 // also when the scope is left by an exception.
 class CursorScope {
  public:
-  explicit CursorScope(TCursor cursor) : previous_(Screen().Cursor()) { Screen().SetCursor(cursor); }
+  explicit CursorScope(TCursor cursor) : previous_(Screen().Cursor()) {
+    Screen().SetCursor(cursor);
+  }
   ~CursorScope() { Screen().SetCursor(previous_); }
   CursorScope(const CursorScope&) = delete;
   CursorScope& operator=(const CursorScope&) = delete;

@@ -4,7 +4,8 @@
 
 namespace wf {
 
-Exception::Exception(std::wstring message) : message_(std::move(message)), utf8_(ToUtf8(message_)) {}
+Exception::Exception(std::wstring message)
+    : message_(std::move(message)), utf8_(ToUtf8(message_)) {}
 
 std::wstring ExceptionText(const std::exception& e) {
   if (auto* ours = dynamic_cast<const Exception*>(&e)) return ours->Message();

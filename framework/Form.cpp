@@ -13,11 +13,16 @@ TForm::~TForm() = default;
 
 DWORD TForm::WindowStyle() const {
   switch (border_style_) {
-    case TFormBorderStyle::bsNone: return WS_POPUP;
-    case TFormBorderStyle::bsSingle: return WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER;
-    case TFormBorderStyle::bsDialog: return WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-    case TFormBorderStyle::bsToolWindow: return WS_CAPTION | WS_SYSMENU;
-    case TFormBorderStyle::bsSizeable: break;
+    case TFormBorderStyle::bsNone:
+      return WS_POPUP;
+    case TFormBorderStyle::bsSingle:
+      return WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_BORDER;
+    case TFormBorderStyle::bsDialog:
+      return WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    case TFormBorderStyle::bsToolWindow:
+      return WS_CAPTION | WS_SYSMENU;
+    case TFormBorderStyle::bsSizeable:
+      break;
   }
   return WS_OVERLAPPEDWINDOW;
 }
@@ -59,7 +64,8 @@ void TForm::SetClientWidth(int width) {
   client_width_ = width;
   if (HandleAllocated()) {
     RECT r{0, 0, width, ClientHeight()};
-    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE, GetWindowLongW(Handle(), GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
+                       GetWindowLongW(Handle(), GWL_EXSTYLE));
     SetBounds(Left(), Top(), r.right - r.left, Height());
   } else {
     SetBounds(Left(), Top(), width, Height());
@@ -70,7 +76,8 @@ void TForm::SetClientHeight(int height) {
   client_height_ = height;
   if (HandleAllocated()) {
     RECT r{0, 0, ClientWidth(), height};
-    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE, GetWindowLongW(Handle(), GWL_EXSTYLE));
+    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
+                       GetWindowLongW(Handle(), GWL_EXSTYLE));
     SetBounds(Left(), Top(), Width(), r.bottom - r.top);
   } else {
     SetBounds(Left(), Top(), Width(), height);

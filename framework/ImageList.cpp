@@ -6,7 +6,9 @@ namespace wf {
 
 TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) {}
 
-TCustomImageList::~TCustomImageList() { FreeHandle(); }
+TCustomImageList::~TCustomImageList() {
+  FreeHandle();
+}
 
 void TCustomImageList::FreeHandle() {
   if (handle_ && !share_handle_) ImageList_Destroy(handle_);
@@ -39,7 +41,9 @@ int TCustomImageList::Height() const {
   return cy;
 }
 
-int TCustomImageList::Count() const { return handle_ ? ImageList_GetImageCount(handle_) : 0; }
+int TCustomImageList::Count() const {
+  return handle_ ? ImageList_GetImageCount(handle_) : 0;
+}
 
 bool TCustomImageList::AddImages(const TCustomImageList& source) {
   if (!source.handle_) return false;

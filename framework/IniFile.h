@@ -11,7 +11,8 @@ class TIniFile {
   explicit TIniFile(std::wstring file_name) : file_name_(std::move(file_name)) {}
   const std::wstring& FileName() const { return file_name_; }
 
-  std::wstring ReadString(const std::wstring& section, const std::wstring& key, const std::wstring& fallback) const;
+  std::wstring ReadString(const std::wstring& section, const std::wstring& key,
+                          const std::wstring& fallback) const;
   int ReadInteger(const std::wstring& section, const std::wstring& key, int fallback) const;
   bool ValueExists(const std::wstring& section, const std::wstring& key) const;
   bool SectionExists(const std::wstring& section) const;

@@ -20,9 +20,12 @@ constexpr UINT kKeptStates = LVIS_CUT | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
 int LvFormat(TAlignment alignment, int index) {
   if (index == 0) return LVCFMT_LEFT;
   switch (alignment) {
-    case TAlignment::taRightJustify: return LVCFMT_RIGHT;
-    case TAlignment::taCenter: return LVCFMT_CENTER;
-    case TAlignment::taLeftJustify: break;
+    case TAlignment::taRightJustify:
+      return LVCFMT_RIGHT;
+    case TAlignment::taCenter:
+      return LVCFMT_CENTER;
+    case TAlignment::taLeftJustify:
+      break;
   }
   return LVCFMT_LEFT;
 }
@@ -45,12 +48,15 @@ void TListItem::SetCaption(std::wstring caption) {
   Update();
 }
 
-void TListItem::SetCaptionPending() { caption_known_ = false; }
+void TListItem::SetCaptionPending() {
+  caption_known_ = false;
+}
 
 // Sub-items the control was never told of are asked for like the caption,
 // since the row's own text is a callback: the row only has to be redrawn.
 void TListItem::SetSubItems(std::vector<std::wstring> texts) {
-  if (owner_->sorting_ && !sub_items_.empty()) owner_->retired_sub_items_.push_back(std::move(sub_items_));
+  if (owner_->sorting_ && !sub_items_.empty())
+    owner_->retired_sub_items_.push_back(std::move(sub_items_));
   sub_items_ = std::move(texts);
   if (owner_->answering_display_info_ || index_ < 0 || !owner_->HandleAllocated()) return;
   SendMessageW(owner_->Handle(), LVM_REDRAWITEMS, index_, index_);
@@ -70,8 +76,10 @@ void TListItem::SetImageIndex(int index) {
 
 void TListItem::SetStateIndex(int index) {
   state_index_ = index < 0 ? -1 : index;
-  if (index >= 0) SetState(INDEXTOSTATEIMAGEMASK(index + 1), LVIS_STATEIMAGEMASK);
-  else SetState(0, LVIS_STATEIMAGEMASK);
+  if (index >= 0)
+    SetState(INDEXTOSTATEIMAGEMASK(index + 1), LVIS_STATEIMAGEMASK);
+  else
+    SetState(0, LVIS_STATEIMAGEMASK);
 }
 
 void TListItem::SetOverlayIndex(int index) {
@@ -81,7 +89,9 @@ void TListItem::SetOverlayIndex(int index) {
   SetState(index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0, LVIS_OVERLAYMASK);
 }
 
-int TListItem::Index() const { return owner_->HandleAllocated() ? index_ : -1; }
+int TListItem::Index() const {
+  return owner_->HandleAllocated() ? index_ : -1;
+}
 
 UINT TListItem::KeptState() const {
   UINT state = cut_ ? LVIS_CUT : 0;
@@ -105,11 +115,21 @@ bool TListItem::HasState(UINT state) const {
   return (SendMessageW(owner_->Handle(), LVM_GETITEMSTATE, index, state) & state) != 0;
 }
 
-bool TListItem::Selected() const { return HasState(LVIS_SELECTED); }
-void TListItem::SetSelected(bool selected) { SetState(selected ? LVIS_SELECTED : 0, LVIS_SELECTED); }
-bool TListItem::Focused() const { return HasState(LVIS_FOCUSED); }
-void TListItem::SetFocused(bool focused) { SetState(focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED); }
-bool TListItem::Cut() const { return HasState(LVIS_CUT); }
+bool TListItem::Selected() const {
+  return HasState(LVIS_SELECTED);
+}
+void TListItem::SetSelected(bool selected) {
+  SetState(selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+}
+bool TListItem::Focused() const {
+  return HasState(LVIS_FOCUSED);
+}
+void TListItem::SetFocused(bool focused) {
+  SetState(focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED);
+}
+bool TListItem::Cut() const {
+  return HasState(LVIS_CUT);
+}
 void TListItem::SetCut(bool cut) {
   cut_ = cut;
   SetState(cut ? LVIS_CUT : 0, LVIS_CUT);
@@ -117,7 +137,8 @@ void TListItem::SetCut(bool cut) {
 
 void TListItem::MakeVisible(bool partial_ok) {
   const int index = Index();
-  if (index >= 0) SendMessageW(owner_->Handle(), LVM_ENSUREVISIBLE, index, partial_ok ? TRUE : FALSE);
+  if (index >= 0)
+    SendMessageW(owner_->Handle(), LVM_ENSUREVISIBLE, index, partial_ok ? TRUE : FALSE);
 }
 
 void TListItem::Update() {
@@ -133,9 +154,13 @@ void TListItem::Delete() {
 
 // ---- TListItems ----
 
-int TListItems::Count() const { return static_cast<int>(owner_->rows_.size()); }
+int TListItems::Count() const {
+  return static_cast<int>(owner_->rows_.size());
+}
 
-TListItem* TListItems::Item(int index) const { return owner_->RowAt(index); }
+TListItem* TListItems::Item(int index) const {
+  return owner_->RowAt(index);
+}
 
 TListItem* TListItems::Add() {
   owner_->HandleNeeded();
@@ -150,7 +175,8 @@ TListItem* TListItems::Add() {
   item.iImage = I_IMAGECALLBACK;
   // Straight to the control: a fill inserts every row of a folder, and our
   // own procedure has nothing to add to an insertion.
-  const auto index = static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  const auto index =
+      static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index < 0) return nullptr;
   auto& rows = owner_->rows_;
   const auto place = std::min(static_cast<size_t>(index), rows.size());
@@ -165,7 +191,8 @@ void TListItems::Reserve(int count) {
   owner_->rows_.reserve(static_cast<size_t>(count));
   // For a list that holds its rows itself, the platform takes the count as
   // notice to allocate for that many.
-  owner_->CallControl(LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  owner_->CallControl(LVM_SETITEMCOUNT, static_cast<WPARAM>(count),
+                      LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void TListItems::Delete(int index) {
@@ -177,7 +204,8 @@ void TListItems::Clear() {
 }
 
 void TListItems::BeginUpdate() {
-  if (update_count_++ == 0 && owner_->HandleAllocated()) SendMessageW(owner_->Handle(), WM_SETREDRAW, FALSE, 0);
+  if (update_count_++ == 0 && owner_->HandleAllocated())
+    SendMessageW(owner_->Handle(), WM_SETREDRAW, FALSE, 0);
 }
 
 void TListItems::EndUpdate() {
@@ -264,13 +292,15 @@ void TListColumns::Recreate() {
     lvc.pszText = const_cast<wchar_t*>(column->caption_.c_str());
     lvc.cx = column->width_;
     lvc.fmt = LvFormat(column->alignment_, column->index_);
-    SendMessageW(owner_->Handle(), LVM_INSERTCOLUMNW, column->index_, reinterpret_cast<LPARAM>(&lvc));
+    SendMessageW(owner_->Handle(), LVM_INSERTCOLUMNW, column->index_,
+                 reinterpret_cast<LPARAM>(&lvc));
   }
 }
 
 // ---- TCustomListView ----
 
-TCustomListView::TCustomListView(TComponent* owner) : TWinControl(owner), items_(this), columns_(this) {
+TCustomListView::TCustomListView(TComponent* owner)
+    : TWinControl(owner), items_(this), columns_(this) {
   SetColor(clWindow);
 }
 
@@ -284,10 +314,18 @@ TCustomListView::~TCustomListView() {
 DWORD TCustomListView::ListStyle() const {
   DWORD style = LVS_SHAREIMAGELISTS;
   switch (view_style_) {
-    case TViewStyle::vsIcon: style |= LVS_ICON; break;
-    case TViewStyle::vsSmallIcon: style |= LVS_SMALLICON; break;
-    case TViewStyle::vsList: style |= LVS_LIST; break;
-    case TViewStyle::vsReport: style |= LVS_REPORT; break;
+    case TViewStyle::vsIcon:
+      style |= LVS_ICON;
+      break;
+    case TViewStyle::vsSmallIcon:
+      style |= LVS_SMALLICON;
+      break;
+    case TViewStyle::vsList:
+      style |= LVS_LIST;
+      break;
+    case TViewStyle::vsReport:
+      style |= LVS_REPORT;
+      break;
   }
   if (!multi_select_) style |= LVS_SINGLESEL;
   if (!read_only_) style |= LVS_EDITLABELS;
@@ -308,11 +346,14 @@ void TCustomListView::CreateWnd() {
   TWinControl::CreateWnd();
   HWND hwnd = Handle();
   SendMessageW(hwnd, CCM_SETUNICODEFORMAT, TRUE, 0);
-  SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, row_select_ ? LVS_EX_FULLROWSELECT : 0);
+  SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+               row_select_ ? LVS_EX_FULLROWSELECT : 0);
   SendMessageW(hwnd, LVM_SETBKCOLOR, 0, ColorToRGB(Color()));
   SendMessageW(hwnd, LVM_SETTEXTBKCOLOR, 0, ColorToRGB(Color()));
-  if (small_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_images_));
-  if (large_images_) SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_images_));
+  if (small_images_)
+    SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_images_));
+  if (large_images_)
+    SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_images_));
   columns_.Recreate();
 }
 
@@ -325,7 +366,8 @@ void TCustomListView::DestroyWnd() {
 void TCustomListView::ApplyStyle() {
   if (!HandleAllocated()) return;
   HWND hwnd = Handle();
-  const DWORD managed = LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE;
+  const DWORD managed =
+      LVS_TYPEMASK | LVS_SINGLESEL | LVS_EDITLABELS | LVS_SHOWSELALWAYS | LVS_AUTOARRANGE;
   const DWORD style = (GetWindowLongW(hwnd, GWL_STYLE) & ~managed) | ListStyle();
   SetWindowLongW(hwnd, GWL_STYLE, style);
 }
@@ -358,7 +400,8 @@ void TCustomListView::SetAutoArrange(bool value) {
 void TCustomListView::SetRowSelect(bool value) {
   row_select_ = value;
   if (HandleAllocated())
-    SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, value ? LVS_EX_FULLROWSELECT : 0);
+    SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
+                 value ? LVS_EX_FULLROWSELECT : 0);
 }
 
 void TCustomListView::SetColor(TColor color) {
@@ -371,12 +414,14 @@ void TCustomListView::SetColor(TColor color) {
 
 void TCustomListView::SetSmallImages(HIMAGELIST images) {
   small_images_ = images;
-  if (HandleAllocated()) SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+  if (HandleAllocated())
+    SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
 }
 
 void TCustomListView::SetLargeImages(HIMAGELIST images) {
   large_images_ = images;
-  if (HandleAllocated()) SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+  if (HandleAllocated())
+    SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 }
 
 int TCustomListView::SelCount() {
@@ -401,7 +446,8 @@ void TCustomListView::ClearSelection() {
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = 0;
-  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(&item));
 }
 
 void TCustomListView::SelectAll() {
@@ -409,7 +455,8 @@ void TCustomListView::SelectAll() {
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = LVIS_SELECTED;
-  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+               reinterpret_cast<LPARAM>(&item));
 }
 
 TListItem* TCustomListView::TopItem() {
@@ -442,11 +489,14 @@ void TCustomListView::RowDeleted(int index) {
   // our vector too, even when the handler throws.
   Guarded(this, [&] { Delete(row); });
   const int now = row->index_;
-  if (now < 0 || static_cast<size_t>(now) >= rows_.size() || rows_[static_cast<size_t>(now)].get() != row) return;
+  if (now < 0 || static_cast<size_t>(now) >= rows_.size() ||
+      rows_[static_cast<size_t>(now)].get() != row)
+    return;
   auto owned = std::move(rows_[static_cast<size_t>(now)]);
   rows_.erase(rows_.begin() + now);
   owned->index_ = -1;
-  for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
+  for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i)
+    rows_[i]->index_ = static_cast<int>(i);
 }
 
 // Every row goes, each with its notice, in the control's order; the control
@@ -498,7 +548,8 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
     if (i < 0 || static_cast<size_t>(i) >= n) break;
     scratch.was_selected[static_cast<size_t>(i)] = 1;
   }
-  TListItem* focused = RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+  TListItem* focused =
+      RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
 
   scratch.rows.resize(n);
@@ -519,9 +570,11 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   const ScopedValue placing(placing_rows_, true);
   for (size_t i = 0; i < n; ++i) {
     UINT mask = 0, state = 0;
-    if (scratch.kept_before[i] != scratch.kept_after[i]) mask |= kKeptStates, state |= scratch.kept_after[i];
+    if (scratch.kept_before[i] != scratch.kept_after[i])
+      mask |= kKeptStates, state |= scratch.kept_after[i];
     const char selected = scratch.was_selected[from[i]];
-    if (selected != scratch.was_selected[i]) mask |= LVIS_SELECTED, state |= selected ? LVIS_SELECTED : 0;
+    if (selected != scratch.was_selected[i])
+      mask |= LVIS_SELECTED, state |= selected ? LVIS_SELECTED : 0;
     if (!mask) continue;
     LVITEMW item{};
     item.stateMask = mask;
@@ -532,7 +585,8 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
     LVITEMW item{};
     item.stateMask = LVIS_FOCUSED;
     item.state = LVIS_FOCUSED;
-    CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_), reinterpret_cast<LPARAM>(&item));
+    CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_),
+                reinterpret_cast<LPARAM>(&item));
   }
   if (mark) CallControl(LVM_SETSELECTIONMARK, 0, mark->index_);
   InvalidateRect(Handle(), nullptr, FALSE);
@@ -568,14 +622,20 @@ void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
 
 void TCustomListView::Change(TListItem* item, UINT changed) {
   TItemChange change = TItemChange::ctState;
-  if (changed & LVIF_TEXT) change = TItemChange::ctText;
-  else if (changed & LVIF_IMAGE) change = TItemChange::ctImage;
+  if (changed & LVIF_TEXT)
+    change = TItemChange::ctText;
+  else if (changed & LVIF_IMAGE)
+    change = TItemChange::ctImage;
   Raise(OnChange, this, item, change);
 }
 
-void TCustomListView::Delete(TListItem* item) { Raise(OnDeletion, this, item); }
+void TCustomListView::Delete(TListItem* item) {
+  Raise(OnDeletion, this, item);
+}
 
-void TCustomListView::ColClick(TListColumn* column) { Raise(OnColumnClick, this, column); }
+void TCustomListView::ColClick(TListColumn* column) {
+  Raise(OnColumnClick, this, column);
+}
 
 bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
@@ -622,7 +682,8 @@ bool TCustomListView::SortForCaller(WPARAM param, LPARAM callback, bool by_index
   if (!compare) return false;
   return CustomSort([&](TListItem* a, TListItem* b) {
     return by_index ? compare(a->index_, b->index_, static_cast<LPARAM>(param))
-                    : compare(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b), static_cast<LPARAM>(param));
+                    : compare(reinterpret_cast<LPARAM>(a), reinterpret_cast<LPARAM>(b),
+                              static_cast<LPARAM>(param));
   });
 }
 
@@ -640,14 +701,16 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case LVM_GETITEMW: {
       const LRESULT result = TWinControl::WndProc(msg, wparam, lparam);
       auto* item = reinterpret_cast<LVITEMW*>(lparam);
-      if (result && item && (item->mask & LVIF_PARAM)) item->lParam = reinterpret_cast<LPARAM>(RowAt(item->iItem));
+      if (result && item && (item->mask & LVIF_PARAM))
+        item->lParam = reinterpret_cast<LPARAM>(RowAt(item->iItem));
       return result;
     }
     case LVM_FINDITEMA:
     case LVM_FINDITEMW: {
       // LVFINDINFOA and LVFINDINFOW differ only in their string's type.
       auto* find = reinterpret_cast<LVFINDINFOW*>(lparam);
-      if (find && (find->flags & LVFI_PARAM)) return FindParam(find->lParam, static_cast<int>(wparam));
+      if (find && (find->flags & LVFI_PARAM))
+        return FindParam(find->lParam, static_cast<int>(wparam));
       break;
     }
     case WM_DESTROY:

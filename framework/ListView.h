@@ -145,8 +145,8 @@ class TListColumns {
 using TLVChangeEvent = std::function<void(TObject* sender, TListItem* item, TItemChange change)>;
 using TLVNotifyEvent = std::function<void(TObject* sender, TListItem* item)>;
 using TLVColumnClickEvent = std::function<void(TObject* sender, TListColumn* column)>;
-using TLVCompareEvent =
-    std::function<void(TObject* sender, TListItem* item1, TListItem* item2, int data, int& compare)>;
+using TLVCompareEvent = std::function<void(TObject* sender, TListItem* item1, TListItem* item2,
+                                           int data, int& compare)>;
 
 // The platform's list view with one TListItem per row. The list keeps its
 // rows in the control's order itself, so it sorts them without the
@@ -262,7 +262,9 @@ class TCustomListView : public TWinControl {
   friend class TListColumn;
   friend class TListColumns;
   void GetDispInfo(NMLVDISPINFOW* info);
-  LRESULT CallControl(UINT msg, WPARAM wparam, LPARAM lparam) { return DefaultHandler(msg, wparam, lparam); }
+  LRESULT CallControl(UINT msg, WPARAM wparam, LPARAM lparam) {
+    return DefaultHandler(msg, wparam, lparam);
+  }
   DWORD ListStyle() const;
   void ApplyStyle();
   TListItem* RowAt(int index) const;

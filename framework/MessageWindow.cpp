@@ -8,7 +8,9 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"TWayfoldMessageWindow";
 
-HINSTANCE ModuleInstance() { return GetModuleHandleW(nullptr); }
+HINSTANCE ModuleInstance() {
+  return GetModuleHandleW(nullptr);
+}
 
 }  // namespace
 
@@ -25,8 +27,9 @@ MessageWindow::MessageWindow(Kind kind, Handler handler, TObject* sender)
   const bool message_only = kind == Kind::kMessageOnly;
   // The object is bound at WM_NCCREATE (see Procedure); the messages of
   // creation before it get the default handling.
-  hwnd_ = CreateWindowExW(0, kWindowClass, L"", message_only ? 0 : WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0, 0,
-                          message_only ? HWND_MESSAGE : nullptr, nullptr, ModuleInstance(), this);
+  hwnd_ =
+      CreateWindowExW(0, kWindowClass, L"", message_only ? 0 : WS_POPUP | WS_CLIPSIBLINGS, 0, 0, 0,
+                      0, message_only ? HWND_MESSAGE : nullptr, nullptr, ModuleInstance(), this);
   if (!hwnd_) throw Exception(L"Cannot create a hidden window");
 }
 

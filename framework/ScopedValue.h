@@ -10,7 +10,8 @@ namespace wf {
 template <class T>
 class ScopedValue {
  public:
-  ScopedValue(T& variable, T value) : variable_(variable), previous_(std::exchange(variable, std::move(value))) {}
+  ScopedValue(T& variable, T value)
+      : variable_(variable), previous_(std::exchange(variable, std::move(value))) {}
   ~ScopedValue() { variable_ = std::move(previous_); }
   ScopedValue(const ScopedValue&) = delete;
   ScopedValue& operator=(const ScopedValue&) = delete;

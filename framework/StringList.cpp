@@ -9,7 +9,8 @@ namespace {
 // A bad index raises before anything changes; the vector's own insert and
 // erase would corrupt memory instead.
 void CheckIndex(int index, int limit) {
-  if (index < 0 || index > limit) throw Exception(L"List index out of bounds (" + IntToStr(index) + L")");
+  if (index < 0 || index > limit)
+    throw Exception(L"List index out of bounds (" + IntToStr(index) + L")");
 }
 
 }  // namespace

@@ -7,9 +7,13 @@
 namespace wf {
 namespace {
 
-wchar_t FoldAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+wchar_t FoldAscii(wchar_t c) {
+  return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c;
+}
 
-bool IsPathDelimiter(wchar_t c) { return c == L'\\' || c == L':'; }
+bool IsPathDelimiter(wchar_t c) {
+  return c == L'\\' || c == L':';
+}
 
 // Matches one bracketed set at mask[pos] ('[' already seen); advances pos
 // past ']' and answers whether c is in the set.
@@ -111,7 +115,9 @@ bool StartsWithText(std::wstring_view s, std::wstring_view prefix) {
   return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }
 
-bool MatchesMask(std::wstring_view name, std::wstring_view mask) { return MatchFrom(name, mask); }
+bool MatchesMask(std::wstring_view name, std::wstring_view mask) {
+  return MatchFrom(name, mask);
+}
 
 std::wstring ExtractFileDrive(std::wstring_view path) {
   if (path.size() >= 2 && path[1] == L':') return std::wstring(path.substr(0, 2));
@@ -153,9 +159,11 @@ std::wstring ExcludeTrailingBackslash(std::wstring_view path) {
 
 std::string ToUtf8(std::wstring_view s) {
   if (s.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+  const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,
+                                    nullptr, nullptr);
   std::string r(n, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), r.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), r.data(), n, nullptr,
+                      nullptr);
   return r;
 }
 
@@ -167,7 +175,9 @@ std::wstring FromUtf8(std::string_view s) {
   return r;
 }
 
-std::wstring IntToStr(int64_t value) { return std::to_wstring(value); }
+std::wstring IntToStr(int64_t value) {
+  return std::to_wstring(value);
+}
 
 int StrToIntDef(std::wstring_view s, int fallback) {
   size_t b = 0, e = s.size();
@@ -194,10 +204,14 @@ int StrToIntDef(std::wstring_view s, int fallback) {
   int64_t value = 0;
   for (const wchar_t c : text) {
     int digit;
-    if (c >= L'0' && c <= L'9') digit = c - L'0';
-    else if (base == 16 && c >= L'a' && c <= L'f') digit = c - L'a' + 10;
-    else if (base == 16 && c >= L'A' && c <= L'F') digit = c - L'A' + 10;
-    else return fallback;
+    if (c >= L'0' && c <= L'9')
+      digit = c - L'0';
+    else if (base == 16 && c >= L'a' && c <= L'f')
+      digit = c - L'a' + 10;
+    else if (base == 16 && c >= L'A' && c <= L'F')
+      digit = c - L'A' + 10;
+    else
+      return fallback;
     if (digit >= base) return fallback;
     value = value * base + digit;
     if (value > limit) return fallback;

@@ -9,14 +9,17 @@ constexpr UINT_PTR kTimerId = 1;
 
 TTimer::TTimer(TComponent* owner)
     : TComponent(owner),
-      window_(MessageWindow::Kind::kMessageOnly, [this](UINT msg, WPARAM, LPARAM) { return HandleMessage(msg); },
-              this) {
+      window_(
+          MessageWindow::Kind::kMessageOnly,
+          [this](UINT msg, WPARAM, LPARAM) { return HandleMessage(msg); }, this) {
   // Enabled with its default interval from the start: OnTimer is a plain
   // field, so no setter would start it later.
   UpdateTimer();
 }
 
-TTimer::~TTimer() { KillTimer(window_.Handle(), kTimerId); }
+TTimer::~TTimer() {
+  KillTimer(window_.Handle(), kTimerId);
+}
 
 void TTimer::SetEnabled(bool enabled) {
   if (enabled == enabled_) return;

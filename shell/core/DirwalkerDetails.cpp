@@ -30,9 +30,13 @@ struct CoTaskMemDeleter {
 
 // The owner window is looked up only while the interfaces are still to be
 // asked for: every detail text comes through here.
-bool TDirwalker::AcquireDetails() { return query_.HasDetails() || query_.AcquireDetails(ShellOwnerWindow()); }
+bool TDirwalker::AcquireDetails() {
+  return query_.HasDetails() || query_.AcquireDetails(ShellOwnerWindow());
+}
 
-void TDirwalker::SetDetailsUnavailable() { query_.SetDetailsUnavailable(); }
+void TDirwalker::SetDetailsUnavailable() {
+  query_.SetDetailsUnavailable();
+}
 
 std::wstring TDirwalker::DetailText(int column, bool header) {
   AcquireDetails();
@@ -44,11 +48,17 @@ void TDirwalker::ColumnInfo(int column, TAlignment& alignment, int& width) {
   query_.ColumnInfo(column, alignment, width);
 }
 
-double TDirwalker::ModifiedTime() { return query_.ModifiedTime(current_id_.get()); }
+double TDirwalker::ModifiedTime() {
+  return query_.ModifiedTime(current_id_.get());
+}
 
-int TDirwalker::SmallIconIndex() { return query_.SmallIconIndex(current_id_.get()); }
+int TDirwalker::SmallIconIndex() {
+  return query_.SmallIconIndex(current_id_.get());
+}
 
-int TDirwalker::OverlayIndex() { return query_.OverlayIndex(current_id_.get()); }
+int TDirwalker::OverlayIndex() {
+  return query_.OverlayIndex(current_id_.get());
+}
 
 ShellItemQuery TDirwalker::ObjectQuery() {
   AcquireDetails();

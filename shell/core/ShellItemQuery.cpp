@@ -50,8 +50,8 @@ constexpr double kMillisecondsPerDay = 86400000.0;
 // File names compare like the file system does: case-insensitive over all of
 // Unicode, not only over ASCII letters.
 bool SameFileName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
-                              TRUE) == CSTR_EQUAL;
+  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
 // Proleptic Gregorian calendar, day counts relative to 1970-01-01.
@@ -195,7 +195,8 @@ ShellItemQuery ShellItemQuery::Copy() const {
 ShellItemQuery::ObjectCache& ShellItemQuery::Select(PCUITEMID_CHILD id) {
   const UINT size = IdListSize(id);
   const auto* bytes = reinterpret_cast<const BYTE*>(id);
-  if (object_.valid && object_.id.size() == size && (size == 0 || std::memcmp(object_.id.data(), bytes, size) == 0))
+  if (object_.valid && object_.id.size() == size &&
+      (size == 0 || std::memcmp(object_.id.data(), bytes, size) == 0))
     return object_;
   object_.id.assign(bytes, bytes + size);
   object_.absolute.reset();
@@ -205,13 +206,16 @@ ShellItemQuery::ObjectCache& ShellItemQuery::Select(PCUITEMID_CHILD id) {
   return object_;
 }
 
-void ShellItemQuery::ForgetObject() { object_.valid = false; }
+void ShellItemQuery::ForgetObject() {
+  object_.valid = false;
+}
 
 PCIDLIST_ABSOLUTE ShellItemQuery::AbsoluteIdList(PCUITEMID_CHILD id) {
   if (!folder_) return nullptr;
   ObjectCache& object = Select(id);
   if (!object.absolute)
-    object.absolute = id ? ConcatIdLists(folder_id_list_.get(), id) : CloneIdList(folder_id_list_.get());
+    object.absolute =
+        id ? ConcatIdLists(folder_id_list_.get(), id) : CloneIdList(folder_id_list_.get());
   return object.absolute.get();
 }
 
@@ -225,11 +229,12 @@ bool ShellItemQuery::FetchFindData(PCUITEMID_CHILD id) {
   object.find_data_asked = true;
   WIN32_FIND_DATAW& data = object.find_data;
   data = WIN32_FIND_DATAW{};
-  if (FAILED(SHGetDataFromIDListW(folder_.Get(), id, SHGDFIL_FINDDATA, &data, sizeof(data))) || !data.cFileName[0])
+  if (FAILED(SHGetDataFromIDListW(folder_.Get(), id, SHGDFIL_FINDDATA, &data, sizeof(data))) ||
+      !data.cFileName[0])
     return false;
   const std::wstring parsing_name = InFolderParsingName(id);
-  if (!parsing_name.empty() && parsing_name.size() < MAX_PATH && parsing_name.find(L'\\') == std::wstring::npos &&
-      parsing_name.rfind(L"::", 0) != 0) {
+  if (!parsing_name.empty() && parsing_name.size() < MAX_PATH &&
+      parsing_name.find(L'\\') == std::wstring::npos && parsing_name.rfind(L"::", 0) != 0) {
     std::copy(parsing_name.begin(), parsing_name.end(), data.cFileName);
     data.cFileName[parsing_name.size()] = L'\0';
   }
@@ -243,7 +248,8 @@ std::wstring ShellItemQuery::DisplayName(PCUITEMID_CHILD id) {
   if (!folder_ || !id) return {};
   std::wstring name;
   STRRET reply{};
-  if (SUCCEEDED(folder_->GetDisplayNameOf(id, SHGDN_NORMAL, &reply))) name = StrRetToString(id, reply);
+  if (SUCCEEDED(folder_->GetDisplayNameOf(id, SHGDN_NORMAL, &reply)))
+    name = StrRetToString(id, reply);
   return name.empty() ? ObjectName(id) : name;
 }
 
@@ -253,7 +259,8 @@ std::wstring ShellItemQuery::ObjectName(PCUITEMID_CHILD id) {
   PCIDLIST_ABSOLUTE absolute = AbsoluteIdList(id);
   if (IdListCount(absolute) <= 1) return {};  // My Computer, Network, the recycle bin...
   const std::wstring path = IdListToPath(absolute);
-  if (!path.empty() && SameFileName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
+  if (!path.empty() &&
+      SameFileName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
     return path;  // a drive root such as C:\ names itself
   std::wstring name = path.substr(path.rfind(L'\\') + 1);
   return name.empty() ? NetworkName(id) : name;
@@ -269,7 +276,8 @@ std::wstring ShellItemQuery::InFolderParsingName(PCUITEMID_CHILD id) {
 std::wstring ShellItemQuery::NetworkName(PCUITEMID_CHILD id) {
   if (!folder_ || !id) return {};
   alignas(NETRESOURCEW) BYTE buffer[kNetworkResourceBufferBytes] = {};
-  if (FAILED(SHGetDataFromIDListW(folder_.Get(), id, SHGDFIL_NETRESOURCE, buffer, sizeof(buffer)))) return {};
+  if (FAILED(SHGetDataFromIDListW(folder_.Get(), id, SHGDFIL_NETRESOURCE, buffer, sizeof(buffer))))
+    return {};
   const auto resource = reinterpret_cast<const NETRESOURCEW*>(buffer);
   if ((resource->dwDisplayType == RESOURCEDISPLAYTYPE_DOMAIN ||
        resource->dwDisplayType == RESOURCEDISPLAYTYPE_SERVER) &&
@@ -289,11 +297,13 @@ SFGAOF ShellItemQuery::Attributes(PCUITEMID_CHILD id, SFGAOF mask) {
 
 bool ShellItemQuery::AcquireDetails(HWND owner) {
   if (!folder2_ && !details_ && !details_unavailable_ && folder_) {
-    if (FAILED(folder_->QueryInterface(IID_IShellFolder2, reinterpret_cast<void**>(folder2_.GetAddressOf()))))
+    if (FAILED(folder_->QueryInterface(IID_IShellFolder2,
+                                       reinterpret_cast<void**>(folder2_.GetAddressOf()))))
       folder2_.Reset();
-    if (!folder2_ && (FAILED(folder_->CreateViewObject(owner, IID_IShellDetails,
-                                                       reinterpret_cast<void**>(details_.GetAddressOf()))) ||
-                      !details_)) {
+    if (!folder2_ &&
+        (FAILED(folder_->CreateViewObject(owner, IID_IShellDetails,
+                                          reinterpret_cast<void**>(details_.GetAddressOf()))) ||
+         !details_)) {
       details_.Reset();
       // Asking again would cost a failed query per drawn row.
       details_unavailable_ = true;
@@ -334,7 +344,8 @@ std::wstring ShellItemQuery::DetailText(PCUITEMID_CHILD id, int column) {
 
 std::wstring ShellItemQuery::ColumnTitle(int column) {
   if (!AcquireDetails())
-    return column >= 0 && column < kBuiltInColumnCount ? kBuiltInColumns[column].title : std::wstring();
+    return column >= 0 && column < kBuiltInColumnCount ? kBuiltInColumns[column].title
+                                                       : std::wstring();
   SHELLDETAILS reply{};
   HRESULT hr = E_NOINTERFACE;
   {
@@ -362,7 +373,8 @@ std::wstring ShellItemQuery::FallbackDetailText(PCUITEMID_CHILD id, int column) 
       PCIDLIST_ABSOLUTE absolute = AbsoluteIdList(id);
       if (!absolute) return {};
       SHFILEINFOW info{};
-      if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute), 0, &info, sizeof(info), SHGFI_PIDL | SHGFI_TYPENAME))
+      if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute), 0, &info, sizeof(info),
+                          SHGFI_PIDL | SHGFI_TYPENAME))
         return {};
       return info.szTypeName;
     }
@@ -481,7 +493,8 @@ IShellIconOverlay* ShellItemQuery::OverlayInterface() {
   if (!overlay_asked_ && folder_) {
     overlay_asked_ = true;
     if (!ShellModule::IsNTPlatform() ||
-        FAILED(folder_->QueryInterface(IID_IShellIconOverlay, reinterpret_cast<void**>(overlay_.GetAddressOf()))))
+        FAILED(folder_->QueryInterface(IID_IShellIconOverlay,
+                                       reinterpret_cast<void**>(overlay_.GetAddressOf()))))
       overlay_.Reset();
   }
   return overlay_.Get();

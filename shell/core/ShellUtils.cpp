@@ -25,7 +25,8 @@ bool IsRootPath(const std::wstring& path) {
 }
 
 bool IsUncWithShare(const std::wstring& path) {
-  return path.size() > 3 && path[0] == L'\\' && path[1] == L'\\' && path.find(L'\\', 2) != std::wstring::npos;
+  return path.size() > 3 && path[0] == L'\\' && path[1] == L'\\' &&
+         path.find(L'\\', 2) != std::wstring::npos;
 }
 
 std::wstring UncServerName(const std::wstring& path) {
@@ -39,7 +40,9 @@ bool PathExists(const std::wstring& path) {
   return static_cast<bool>(find) || IsRootPath(path);
 }
 
-bool IsDotName(const std::wstring& name) { return name == L"." || name == L".."; }
+bool IsDotName(const std::wstring& name) {
+  return name == L"." || name == L"..";
+}
 
 bool DriveReady(const std::wstring& path) {
   const std::wstring root = IncludeTrailingBackslash(ExtractFileDrive(path));
@@ -93,7 +96,8 @@ std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data) {
 
 std::unique_ptr<TStringList> ClipboardFiles() {
   if (!IsClipboardFormatAvailable(CF_HDROP) || !OpenClipboard(nullptr)) return nullptr;
-  std::unique_ptr<TStringList> files = DropFilesToList(static_cast<HDROP>(GetClipboardData(CF_HDROP)));
+  std::unique_ptr<TStringList> files =
+      DropFilesToList(static_cast<HDROP>(GetClipboardData(CF_HDROP)));
   CloseClipboard();
   return files;
 }
@@ -121,7 +125,8 @@ bool ReadFindData(const std::wstring& path, WIN32_FIND_DATAW& find_data) {
 
 std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data) {
   ComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) return {};
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))
+    return {};
   ComPtr<IPersistFile> file;
   if (FAILED(link.As(&file)) || FAILED(file->Load(link_path.c_str(), 0))) return {};
   wchar_t target[MAX_PATH] = {};
@@ -152,11 +157,14 @@ std::wstring ResolveLink(const std::wstring& link_path) {
   return ResolveLinkW(link_path, find_data);
 }
 
-HWND MainWindowHandle() { return Application ? Application->MainWindowHandle() : nullptr; }
+HWND MainWindowHandle() {
+  return Application ? Application->MainWindowHandle() : nullptr;
+}
 
 bool UseIconTitleFont(TFont& font) {
   LOGFONTW icon_title{};
-  if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(icon_title), &icon_title, 0)) return false;
+  if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(icon_title), &icon_title, 0))
+    return false;
   font.Assign(icon_title);
   return true;
 }

@@ -110,8 +110,7 @@ TKivShellFolder IdListToSpecialFolder(PCIDLIST_ABSOLUTE list) {
             SHGetSpecialFolderLocation(nullptr, kSpecialFolderCsidl[ordinal], candidate.put())) ||
         !candidate)
       continue;
-    if (IsSameObject(candidate.get(), list))
-      return static_cast<TKivShellFolder>(ordinal);
+    if (IsSameObject(candidate.get(), list)) return static_cast<TKivShellFolder>(ordinal);
   }
   return SF_FILESYSTEMFOLDER;
 }

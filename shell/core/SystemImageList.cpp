@@ -34,7 +34,8 @@ void TKivSystemImageList::Refresh() {
   SHFILEINFOW info{};
   UINT flags = SHGFI_SYSICONINDEX;
   if (size_ == si_small) flags |= SHGFI_SMALLICON;
-  auto system = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), flags));
+  auto system =
+      reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(L"C:\\", 0, &info, sizeof(info), flags));
   if (share_images_) {
     SetHandle(nullptr);
     SetShareHandle(true);
@@ -54,7 +55,8 @@ void TKivSystemImageList::Refresh() {
   }
 }
 
-int TKivSystemImageList::IconIndex(const std::wstring& path, bool open_icon, bool use_attributes) const {
+int TKivSystemImageList::IconIndex(const std::wstring& path, bool open_icon,
+                                   bool use_attributes) const {
   UINT flags = SHGFI_SYSICONINDEX;
   if (size_ != si_large) flags |= SHGFI_SMALLICON;
   if (open_icon) flags |= SHGFI_OPENICON;
@@ -65,6 +67,8 @@ int TKivSystemImageList::IconIndex(const std::wstring& path, bool open_icon, boo
   return info.iIcon;
 }
 
-int TKivSystemImageList::TempFolderIconIndex() const { return IconIndex(TempPath(), false, false); }
+int TKivSystemImageList::TempFolderIconIndex() const {
+  return IconIndex(TempPath(), false, false);
+}
 
 }  // namespace wf

@@ -211,7 +211,7 @@ class TKivShellList : public TCustomListView {
   bool suppress_ = false;
   std::unique_ptr<TStringList> selected_names_;
   bool show_parent_folder_ = false;
-  TTimer* refresh_timer_ = nullptr;  // owned as a component
+  TTimer* refresh_timer_ = nullptr;                  // owned as a component
   TKivSystemImageList* small_image_list_ = nullptr;  // owned as a component
   TKivSystemImageList* large_image_list_ = nullptr;  // owned as a component
   bool thumbnails_ = false;

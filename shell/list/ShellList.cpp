@@ -39,7 +39,9 @@ TKivShellList::~TKivShellList() {
   if (HandleAllocated()) Items().Clear();
 }
 
-std::wstring TKivShellList::Version() const { return L"TKivShellList 1.1"; }
+std::wstring TKivShellList::Version() const {
+  return L"TKivShellList 1.1";
+}
 
 void TKivShellList::CreateParams(TCreateParams& params) {
   TCustomListView::CreateParams(params);

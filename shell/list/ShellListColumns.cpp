@@ -21,7 +21,8 @@ void TKivShellList::CreateColumns() {
   // Widths the user gave the columns of a folder with a path carry over to
   // the next folder with a path; folders without one keep the shell's.
   if (widths_remembered_) {
-    for (int i = 0; i < Columns().Count() && i < kMaxColumns; ++i) width_memory_[i] = Columns()[i]->Width();
+    for (int i = 0; i < Columns().Count() && i < kMaxColumns; ++i)
+      width_memory_[i] = Columns()[i]->Width();
   }
   widths_remembered_ = !dirwalker_->Folder().empty();
   Columns().Clear();
@@ -95,12 +96,15 @@ void TKivShellList::SortByShellColumn(int shell_column, IShellFolder* folder) {
     keys.push_back({record ? record->ItemId.get() : nullptr, static_cast<uint32_t>(place)});
   });
   const int direction = descending_ ? -1 : 1;
-  StableSort(keys, [&](const IdSortKey& a, const IdSortKey& b) {
-    if (!folder || !a.id || !b.id) return 0;
-    const HRESULT hr = folder->CompareIDs(static_cast<LPARAM>(shell_column), a.id, b.id);
-    if (FAILED(hr)) return 0;
-    return static_cast<short>(HRESULT_CODE(hr)) * direction;
-  }, sort_scratch_.id_merging);
+  StableSort(
+      keys,
+      [&](const IdSortKey& a, const IdSortKey& b) {
+        if (!folder || !a.id || !b.id) return 0;
+        const HRESULT hr = folder->CompareIDs(static_cast<LPARAM>(shell_column), a.id, b.id);
+        if (FAILED(hr)) return 0;
+        return static_cast<short>(HRESULT_CODE(hr)) * direction;
+      },
+      sort_scratch_.id_merging);
   for (const IdSortKey& key : keys) sort_scratch_.from.push_back(key.place);
 }
 
@@ -114,21 +118,23 @@ void TKivShellList::SortByText(int column) {
   keys.clear();
   scratch.text_of.resize(count);
   scratch.row_of.resize(count);
-  ForEachRow([&](TListItem* row, size_t place) {
-    if (row == parent_entry_) return;
-    const std::wstring* text = &kNoText;
-    if (column == 0) {
-      text = &row->Caption();
-    } else if (column <= kMaxTextSortColumn) {
-      if (row->SubItems().empty()) GatherRowDetailTexts(row);
-      const size_t k = static_cast<size_t>(column - 1);
-      if (k < row->SubItems().size()) text = &row->SubItems()[k];
-    }
-    scratch.text_of[place] = text;
-    scratch.row_of[place] = row;
-    FoldedPrefix& key = keys.emplace_back(FoldedPrefix::Of(*text));
-    key.tag = static_cast<uint32_t>(place);
-  }, RowReads::kRowAndTexts);
+  ForEachRow(
+      [&](TListItem* row, size_t place) {
+        if (row == parent_entry_) return;
+        const std::wstring* text = &kNoText;
+        if (column == 0) {
+          text = &row->Caption();
+        } else if (column <= kMaxTextSortColumn) {
+          if (row->SubItems().empty()) GatherRowDetailTexts(row);
+          const size_t k = static_cast<size_t>(column - 1);
+          if (k < row->SubItems().size()) text = &row->SubItems()[k];
+        }
+        scratch.text_of[place] = text;
+        scratch.row_of[place] = row;
+        FoldedPrefix& key = keys.emplace_back(FoldedPrefix::Of(*text));
+        key.tag = static_cast<uint32_t>(place);
+      },
+      RowReads::kRowAndTexts);
 
   const int direction = descending_ ? -1 : 1;
   // By value: the handler is an opaque call, after which anything reached
@@ -144,7 +150,7 @@ void TKivShellList::SortByText(int column) {
     const TLVCompareEvent handler = OnCompare;
     TObject* const sender = this;
     auto compare_and_ask = [compare, row_of, &handler, sender, column](const FoldedPrefix& a,
-                                                                         const FoldedPrefix& b) {
+                                                                       const FoldedPrefix& b) {
       int result = compare(a, b);
       handler(sender, row_of[a.tag], row_of[b.tag], column, result);
       return result;
@@ -233,16 +239,17 @@ void TKivShellList::LoadArrowBitmaps() {
 
 void TKivShellList::HookHeader(HWND header) {
   if (header_hook_ || !header) return;
-  header_hook_ = std::make_unique<WindowSubclass>(header, [this](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
-    switch (msg) {
-      case WM_NCDESTROY:
-        header_hook_.reset();
-        break;
-      case WM_CAPTURECHANGED:
-        UpdateSortArrows();
-        break;
-    }
-  });
+  header_hook_ =
+      std::make_unique<WindowSubclass>(header, [this](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
+        switch (msg) {
+          case WM_NCDESTROY:
+            header_hook_.reset();
+            break;
+          case WM_CAPTURECHANGED:
+            UpdateSortArrows();
+            break;
+        }
+      });
 }
 
 void TKivShellList::UpdateSortArrows() {

@@ -120,7 +120,9 @@ bool TKivShellList::AcceptObject() {
 
 // The current object gets a row: folders are shown or it is none, and the
 // object filter takes it.
-bool TKivShellList::ObjectWanted() { return (show_folders_ || !dirwalker_->IsFolder()) && AcceptObject(); }
+bool TKivShellList::ObjectWanted() {
+  return (show_folders_ || !dirwalker_->IsFolder()) && AcceptObject();
+}
 
 // With no add handler to see each object as it is met, the objects are
 // gathered first and their rows added in one run, the count known: the
@@ -173,7 +175,9 @@ void TKivShellList::AddParentEntry() {
 // The same answer as asking whether SpecialFolder is SF_DESKTOP: no special
 // folder of a lower rank can be the desktop. The full look-up asks the
 // platform for up to 36 folders, a price every fill would pay.
-bool TKivShellList::ShowsDesktop() const { return IsDesktopIdList(dirwalker_->FolderIdList()); }
+bool TKivShellList::ShowsDesktop() const {
+  return IsDesktopIdList(dirwalker_->FolderIdList());
+}
 
 std::wstring TKivShellList::ResolveCaption(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
@@ -219,8 +223,8 @@ void TKivShellList::UpdateItem(TListItem* item) {
   if (shows_icon) item->SetImageIndex(rows_.SmallIconIndex(id));
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
   // One question for every attribute the row shows, the overlay's included.
-  const SFGAOF asked =
-      SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) | (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
+  const SFGAOF asked = SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) |
+                       (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
   SFGAOF attributes = 0;
   item->SetOverlayIndex(rows_.OverlayIndex(id, asked, attributes));
   if (attributes & SFGAO_HIDDEN) item->SetCut(true);

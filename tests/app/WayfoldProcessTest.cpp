@@ -56,7 +56,8 @@ class WayfoldProcess {
   }
   ~WayfoldProcess() {
     if (process_.hProcess) {
-      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(process_.hProcess, 1);
+      if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process_.hProcess, 1);
       CloseHandle(process_.hProcess);
       CloseHandle(process_.hThread);
     }
@@ -65,8 +66,8 @@ class WayfoldProcess {
   bool Start() {
     STARTUPINFOW si{sizeof(si)};
     std::wstring command = L"\"" + exe_ + L"\"";
-    return CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                          &process_);
+    return CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          nullptr, &si, &process_);
   }
 
   HWND WaitForWindow(const wchar_t* class_name) const {
@@ -112,7 +113,9 @@ class WayfoldProcess {
   PROCESS_INFORMATION process_{};
 };
 
-std::wstring Settings(const TempFolder& folder) { return folder.Path() + L"Wayfold.ini"; }
+std::wstring Settings(const TempFolder& folder) {
+  return folder.Path() + L"Wayfold.ini";
+}
 
 TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootFolder) {
   TempFolder home;
@@ -148,7 +151,8 @@ TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootF
 
   HWND owner = GetWindow(form, GW_OWNER);
   ASSERT_NE(owner, nullptr);
-  EXPECT_EQ(GetWindowLongW(owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW) << "exactly the tool-window style";
+  EXPECT_EQ(GetWindowLongW(owner, GWL_EXSTYLE), WS_EX_TOOLWINDOW)
+      << "exactly the tool-window style";
   wchar_t title[100] = {};
   GetWindowTextW(owner, title, 100);
   EXPECT_STREQ(title, L"Corvane Wayfold");
@@ -196,9 +200,10 @@ void ExpectOpensOnScreen(int stored_left, int stored_top, bool at_far_corner) {
     EXPECT_EQ(r.left, work.left);
     EXPECT_EQ(r.top, work.top);
   }
-  EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right && r.bottom <= work.bottom)
-      << "window " << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " work area " << work.left
-      << "," << work.top << "-" << work.right << "," << work.bottom;
+  EXPECT_TRUE(r.left >= work.left && r.top >= work.top && r.right <= work.right &&
+              r.bottom <= work.bottom)
+      << "window " << r.left << "," << r.top << "-" << r.right << "," << r.bottom << " work area "
+      << work.left << "," << work.top << "-" << work.right << "," << work.bottom;
 
   ASSERT_TRUE(wayfold.CloseAndWait(form));
   TIniFile ini(Settings(home));
@@ -270,7 +275,8 @@ TEST(WayfoldProcess, RootFolderOutsideTheAnsiCodePageIsListed) {
   EXPECT_EQ(WayfoldProcess::SettledRowCount(form), 3);
   ASSERT_TRUE(wayfold.CloseAndWait(form));
   TIniFile ini(Settings(home));
-  EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root) << "the settings keep the name whole";
+  EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root)
+      << "the settings keep the name whole";
 }
 
 TEST(WayfoldProcess, RootFolderThatCannotBeOpenedShowsTheErrorAndGoesOn) {
@@ -290,7 +296,8 @@ TEST(WayfoldProcess, RootFolderThatCannotBeOpenedShowsTheErrorAndGoesOn) {
   wchar_t text[1024] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 1024);
   const std::wstring message = text;
-  EXPECT_EQ(message.rfind(missing + L"\r\n", 0), 0u) << "the path, then a line break: " << std::string(message.begin(), message.end());
+  EXPECT_EQ(message.rfind(missing + L"\r\n", 0), 0u)
+      << "the path, then a line break: " << std::string(message.begin(), message.end());
   EXPECT_GT(message.size(), missing.size() + 2) << "then the platform's path-not-found text";
   PostMessageW(box, WM_COMMAND, IDOK, 0);
 

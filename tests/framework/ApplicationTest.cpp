@@ -93,8 +93,12 @@ TEST(ApplicationSynchronize, ManyWorkersEachGetEveryCallRun) {
       finished[w] = true;
     });
   }
-  EXPECT_TRUE(PumpUntil([&] { return std::all_of(std::begin(finished), std::end(finished), [](auto& f) { return f.load(); }); },
-                        std::chrono::seconds(20)));
+  EXPECT_TRUE(PumpUntil(
+      [&] {
+        return std::all_of(std::begin(finished), std::end(finished),
+                           [](auto& f) { return f.load(); });
+      },
+      std::chrono::seconds(20)));
   for (int w = 0; w < kWorkers; ++w) JoinWorker(workers[w], finished[w]);
   EXPECT_EQ(total, kWorkers * kCalls);
   EXPECT_TRUE(all_on_ui_thread);

@@ -62,7 +62,6 @@ TEST(ComGuard, AnswersPassThroughAndErrorsBecomeResultsAndAreShown) {
   EXPECT_EQ(errors.messages[0], L"cannot skip past \u65E5\u672C");
   EXPECT_EQ(errors.senders[0], &object);
   EXPECT_EQ(errors.senders[1], &object);
-
 }
 
 }  // namespace

@@ -29,7 +29,8 @@ class Recorder : public TComponent {
   }
   void Notification(TComponent* component, TOperation operation) override {
     notices.emplace_back(component, operation);
-    if (operation == TOperation::opRemove) log_.push_back(Name() + L" heard " + component->Name() + L" go");
+    if (operation == TOperation::opRemove)
+      log_.push_back(Name() + L" heard " + component->Name() + L" go");
   }
 
  private:

@@ -40,8 +40,10 @@ class ThrowingControl : public TWinControl {
  protected:
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override {
     switch (msg) {
-      case kThrow: throw Exception(L"thrown in a window procedure");
-      case kAnswer: return 42;
+      case kThrow:
+        throw Exception(L"thrown in a window procedure");
+      case kAnswer:
+        return 42;
     }
     return TWinControl::WndProc(msg, wparam, lparam);
   }
@@ -55,7 +57,8 @@ RECT RectInParent(HWND hwnd) {
 }
 
 void ExpectPlaced(TWinControl& control, int left, int top, int width, int height) {
-  SCOPED_TRACE(testing::Message() << "expected " << left << "," << top << " " << width << "x" << height);
+  SCOPED_TRACE(testing::Message() << "expected " << left << "," << top << " " << width << "x"
+                                  << height);
   EXPECT_EQ(control.Left(), left);
   EXPECT_EQ(control.Top(), top);
   EXPECT_EQ(control.Width(), width);
@@ -158,7 +161,9 @@ TEST(ControlReflection, ParentMessagesReachTheChildsObject) {
 
   // What the platform's controls send to their parent.
   NMHDR header{hwnd, static_cast<UINT_PTR>(GetDlgCtrlID(hwnd)), static_cast<UINT>(NM_CLICK)};
-  EXPECT_EQ(SendMessageW(form.Handle(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)), 1234);
+  EXPECT_EQ(
+      SendMessageW(form.Handle(), WM_NOTIFY, header.idFrom, reinterpret_cast<LPARAM>(&header)),
+      1234);
   EXPECT_EQ(SendMessageW(form.Handle(), WM_COMMAND, MAKEWPARAM(header.idFrom, BN_CLICKED),
                          reinterpret_cast<LPARAM>(hwnd)),
             1234);
@@ -232,9 +237,10 @@ TEST_F(SubclassTarget, TwoSubclassesOfOneWindowEndInAnyOrder) {
   auto first = std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
     if (msg == WM_GETTEXTLENGTH) ++first_seen;
   });
-  auto second = std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
-    if (msg == WM_GETTEXTLENGTH) ++second_seen;
-  });
+  auto second =
+      std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
+        if (msg == WM_GETTEXTLENGTH) ++second_seen;
+      });
   EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 6);
   EXPECT_EQ(first_seen, 1);
   EXPECT_EQ(second_seen, 1);
@@ -249,9 +255,10 @@ TEST_F(SubclassTarget, TwoSubclassesOfOneWindowEndInAnyOrder) {
 
 TEST_F(SubclassTarget, WindowDestroyedFirstLeavesNothingBehind) {
   std::vector<UINT> last;
-  auto subclass = std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
-    if (msg == WM_DESTROY || msg == WM_NCDESTROY) last.push_back(msg);
-  });
+  auto subclass =
+      std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
+        if (msg == WM_DESTROY || msg == WM_NCDESTROY) last.push_back(msg);
+      });
   DestroyWindow(hwnd);
   EXPECT_EQ(last, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
   subclass.reset();  // must not touch the window that is gone

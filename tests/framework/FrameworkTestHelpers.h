@@ -50,8 +50,8 @@ inline bool PumpUntil(const std::function<bool()>& done,
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         end - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 20)),
-                              QS_ALLINPUT);
+    MsgWaitForMultipleObjects(
+        0, nullptr, FALSE, static_cast<DWORD>(std::min<long long>(left.count(), 20)), QS_ALLINPUT);
     Application->ProcessMessages();
   }
   return done();
@@ -108,7 +108,9 @@ class MessageBoxAnswerer {
     auto* self = reinterpret_cast<MessageBoxAnswerer*>(self_pointer);
     wchar_t class_name[16] = {};
     GetClassNameW(hwnd, class_name, 16);
-    if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(hwnd) || self->answered_.count(hwnd)) return TRUE;
+    if (std::wstring(class_name) != L"#32770" || !IsWindowVisible(hwnd) ||
+        self->answered_.count(hwnd))
+      return TRUE;
     std::wstring text;
     EnumChildWindows(hwnd, &MessageBoxAnswerer::ReadText, reinterpret_cast<LPARAM>(&text));
     {

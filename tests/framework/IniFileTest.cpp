@@ -14,7 +14,8 @@ class IniFile : public testing::Test {
  protected:
   std::wstring FileName() const { return temp / L"settings.ini"; }
   void WriteRaw(const std::string& bytes) {
-    UniqueFile file(CreateFileW(FileName().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    UniqueFile file(
+        CreateFileW(FileName().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file);
     DWORD written = 0;
     WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -28,7 +29,8 @@ TEST_F(IniFile, MissingFileAnswersDefaults) {
   EXPECT_EQ(ini.ReadInteger(L"Main", L"Width", 332), 332);
   EXPECT_FALSE(ini.ValueExists(L"Main", L"Path"));
   EXPECT_FALSE(ini.SectionExists(L"Main"));
-  EXPECT_EQ(GetFileAttributesW(FileName().c_str()), INVALID_FILE_ATTRIBUTES);  // reading makes no file
+  EXPECT_EQ(GetFileAttributesW(FileName().c_str()),
+            INVALID_FILE_ATTRIBUTES);  // reading makes no file
 }
 
 TEST_F(IniFile, MissingKeysAndBadNumbersAnswerDefaults) {

@@ -235,7 +235,8 @@ TEST_F(ListView, CustomSortOrdersTheRows) {
   }
   EXPECT_EQ(order, (std::vector<std::wstring>{L"apple", L"banana", L"Fig", L"pear"}));
   EXPECT_EQ(TextOf(list->Handle(), 0), L"apple");
-  list->CustomSort([](TListItem* a, TListItem* b) { return CompareText(b->Caption(), a->Caption()); });
+  list->CustomSort(
+      [](TListItem* a, TListItem* b) { return CompareText(b->Caption(), a->Caption()); });
   EXPECT_EQ(list->Items()[0]->Caption(), L"pear");
 }
 
@@ -249,7 +250,9 @@ std::vector<std::wstring> Captions(TCustomListView& list) {
   return captions;
 }
 
-int CompareCaptions(TListItem* a, TListItem* b) { return CompareText(a->Caption(), b->Caption()); }
+int CompareCaptions(TListItem* a, TListItem* b) {
+  return CompareText(a->Caption(), b->Caption());
+}
 
 // The list orders its rows itself; what the control keeps by place (selection,
 // focus, the selection mark) and what it keeps per row (cut, overlay, state
@@ -302,10 +305,14 @@ TEST_F(ListView, ASortCarriesEveryRowsStatesAndTextsToItsNewPlace) {
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = reinterpret_cast<LPARAM>(d);
-  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 3);
+  EXPECT_EQ(
+      SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)),
+      3);
   find.flags = LVFI_STRING;
   find.psz = L"c";
-  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 2);
+  EXPECT_EQ(
+      SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)),
+      2);
 
   // Deleting after the sort frees the row in that place, and the rest close up.
   list->Items().Delete(1);
@@ -338,8 +345,9 @@ TEST_F(ListView, SortsAfterManyDeletionsKeepEveryRowAndPlace) {
   for (int i = 0; i < 40; ++i) rows.push_back(AddRow(std::to_wstring(1000 + (i * 7) % 40)));
   for (int round = 0; round < 3; ++round) {
     for (int k = 0; k < 9; ++k) list->Items().Delete((k * 5 + round) % list->Items().Count());
-    ASSERT_TRUE(list->CustomSort(round % 2 ? [](TListItem* x, TListItem* y) { return CompareCaptions(y, x); }
-                                           : std::function<int(TListItem*, TListItem*)>(CompareCaptions)));
+    ASSERT_TRUE(list->CustomSort(
+        round % 2 ? [](TListItem* x, TListItem* y) { return CompareCaptions(y, x); }
+                  : std::function<int(TListItem*, TListItem*)>(CompareCaptions)));
     const std::vector<std::wstring> captions = Captions(*list);
     std::vector<std::wstring> sorted = captions;
     std::sort(sorted.begin(), sorted.end());
@@ -355,8 +363,8 @@ TEST_F(ListView, SortsAfterManyDeletionsKeepEveryRowAndPlace) {
 }
 
 TEST_F(ListView, AComparisonThatThrowsLeavesTheRowsAsTheyWere) {
-  for (const wchar_t* name : {L"pear", L"apple", L"Fig", L"banana", L"kiwi", L"lime", L"date", L"plum", L"yuzu",
-                              L"cherry", L"grape"})
+  for (const wchar_t* name : {L"pear", L"apple", L"Fig", L"banana", L"kiwi", L"lime", L"date",
+                              L"plum", L"yuzu", L"cherry", L"grape"})
     AddRow(name);
   const std::vector<std::wstring> before = Captions(*list);
   int calls = 0;
@@ -384,7 +392,8 @@ TEST_F(ListView, SortAndInsertMessagesSentToTheControlKeepItsRowsAndItems) {
   EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMS, 1, reinterpret_cast<LPARAM>(&ByCaptionOfParam)));
   EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
   EXPECT_EQ(TextOf(hwnd, 0), L"a");
-  EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMS, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&ByCaptionOfParam)));
+  EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMS, static_cast<WPARAM>(-1),
+                           reinterpret_cast<LPARAM>(&ByCaptionOfParam)));
   EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"c", L"b", L"a"}));
 
   // The extended sort passes the rows' places before the sort.
@@ -395,7 +404,8 @@ TEST_F(ListView, SortAndInsertMessagesSentToTheControlKeepItsRowsAndItems) {
   EXPECT_TRUE(SendMessageW(hwnd, LVM_SORTITEMSEX, reinterpret_cast<WPARAM>(&context),
                            reinterpret_cast<LPARAM>(+[](LPARAM x, LPARAM y, LPARAM param) -> int {
                              auto& captions = *reinterpret_cast<Context*>(param)->captions;
-                             return CompareText(captions.at(static_cast<size_t>(x)), captions.at(static_cast<size_t>(y)));
+                             return CompareText(captions.at(static_cast<size_t>(x)),
+                                                captions.at(static_cast<size_t>(y)));
                            })));
   EXPECT_EQ(Captions(*list), (std::vector<std::wstring>{L"a", L"b", L"c"}));
   EXPECT_EQ(ParamOf(hwnd, 2), reinterpret_cast<LPARAM>(c));
@@ -427,20 +437,25 @@ TEST_F(ListView, NoticesNameTheRowNowAtTheirPlaceAfterSortsAndDeletes) {
   for (int i = 0; i < list->Items().Count(); ++i) list->Items()[i]->SetSelected(true);
   ASSERT_FALSE(list->changes_named.empty());
   for (const auto& named : list->changes_named)
-    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place])) << "place " << named.place;
+    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place]))
+        << "place " << named.place;
 
   list->drawings_named.clear();
   form->Show();
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   ASSERT_FALSE(list->drawings_named.empty());
   for (const auto& named : list->drawings_named)
-    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place])) << "place " << named.place;
+    EXPECT_EQ(named.param, reinterpret_cast<LPARAM>(list->Items()[named.place]))
+        << "place " << named.place;
 
-  for (int i = 0; i < list->Items().Count(); ++i) EXPECT_EQ(ParamOf(hwnd, i), reinterpret_cast<LPARAM>(list->Items()[i]));
+  for (int i = 0; i < list->Items().Count(); ++i)
+    EXPECT_EQ(ParamOf(hwnd, i), reinterpret_cast<LPARAM>(list->Items()[i]));
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = reinterpret_cast<LPARAM>(list->Items()[2]);
-  EXPECT_EQ(SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 2);
+  EXPECT_EQ(
+      SendMessageW(hwnd, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)),
+      2);
 }
 
 // The control deletes its row whatever our handler does; the rows we keep

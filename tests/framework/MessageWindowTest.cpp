@@ -26,11 +26,12 @@ struct Received {
 
 TEST(MessageWindow, PostedMessageReachesTheHandlerOnTheWindowsThread) {
   std::vector<Received> received;
-  MessageWindow window(MessageWindow::Kind::kMessageOnly, [&](UINT msg, WPARAM wparam, LPARAM lparam) {
-    if (msg != kPing) return std::optional<LRESULT>();
-    received.push_back({msg, wparam, lparam, GetCurrentThreadId()});
-    return std::optional<LRESULT>(0);
-  });
+  MessageWindow window(MessageWindow::Kind::kMessageOnly,
+                       [&](UINT msg, WPARAM wparam, LPARAM lparam) {
+                         if (msg != kPing) return std::optional<LRESULT>();
+                         received.push_back({msg, wparam, lparam, GetCurrentThreadId()});
+                         return std::optional<LRESULT>(0);
+                       });
   std::thread poster([&] { EXPECT_TRUE(window.Post(kPing, 7, -3)); });
   poster.join();
   EXPECT_TRUE(PumpUntil([&] { return !received.empty(); }));
@@ -67,7 +68,8 @@ TEST(MessageWindow, HandlerErrorIsShownAndTheMessageGetsTheDefault) {
   window.Post(kThrow);
   window.Post(kPing);
   EXPECT_TRUE(PumpUntil([&] { return after == 1; }));
-  EXPECT_EQ(errors.messages, (std::vector<std::wstring>{L"hidden window failed", L"hidden window failed"}));
+  EXPECT_EQ(errors.messages,
+            (std::vector<std::wstring>{L"hidden window failed", L"hidden window failed"}));
   EXPECT_EQ(errors.senders, (std::vector<TObject*>{&sender, &sender}));
 }
 
@@ -81,7 +83,8 @@ TEST(MessageWindow, OwnerFreedInsideItsHandlerIsSafe) {
   Owner* raw = owner.get();
   owner->window = std::make_unique<MessageWindow>(MessageWindow::Kind::kMessageOnly,
                                                   [&owner, raw](UINT msg, WPARAM, LPARAM) {
-                                                    if (msg != kFree) return std::optional<LRESULT>();
+                                                    if (msg != kFree)
+                                                      return std::optional<LRESULT>();
                                                     ++raw->handled;
                                                     owner.reset();
                                                     return std::optional<LRESULT>(99);
@@ -93,13 +96,15 @@ TEST(MessageWindow, OwnerFreedInsideItsHandlerIsSafe) {
 }
 
 TEST(MessageWindow, HiddenPopupCanHoldAControlAndIsNeverShown) {
-  MessageWindow popup(MessageWindow::Kind::kHiddenPopup, [](UINT, WPARAM, LPARAM) { return std::nullopt; });
-  MessageWindow message_only(MessageWindow::Kind::kMessageOnly, [](UINT, WPARAM, LPARAM) { return std::nullopt; });
+  MessageWindow popup(MessageWindow::Kind::kHiddenPopup,
+                      [](UINT, WPARAM, LPARAM) { return std::nullopt; });
+  MessageWindow message_only(MessageWindow::Kind::kMessageOnly,
+                             [](UINT, WPARAM, LPARAM) { return std::nullopt; });
   EXPECT_EQ(GetAncestor(popup.Handle(), GA_PARENT), GetDesktopWindow());
   EXPECT_NE(GetAncestor(message_only.Handle(), GA_PARENT), GetDesktopWindow());
   EXPECT_FALSE(IsWindowVisible(popup.Handle()));
-  UniqueWindow child(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, popup.Handle(), nullptr,
-                                     GetModuleHandleW(nullptr), nullptr));
+  UniqueWindow child(CreateWindowExW(0, L"BUTTON", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                                     popup.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr));
   ASSERT_TRUE(child);
   EXPECT_EQ(GetParent(child.get()), popup.Handle());
 }

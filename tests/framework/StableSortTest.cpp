@@ -12,12 +12,15 @@ namespace {
 
 using Keyed = std::pair<int, int>;  // key, then the place it started at
 
-int ByKey(const Keyed& a, const Keyed& b) { return a.first < b.first ? -1 : a.first > b.first ? 1 : 0; }
+int ByKey(const Keyed& a, const Keyed& b) {
+  return a.first < b.first ? -1 : a.first > b.first ? 1 : 0;
+}
 
 std::vector<Keyed> RandomKeys(size_t n, int distinct, unsigned seed) {
   std::mt19937 random(seed);
   std::vector<Keyed> values;
-  for (size_t i = 0; i < n; ++i) values.emplace_back(static_cast<int>(random() % distinct), static_cast<int>(i));
+  for (size_t i = 0; i < n; ++i)
+    values.emplace_back(static_cast<int>(random() % distinct), static_cast<int>(i));
   return values;
 }
 

@@ -83,11 +83,36 @@ TEST(CompareText, FoldsAsciiAndOrdersByCode) {
 // Sorts compare prefixes in place of texts, so every answer must be the
 // very value CompareText gives (handlers see it), not just its sign.
 TEST(CompareText, PrefixedComparisonGivesTheSameAnswer) {
-  std::vector<std::wstring> texts = {
-      L"", L"a", L"A", L"b", L"ab", L"AB", L"abc", L"abcd", L"abcD", L"abcde", L"abcdefg", L"abcdefgh",
-      L"ABCDEFGH", L"abcdefghi", L"abcdefghI", L"abcdefgh\u00E9", L"abcdefghij", L"abcdefgi", L"12 KB",
-      L"9 KB", L"1,024 KB", L"\u00E9", L"\u00C9", L"\uFFFF", std::wstring(1, L'\0'), std::wstring(L"ab\0c", 4),
-      std::wstring(L"abcdefgh\0", 9), L"zzzzzzzzzzzzzzzzzzzz", L"ZZZZZZZZZZZZZZZZZZZZ", L"[]^_`{"};
+  std::vector<std::wstring> texts = {L"",
+                                     L"a",
+                                     L"A",
+                                     L"b",
+                                     L"ab",
+                                     L"AB",
+                                     L"abc",
+                                     L"abcd",
+                                     L"abcD",
+                                     L"abcde",
+                                     L"abcdefg",
+                                     L"abcdefgh",
+                                     L"ABCDEFGH",
+                                     L"abcdefghi",
+                                     L"abcdefghI",
+                                     L"abcdefgh\u00E9",
+                                     L"abcdefghij",
+                                     L"abcdefgi",
+                                     L"12 KB",
+                                     L"9 KB",
+                                     L"1,024 KB",
+                                     L"\u00E9",
+                                     L"\u00C9",
+                                     L"\uFFFF",
+                                     std::wstring(1, L'\0'),
+                                     std::wstring(L"ab\0c", 4),
+                                     std::wstring(L"abcdefgh\0", 9),
+                                     L"zzzzzzzzzzzzzzzzzzzz",
+                                     L"ZZZZZZZZZZZZZZZZZZZZ",
+                                     L"[]^_`{"};
   // Texts sharing long stretches, differing at every place around the
   // prefix's end, in case, and by length.
   std::mt19937 random(7);

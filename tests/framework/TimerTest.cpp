@@ -126,7 +126,8 @@ TEST_F(TimerEvents, HandlerThatUnassignsItselfRunsToItsEnd) {
 TEST_F(TimerEvents, HandlerThatReplacesItselfRunsToItsEndAndTheNewOneTakesOver) {
   TTimer timer(nullptr);
   int replacement_calls = 0;
-  StartWithSelfChangingHandler(&timer, [&] { probe.timer->OnTimer = [&](TObject*) { ++replacement_calls; }; });
+  StartWithSelfChangingHandler(
+      &timer, [&] { probe.timer->OnTimer = [&](TObject*) { ++replacement_calls; }; });
   EXPECT_TRUE(PumpUntil([&] { return replacement_calls >= 2; }));
   EXPECT_TRUE(probe.handler_alive_after_change);
   EXPECT_EQ(probe.calls, 1);

@@ -148,7 +148,8 @@ TEST(DirwalkerLargeFolder, PerItemQuestionsAndDisplayNamesCoverEveryObject) {
   ASSERT_EQ(names.size(), static_cast<size_t>(kFiles));
   names = Sorted(names);
   EXPECT_EQ(std::unique(names.begin(), names.end()), names.end()) << "each object its own name";
-  EXPECT_TRUE(std::all_of(names.begin(), names.end(), [](const std::wstring& n) { return StartsWithText(n, L"file"); }));
+  EXPECT_TRUE(std::all_of(names.begin(), names.end(),
+                          [](const std::wstring& n) { return StartsWithText(n, L"file"); }));
 }
 
 }  // namespace

@@ -31,13 +31,20 @@ class ShellItemQueryOfAFolder : public ::testing::Test {
   // What the folder object says of `name`, column by column.
   std::vector<std::wstring> WalkerAnswers(const std::wstring& name) {
     walker_.SetObjectName(name);
-    return {walker_.ObjectName(), walker_.DisplayName(), walker_.DetailText(1, false),
-            walker_.DetailText(2, false), std::to_wstring(walker_.SmallIconIndex()),
+    return {walker_.ObjectName(),
+            walker_.DisplayName(),
+            walker_.DetailText(1, false),
+            walker_.DetailText(2, false),
+            std::to_wstring(walker_.SmallIconIndex()),
             std::to_wstring(walker_.Attributes(SFGAO_FOLDER))};
   }
   static std::vector<std::wstring> QueryAnswers(ShellItemQuery& query, PCUITEMID_CHILD id) {
-    return {query.ObjectName(id), query.DisplayName(id), query.DetailText(id, 1), query.DetailText(id, 2),
-            std::to_wstring(query.SmallIconIndex(id)), std::to_wstring(query.Attributes(id, SFGAO_FOLDER))};
+    return {query.ObjectName(id),
+            query.DisplayName(id),
+            query.DetailText(id, 1),
+            query.DetailText(id, 2),
+            std::to_wstring(query.SmallIconIndex(id)),
+            std::to_wstring(query.Attributes(id, SFGAO_FOLDER))};
   }
 
   TempFolder temp_;
@@ -45,7 +52,8 @@ class ShellItemQueryOfAFolder : public ::testing::Test {
 };
 
 TEST_F(ShellItemQueryOfAFolder, AnswersAboutObjectsAskedInTurnAsTheFolderObjectDoes) {
-  const std::vector<std::wstring> names{L"small.txt", L"large.bin", L"sub", TempFolder::NonAnsiName(L".txt")};
+  const std::vector<std::wstring> names{L"small.txt", L"large.bin", L"sub",
+                                        TempFolder::NonAnsiName(L".txt")};
   std::vector<ChildIdList> ids;
   std::vector<std::vector<std::wstring>> expected;
   for (const std::wstring& name : names) {
@@ -60,7 +68,9 @@ TEST_F(ShellItemQueryOfAFolder, AnswersAboutObjectsAskedInTurnAsTheFolderObjectD
     for (size_t i = 0; i < names.size(); ++i) {
       EXPECT_EQ(query.ObjectName(ids[i].get()), names[i]) << i;
       EXPECT_EQ(QueryAnswers(query, ids[i].get()), expected[i]) << i;
-      EXPECT_EQ(query.DetailText(ids[(i + 1) % ids.size()].get(), 1), expected[(i + 1) % ids.size()][2]) << i;
+      EXPECT_EQ(query.DetailText(ids[(i + 1) % ids.size()].get(), 1),
+                expected[(i + 1) % ids.size()][2])
+          << i;
     }
   }
 }

@@ -53,7 +53,8 @@ TEST_F(ShellListColumns, AFileSystemFolderShowsTheShellsColumns) {
   TKivShellList& list = ListOn(folder_.Path());
 
   // Wine's titles and character counts (15, 10, 10, 12, 5) times seven.
-  EXPECT_EQ(Titles(list), (std::vector<std::wstring>{L"File", L"Size", L"Type", L"Modified", L"Attributes"}));
+  EXPECT_EQ(Titles(list),
+            (std::vector<std::wstring>{L"File", L"Size", L"Type", L"Modified", L"Attributes"}));
   EXPECT_EQ(Widths(list), (std::vector<int>{105, 70, 70, 84, 35}));
   EXPECT_EQ(list.ShellColumnCount(), 5);
   // Wine reports every column right-aligned; the control keeps its first
@@ -170,7 +171,8 @@ TEST_F(ShellListColumns, AnApplicationColumnGetsNoDetailTextsAndSortsByItsOwnTex
   for (int i = 0; i < 3; ++i) EXPECT_EQ(list.Items()[i]->SubItems().size(), 4u) << i;
 
   // Notes whose order is neither the names' nor its reverse.
-  const std::map<std::wstring, std::wstring> notes{{L"a.txt", L"m"}, {L"b.txt", L"z"}, {L"c.txt", L"a"}};
+  const std::map<std::wstring, std::wstring> notes{
+      {L"a.txt", L"m"}, {L"b.txt", L"z"}, {L"c.txt", L"a"}};
   std::vector<std::wstring> details_seen;
   list.OnAddItem = [&](TListItem* item, bool&) {
     details_seen.push_back(item->SubItems().size() == 4 ? L"details" : L"none");

@@ -69,9 +69,10 @@ TEST_F(ShellListFilter, ATxtMaskListsEveryFolderAndOnlyTxtFiles) {
   list.SetFilter(L"*.txt");
 
   EXPECT_EQ(list.Filter(), L"*.txt");
-  EXPECT_EQ(Captions(list), (std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"sub"),
-                                                       ShellDisplayName(folder_.Path(), L"a.txt"),
-                                                       ShellDisplayName(folder_.Path(), L"B.TXT")}));
+  EXPECT_EQ(Captions(list),
+            (std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"sub"),
+                                       ShellDisplayName(folder_.Path(), L"a.txt"),
+                                       ShellDisplayName(folder_.Path(), L"B.TXT")}));
 }
 
 // Counts full populations through their last event.
@@ -177,7 +178,8 @@ TEST_F(ShellListFilter, ShowRecycleBinOffHidesHiddenRecycleFolders) {
 
   list.SetShowRecycleBin(false);
 
-  EXPECT_EQ(Captions(list), std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"Recycled goods")});
+  EXPECT_EQ(Captions(list),
+            std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"Recycled goods")});
 }
 
 // The display name of a special folder as its parent lists it; empty when
@@ -198,7 +200,8 @@ TEST_F(ShellListFilter, ShowNethoodAndShowRecycleBinOffHideThoseDesktopObjects) 
   const std::wstring network = SpecialFolderDisplayName(SF_NETWORK);
   const bool bin_listed = !bin.empty() && HasCaption(list, bin);
   const bool network_listed = !network.empty() && HasCaption(list, network);
-  if (!bin_listed && !network_listed) GTEST_SKIP() << "this desktop lists neither the recycle bin nor the network";
+  if (!bin_listed && !network_listed)
+    GTEST_SKIP() << "this desktop lists neither the recycle bin nor the network";
 
   list.SetShowRecycleBin(false);
   list.SetShowNethood(false);

@@ -20,7 +20,8 @@ class ShellListLazyCaption : public ShellListTest {
     folder_.MakeFile(L"b.doc");
     folder_.MakeFile(TempFolder::NonAnsiName(L".txt"));
     std::vector<std::wstring> names;
-    for (const wchar_t* name : {L"sub", L"a.txt", L"b.doc"}) names.push_back(ShellDisplayName(folder_.Path(), name));
+    for (const wchar_t* name : {L"sub", L"a.txt", L"b.doc"})
+      names.push_back(ShellDisplayName(folder_.Path(), name));
     names.push_back(ShellDisplayName(folder_.Path(), TempFolder::NonAnsiName(L".txt")));
     return names;
   }
@@ -51,7 +52,8 @@ TEST_F(ShellListLazyCaption, TheControlDrawsAndReportsTheDisplayNames) {
   TKivShellList& list = ListOn(folder_.Path());
   ShowAndDraw();
 
-  for (int i = 0; i < static_cast<int>(names.size()); ++i) EXPECT_EQ(ControlText(list, i), names[i]);
+  for (int i = 0; i < static_cast<int>(names.size()); ++i)
+    EXPECT_EQ(ControlText(list, i), names[i]);
 }
 
 TEST_F(ShellListLazyCaption, TheControlFindsRowsByTheirDisplayName) {
@@ -73,9 +75,8 @@ TEST_F(ShellListLazyCaption, ATextSortOrdersByDisplayName) {
   list.SetPath(folder_.Path());
 
   std::vector<std::wstring> expected = Captions(list);
-  std::sort(expected.begin(), expected.end(), [](const std::wstring& a, const std::wstring& b) {
-    return CompareText(a, b) < 0;
-  });
+  std::sort(expected.begin(), expected.end(),
+            [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) < 0; });
   EXPECT_EQ(Captions(list), expected);
   list.SortByColumn(0);
   std::reverse(expected.begin(), expected.end());

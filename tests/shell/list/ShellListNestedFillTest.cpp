@@ -24,7 +24,8 @@ class ShellListNestedFill : public ShellListTest {
     }
     return events;
   }
-  static std::vector<std::string> Joined(std::vector<std::string> a, const std::vector<std::string>& b) {
+  static std::vector<std::string> Joined(std::vector<std::string> a,
+                                         const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
   }

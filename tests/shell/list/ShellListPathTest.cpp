@@ -115,7 +115,8 @@ TEST_F(ShellListPath, FoldersWithNonAnsiNamesAreBoundAndListed) {
 TEST_F(ShellListPath, ASpecialFolderThisMachineLacksRefillsWhereTheListIs) {
   TKivShellFolder missing = SF_FILESYSTEMFOLDER;
   for (int i = 1; i < kSpecialFolderCount && missing == SF_FILESYSTEMFOLDER; ++i)
-    if (!SpecialFolderIdList(static_cast<TKivShellFolder>(i))) missing = static_cast<TKivShellFolder>(i);
+    if (!SpecialFolderIdList(static_cast<TKivShellFolder>(i)))
+      missing = static_cast<TKivShellFolder>(i);
   if (missing == SF_FILESYSTEMFOLDER) GTEST_SKIP() << "this machine has every special folder";
   folder_.MakeFile(L"a.txt");
   TKivShellList& list = ListOn(folder_.Path());

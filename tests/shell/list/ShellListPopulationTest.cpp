@@ -61,10 +61,9 @@ TEST_F(ShellListPopulation, RowsComeInTheShellsOrderFoldersFirst) {
   folder_.MakeFile(L"b.txt");
   TKivShellList& list = ListOn(folder_.Path());
 
-  const std::vector<std::wstring> expected{ShellDisplayName(folder_.Path(), L"zdir"),
-                                           ShellDisplayName(folder_.Path(), L"a.txt"),
-                                           ShellDisplayName(folder_.Path(), L"b.txt"),
-                                           ShellDisplayName(folder_.Path(), L"c.txt")};
+  const std::vector<std::wstring> expected{
+      ShellDisplayName(folder_.Path(), L"zdir"), ShellDisplayName(folder_.Path(), L"a.txt"),
+      ShellDisplayName(folder_.Path(), L"b.txt"), ShellDisplayName(folder_.Path(), L"c.txt")};
   EXPECT_EQ(Captions(list), expected);
 }
 
@@ -77,8 +76,10 @@ TEST_F(ShellListPopulation, TheControlHoldsExactlyTheListsRowsWithOrWithoutAnAdd
   TKivShellList& list = ListOn(folder_.Path());
   list.SetShowParentFolder(true);
   for (const bool handler : {false, true, false}) {
-    if (handler) list.OnAddItem = [](TListItem*, bool&) {};
-    else list.OnAddItem = nullptr;
+    if (handler)
+      list.OnAddItem = [](TListItem*, bool&) {};
+    else
+      list.OnAddItem = nullptr;
     list.Populate();
     ASSERT_EQ(list.Items().Count(), 14) << "12 files, a folder and the parent entry";
     EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETITEMCOUNT, 0, 0), 14);
@@ -124,8 +125,9 @@ TEST_F(ShellListPopulation, RejectedRowsAreDeletedAndTheOthersKept) {
 
   list.SetPath(folder_.Path());
 
-  EXPECT_EQ(Captions(list), (std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"keep1.txt"),
-                                                        ShellDisplayName(folder_.Path(), L"keep2.txt")}));
+  EXPECT_EQ(Captions(list),
+            (std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"keep1.txt"),
+                                       ShellDisplayName(folder_.Path(), L"keep2.txt")}));
   EXPECT_EQ(deletions, 1);
 }
 

@@ -32,7 +32,8 @@ TEST_F(ShellListProperties, UseSystemFontOnTakesTheIconTitleFont) {
 
   list.SetUseSystemFont(true);
 
-  EXPECT_EQ(std::wstring(list.Font().LogFont().lfFaceName), std::wstring(IconTitleFont().lfFaceName));
+  EXPECT_EQ(std::wstring(list.Font().LogFont().lfFaceName),
+            std::wstring(IconTitleFont().lfFaceName));
 }
 
 TEST_F(ShellListProperties, TheEndOfLoadingAppliesTheIconTitleFontOnlyWhenAskedTo) {
@@ -40,7 +41,8 @@ TEST_F(ShellListProperties, TheEndOfLoadingAppliesTheIconTitleFontOnlyWhenAskedT
     TKivShellList& list = MakeLoadingList();
     list.Font().SetName(kOwnFontName);
     EndLoading();
-    EXPECT_EQ(std::wstring(list.Font().LogFont().lfFaceName), std::wstring(IconTitleFont().lfFaceName));
+    EXPECT_EQ(std::wstring(list.Font().LogFont().lfFaceName),
+              std::wstring(IconTitleFont().lfFaceName));
   }
   DestroyForm();
   {
@@ -77,7 +79,8 @@ TEST_F(ShellListProperties, StartsAsAMultiSelectReportWithTheStoredDefaults) {
 
   EXPECT_EQ(list.ViewStyle(), TViewStyle::vsReport);
   EXPECT_TRUE(list.MultiSelect());
-  EXPECT_TRUE(list.ShowFiles() && list.ShowFolders() && list.ShowNethood() && list.ShowRecycleBin());
+  EXPECT_TRUE(list.ShowFiles() && list.ShowFolders() && list.ShowNethood() &&
+              list.ShowRecycleBin());
   EXPECT_FALSE(list.ShowHidden() || list.ShowParentFolder() || list.NoFillOnStartup());
   EXPECT_FALSE(list.ShowErrorMessages());
   EXPECT_FALSE(list.Dirwalker().ShowErrorMessages());

@@ -98,8 +98,10 @@ TEST_F(ShellListRowDetails, DrawnRowsShowTheFolderObjectsTextsUnderEachHeader) {
 
 TEST_F(ShellListRowDetails, TheBuiltInColumnsShowKilobytesTypeAndChangeTime) {
   const std::vector<std::pair<uint64_t, std::wstring>> sizes{
-      {0, L"0 KB"}, {1, L"1 KB"}, {1023, L"1 KB"}, {1024, L"1 KB"}, {1536, L"2 KB"}, {kFiveGiB, L"5,242,880 KB"}};
-  for (const auto& [size, text] : sizes) folder_.MakeFile(L"s" + std::to_wstring(size) + L".txt", size);
+      {0, L"0 KB"},    {1, L"1 KB"},    {1023, L"1 KB"},
+      {1024, L"1 KB"}, {1536, L"2 KB"}, {kFiveGiB, L"5,242,880 KB"}};
+  for (const auto& [size, text] : sizes)
+    folder_.MakeFile(L"s" + std::to_wstring(size) + L".txt", size);
   folder_.MakeFolder(L"dir");
   TKivShellList& list = ListOn(folder_.Path());
   // The built-in columns need a population without a new bind.
@@ -113,7 +115,8 @@ TEST_F(ShellListRowDetails, TheBuiltInColumnsShowKilobytesTypeAndChangeTime) {
     const std::wstring name = L"s" + std::to_wstring(size) + L".txt";
     const int row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), name));
     ASSERT_GE(row, 0) << name;
-    const std::vector<std::wstring> expected{text, type.szTypeName, ShortDateAndTime(folder_ / name)};
+    const std::vector<std::wstring> expected{text, type.szTypeName,
+                                             ShortDateAndTime(folder_ / name)};
     EXPECT_EQ(list.Items()[row]->SubItems(), expected) << name;
   }
   const int dir = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"dir"));
@@ -188,7 +191,9 @@ TEST_F(ShellListRowDetails, TheImageRequestUpdatesTheRowBeforeRaisingOnGetImageI
   list.SetShowParentFolder(true);
   list.SetPath(folder_.Path());
   std::vector<std::pair<TListItem*, int>> raised;
-  list.OnGetImageIndex = [&](TObject*, TListItem* item) { raised.emplace_back(item, item->ImageIndex()); };
+  list.OnGetImageIndex = [&](TObject*, TListItem* item) {
+    raised.emplace_back(item, item->ImageIndex());
+  };
 
   const int row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"b.bin"));
   ASSERT_GE(row, 0);

@@ -53,7 +53,8 @@ class ShellListRowQueriesAfterARebind : public ShellListTest {
   }
 };
 
-TEST_F(ShellListRowQueriesAfterARebind, RowsDrawnAfterTheSameFolderWasBoundAgainGetIconsAndDetails) {
+TEST_F(ShellListRowQueriesAfterARebind,
+       RowsDrawnAfterTheSameFolderWasBoundAgainGetIconsAndDetails) {
   TKivShellList& list = ListOn(folder_.Path());
   // What a restarted enumeration or a restored request does: the same folder,
   // a new folder interface.
@@ -70,7 +71,8 @@ TEST_F(ShellListRowQueriesAfterARebind, RowsDrawnAfterTheSameFolderWasBoundAgain
   }
 }
 
-TEST_F(ShellListRowQueriesAfterARebind, DrawingSortingAndReadingCaptionsLeaveTheCurrentObjectAlone) {
+TEST_F(ShellListRowQueriesAfterARebind,
+       DrawingSortingAndReadingCaptionsLeaveTheCurrentObjectAlone) {
   TKivShellList& list = ListOn(folder_.Path());
   list.Dirwalker().SetObjectName(L"sub");
 
@@ -87,7 +89,8 @@ TEST_F(ShellListRowQueriesAfterARebind, DrawingSortingAndReadingCaptionsLeaveThe
   EXPECT_EQ(list.Dirwalker().ObjectName(), L"sub");
 }
 
-TEST_F(ShellListRowQueriesAfterARebind, SelectedNamesNameTheRowsObjectsAfterTheFolderObjectMovedAway) {
+TEST_F(ShellListRowQueriesAfterARebind,
+       SelectedNamesNameTheRowsObjectsAfterTheFolderObjectMovedAway) {
   const std::wstring wide = TempFolder::NonAnsiName(L".txt");
   folder_.MakeFile(wide);
   TKivShellList& list = ListOn(folder_.Path());
@@ -164,8 +167,8 @@ TEST_F(ShellListWrappedFolder, CompressedAndEncryptedRowsAreMarkedWhenTheirColou
     folder.AddAttributes(L"secret.txt", SFGAO_ENCRYPTED);
   };
   auto marks = [&](TKivShellList& list, const wchar_t* name) {
-    const TKivShellListItem* record =
-        TKivShellList::RecordOf(list.Items()[IndexOfCaption(list, ShellDisplayName(folder_.Path(), name))]);
+    const TKivShellListItem* record = TKivShellList::RecordOf(
+        list.Items()[IndexOfCaption(list, ShellDisplayName(folder_.Path(), name))]);
     return std::make_pair(record->Compressed, record->Encrypted);
   };
   TKivShellList& list = ListOnWrapped(adjust);
@@ -195,7 +198,8 @@ TEST_F(ShellListWrappedFolder, ColouringOffLeavesCompressedAndEncryptedRowsUnmar
 // The width memory holds 256 columns; the last of them is remembered too.
 TEST_F(ShellListWrappedFolder, TheLastOfTheMostColumnsKeepsTheWidthTheUserGaveIt) {
   folder_.MakeFile(L"a.txt");
-  TKivShellList& list = ListOnWrapped([](WrappedShellFolder& folder) { folder.SetColumnCount(300); });
+  TKivShellList& list =
+      ListOnWrapped([](WrappedShellFolder& folder) { folder.SetColumnCount(300); });
   ASSERT_EQ(list.Columns().Count(), 256);
   list.Columns()[255]->SetWidth(77);
   list.Columns()[254]->SetWidth(66);

@@ -14,7 +14,9 @@ constexpr COLORREF kArrowGrey = RGB(160, 160, 164);
 
 enum class Arrow { kNone, kUp, kDown, kMalformed };
 
-HWND Header(TKivShellList& list) { return ListView_GetHeader(list.Handle()); }
+HWND Header(TKivShellList& list) {
+  return ListView_GetHeader(list.Handle());
+}
 
 // The arrows are grey triangles: the up arrow is widest on its lowest grey
 // row, the down arrow on its highest.
@@ -192,8 +194,9 @@ TEST_F(ShellListSortByName, TheSortOutlivesPopulationsAndFallsBackWhenItsColumnG
   list.SortByColumn(4);
 
   list.SetPath(folder_ / L"sub");
-  EXPECT_EQ(Captions(list), (std::vector<std::wstring>{ShellDisplayName(folder_ / L"sub", L"y.txt"),
-                                                      ShellDisplayName(folder_ / L"sub", L"x.txt")}));
+  EXPECT_EQ(Captions(list),
+            (std::vector<std::wstring>{ShellDisplayName(folder_ / L"sub", L"y.txt"),
+                                       ShellDisplayName(folder_ / L"sub", L"x.txt")}));
   EXPECT_EQ(Arrows(list), OnlyOn(4, Arrow::kDown));
 
   list.SetDetails(false);
@@ -305,7 +308,8 @@ TEST_F(ShellListSortByName, TheParentEntryLeadsForEveryColumnAndDirection) {
       for (int click = 0; click < 2; ++click) {
         list.SortByColumn(column);
         EXPECT_EQ(list.Items()[0]->Caption(), kParentCaption)
-            << "text " << text_mode << " column " << column << " descending " << list.SortDescending();
+            << "text " << text_mode << " column " << column << " descending "
+            << list.SortDescending();
       }
     }
   }
@@ -317,7 +321,9 @@ TEST_F(ShellListSort, ATextSortByADetailColumnOrdersByItsTextsAndFetchesThem) {
   folder_.MakeFolder(L"dir");
   TKivShellList& list = MakeList();
   std::set<int> columns_seen;
-  list.OnCompare = [&](TObject*, TListItem*, TListItem*, int column, int&) { columns_seen.insert(column); };
+  list.OnCompare = [&](TObject*, TListItem*, TListItem*, int column, int&) {
+    columns_seen.insert(column);
+  };
   list.SetPath(folder_.Path());
 
   list.SortByColumn(1);
@@ -329,8 +335,9 @@ TEST_F(ShellListSort, ATextSortByADetailColumnOrdersByItsTextsAndFetchesThem) {
     ASSERT_EQ(list.Items()[i]->SubItems().size(), 4u) << i;
     sizes.push_back(list.Items()[i]->SubItems()[0]);
   }
-  EXPECT_TRUE(std::is_sorted(sizes.begin(), sizes.end(),
-                             [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) < 0; }));
+  EXPECT_TRUE(std::is_sorted(
+      sizes.begin(), sizes.end(),
+      [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) < 0; }));
   EXPECT_EQ(sizes.front(), L"");  // the folder has no size
   EXPECT_EQ(columns_seen, (std::set<int>{0, 1}));
 }

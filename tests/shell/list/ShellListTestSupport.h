@@ -88,7 +88,8 @@ class ShellListTest : public ::testing::Test {
 
 inline std::vector<std::wstring> Captions(TKivShellList& list) {
   std::vector<std::wstring> captions;
-  for (int i = 0, n = list.Items().Count(); i < n; ++i) captions.push_back(list.Items()[i]->Caption());
+  for (int i = 0, n = list.Items().Count(); i < n; ++i)
+    captions.push_back(list.Items()[i]->Caption());
   return captions;
 }
 

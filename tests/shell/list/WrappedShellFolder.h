@@ -21,7 +21,8 @@ namespace wf::test {
 class WrappedShellFolder : public IShellFolder2 {
  public:
   // The folder at `path`, its id list in *list.
-  static Microsoft::WRL::ComPtr<WrappedShellFolder> Of(const std::wstring& path, AbsoluteIdList* list) {
+  static Microsoft::WRL::ComPtr<WrappedShellFolder> Of(const std::wstring& path,
+                                                       AbsoluteIdList* list) {
     *list = PathToIdList(path);
     Microsoft::WRL::ComPtr<IShellFolder2> real;
     ShellModule::DesktopFolder()->BindToObject(list->get(), nullptr, IID_IShellFolder2,
@@ -39,13 +40,16 @@ class WrappedShellFolder : public IShellFolder2 {
   // number of columns in all.
   void SetColumnCount(int count) { column_count_ = count; }
   // Attributes added to the object whose in-folder parsing name is `name`.
-  void AddAttributes(const std::wstring& name, SFGAOF attributes) { extra_attributes_[name] = attributes; }
+  void AddAttributes(const std::wstring& name, SFGAOF attributes) {
+    extra_attributes_[name] = attributes;
+  }
   // The columns CompareIDs was asked to compare by, once each.
   const std::vector<int>& ComparedColumns() const { return compared_columns_; }
 
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IShellFolder) || IsEqualIID(iid, IID_IShellFolder2)) {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IShellFolder) ||
+        IsEqualIID(iid, IID_IShellFolder2)) {
       *object = static_cast<IShellFolder2*>(this);
       AddRef();
       return S_OK;
@@ -68,27 +72,33 @@ class WrappedShellFolder : public IShellFolder2 {
   HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** list) override {
     return real_->EnumObjects(hwnd, flags, list);
   }
-  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid, void** out) override {
+  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid,
+                                         void** out) override {
     return real_->BindToObject(id, bind, iid, out);
   }
-  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid, void** out) override {
+  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid,
+                                          void** out) override {
     return real_->BindToStorage(id, bind, iid, out);
   }
-  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM param, PCUIDLIST_RELATIVE a, PCUIDLIST_RELATIVE b) override {
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM param, PCUIDLIST_RELATIVE a,
+                                       PCUIDLIST_RELATIVE b) override {
     const int column = static_cast<int>(param & SHCIDS_COLUMNMASK);
-    if (std::find(compared_columns_.begin(), compared_columns_.end(), column) == compared_columns_.end())
+    if (std::find(compared_columns_.begin(), compared_columns_.end(), column) ==
+        compared_columns_.end())
       compared_columns_.push_back(column);
     if (column == 0) return real_->CompareIDs(0, a, b);
     if (column == hidden_at_) return real_->CompareIDs(0, b, a);
     const std::wstring text_a = Text(reinterpret_cast<PCUITEMID_CHILD>(a), column);
     const std::wstring text_b = Text(reinterpret_cast<PCUITEMID_CHILD>(b), column);
-    const int order = CompareStringOrdinal(text_a.c_str(), -1, text_b.c_str(), -1, TRUE) - CSTR_EQUAL;
+    const int order =
+        CompareStringOrdinal(text_a.c_str(), -1, text_b.c_str(), -1, TRUE) - CSTR_EQUAL;
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(static_cast<short>(order)));
   }
   HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** out) override {
     return real_->CreateViewObject(owner, iid, out);
   }
-  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY ids, SFGAOF* attributes) override {
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY ids,
+                                            SFGAOF* attributes) override {
     const SFGAOF asked = *attributes;
     const HRESULT hr = real_->GetAttributesOf(count, ids, attributes);
     if (FAILED(hr)) return hr;
@@ -98,11 +108,12 @@ class WrappedShellFolder : public IShellFolder2 {
     }
     return hr;
   }
-  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY ids, REFIID iid,
-                                          UINT* reserved, void** out) override {
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY ids,
+                                          REFIID iid, UINT* reserved, void** out) override {
     return real_->GetUIObjectOf(owner, count, ids, iid, reserved, out);
   }
-  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD id, SHGDNF flags, STRRET* name) override {
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD id, SHGDNF flags,
+                                             STRRET* name) override {
     return real_->GetDisplayNameOf(id, flags, name);
   }
   HRESULT STDMETHODCALLTYPE SetNameOf(HWND hwnd, PCUITEMID_CHILD id, LPCWSTR name, SHGDNF flags,
@@ -111,7 +122,9 @@ class WrappedShellFolder : public IShellFolder2 {
   }
 
   // IShellFolder2
-  HRESULT STDMETHODCALLTYPE GetDefaultSearchGUID(GUID* guid) override { return real_->GetDefaultSearchGUID(guid); }
+  HRESULT STDMETHODCALLTYPE GetDefaultSearchGUID(GUID* guid) override {
+    return real_->GetDefaultSearchGUID(guid);
+  }
   HRESULT STDMETHODCALLTYPE EnumSearches(IEnumExtraSearch** searches) override {
     return real_->EnumSearches(searches);
   }
@@ -130,18 +143,23 @@ class WrappedShellFolder : public IShellFolder2 {
     *state = SHCOLSTATE_TYPE_STR | SHCOLSTATE_ONBYDEFAULT;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetDetailsEx(PCUITEMID_CHILD, const SHCOLUMNID*, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetDetailsOf(PCUITEMID_CHILD id, UINT column, SHELLDETAILS* details) override {
+  HRESULT STDMETHODCALLTYPE GetDetailsEx(PCUITEMID_CHILD, const SHCOLUMNID*, VARIANT*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDetailsOf(PCUITEMID_CHILD id, UINT column,
+                                         SHELLDETAILS* details) override {
     const int c = static_cast<int>(column);
     const int real = RealColumn(c);
     if (real >= 0) return real_->GetDetailsOf(id, static_cast<UINT>(real), details);
     if (c != hidden_at_ && c >= ColumnCount()) return E_INVALIDARG;
-    const std::wstring text = !id ? (c == hidden_at_ ? std::wstring(L"Secret") : L"Extra " + std::to_wstring(c))
-                                  : L"x" + std::to_wstring(c);
+    const std::wstring text =
+        !id ? (c == hidden_at_ ? std::wstring(L"Secret") : L"Extra " + std::to_wstring(c))
+            : L"x" + std::to_wstring(c);
     details->fmt = LVCFMT_LEFT;
     details->cxChar = 5;
     details->str.uType = STRRET_WSTR;
-    details->str.pOleStr = static_cast<wchar_t*>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
+    details->str.pOleStr =
+        static_cast<wchar_t*>(CoTaskMemAlloc((text.size() + 1) * sizeof(wchar_t)));
     if (!details->str.pOleStr) return E_OUTOFMEMORY;
     text.copy(details->str.pOleStr, text.size());
     details->str.pOleStr[text.size()] = L'\0';
