@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 
 PACKAGES=(cmake make g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64
-          xvfb xauth x11-utils imagemagick googletest)
+          xvfb xauth x11-utils imagemagick googletest clang-format)
 
 # What shows that a package is usable: a command it puts on the PATH, a file
 # it installs, or (wine) a function that finds it. dpkg may know a package
@@ -23,6 +23,7 @@ declare -A PACKAGE_PROOF=(
   [x11-utils]="command xdpyinfo"
   [imagemagick]="command import"
   [googletest]="file /usr/src/googletest/CMakeLists.txt"
+  [clang-format]="command clang-format"
 )
 
 package_usable() {

@@ -3,6 +3,9 @@
 # Arguments go to CTest (e.g. -R ShellList).
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 install_missing_packages
+# The layout is part of the change: a source not laid out as .clang-format
+# says fails the run before anything is built.
+"$ROOT_DIR/tools/format.sh" --check || die "the sources' layout differs from .clang-format"
 build_project
 prepare_wine_prefix
 trap cleanup EXIT
