@@ -324,6 +324,19 @@ std::wstring ShellItemQuery::DetailText(PCUITEMID_CHILD id, int column) {
   if (!folder_ || !id) return {};
   if (column == kNameColumn) return DisplayName(id);
   if (!AcquireDetails()) return FallbackDetailText(id, column);
+  return DetailsOf(id, column);
+}
+
+std::wstring ShellItemQuery::ColumnTitle(int column) {
+  if (!AcquireDetails())
+    return column >= 0 && column < kBuiltInColumnCount ? kBuiltInColumns[column].title
+                                                       : std::wstring();
+  return DetailsOf(nullptr, column);
+}
+
+// A cell, or with no id a column's title, from whichever details interface
+// answers: a folder may offer both and fail a column in one of them.
+std::wstring ShellItemQuery::DetailsOf(PCUITEMID_CHILD id, int column) {
   SHELLDETAILS reply{};
   HRESULT hr = E_NOINTERFACE;
   {
@@ -340,28 +353,6 @@ std::wstring ShellItemQuery::DetailText(PCUITEMID_CHILD id, int column) {
     return {};
   }
   return StrRetToString(id, reply.str);
-}
-
-std::wstring ShellItemQuery::ColumnTitle(int column) {
-  if (!AcquireDetails())
-    return column >= 0 && column < kBuiltInColumnCount ? kBuiltInColumns[column].title
-                                                       : std::wstring();
-  SHELLDETAILS reply{};
-  HRESULT hr = E_NOINTERFACE;
-  {
-    ErrorModeScope quiet(kDetailsErrorMode);
-    if (folder2_) hr = folder2_->GetDetailsOf(nullptr, static_cast<UINT>(column), &reply);
-    if (FAILED(hr) && details_) {
-      FreeReplyText(reply.str);
-      reply = SHELLDETAILS{};
-      hr = details_->GetDetailsOf(nullptr, static_cast<UINT>(column), &reply);
-    }
-  }
-  if (FAILED(hr)) {
-    FreeReplyText(reply.str);
-    return {};
-  }
-  return StrRetToString(nullptr, reply.str);
 }
 
 std::wstring ShellItemQuery::FallbackDetailText(PCUITEMID_CHILD id, int column) {

@@ -95,6 +95,7 @@ class ShellItemQuery {
   bool FetchFindData(PCUITEMID_CHILD id);
   std::wstring InFolderParsingName(PCUITEMID_CHILD id);
   std::wstring FallbackDetailText(PCUITEMID_CHILD id, int column);
+  std::wstring DetailsOf(PCUITEMID_CHILD id, int column);
   std::wstring SizeText(PCUITEMID_CHILD id);
 
   Microsoft::WRL::ComPtr<IShellFolder> folder_;

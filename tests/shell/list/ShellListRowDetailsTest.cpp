@@ -21,16 +21,6 @@ std::unique_ptr<TDirwalker> WalkerOn(const std::wstring& folder, const std::wstr
   return walker;
 }
 
-std::wstring ControlSubItemText(TKivShellList& list, int row, int column) {
-  wchar_t buffer[MAX_PATH] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = MAX_PATH;
-  SendMessageW(list.Handle(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
-
 UINT OverlayState(TKivShellList& list, int row) {
   return static_cast<UINT>(SendMessageW(list.Handle(), LVM_GETITEMSTATE, row, LVIS_OVERLAYMASK));
 }

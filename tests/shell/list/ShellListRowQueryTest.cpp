@@ -6,16 +6,6 @@
 namespace wf::test {
 namespace {
 
-std::wstring ControlSubItemText(TKivShellList& list, int row, int column) {
-  wchar_t buffer[MAX_PATH] = {};
-  LVITEMW item{};
-  item.iSubItem = column;
-  item.pszText = buffer;
-  item.cchTextMax = MAX_PATH;
-  SendMessageW(list.Handle(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
-  return buffer;
-}
-
 int ControlImage(TKivShellList& list, int row) {
   LVITEMW item{};
   item.mask = LVIF_IMAGE;

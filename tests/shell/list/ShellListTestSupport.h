@@ -124,15 +124,20 @@ inline ChildIdList ShellItemId(const std::wstring& folder, const std::wstring& n
   return walker.ObjectIdCopy();
 }
 
-// The text the control itself shows for a row (it asks for it on demand).
-inline std::wstring ControlText(TKivShellList& list, int index) {
+// The text the control itself shows for a row's column (it asks for it on
+// demand).
+inline std::wstring ControlSubItemText(TKivShellList& list, int row, int column) {
   wchar_t buffer[MAX_PATH] = {};
   LVITEMW item{};
-  item.iSubItem = 0;
+  item.iSubItem = column;
   item.pszText = buffer;
   item.cchTextMax = MAX_PATH;
-  SendMessageW(list.Handle(), LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(list.Handle(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return buffer;
+}
+
+inline std::wstring ControlText(TKivShellList& list, int index) {
+  return ControlSubItemText(list, index, 0);
 }
 
 // The events of full populations, in the order they were raised.
