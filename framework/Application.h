@@ -57,7 +57,13 @@ class TApplication : public TComponent {
   // Runs the queued calls; true when any ran.
   bool CheckSynchronize();
 
+  // The hint of whatever is under the mouse or selected; OnHint is raised
+  // when it changes.
+  const std::wstring& Hint() const { return hint_; }
+  void SetHint(std::wstring hint);
+
   TExceptionEvent OnException;
+  TNotifyEvent OnHint;
 
  private:
   struct Pending;
@@ -71,6 +77,7 @@ class TApplication : public TComponent {
 
   MessageWindow window_;
   std::wstring title_;
+  std::wstring hint_;
   TForm* main_form_ = nullptr;
   bool terminated_ = false;
   DWORD main_thread_id_;
@@ -81,6 +88,11 @@ class TApplication : public TComponent {
 // The process's application object; null before InitApplication and after
 // the program's end. Created by the program's entry and by test mains.
 extern TApplication* Application;
+
+// A hint may hold two texts, "short|long": the short one for a tip, the
+// long one for a status line. A hint without '|' is both.
+std::wstring GetShortHint(const std::wstring& hint);
+std::wstring GetLongHint(const std::wstring& hint);
 
 // Runs a callable and hands any exception to the application's error
 // display: used on every path where the platform calls back into us.

@@ -1,6 +1,7 @@
 #include "framework/Control.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <map>
@@ -408,8 +409,126 @@ LRESULT TWinControl::ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool
   return result;
 }
 
+TShiftState KeyboardShiftState() {
+  TShiftState shift;
+  if (GetKeyState(VK_SHIFT) < 0) shift.Include(TShift::ssShift);
+  if (GetKeyState(VK_CONTROL) < 0) shift.Include(TShift::ssCtrl);
+  if (GetKeyState(VK_MENU) < 0) shift.Include(TShift::ssAlt);
+  return shift;
+}
+
+namespace {
+
+// Alt held with a key is told by the message itself (the context bit), not
+// only by the keyboard state, which a message sent by a program leaves as
+// it was.
+constexpr LPARAM kKeyContextBit = LPARAM{1} << 29;
+
+TShiftState MouseShiftState(UINT msg, WPARAM wparam) {
+  TShiftState shift;
+  if (wparam & MK_SHIFT) shift.Include(TShift::ssShift);
+  if (wparam & MK_CONTROL) shift.Include(TShift::ssCtrl);
+  if (GetKeyState(VK_MENU) < 0) shift.Include(TShift::ssAlt);
+  if (wparam & MK_LBUTTON) shift.Include(TShift::ssLeft);
+  if (wparam & MK_RBUTTON) shift.Include(TShift::ssRight);
+  if (wparam & MK_MBUTTON) shift.Include(TShift::ssMiddle);
+  if (msg == WM_LBUTTONDBLCLK || msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK)
+    shift.Include(TShift::ssDouble);
+  return shift;
+}
+
+}  // namespace
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+  Raise(OnKeyDown, this, key, shift);
+}
+
+void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+  Raise(OnKeyUp, this, key, shift);
+}
+
+void TWinControl::KeyPress(wchar_t& key) {
+  Raise(OnKeyPress, this, key);
+}
+
+void TWinControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  Raise(OnMouseDown, this, button, shift, x, y);
+}
+
+void TWinControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
+  Raise(OnMouseUp, this, button, shift, x, y);
+}
+
+LRESULT TWinControl::HandleKey(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_CHAR) {
+    auto key = static_cast<wchar_t>(wparam);
+    KeyPress(key);
+    if (key == 0) return 0;
+    return DefaultHandler(msg, key, lparam);
+  }
+  auto key = static_cast<WORD>(wparam);
+  TShiftState shift = KeyboardShiftState();
+  if ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && (lparam & kKeyContextBit))
+    shift.Include(TShift::ssAlt);
+  if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN)
+    KeyDown(key, shift);
+  else
+    KeyUp(key, shift);
+  if (key == 0) return 0;
+  return DefaultHandler(msg, key, lparam);
+}
+
+LRESULT TWinControl::HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam) {
+  // The shift state as it was at the press, before the platform's handling
+  // (a list view's press runs a loop of its own until the button is up).
+  const TShiftState shift = MouseShiftState(msg, wparam);
+  const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
+  const LRESULT result = DefaultHandler(msg, wparam, lparam);
+  if (!hwnd_) return result;
+  switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      MouseDown(TMouseButton::mbLeft, shift, x, y);
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+      MouseDown(TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+      MouseDown(TMouseButton::mbMiddle, shift, x, y);
+      break;
+    case WM_LBUTTONUP:
+      MouseUp(TMouseButton::mbLeft, shift, x, y);
+      break;
+    case WM_RBUTTONUP:
+      MouseUp(TMouseButton::mbRight, shift, x, y);
+      break;
+    case WM_MBUTTONUP:
+      MouseUp(TMouseButton::mbMiddle, shift, x, y);
+      break;
+  }
+  return result;
+}
+
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+    case WM_CHAR:
+      return HandleKey(msg, wparam, lparam);
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP:
+      return HandleMouseButton(msg, wparam, lparam);
     case WM_NOTIFY:
     case WM_COMMAND:
     case WM_HSCROLL:
@@ -489,8 +608,8 @@ void ForgetChain(HWND hwnd) {
 
 }  // namespace
 
-WindowSubclass::WindowSubclass(HWND hwnd, Handler handler)
-    : hwnd_(hwnd), handler_(std::move(handler)) {
+WindowSubclass::WindowSubclass(HWND hwnd, Handler handler, Filter filter)
+    : hwnd_(hwnd), handler_(std::move(handler)), filter_(std::move(filter)) {
   std::shared_ptr<SubclassChain> chain = FindChain(hwnd_);
   if (!chain) {
     chain = std::make_shared<SubclassChain>();
@@ -540,14 +659,24 @@ LRESULT CALLBACK WindowSubclass::Procedure(HWND hwnd, UINT msg, WPARAM wparam, L
     }
     const LRESULT result = CallWindowProcW(chain->original, hwnd, msg, wparam, lparam);
     for (const Handler& handler : handlers)
-      Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });
+      if (handler) Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });
     return result;
+  }
+  const auto still_member = [&](WindowSubclass* member) {
+    return std::find(chain->members.begin(), chain->members.end(), member) != chain->members.end();
+  };
+  for (WindowSubclass* member : members) {
+    if (!still_member(member) || !member->filter_) continue;
+    const Filter filter = member->filter_;
+    LRESULT answer = 0;
+    bool answered = false;
+    Guarded(nullptr, [&] { answered = filter(hwnd, msg, wparam, lparam, answer); });
+    if (answered) return answer;
   }
   const LRESULT result = CallWindowProcW(chain->original, hwnd, msg, wparam, lparam);
   for (WindowSubclass* member : members) {
     // One handler may free another subclass (or its own) on the way.
-    if (std::find(chain->members.begin(), chain->members.end(), member) == chain->members.end())
-      continue;
+    if (!still_member(member) || !member->handler_) continue;
     // A copy: the handler may free the subclass that holds it.
     const Handler handler = member->handler_;
     Guarded(nullptr, [&] { handler(hwnd, msg, wparam, lparam, result); });

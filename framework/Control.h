@@ -12,6 +12,61 @@ namespace wf {
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
+// The modifier keys held and the mouse buttons down when an input message
+// arrived; ssDouble marks the second press of a double-click.
+enum class TShift : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
+};
+
+class TShiftState {
+ public:
+  constexpr TShiftState() = default;
+  constexpr TShiftState(TShift shift) : bits_(static_cast<unsigned>(shift)) {}
+  constexpr bool Contains(TShift shift) const {
+    return (bits_ & static_cast<unsigned>(shift)) != 0;
+  }
+  constexpr bool Empty() const { return bits_ == 0; }
+  constexpr TShiftState& Include(TShift shift) {
+    bits_ |= static_cast<unsigned>(shift);
+    return *this;
+  }
+  constexpr TShiftState& Exclude(TShift shift) {
+    bits_ &= ~static_cast<unsigned>(shift);
+    return *this;
+  }
+  friend constexpr TShiftState operator|(TShiftState a, TShiftState b) {
+    TShiftState both;
+    both.bits_ = a.bits_ | b.bits_;
+    return both;
+  }
+  friend constexpr bool operator==(TShiftState a, TShiftState b) = default;
+
+ private:
+  unsigned bits_ = 0;
+};
+
+constexpr TShiftState operator|(TShift a, TShift b) {
+  return TShiftState(a) | TShiftState(b);
+}
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// A handler may change the key, or clear it to 0: a cleared key goes no
+// further, the platform's own handling of it included.
+using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
+using TMouseEvent =
+    std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+
+// The modifier keys as the thread's keyboard state has them now.
+TShiftState KeyboardShiftState();
+
 // What a control's window is made from. A control either registers a window
 // class of its own or superclasses a system class (the list view): then every
 // message, WM_NCCREATE included, passes through the control first.
@@ -81,6 +136,11 @@ class TWinControl : public TComponent {
   const std::vector<TWinControl*>& Controls() const { return controls_; }
 
   TNotifyEvent OnResize;
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
 
  protected:
   virtual void CreateParams(TCreateParams& params);
@@ -100,11 +160,22 @@ class TWinControl : public TComponent {
   void AlignControls();
   virtual void Resize();
   virtual void FontChanged();
+  // Keys and characters reach these before the platform's handling; a
+  // derived control calls the base first (which raises the event), then
+  // acts on what is left of the key.
+  virtual void KeyDown(WORD& key, TShiftState shift);
+  virtual void KeyUp(WORD& key, TShiftState shift);
+  virtual void KeyPress(wchar_t& key);
+  // Raised after the platform has handled the press or release.
+  virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
 
  private:
   friend struct WindowProcedures;
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled);
+  LRESULT HandleKey(UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam);
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void ApplyFont();
@@ -135,7 +206,10 @@ class TWinControl : public TComponent {
 class WindowSubclass {
  public:
   using Handler = std::function<void(HWND, UINT, WPARAM, LPARAM, LRESULT)>;
-  WindowSubclass(HWND hwnd, Handler handler);
+  // Sees each message before the previous procedure does; when it answers
+  // (true, with the result) neither that procedure nor the handlers see it.
+  using Filter = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT&)>;
+  WindowSubclass(HWND hwnd, Handler handler, Filter filter = nullptr);
   ~WindowSubclass();
   WindowSubclass(const WindowSubclass&) = delete;
   WindowSubclass& operator=(const WindowSubclass&) = delete;
@@ -145,6 +219,7 @@ class WindowSubclass {
   static LRESULT CALLBACK Procedure(HWND, UINT, WPARAM, LPARAM);
   HWND hwnd_;
   Handler handler_;
+  Filter filter_;
 };
 
 }  // namespace wf

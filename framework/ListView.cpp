@@ -6,6 +6,7 @@
 #include "framework/Application.h"
 #include "framework/ScopedValue.h"
 #include "framework/StableSort.h"
+#include "framework/Strings.h"
 
 namespace wf {
 namespace {
@@ -150,6 +151,37 @@ void TListItem::Update() {
 void TListItem::Delete() {
   const int index = Index();
   if (index >= 0) SendMessageW(owner_->Handle(), LVM_DELETEITEM, index, 0);
+}
+
+bool TListItem::EditCaption() {
+  const int index = Index();
+  if (index < 0) return false;
+  // The control opens its editor only while it has the focus.
+  owner_->SetFocus();
+  return SendMessageW(owner_->Handle(), LVM_EDITLABELW, index, 0) != 0;
+}
+
+RECT TListItem::DisplayRect(TDisplayCode code) const {
+  RECT rect{};
+  const int index = Index();
+  if (index < 0) return rect;
+  switch (code) {
+    case TDisplayCode::drBounds:
+      rect.left = LVIR_BOUNDS;
+      break;
+    case TDisplayCode::drIcon:
+      rect.left = LVIR_ICON;
+      break;
+    case TDisplayCode::drLabel:
+      rect.left = LVIR_LABEL;
+      break;
+    case TDisplayCode::drSelectBounds:
+      rect.left = LVIR_SELECTBOUNDS;
+      break;
+  }
+  if (!SendMessageW(owner_->Handle(), LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&rect)))
+    return RECT{};
+  return rect;
 }
 
 // ---- TListItems ----
@@ -637,8 +669,100 @@ void TCustomListView::ColClick(TListColumn* column) {
   Raise(OnColumnClick, this, column);
 }
 
+TListItem* TCustomListView::FindCaption(int start, const std::wstring& text, bool partial,
+                                        bool inclusive, bool wrap) const {
+  const int count = static_cast<int>(rows_.size());
+  const int first = std::clamp(inclusive ? start : start + 1, 0, count);
+  const auto matches = [&](int i) {
+    const std::wstring& caption = rows_[static_cast<size_t>(i)]->Caption();
+    return partial ? StartsWithText(caption, text) : SameText(caption, text);
+  };
+  for (int i = first; i < count; ++i)
+    if (matches(i)) return RowAt(i);
+  if (wrap)
+    for (int i = 0; i < first; ++i)
+      if (matches(i)) return RowAt(i);
+  return nullptr;
+}
+
+TListItem* TCustomListView::GetItemAt(int x, int y) {
+  if (!HandleAllocated()) return nullptr;
+  LVHITTESTINFO hit{};
+  hit.pt = {x, y};
+  const int index = static_cast<int>(CallControl(LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  if (index < 0 || !(hit.flags & LVHT_ONITEM)) return nullptr;
+  return RowAt(index);
+}
+
+bool TCustomListView::CanEdit(TListItem* item) {
+  if (read_only_) return false;
+  bool allow_edit = true;
+  Raise(OnEditing, this, item, allow_edit);
+  return allow_edit;
+}
+
+void TCustomListView::EditEnded(TListItem* item, std::wstring* text) {
+  if (!text) return;
+  Raise(OnEdited, this, item, *text);
+  item->SetCaption(*text);
+}
+
+void TCustomListView::BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result) {
+  TListItem* item = RowAt(info->item.iItem);
+  // Refused unless allowed: a handler that fails must not open the editor.
+  bool allowed = false;
+  if (item) Guarded(this, [&] { allowed = CanEdit(item); });
+  result = allowed ? FALSE : TRUE;
+  if (!allowed) return;
+  editing_ = true;
+  edit_cancelled_ = false;
+  editor_watch_.reset();
+  // The editor is the control's child and gets the keys typed into it; the
+  // list's own key handling never sees them. Escape is noted before the
+  // editor acts on it, as the control ends the edit right then.
+  if (const auto editor = reinterpret_cast<HWND>(CallControl(LVM_GETEDITCONTROL, 0, 0)))
+    editor_watch_ = std::make_unique<WindowSubclass>(
+        editor, nullptr, [this](HWND, UINT msg, WPARAM wparam, LPARAM, LRESULT&) {
+          return WatchEditorKey(msg, wparam);
+        });
+}
+
+bool TCustomListView::WatchEditorKey(UINT msg, WPARAM wparam) {
+  if ((msg == WM_KEYDOWN && wparam == VK_ESCAPE) || (msg == WM_CHAR && wparam == VK_ESCAPE))
+    edit_cancelled_ = true;
+  return false;
+}
+
+void TCustomListView::EndLabelEdit(NMLVDISPINFOW* info) {
+  const bool cancelled = edit_cancelled_ || !info->item.pszText;
+  editing_ = false;
+  edit_cancelled_ = false;
+  editor_watch_.reset();
+  TListItem* item = RowAt(info->item.iItem);
+  if (!item) return;
+  if (cancelled) {
+    EditEnded(item, nullptr);
+    return;
+  }
+  std::wstring text = info->item.pszText;
+  EditEnded(item, &text);
+}
+
 bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
   switch (header->code) {
+    case LVN_KEYDOWN:
+      // The key reached KeyDown as the control's own message already, and
+      // a key cleared there never got this far.
+      return true;
+    case LVN_BEGINLABELEDITW:
+      BeginLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header), result);
+      return true;
+    case LVN_ENDLABELEDITW:
+      // The caption is ours, set in EditEnded; the control keeps asking
+      // for it, so it is told to store nothing.
+      result = FALSE;
+      EndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header));
+      return true;
     case LVN_GETDISPINFOW:
       GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
       return true;
@@ -713,7 +837,12 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
         return FindParam(find->lParam, static_cast<int>(wparam));
       break;
     }
+    case LVM_CANCELEDITLABEL:
+      if (editing_) edit_cancelled_ = true;
+      break;
     case WM_DESTROY:
+      editing_ = false;
+      editor_watch_.reset();
       ReleaseAllRows();
       break;
   }

@@ -18,6 +18,9 @@ class TCustomListView;
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TItemChange { ctText, ctImage, ctState };
+// Which part of a row a rectangle covers; drSelectBounds is the icon and
+// the label together, what the selection highlights.
+enum class TDisplayCode { drBounds, drIcon, drLabel, drSelectBounds };
 
 // One row. It lives exactly as long as its row: made when the row is
 // inserted and freed in the control's deletion notice. To anyone asking the
@@ -56,6 +59,11 @@ class TListItem {
   void MakeVisible(bool partial_ok);
   void Update();
   void Delete();
+  // Opens the control's editor on the caption (the list takes the focus);
+  // true when editing began.
+  bool EditCaption();
+  // In the control's client coordinates; empty when the row is not shown.
+  RECT DisplayRect(TDisplayCode code) const;
 
  private:
   friend class TCustomListView;
@@ -145,6 +153,8 @@ class TListColumns {
 using TLVChangeEvent = std::function<void(TObject* sender, TListItem* item, TItemChange change)>;
 using TLVNotifyEvent = std::function<void(TObject* sender, TListItem* item)>;
 using TLVColumnClickEvent = std::function<void(TObject* sender, TListColumn* column)>;
+using TLVEditingEvent = std::function<void(TObject* sender, TListItem* item, bool& allow_edit)>;
+using TLVEditedEvent = std::function<void(TObject* sender, TListItem* item, std::wstring& text)>;
 using TLVCompareEvent = std::function<void(TObject* sender, TListItem* item1, TListItem* item2,
                                            int data, int& compare)>;
 
@@ -193,6 +203,16 @@ class TCustomListView : public TWinControl {
   // leaves the rows as they were and the exception goes on to the caller.
   bool CustomSort(const std::function<int(TListItem*, TListItem*)>& compare);
 
+  // A caption is being edited in place.
+  bool IsEditing() const { return editing_; }
+  // The first row from `start` on whose caption is `text` (or begins with
+  // it, when partial), compared without regard to case; `inclusive` takes
+  // the row at `start` itself in, `wrap` goes on from the first row.
+  TListItem* FindCaption(int start, const std::wstring& text, bool partial, bool inclusive,
+                         bool wrap) const;
+  // The row under a point of the client area, or null.
+  TListItem* GetItemAt(int x, int y);
+
   TLVChangeEvent OnChange;
   TLVNotifyEvent OnDeletion;
   TLVColumnClickEvent OnColumnClick;
@@ -200,6 +220,8 @@ class TCustomListView : public TWinControl {
   TLVNotifyEvent OnSelectItem;
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
+  TLVEditingEvent OnEditing;
+  TLVEditedEvent OnEdited;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -213,6 +235,13 @@ class TCustomListView : public TWinControl {
   // The row is being deleted; the TListItem is freed right after.
   virtual void Delete(TListItem* item);
   virtual void ColClick(TListColumn* column);
+  // May the row's caption be edited: not in a read-only list, nor when an
+  // OnEditing handler refuses.
+  virtual bool CanEdit(TListItem* item);
+  // Editing ended with the new caption, or with null when it was cancelled
+  // (then nothing is raised). Raises OnEdited, which may change the text,
+  // and makes the text the row's caption.
+  virtual void EditEnded(TListItem* item, std::wstring* text);
   // The control asks a row for its image: the place to fetch row data late.
   virtual void GetImageIndex(TListItem* item) {}
   // A pending caption is read for the first time: its text.
@@ -273,6 +302,9 @@ class TCustomListView : public TWinControl {
   void RowDeleted(int index);
   void ReleaseAllRows();
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
+  void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
+  void EndLabelEdit(NMLVDISPINFOW* info);
+  bool WatchEditorKey(UINT msg, WPARAM wparam);
 
   TListItems items_;
   TListColumns columns_;
@@ -302,6 +334,11 @@ class TCustomListView : public TWinControl {
   bool auto_arrange_ = false;
   HIMAGELIST small_images_ = nullptr;
   HIMAGELIST large_images_ = nullptr;
+  bool editing_ = false;
+  // Wine's control reports the typed text when an edit is cancelled, as if
+  // it were committed: the list notes the cancel itself.
+  bool edit_cancelled_ = false;
+  std::unique_ptr<WindowSubclass> editor_watch_;
 };
 
 }  // namespace wf
