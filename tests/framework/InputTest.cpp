@@ -103,45 +103,28 @@ class Input : public testing::Test {
   std::vector<MouseSeen> mouse_downs, mouse_ups;
 };
 
+// Alt+Enter and Shift+F10 come as system keys; Alt is told by the message.
 TEST_F(Input, KeyHandlersSeeTheKeyAndTheModifiersHeld) {
   {
     HeldKeys held{VK_CONTROL, VK_SHIFT};
     SendMessageW(control->Handle(), WM_KEYDOWN, 'C', 1);
     SendMessageW(control->Handle(), WM_KEYUP, 'C', 1 | (LPARAM{3} << 30));
+    SendMessageW(list->Handle(), WM_SYSKEYDOWN, VK_F10, 1);
   }
-  SendMessageW(control->Handle(), WM_KEYDOWN, VK_DELETE, 1);
+  SendMessageW(list->Handle(), WM_SYSKEYDOWN, VK_RETURN, 1 | (LPARAM{1} << 29));
   SendMessageW(control->Handle(), WM_CHAR, L'\u00E9', 1);
 
-  ASSERT_EQ(downs.size(), 2u);
+  ASSERT_EQ(downs.size(), 3u);
   EXPECT_EQ(senders[0], control);
   EXPECT_EQ(downs[0].key, 'C');
   EXPECT_EQ(downs[0].shift, TShift::ssCtrl | TShift::ssShift);
-  EXPECT_EQ(downs[1].key, VK_DELETE);
-  EXPECT_TRUE(downs[1].shift.Empty());
-  ASSERT_EQ(ups.size(), 1u);
-  EXPECT_EQ(ups[0].key, 'C');
-  EXPECT_EQ(ups[0].shift, TShift::ssCtrl | TShift::ssShift);
-  ASSERT_EQ(chars.size(), 1u);
-  EXPECT_EQ(chars[0], L'\u00E9');
-}
-
-// Alt+Enter and Shift+F10 come as system keys; Alt is in the message.
-TEST_F(Input, SystemKeysArriveWithAlt) {
-  constexpr LPARAM kAltHeld = 1 | (LPARAM{1} << 29);
-  SendMessageW(list->Handle(), WM_SYSKEYDOWN, VK_RETURN, kAltHeld);
-  {
-    HeldKeys held{VK_SHIFT};
-    SendMessageW(list->Handle(), WM_SYSKEYDOWN, VK_F10, 1);
-  }
-  SendMessageW(list->Handle(), WM_SYSKEYUP, VK_RETURN, kAltHeld | (LPARAM{3} << 30));
-
-  ASSERT_EQ(downs.size(), 2u);
-  EXPECT_EQ(downs[0].key, VK_RETURN);
-  EXPECT_EQ(downs[0].shift, TShiftState(TShift::ssAlt));
+  EXPECT_EQ(senders[1], list);
   EXPECT_EQ(downs[1].key, VK_F10);
-  EXPECT_EQ(downs[1].shift, TShiftState(TShift::ssShift));
+  EXPECT_EQ(downs[2].key, VK_RETURN);
+  EXPECT_EQ(downs[2].shift, TShiftState(TShift::ssAlt));
   ASSERT_EQ(ups.size(), 1u);
-  EXPECT_TRUE(ups[0].shift.Contains(TShift::ssAlt));
+  EXPECT_EQ(ups[0].shift, TShift::ssCtrl | TShift::ssShift);
+  EXPECT_EQ(chars, std::vector<wchar_t>{L'\u00E9'});
 }
 
 // Typed on the keyboard: the keys pass the message loop and reach the
@@ -176,7 +159,7 @@ TEST_F(Input, KeysTypedOnTheKeyboardReachTheFocusedControl) {
   }
 }
 
-TEST_F(Input, AListKeyReachesKeyDownOnceAndACleardKeyGoesNoFurther) {
+TEST_F(Input, AListKeyReachesKeyDownOnceAndAClearedKeyGoesNoFurther) {
   SendMessageW(list->Handle(), WM_KEYDOWN, VK_DOWN, 1);
   EXPECT_EQ(downs.size(), 1u);
   EXPECT_EQ(FocusedRow(), 1);
@@ -192,13 +175,9 @@ TEST_F(Input, AListKeyReachesKeyDownOnceAndACleardKeyGoesNoFurther) {
   clear_keys = false;
   SendMessageW(list->Handle(), WM_CHAR, L'c', 1);
   EXPECT_EQ(FocusedRow(), 2);
-}
 
-TEST_F(Input, AHandlerMayChangeTheKey) {
-  list->OnKeyDown = [](TObject*, WORD& key, TShiftState) {
-    if (key == VK_END) key = VK_HOME;
-  };
-  SendMessageW(list->Handle(), WM_KEYDOWN, VK_DOWN, 1);
+  // A changed key is the one the list acts on.
+  list->OnKeyDown = [](TObject*, WORD& key, TShiftState) { key = VK_HOME; };
   SendMessageW(list->Handle(), WM_KEYDOWN, VK_END, 1);
   EXPECT_EQ(FocusedRow(), 0);
 }
@@ -223,12 +202,9 @@ TEST_F(Input, MouseButtonsAndTheDoubleClickFlag) {
   EXPECT_EQ(mouse_downs[2].button, TMouseButton::mbRight);
   EXPECT_EQ(mouse_downs[2].shift, TShift::ssRight | TShift::ssShift);
   ASSERT_EQ(mouse_ups.size(), 2u);
-  EXPECT_EQ(mouse_ups[0].button, TMouseButton::mbLeft);
   EXPECT_EQ(mouse_ups[0].shift, TShiftState(TShift::ssCtrl));
   EXPECT_EQ(mouse_ups[0].x, 11);
   EXPECT_EQ(mouse_ups[1].button, TMouseButton::mbMiddle);
-  EXPECT_TRUE(mouse_downs[0].shift.Contains(TShift::ssLeft));
-  EXPECT_FALSE(mouse_downs[0].shift.Contains(TShift::ssDouble));
 }
 
 // Two clicks of the real mouse on a row: the second press comes as a
@@ -241,8 +217,8 @@ TEST_F(Input, DoubleClickOnAListRowSetsTheFlagAfterTheListActed) {
   ClientToScreen(list->Handle(), &at);
   ASSERT_TRUE(SetCursorPos(at.x, at.y));
   std::vector<INPUT> inputs;
-  for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
-                      MOUSEEVENTF_LEFTUP}) {
+  for (DWORD flags :
+       {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
     INPUT input{};
     input.type = INPUT_MOUSE;
     input.mi.dwFlags = flags;
