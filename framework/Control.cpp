@@ -479,8 +479,9 @@ LRESULT TWinControl::HandleKey(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 LRESULT TWinControl::HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam) {
-  // The shift state as it was at the press, before the platform's handling
-  // (a list view's press runs a loop of its own until the button is up).
+  // Read before the platform's handling, which may wait in a loop of its
+  // own until the button is up. The event comes after it, so that a
+  // handler finds the control as the press left it (the row selected).
   const TShiftState shift = MouseShiftState(msg, wparam);
   const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
   const LRESULT result = DefaultHandler(msg, wparam, lparam);

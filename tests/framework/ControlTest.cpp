@@ -232,6 +232,24 @@ TEST_F(SubclassTarget, HandlerSeesAnswersAndTheOldProcedureComesBack) {
   EXPECT_EQ(lengths.size(), 1u);
 }
 
+TEST_F(SubclassTarget, FilterSeesMessagesFirstAndMayAnswerThemItself) {
+  std::vector<UINT> order;
+  WindowSubclass subclass(
+      hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) { order.push_back(msg); },
+      [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT& result) {
+        if (msg != WM_GETTEXTLENGTH) return false;
+        order.push_back(0);
+        result = 99;
+        return true;
+      });
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0), 99);
+  EXPECT_EQ(order, std::vector<UINT>{0});
+  // Messages it leaves go on as before.
+  wchar_t text[16] = {};
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text)), 6);
+  EXPECT_EQ(order, (std::vector<UINT>{0, WM_GETTEXT}));
+}
+
 TEST_F(SubclassTarget, TwoSubclassesOfOneWindowEndInAnyOrder) {
   int first_seen = 0, second_seen = 0;
   auto first = std::make_unique<WindowSubclass>(hwnd, [&](HWND, UINT msg, WPARAM, LPARAM, LRESULT) {
