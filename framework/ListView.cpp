@@ -728,8 +728,7 @@ void TCustomListView::BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result) {
 }
 
 bool TCustomListView::WatchEditorKey(UINT msg, WPARAM wparam) {
-  if ((msg == WM_KEYDOWN && wparam == VK_ESCAPE) || (msg == WM_CHAR && wparam == VK_ESCAPE))
-    edit_cancelled_ = true;
+  if ((msg == WM_KEYDOWN || msg == WM_CHAR) && wparam == VK_ESCAPE) edit_cancelled_ = true;
   return false;
 }
 
