@@ -486,6 +486,13 @@ LRESULT TWinControl::HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam) {
   const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
   const LRESULT result = DefaultHandler(msg, wparam, lparam);
   if (!hwnd_) return result;
+  // The platform has handled the message: a failing handler must not let
+  // it be handled again (a double-click would act twice).
+  Guarded(this, [&] { RaiseMouseButton(msg, shift, x, y); });
+  return result;
+}
+
+void TWinControl::RaiseMouseButton(UINT msg, TShiftState shift, int x, int y) {
   switch (msg) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
@@ -509,7 +516,6 @@ LRESULT TWinControl::HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam) {
       MouseUp(TMouseButton::mbMiddle, shift, x, y);
       break;
   }
-  return result;
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {

@@ -176,6 +176,7 @@ class TWinControl : public TComponent {
   LRESULT ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled);
   LRESULT HandleKey(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam);
+  void RaiseMouseButton(UINT msg, TShiftState shift, int x, int y);
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void ApplyFont();

@@ -236,6 +236,22 @@ TEST_F(Input, DoubleClickOnAListRowSetsTheFlagAfterTheListActed) {
   EXPECT_EQ(list->Selected(), list->Items()[2]);
 }
 
+// The platform has handled the press when the handler fails: it must not
+// handle it a second time.
+TEST_F(Input, AFailingMouseHandlerIsShownAndThePressHandledOnce) {
+  test::ErrorDisplayCapture errors;
+  int double_clicks = 0;
+  list->OnDblClick = [&](TObject*) { ++double_clicks; };
+  list->OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) {
+    throw Exception(L"no clicks now");
+  };
+  const RECT label = list->Items()[1]->DisplayRect(TDisplayCode::drLabel);
+  SendMessageW(list->Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON,
+               MAKELPARAM(label.left + 2, (label.top + label.bottom) / 2));
+  EXPECT_EQ(double_clicks, 1);
+  EXPECT_EQ(errors.messages, std::vector<std::wstring>{L"no clicks now"});
+}
+
 TEST(Hints, ShortAndLongFormsSplitAtTheFirstBar) {
   EXPECT_EQ(GetShortHint(L"Up|Go to the parent folder"), L"Up");
   EXPECT_EQ(GetLongHint(L"Up|Go to the parent folder"), L"Go to the parent folder");
