@@ -125,9 +125,25 @@ class TDirwalker : public TComponent {
   TNotifyEvent OnRename;
   TOnContextMenuSelectEvent OnContextMenuSelect;
 
-  // Verbs and the context menu (RunVerb, PopupShellMenu, the menu message
-  // handler) are declared here when their own source file joins this class;
-  // the fields they use are already below.
+  // Verbs and the context menu (PopupShellMenu, the menu message handler)
+  // are declared here when their own source file joins this class; the
+  // fields they use are already below.
+
+  // --- Running a verb without a menu ---
+  struct VerbOptions {
+    // The command goes as if Shift were held: "delete" then deletes for good
+    // instead of recycling.
+    bool shift_down = false;
+    // Filled with the names (as given, or the current object's name) of the
+    // objects that a "delete" removed.
+    std::vector<std::wstring>* gone = nullptr;
+  };
+  // Runs `verb` ("default" when empty) on the current object or on the
+  // objects named in MultiObjects, which the call empties. False when vetoed,
+  // refused or failed, with the shell's result as the thread's last error;
+  // a "delete" succeeds only when at least one object is gone.
+  bool RunVerb(const std::wstring& verb);
+  bool RunVerb(const std::wstring& verb, const VerbOptions& options);
 
   // Details and images of the current object; column titles and column
   // information concern the bound folder. Asked once per drawn row, so the
