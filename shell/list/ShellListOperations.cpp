@@ -1,7 +1,5 @@
 // The report step: what the list does when files were copied, moved,
 // deleted or renamed through it.
-#include <algorithm>
-
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
 
@@ -34,23 +32,7 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
 }
 
 void TKivShellList::RemoveRows(std::vector<TListItem*> rows) {
-  if (rows.empty() || !HandleAllocated()) return;
-  // From the last row back, so that each deletion moves only the rows after
-  // it, which are the fewest; no row is searched for.
-  std::sort(rows.begin(), rows.end(),
-            [](TListItem* a, TListItem* b) { return a->Index() > b->Index(); });
-  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-  Items().BeginUpdate();
-  try {
-    for (TListItem* row : rows) {
-      const int index = row->Index();
-      if (index >= 0) Items().Delete(index);
-    }
-  } catch (...) {
-    Items().EndUpdate();
-    throw;
-  }
-  Items().EndUpdate();
+  DeleteRows(std::move(rows));
 }
 
 }  // namespace wf

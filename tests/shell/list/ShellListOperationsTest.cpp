@@ -139,6 +139,26 @@ TEST_F(ShellListOperations, ReportsNeedFilesAndRemoveRowsOnlyForDelete) {
   EXPECT_EQ(reports_.size(), 2u);
 }
 
+// Rows after a removed one learn their new places once, at the end: every
+// row must still know its place, and every removed row have had its notice.
+TEST_F(ShellListOperations, RemovingEveryOtherRowKeepsThePlacesRight) {
+  TKivShellList& list = ListOn(folder_.Path());
+  std::vector<TListItem*> rows, kept, noticed;
+  for (int i = 0; i < 200; ++i) (i % 2 ? kept : rows).push_back(list.Items().Add());
+  list.OnDeletion = [&](TObject*, TListItem* item) { noticed.push_back(item); };
+  rows.push_back(rows.front());  // named twice, deleted once
+
+  list.RemoveRows(rows);
+
+  EXPECT_EQ(noticed.size(), 100u);
+  ASSERT_EQ(list.Items().Count(), 100);
+  for (int i = 0; i < 100; ++i) {
+    EXPECT_EQ(list.Items()[i], kept[static_cast<size_t>(i)]);
+    EXPECT_EQ(kept[static_cast<size_t>(i)]->Index(), i);
+  }
+  EXPECT_EQ(ListView_GetItemCount(list.Handle()), 100);
+}
+
 TEST(ShellOperationSets, KeepTheirBitValues) {
   EXPECT_EQ((TKivShellOperations{sopCopy, sopPaste, sopAdd}.Bits()), 0x121);
   EXPECT_EQ((TKivShellOperations{sopMove, sopDrag, sopRemove}.Bits()), 0x086);
