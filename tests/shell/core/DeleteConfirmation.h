@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cwctype>
 #include <set>
 #include <string>
 #include <thread>
@@ -55,17 +54,5 @@ class DeleteConfirmation {
   std::set<HWND> answered_;
   std::thread thread_;
 };
-
-// Where Wine puts recycled files: the host's trash under XDG_DATA_HOME,
-// as a Windows path ending in a backslash; empty when that is not set.
-inline std::wstring TrashFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = GetEnvironmentVariableW(L"XDG_DATA_HOME", buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  std::wstring path = L"Z:" + std::wstring(buffer, length) + L"/Trash/files/";
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
-}
 
 }  // namespace wf::test

@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "shell/core/Dirwalker.h"

@@ -159,15 +159,5 @@ TEST_F(ShellListOperations, RemovingEveryOtherRowKeepsThePlacesRight) {
   EXPECT_EQ(ListView_GetItemCount(list.Handle()), 100);
 }
 
-TEST(ShellOperationSets, KeepTheirBitValues) {
-  EXPECT_EQ((TKivShellOperations{sopCopy, sopPaste, sopAdd}.Bits()), 0x121);
-  EXPECT_EQ((TKivShellOperations{sopMove, sopDrag, sopRemove}.Bits()), 0x086);
-  EXPECT_EQ(TKivShellOperations::FromBits(0xFFFF).Bits(), 0x3FF);
-  EXPECT_TRUE(TKivShellOperations{sopRename}.Intersects(kContentChangingOperations));
-  EXPECT_FALSE((TKivShellOperations{sopCopy, sopDrag}.Intersects(kContentChangingOperations)));
-  EXPECT_EQ(CopyModeEffects(cmDefault), 7u);
-  EXPECT_EQ(CopyModeEffects(cmLink), 4u);
-}
-
 }  // namespace
 }  // namespace wf::test
