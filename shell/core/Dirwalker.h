@@ -122,13 +122,6 @@ class TDirwalker : public TComponent {
 
   std::wstring Version() const;
 
-  TNotifyEvent OnRename;
-  TOnContextMenuSelectEvent OnContextMenuSelect;
-
-  // Verbs and the context menu (PopupShellMenu, the menu message handler)
-  // are declared here when their own source file joins this class; the
-  // fields they use are already below.
-
   // --- Running a verb without a menu ---
   struct VerbOptions {
     // The command goes as if Shift were held: "delete" then deletes for good
@@ -144,6 +137,13 @@ class TDirwalker : public TComponent {
   // a "delete" succeeds only when at least one object is gone.
   bool RunVerb(const std::wstring& verb);
   bool RunVerb(const std::wstring& verb, const VerbOptions& options);
+
+  TNotifyEvent OnRename;
+  TOnContextMenuSelectEvent OnContextMenuSelect;
+
+  // Verbs and the context menu (RunVerb, PopupShellMenu, the menu message
+  // handler) are declared here when their own source file joins this class;
+  // the fields they use are already below.
 
   // Details and images of the current object; column titles and column
   // information concern the bound folder. Asked once per drawn row, so the
