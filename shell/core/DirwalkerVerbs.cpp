@@ -138,24 +138,20 @@ bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& optio
   if (is_delete && multi_objects_.Empty() && !(Attributes(SFGAO_CANDELETE) & SFGAO_CANDELETE))
     return false;
 
-  HRESULT hr = E_FAIL;
-  bool succeeded = false;
-  {
-    // The cursor and the menu go before the last error is set.
+  // The cursor and the menu go back before the last error is set.
+  const HRESULT result = [&]() -> HRESULT {
     CursorScope hourglass(crHourGlass);
     std::vector<VerbObject> objects;
     if (is_delete || is_default) objects = CollectVerbObjects(*this);
 
     ComPtr<IContextMenu> menu;
+    HRESULT hr = E_FAIL;
     try {
       hr = GetUIObject(IID_IContextMenu, OutVoid(menu));
     } catch (const EDirwalkerError&) {
       hr = E_FAIL;  // a name that names nothing: verbs never raise
     }
-    if (FAILED(hr) || !menu) {
-      SetLastError(static_cast<DWORD>(FAILED(hr) ? hr : E_FAIL));
-      return false;
-    }
+    if (FAILED(hr) || !menu) return FAILED(hr) ? hr : E_FAIL;
     const UniqueMenu popup(CreatePopupMenu());
     const HWND owner = ShellOwnerWindow();
 
@@ -177,26 +173,23 @@ bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& optio
       hr = InvokeVerb(menu.Get(), owner, NarrowVerb(verb).c_str(), options.shift_down);
     }
 
-    succeeded = SUCCEEDED(hr);
     if (is_delete) {
       // A cancelled confirmation answers success too: what is gone decides.
       // An object without a file-system path cannot be looked for, so the
       // shell's answer stands for it.
       bool any_gone = false;
       for (const VerbObject& object : objects) {
-        const bool gone = object.path.empty() ? succeeded : !PathExists(object.path);
+        const bool gone = object.path.empty() ? SUCCEEDED(hr) : !PathExists(object.path);
         if (!gone) continue;
         any_gone = true;
         if (options.gone) options.gone->push_back(object.name);
       }
-      if (succeeded && !any_gone) {
-        succeeded = false;
-        hr = HRESULT_FROM_WIN32(ERROR_CANCELLED);
-      }
+      if (SUCCEEDED(hr) && !any_gone) hr = HRESULT_FROM_WIN32(ERROR_CANCELLED);
     }
-  }
-  if (!succeeded) SetLastError(static_cast<DWORD>(hr));
-  return succeeded;
+    return hr;
+  }();
+  if (FAILED(result)) SetLastError(static_cast<DWORD>(result));
+  return SUCCEEDED(result);
 }
 
 }  // namespace wf
