@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Cursor.h"
 #include "shell/core/Dirwalker.h"
 #include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/core/RecordingShellFolder.h"
@@ -90,9 +91,16 @@ TEST_F(DirwalkerVerbs, RenameWithoutHandlerSucceedsAndAsksNoShell) {
   EXPECT_TRUE(FileExists(temp_ / L"a.txt"));
 
   int renames = 0;
-  walker_.OnRename = [&](TObject*) { ++renames; };
+  TCursor cursor_then = crDefault;
+  walker_.OnRename = [&](TObject*) {
+    ++renames;
+    cursor_then = Screen().Cursor();
+  };
+  const TCursor before = Screen().Cursor();
   EXPECT_TRUE(walker_.RunVerb(L"RENAME"));
   EXPECT_EQ(renames, 1);
+  EXPECT_EQ(cursor_then, crHourGlass);
+  EXPECT_EQ(Screen().Cursor(), before);
 }
 
 TEST_F(DirwalkerVerbs, DriveCannotBeDeleted) {
