@@ -520,15 +520,59 @@ void TCustomListView::RowDeleted(int index) {
   // control deletes the row whatever the handler does, so the row leaves
   // our vector too, even when the handler throws.
   Guarded(this, [&] { Delete(row); });
-  const int now = row->index_;
+  int now = row->index_;
+  if (deleting_rows_ && (now < 0 || static_cast<size_t>(now) >= rows_.size() ||
+                         rows_[static_cast<size_t>(now)].get() != row)) {
+    RenumberRows();  // a handler deleted rows out of turn
+    now = row->index_;
+  }
   if (now < 0 || static_cast<size_t>(now) >= rows_.size() ||
       rows_[static_cast<size_t>(now)].get() != row)
     return;
   auto owned = std::move(rows_[static_cast<size_t>(now)]);
   rows_.erase(rows_.begin() + now);
   owned->index_ = -1;
+  if (deleting_rows_) {
+    renumber_from_ = std::min(renumber_from_, static_cast<size_t>(now));
+    // Kept until the batch ends: a handler that deleted a row out of turn
+    // must not leave the batch holding a freed row.
+    deleted_rows_.push_back(std::move(owned));
+    return;
+  }
   for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i)
     rows_[i]->index_ = static_cast<int>(i);
+}
+
+void TCustomListView::RenumberRows() {
+  for (size_t i = std::min(renumber_from_, rows_.size()); i < rows_.size(); ++i)
+    rows_[i]->index_ = static_cast<int>(i);
+  renumber_from_ = SIZE_MAX;
+}
+
+void TCustomListView::DeleteRows(std::vector<TListItem*> rows) {
+  if (rows.empty() || !HandleAllocated()) return;
+  // From the last place back: a deletion moves only the rows after it, so
+  // every row still to go keeps its place until its turn.
+  std::sort(rows.begin(), rows.end(),
+            [](TListItem* a, TListItem* b) { return a->index_ > b->index_; });
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  items_.BeginUpdate();
+  deleting_rows_ = true;
+  struct EndOnExit {
+    TCustomListView& list;
+    ~EndOnExit() {
+      list.deleting_rows_ = false;
+      list.RenumberRows();
+      list.deleted_rows_.clear();
+      list.items_.EndUpdate();
+    }
+  } end{*this};
+  for (TListItem* row : rows) {
+    const int index = row->index_;
+    if (index >= 0 && static_cast<size_t>(index) < rows_.size() &&
+        rows_[static_cast<size_t>(index)].get() == row)
+      SendMessageW(Handle(), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+  }
 }
 
 // Every row goes, each with its notice, in the control's order; the control

@@ -199,6 +199,12 @@ class TCustomListView : public TWinControl {
   virtual void SelectAll();
   TListItem* TopItem();
   int VisibleRowCount();
+  // Deletes these rows (in any order; each once) inside one update bracket.
+  // Every row gets its deletion notice; the rows after a deleted one learn
+  // their new places once, at the end (deletion handlers meanwhile see the
+  // old places of those rows), so removing many rows of a large list costs
+  // about what the control's own deletions cost.
+  void DeleteRows(std::vector<TListItem*> rows);
   // Sorts all rows with the comparison, stably. A comparison that throws
   // leaves the rows as they were and the exception goes on to the caller.
   bool CustomSort(const std::function<int(TListItem*, TListItem*)>& compare);
@@ -300,6 +306,7 @@ class TCustomListView : public TWinControl {
   void RowParams(NMHDR* header) const;
   int FindParam(LPARAM param, int after) const;
   void RowDeleted(int index);
+  void RenumberRows();
   void ReleaseAllRows();
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
   void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
@@ -315,6 +322,10 @@ class TCustomListView : public TWinControl {
   // Set while a sort carries states to the rows' new places: the control's
   // change notices then tell of moves, not changes.
   bool placing_rows_ = false;
+  // While DeleteRows runs: the first place whose rows may hold an old place.
+  size_t renumber_from_ = SIZE_MAX;
+  bool deleting_rows_ = false;
+  std::vector<std::unique_ptr<TListItem>> deleted_rows_;
   // Working memory of PlaceRows, kept from one sort to the next: freshly
   // allocated, the platform hands out blocks this large as new pages, and
   // touching them cost more than the sort of a text column itself.

@@ -122,6 +122,22 @@ class TDirwalker : public TComponent {
 
   std::wstring Version() const;
 
+  // --- Running a verb without a menu ---
+  struct VerbOptions {
+    // The command goes as if Shift were held: "delete" then deletes for good
+    // instead of recycling.
+    bool shift_down = false;
+    // Filled with the names (as given, or the current object's name) of the
+    // objects that a "delete" removed.
+    std::vector<std::wstring>* gone = nullptr;
+  };
+  // Runs `verb` ("default" when empty) on the current object or on the
+  // objects named in MultiObjects, which the call empties. False when vetoed,
+  // refused or failed, with the shell's result as the thread's last error;
+  // a "delete" succeeds only when at least one object is gone.
+  bool RunVerb(const std::wstring& verb);
+  bool RunVerb(const std::wstring& verb, const VerbOptions& options);
+
   TNotifyEvent OnRename;
   TOnContextMenuSelectEvent OnContextMenuSelect;
 

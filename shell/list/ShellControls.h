@@ -19,6 +19,7 @@
 #include "shell/core/Dirwalker.h"
 #include "shell/core/IdList.h"
 #include "shell/core/ShellItemQuery.h"
+#include "shell/core/ShellOperations.h"
 #include "shell/core/SpecialFolders.h"
 #include "shell/core/SystemImageList.h"
 
@@ -121,6 +122,15 @@ class TKivShellList : public TCustomListView {
   int SortColumn() const { return sort_column_; }
   bool SortDescending() const { return descending_; }
   int ShellColumnCount() const { return shell_column_count_; }
+
+  // Reporting what happened to files. With sopDelete the selected rows
+  // whose objects are really gone leave the list first (the parent entry
+  // never does); then OnOperation hears of `files`, when there are any.
+  void ReportOperation(TKivShellOperations operations, std::unique_ptr<TStringList> files,
+                       const std::wstring& destination);
+  // Removes these rows, in any order, within one update bracket.
+  void RemoveRows(std::vector<TListItem*> rows);
+  TOnOperation OnOperation;
 
   TNotifyEvent OnCreateColumns;
   TOnAddItem OnAddItem;
