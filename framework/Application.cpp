@@ -87,6 +87,17 @@ void TApplication::SetTitle(std::wstring title) {
   SetWindowTextW(window_.Handle(), title_.c_str());
 }
 
+void TApplication::SetHint(std::wstring hint) {
+  if (hint == hint_) return;
+  hint_ = std::move(hint);
+  Raise(OnHint, this);
+}
+
+std::wstring GetLongHint(const std::wstring& hint) {
+  const size_t bar = hint.find(L'|');
+  return bar == std::wstring::npos ? hint : hint.substr(bar + 1);
+}
+
 HWND TApplication::MainWindowHandle() {
   if (main_form_) return main_form_->Handle();
   return window_.Handle();

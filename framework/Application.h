@@ -57,6 +57,12 @@ class TApplication : public TComponent {
   // Runs the queued calls; true when any ran.
   bool CheckSynchronize();
 
+  // The hint of whatever the user points at, for a status display to show;
+  // OnHint follows every change.
+  const std::wstring& Hint() const { return hint_; }
+  void SetHint(std::wstring hint);
+  TNotifyEvent OnHint;
+
   TExceptionEvent OnException;
 
  private:
@@ -71,6 +77,7 @@ class TApplication : public TComponent {
 
   MessageWindow window_;
   std::wstring title_;
+  std::wstring hint_;
   TForm* main_form_ = nullptr;
   bool terminated_ = false;
   DWORD main_thread_id_;
@@ -81,6 +88,10 @@ class TApplication : public TComponent {
 // The process's application object; null before InitApplication and after
 // the program's end. Created by the program's entry and by test mains.
 extern TApplication* Application;
+
+// A hint's long form, for a status display: what follows its first '|', or
+// the whole hint when it has none.
+std::wstring GetLongHint(const std::wstring& hint);
 
 // Runs a callable and hands any exception to the application's error
 // display: used on every path where the platform calls back into us.

@@ -10,6 +10,12 @@
 
 namespace wf {
 
+class TPopupMenu;
+
+// The point is in client coordinates, or (-1, -1) when the menu was asked
+// for from the keyboard. A handler that sets `handled` shows no menu.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT point, bool& handled)>;
+
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // What a control's window is made from. A control either registers a window
@@ -82,6 +88,12 @@ class TWinControl : public TComponent {
 
   TNotifyEvent OnResize;
 
+  // Shown at the pointer on a right-click, and near the control for the
+  // context-menu key, unless OnContextPopup handles the request.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(TPopupMenu* menu);
+  TContextPopupEvent OnContextPopup;
+
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -105,6 +117,7 @@ class TWinControl : public TComponent {
   friend struct WindowProcedures;
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled);
+  bool HandleContextMenu(LPARAM lparam);
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void ApplyFont();
@@ -127,6 +140,7 @@ class TWinControl : public TComponent {
   TFont font_;
   std::wstring hint_;
   UniqueBrush brush_;
+  TPopupMenu* popup_menu_ = nullptr;
 };
 
 // Replaces a foreign window's procedure for the lifetime of the object and
