@@ -138,8 +138,12 @@ class MenuDriver {
       const int before = HighlightedPosition(menu);
       trace_ += L" " + std::to_wstring(before);
       Key(window, VK_DOWN);
+      // The old entry loses its highlight before the next one gets it: a
+      // step ends only with another entry highlighted.
       const auto wait_end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-      while (HighlightedPosition(menu) == before && std::chrono::steady_clock::now() < wait_end)
+      for (int now = before;
+           (now == before || now < 0) && std::chrono::steady_clock::now() < wait_end;
+           now = HighlightedPosition(menu))
         Sleep(5);
     }
     Key(window, highlighted_ && !dismiss_after_highlight_ ? VK_RETURN : VK_ESCAPE);
