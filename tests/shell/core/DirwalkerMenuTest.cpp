@@ -202,33 +202,6 @@ TEST_F(DirwalkerMenu, DeleteAnswersItsVerbOnlyWhenTheObjectWent) {
   EXPECT_FALSE(test::FileExists(file_));
 }
 
-TEST_F(DirwalkerMenu, HighlightedEntriesSetTheApplicationsHint) {
-  std::vector<std::wstring> hints;
-  Application->SetHint(L"");
-  Application->OnHint = [&](TObject*) { hints.push_back(Application->Hint()); };
-  Popup(PickText(L"Copy"), true);
-  Application->OnHint = nullptr;
-  ASSERT_TRUE(highlighted_);
-  EXPECT_TRUE(clicked_.empty());
-  // The shell's own help text for its entry, asked here the same way.
-  const int copy = MenuDriver::Find(entries_, L"Copy");
-  ASSERT_GE(copy, 0);
-  ComPtr<IContextMenu> shell_menu = walker_.GetUIObject<IContextMenu>();
-  ASSERT_TRUE(shell_menu);
-  UniqueMenu scratch(CreatePopupMenu());
-  ASSERT_TRUE(SUCCEEDED(shell_menu->QueryContextMenu(scratch.get(), 0, 1, 255, CMF_EXPLORE)));
-  wchar_t help[261] = {};
-  if (FAILED(shell_menu->GetCommandString(entries_[copy].id - 1, GCS_HELPTEXTW, nullptr,
-                                          reinterpret_cast<char*>(help), 261)))
-    help[0] = L'\0';
-  ASSERT_GE(hints.size(), 2u);
-  EXPECT_EQ(hints[0], L"The first application item");
-  EXPECT_EQ(hints[1], L"") << "an item without a hint clears it";
-  if (help[0]) {
-    EXPECT_NE(std::find(hints.begin(), hints.end(), help), hints.end());
-  }
-}
-
 TEST_F(DirwalkerMenu, MenuMessagesAreLeftAloneWhileNoMenuIsOpen) {
   LRESULT result = 77;
   EXPECT_FALSE(walker_.HandleMenuMessage(WM_MENUSELECT, MAKEWPARAM(300, 0), 0, result));
@@ -249,7 +222,7 @@ TEST_F(DirwalkerMenu, NoObjectShowsNoMenu) {
 // A shell context menu of the test's own making, for what Wine's cannot
 // show: help texts, an entry numbered past the last identifier given, and
 // how the menu was asked for and invoked.
-class FakeContextMenu : public IContextMenu2 {
+class FakeContextMenu final : public IContextMenu2 {
  public:
   // Offsets of the entries from the first identifier given.
   static constexpr UINT kOpen = 0;
@@ -324,7 +297,7 @@ class FakeContextMenu : public IContextMenu2 {
 };
 
 // A folder that answers the walker with the fake menu and nothing else.
-class FakeFolder : public IShellFolder {
+class FakeFolder final : public IShellFolder {
  public:
   explicit FakeFolder(FakeContextMenu* menu) : menu_(menu) {}
 
