@@ -348,6 +348,12 @@ void TPopupMenu::RebuildHandle() {
   handle_ = std::move(menu);
 }
 
+TMenuItem* TPopupMenu::FindItem(UINT command) {
+  for (int i = 0; i < items_->Count(); ++i)
+    if (TMenuItem* found = items_->Items(i)->Find(command)) return found;
+  return nullptr;
+}
+
 void TPopupMenu::Popup(int x, int y) {
   Raise(OnPopup, this);
   RebuildHandle();

@@ -138,7 +138,8 @@ class TPopupMenu : public TComponent {
   void RebuildHandle();
   bool HandleAllocated() const { return static_cast<bool>(handle_); }
 
-  TMenuItem* FindItem(UINT command) { return items_->Find(command); }
+  // An item of the menu (never the root that holds them), or none.
+  TMenuItem* FindItem(UINT command);
   TMenuItem* FindItemBySubMenu(HMENU handle) { return items_->FindBySubMenu(handle); }
 
   // Runs OnPopup, shows the menu at the screen point and clicks the item

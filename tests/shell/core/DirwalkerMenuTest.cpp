@@ -414,19 +414,21 @@ TEST_F(DirwalkerFakeMenu, ShellEntrysHelpTextBecomesTheHint) {
 // where the copies of the application's items lie.
 TEST_F(DirwalkerFakeMenu, EntryPastTheShellsRangeIsNotTakenForAnApplicationItem) {
   // The merged menu's own root takes the lowest free identifier, its first
-  // copy the next one: the shell's stray entry takes that one too.
+  // copy the next one: the shell's stray entry takes each in turn.
   UINT next;
   {
     TMenuItem probe;
     next = probe.Command();
   }
-  menu_->overstep_id = next + 1;
-  EXPECT_EQ(Popup(PickText(L"Overstep")), L"overstep");
-  EXPECT_TRUE(clicked_.empty());
-  EXPECT_EQ(menu_->invoked, std::vector<UINT>{next});
-  std::set<UINT> ids;
-  for (const MenuEntry& entry : entries_) EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
-
+  for (const UINT stray : {next, next + 1}) {
+    menu_->overstep_id = stray;
+    menu_->invoked.clear();
+    EXPECT_EQ(Popup(PickText(L"Overstep")), L"overstep") << stray;
+    EXPECT_TRUE(clicked_.empty());
+    EXPECT_EQ(menu_->invoked, std::vector<UINT>{stray - 1});
+    std::set<UINT> ids;
+    for (const MenuEntry& entry : entries_) EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
+  }
   EXPECT_EQ(Popup(PickText(L"App one")), L"");
   ASSERT_EQ(clicked_.size(), 1u);
   EXPECT_EQ(static_cast<TMenuItem*>(clicked_[0])->Caption(), L"App one");
