@@ -64,11 +64,14 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
   std::wstring check_path;
   ComPtr<IContextMenu> shell_menu;
   try {
+    // Objects of virtual folders have no path to check: a bare name would be
+    // looked for in the current directory.
     if (multi_objects_.Empty()) {
-      if (current_id_) check_path = folder_ + ObjectName();
+      if (current_id_ && !folder_.empty()) check_path = folder_ + ObjectName();
     } else {
       const std::wstring& first = multi_objects_[0];
-      check_path = IsFullPath(first) ? first : folder_ + first;
+      if (IsFullPath(first) || !folder_.empty())
+        check_path = IsFullPath(first) ? first : folder_ + first;
     }
     shell_menu = GetUIObject<IContextMenu>();
   } catch (const std::exception&) {
