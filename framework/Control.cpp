@@ -11,6 +11,7 @@
 #include "framework/Application.h"
 #include "framework/Cursor.h"
 #include "framework/Exceptions.h"
+#include "framework/Menus.h"
 #include "framework/MessageWindow.h"
 
 namespace wf {
@@ -213,6 +214,42 @@ void TWinControl::RemoveControl(TWinControl* child) {
 
 void TWinControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == popup_menu_) popup_menu_ = nullptr;
+}
+
+void TWinControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == popup_menu_) return;
+  if (popup_menu_) RemoveFreeNotification(popup_menu_);
+  popup_menu_ = menu;
+  if (popup_menu_) FreeNotification(popup_menu_);
+}
+
+// True when the request was answered here; otherwise the platform's default
+// handling passes it on to the parent.
+bool TWinControl::HandleContextMenu(LPARAM lparam) {
+  // Only (-1, -1) comes from the keyboard: a monitor left of the main one
+  // gives mouse points with a negative x.
+  const bool keyboard = static_cast<DWORD>(lparam) == 0xFFFFFFFF;
+  POINT client{-1, -1};
+  POINT screen{};
+  if (keyboard) {
+    // Inside the control's top-left corner, where the focus is likely to be.
+    screen = {4, 4};
+    ClientToScreen(hwnd_, &screen);
+  } else {
+    screen = {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    client = screen;
+    ScreenToClient(hwnd_, &client);
+  }
+  bool handled = false;
+  if (OnContextPopup) {
+    const TContextPopupEvent handler = OnContextPopup;
+    handler(this, client, handled);
+  }
+  if (handled) return true;
+  if (!popup_menu_) return false;
+  popup_menu_->Popup(screen.x, screen.y);
+  return true;
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
@@ -561,6 +598,9 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
         FillRect(reinterpret_cast<HDC>(wparam), &r, brush_.get());
         return 1;
       }
+      break;
+    case WM_CONTEXTMENU:
+      if (HandleContextMenu(lparam)) return 0;
       break;
     case WM_SETCURSOR:
       if (HCURSOR cursor = ScreenCursorHandle()) {

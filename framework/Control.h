@@ -10,6 +10,12 @@
 
 namespace wf {
 
+class TPopupMenu;
+
+// The point is in client coordinates, or (-1, -1) when the menu was asked
+// for from the keyboard. A handler that sets `handled` shows no menu.
+using TContextPopupEvent = std::function<void(TObject* sender, POINT point, bool& handled)>;
+
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 
 // The modifier keys held and the mouse buttons down when an input message
@@ -142,6 +148,12 @@ class TWinControl : public TComponent {
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
 
+  // Shown at the pointer on a right-click, and near the control for the
+  // context-menu key, unless OnContextPopup handles the request.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(TPopupMenu* menu);
+  TContextPopupEvent OnContextPopup;
+
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
@@ -177,6 +189,7 @@ class TWinControl : public TComponent {
   LRESULT HandleKey(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam);
   void RaiseMouseButton(UINT msg, TShiftState shift, int x, int y);
+  bool HandleContextMenu(LPARAM lparam);
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void ApplyFont();
@@ -199,6 +212,7 @@ class TWinControl : public TComponent {
   TFont font_;
   std::wstring hint_;
   UniqueBrush brush_;
+  TPopupMenu* popup_menu_ = nullptr;
 };
 
 // Replaces a foreign window's procedure for the lifetime of the object and

@@ -13,6 +13,7 @@
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
 #include "framework/ListView.h"
+#include "framework/Menus.h"
 #include "framework/StringList.h"
 #include "shell/core/IdList.h"
 #include "shell/core/ShellItemQuery.h"
@@ -141,9 +142,16 @@ class TDirwalker : public TComponent {
   TNotifyEvent OnRename;
   TOnContextMenuSelectEvent OnContextMenuSelect;
 
-  // Verbs and the context menu (RunVerb, PopupShellMenu, the menu message
-  // handler) are declared here when their own source file joins this class;
-  // the fields they use are already below.
+  // The merged context menu (DirwalkerMenu.cpp): the shell's entries for the
+  // current object, or for the objects named in MultiObjects (which the call
+  // empties), with copies of the application's items. Shows it at the screen
+  // point and answers the shell verb that ran, or empty: for an application
+  // item, a dismissed or refused menu, a failed verb, and a "delete" that
+  // left the object in place. Shell failures never raise.
+  std::wstring PopupShellMenu(POINT point, TPopupMenu* app_menu);
+  // Menu messages while a merged menu is open, from its owner window and
+  // from whoever else receives them; false (nothing done) at other times.
+  bool HandleMenuMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
 
   // Details and images of the current object; column titles and column
   // information concern the bound folder. Asked once per drawn row, so the
@@ -198,9 +206,15 @@ class TDirwalker : public TComponent {
   bool matches_everything_ = true;           // one mask is "*"
   std::optional<bool> enumerating_network_;  // the bound folder is Network
 
-  // Held while a shell context menu is on screen.
+  // Held while a merged context menu is on screen (DirwalkerMenu.cpp): the
+  // shell's menu interface and the platform menu, owned by open_popup_, the
+  // copy of the application's items.
   Microsoft::WRL::ComPtr<IContextMenu2> open_menu_interface_;
   HMENU open_menu_ = nullptr;
+  TPopupMenu* open_popup_ = nullptr;
+  std::wstring RunShellEntry(IContextMenu* menu, UINT command);
+  bool VerbAllowed(const std::wstring& verb);
+  void ShowMenuHint(WPARAM wparam, LPARAM lparam);
   // The shell's answers about the current object: details interfaces, find
   // data and absolute id, kept between the questions about one object.
   ShellItemQuery query_;
