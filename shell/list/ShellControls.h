@@ -248,6 +248,32 @@ class TKivShellList : public TCustomListView {
   ShellItemQuery rows_;
   // The row being deleted and its record, which the row no longer holds.
   std::pair<TListItem*, TKivShellListItem*> deleting_{nullptr, nullptr};
+
+  // Activation, navigation and keys (ShellListActivation.cpp).
+ public:
+  // Applies the verb to the selected rows: "default" opens folders and links
+  // to folders inside the list and hands the rest to the shell; other verbs
+  // run on the folder object, followed by the list's bookkeeping. True when
+  // something was done.
+  bool InvokeVerb(const std::wstring& verb);
+  // Shows the parent folder (the desktop stays the desktop); always true.
+  bool GoUp();
+  // Starts in-place editing of the selected row's caption.
+  void EditSelected();
+
+ protected:
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void KeyPress(wchar_t& key) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+
+ private:
+  bool OpenSelected(const std::wstring& verb);
+  bool DeleteSelected(bool permanently);
+  bool PasteIntoFolder(const std::wstring& verb);
+  void ReportPaste(std::unique_ptr<TStringList> clipboard);
+  void RestartRefreshTimer();
+  void ShowItemMenu(POINT point);
+  void ShowSelectionMenu();
 };
 
 }  // namespace wf

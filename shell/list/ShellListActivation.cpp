@@ -1,0 +1,249 @@
+// Activation, navigation and keys: what a double-click, Enter and the other
+// keys do to the selected rows, and moving into folders and back up.
+#include "framework/Strings.h"
+#include "shell/core/ShellUtils.h"
+#include "shell/list/ShellControls.h"
+
+namespace wf {
+
+namespace {
+
+constexpr WORD kKeyEnter = VK_RETURN;
+constexpr WORD kKeyDelete = VK_DELETE;
+constexpr WORD kKeyA = 'A';
+constexpr WORD kKeyC = 'C';
+constexpr WORD kKeyV = 'V';
+constexpr WORD kKeyX = 'X';
+constexpr WORD kKeyF2 = VK_F2;
+constexpr WORD kKeyF5 = VK_F5;
+constexpr WORD kKeyF10 = VK_F10;
+constexpr wchar_t kBackspace = 8;
+
+bool SameVerb(const std::wstring& a, const wchar_t* b) {
+  return CompareText(a, b) == 0;
+}
+
+bool IsDirectory(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+bool TKivShellList::InvokeVerb(const std::wstring& verb) {
+  TListItem* selected = Selected();
+  if (!selected) return false;
+  const int count = SelCount();
+  TKivShellListItem* record = RecordOf(selected);
+  if (count == 1 && record && record->IsParentEntry) {
+    if (SameVerb(verb, L"default")) GoUp();
+    return true;
+  }
+
+  dirwalker_->OnRename = nullptr;
+  if (!ReadOnly()) dirwalker_->OnRename = [this](TObject*) { EditSelected(); };
+
+  if (SameVerb(verb, L"delete")) return DeleteSelected(false);
+
+  std::unique_ptr<TStringList> clipboard;
+  if (SameVerb(verb, L"paste")) clipboard = ClipboardFiles();
+
+  bool done = false;
+  if (count == 1 && record && !record->IsParentEntry) {
+    dirwalker_->SetCurrentId(record->ItemId.get());
+    if (SameVerb(verb, L"default") || SameVerb(verb, L"open")) return OpenSelected(verb);
+    done = dirwalker_->RunVerb(verb);
+  } else {
+    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+    done = dirwalker_->RunVerb(verb);
+  }
+  if (!done) return false;
+
+  if (clipboard) {
+    ReportPaste(std::move(clipboard));
+  } else if (SameVerb(verb, L"cut")) {
+    for (int i = 0, n = Items().Count(); i < n; ++i) {
+      TListItem* item = Items()[i];
+      if (item->Selected()) item->SetCut(true);
+    }
+  }
+  return true;
+}
+
+// The current object is the selected row's: a folder, or a link to an
+// existing folder, is shown in the list; anything else goes to the shell.
+bool TKivShellList::OpenSelected(const std::wstring& verb) {
+  const std::wstring target = dirwalker_->LinkTargetFolder();
+  if (dirwalker_->IsFolder()) {
+    dirwalker_->OpenObject();
+    Populate();
+    return true;
+  }
+  if (!target.empty() && IsDirectory(target)) {
+    dirwalker_->SetFolder(target);
+    Populate();
+    return true;
+  }
+  return dirwalker_->RunVerb(verb);
+}
+
+// Reports the objects the shell really removed, by their full paths; a
+// cancelled confirmation removes nothing and reports nothing.
+bool TKivShellList::DeleteSelected(bool permanently) {
+  TListItem* selected = Selected();
+  if (!selected) return false;
+  if (SelCount() == 1) {
+    TKivShellListItem* record = RecordOf(selected);
+    if (!record || record->IsParentEntry) return false;
+    dirwalker_->SetCurrentId(record->ItemId.get());
+  } else {
+    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+  }
+  std::vector<std::wstring> gone;
+  if (!dirwalker_->RunVerb(L"delete", {.shift_down = permanently, .gone = &gone})) return false;
+  auto files = std::make_unique<TStringList>();
+  const std::wstring folder = Path();
+  for (const std::wstring& name : gone) files->Add(folder + name);
+  ReportOperation({sopDelete, sopRemove}, std::move(files), L"");
+  if (!automatic_refresh_) RestartRefreshTimer();
+  return true;
+}
+
+// The shown folder is the current object of a folder object of its own, one
+// level up, so that the verb lands on the folder itself and not on its rows.
+bool TKivShellList::PasteIntoFolder(const std::wstring& verb) {
+  std::unique_ptr<TStringList> clipboard;
+  if (SameVerb(verb, L"paste")) clipboard = ClipboardFiles();
+  bool done = false;
+  {
+    TDirwalker walker(nullptr);
+    walker.SetShowErrorMessages(ShowErrorMessages());
+    walker.SetFolderIDList(dirwalker_->FolderIdList());
+    walker.SelectFolderInParent();
+    done = walker.RunVerb(verb);
+  }
+  if (done && clipboard) ReportPaste(std::move(clipboard));
+  RestartRefreshTimer();
+  return done;
+}
+
+void TKivShellList::ReportPaste(std::unique_ptr<TStringList> clipboard) {
+  if (clipboard->Empty()) return;
+  // A moved file is gone from where the clipboard named it.
+  const bool copied = PathExists(clipboard->Items().front());
+  const TKivShellOperations operations = copied ? TKivShellOperations{sopCopy, sopPaste, sopAdd}
+                                                : TKivShellOperations{sopMove, sopPaste, sopAdd};
+  ReportOperation(operations, std::move(clipboard), Path());
+}
+
+void TKivShellList::RestartRefreshTimer() {
+  if (!refresh_timer_) return;
+  refresh_timer_->SetEnabled(false);
+  refresh_timer_->SetEnabled(true);
+}
+
+bool TKivShellList::GoUp() {
+  dirwalker_->SelectFolderInParent();
+  Populate();
+  return true;
+}
+
+void TKivShellList::EditSelected() {
+  if (TListItem* item = Selected()) item->EditCaption();
+}
+
+void TKivShellList::ShowItemMenu(POINT point) {
+  TListItem* selected = Selected();
+  if (!selected) return;
+  if (SelCount() == 1) {
+    TKivShellListItem* record = RecordOf(selected);
+    if (!record || record->IsParentEntry) return;
+    dirwalker_->SetCurrentId(record->ItemId.get());
+  } else {
+    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+  }
+  dirwalker_->OnRename = nullptr;
+  if (!ReadOnly()) dirwalker_->OnRename = [this](TObject*) { EditSelected(); };
+  dirwalker_->PopupShellMenu(point, PopupMenu());
+}
+
+// At the bottom-right corner of the selected row, where the keyboard's user
+// is looking.
+void TKivShellList::ShowSelectionMenu() {
+  TListItem* selected = Selected();
+  if (!selected) return;
+  const RECT bounds = selected->DisplayRect(TDisplayCode::drSelectBounds);
+  POINT corner{bounds.right, bounds.bottom};
+  ClientToScreen(Handle(), &corner);
+  ShowItemMenu(corner);
+}
+
+void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
+  TCustomListView::KeyDown(key, shift);
+  if (key == 0 || IsEditing()) return;
+  const bool ctrl = shift.Contains(TShift::ssCtrl);
+  switch (key) {
+    case kKeyEnter:
+      InvokeVerb(shift.Contains(TShift::ssAlt) ? L"properties" : L"default");
+      key = 0;
+      break;
+    case kKeyDelete:
+      if (!ReadOnly()) DeleteSelected(shift.Contains(TShift::ssShift));
+      break;
+    case kKeyA:
+      if (!ctrl) break;
+      SelectAll();
+      SetFocus();
+      key = 0;
+      break;
+    case kKeyC:
+      if (!ctrl) break;
+      InvokeVerb(L"copy");
+      key = 0;
+      break;
+    case kKeyV:
+      if (ctrl && !ReadOnly() && PasteIntoFolder(L"paste")) key = 0;
+      break;
+    case kKeyX:
+      if (ctrl && !ReadOnly() && InvokeVerb(L"cut")) key = 0;
+      break;
+    case kKeyF2:
+      if (Selected()) InvokeVerb(L"rename");
+      break;
+    case kKeyF5:
+      Populate();
+      break;
+    case kKeyF10:
+      // The platform would ask for a second menu (the control's own popup)
+      // for the same key: the shell's menu already carries its items.
+      if (shift.Contains(TShift::ssShift) && shell_context_menu_ && Selected()) {
+        ShowSelectionMenu();
+        key = 0;
+      }
+      break;
+  }
+}
+
+void TKivShellList::KeyPress(wchar_t& key) {
+  TCustomListView::KeyPress(key);
+  if (IsEditing() || key != kBackspace) return;
+  GoUp();
+  key = 0;
+}
+
+void TKivShellList::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  TCustomListView::MouseDown(button, shift, x, y);
+  if (button != TMouseButton::mbLeft || !shift.Contains(TShift::ssDouble)) return;
+  if (OnDblClick && Owner()) return;
+  if (IsLoading()) {
+    ChildIdList reselect;
+    if (TListItem* item = Selected())
+      if (TKivShellListItem* record = RecordOf(item); record && record->ItemId)
+        reselect = CloneIdList(record->ItemId.get());
+    Loaded();
+    if (reselect) SelectItemById(reselect.get());
+  }
+  InvokeVerb(L"default");
+}
+
+}  // namespace wf

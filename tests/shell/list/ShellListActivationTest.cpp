@@ -1,0 +1,250 @@
+// Activating rows, moving between folders and the list's keys, driven by
+// the messages a user's mouse and keyboard produce.
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "framework/Control.h"
+#include "shell/core/ShellOperations.h"
+#include "shell/core/ShellUtils.h"
+#include "tests/framework/FrameworkTestHelpers.h"
+#include "tests/shell/core/DeleteConfirmation.h"
+#include "tests/shell/list/ShellListTestSupport.h"
+
+namespace wf::test {
+namespace {
+
+constexpr wchar_t kParentCaption[] = L" .. ";
+
+// Holds modifier keys down in the thread's keyboard state for the scope, as
+// a user holding them while a key message arrives would.
+class HeldKeys {
+ public:
+  explicit HeldKeys(std::initializer_list<int> keys) {
+    GetKeyboardState(saved_);
+    BYTE state[256];
+    GetKeyboardState(state);
+    for (int key : keys) state[key] = 0x80;
+    SetKeyboardState(state);
+  }
+  ~HeldKeys() { SetKeyboardState(saved_); }
+  HeldKeys(const HeldKeys&) = delete;
+  HeldKeys& operator=(const HeldKeys&) = delete;
+
+ private:
+  BYTE saved_[256];
+};
+
+struct Report {
+  uint16_t operations;
+  std::vector<std::wstring> files;
+  int rows_then;
+};
+
+// A shown list over a folder with a sub-folder, a link to it and two files.
+class ShellListActivation : public ShellListTest {
+ protected:
+  TKivShellList& Shown() {
+    folder_.MakeFolder(L"sub");
+    folder_.MakeFile(L"sub\\inner.txt");
+    folder_.MakeLink(L"to sub.lnk", folder_ / L"sub");
+    folder_.MakeFile(L"a.txt");
+    folder_.MakeFile(L"b.txt");
+    TKivShellList& list = MakeList();
+    list.SetShowParentFolder(true);
+    list.SetPath(folder_.Path());
+    list.OnOperation = [this, &list](TObject*, TKivShellOperations operations,
+                                     const TStringList& files, const std::wstring&) {
+      reports_.push_back({operations.Bits(), files.Items(), list.Items().Count()});
+    };
+    ShowAndDraw();
+    return list;
+  }
+
+  TListItem* Row(TKivShellList& list, const std::wstring& name) {
+    const std::wstring caption =
+        name == kParentCaption ? name : ShellDisplayName(folder_.Path(), name);
+    const int index = IndexOfCaption(list, caption);
+    return index < 0 ? nullptr : list.Items()[index];
+  }
+
+  void SelectOnly(TKivShellList& list, std::initializer_list<std::wstring> names) {
+    list.ClearSelection();
+    for (const std::wstring& name : names) {
+      TListItem* row = Row(list, name);
+      ASSERT_NE(row, nullptr);
+      row->SetSelected(true);
+    }
+  }
+
+  static void Key(TKivShellList& list, WORD key) {
+    SendMessageW(list.Handle(), WM_KEYDOWN, key, 1);
+  }
+
+  // Two presses of the real mouse on the row's caption.
+  static void DoubleClick(TKivShellList& list, TListItem* row) {
+    const RECT label = row->DisplayRect(TDisplayCode::drLabel);
+    POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+    ClientToScreen(list.Handle(), &at);
+    ASSERT_TRUE(SetCursorPos(at.x, at.y));
+    std::vector<INPUT> inputs;
+    for (DWORD flags :
+         {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+      INPUT input{};
+      input.type = INPUT_MOUSE;
+      input.mi.dwFlags = flags;
+      inputs.push_back(input);
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+    // The up of the second press is the last message the clicks make.
+    PumpFor(std::chrono::milliseconds(300));
+  }
+
+  std::vector<Report> reports_;
+};
+
+TEST_F(ShellListActivation, DoubleClickOpensAFolderAndEnterFollowsALinkThenGoesBackUp) {
+  TKivShellList& list = Shown();
+  DoubleClick(list, Row(list, L"sub"));
+  EXPECT_EQ(list.Path(), folder_ / L"sub\\");
+  EXPECT_TRUE(HasCaption(list, ShellDisplayName(folder_ / L"sub", L"inner.txt")));
+
+  SelectOnly(list, {kParentCaption});
+  Key(list, VK_RETURN);
+  EXPECT_EQ(list.Path(), folder_.Path());
+
+  SelectOnly(list, {L"to sub.lnk"});
+  Key(list, VK_RETURN);
+  EXPECT_EQ(list.Path(), folder_ / L"sub\\");
+
+  SendMessageW(list.Handle(), WM_CHAR, 8, 1);
+  EXPECT_EQ(list.Path(), folder_.Path());
+}
+
+TEST_F(ShellListActivation, BackspaceAtTheDesktopStaysThere) {
+  TKivShellList& list = MakeList();
+  list.SetSpecialFolder(SF_DESKTOP);
+  const int rows = list.Items().Count();
+  ASSERT_GT(rows, 0);
+  SendMessageW(list.Handle(), WM_CHAR, 8, 1);
+  EXPECT_EQ(list.SpecialFolder(), SF_DESKTOP);
+  EXPECT_EQ(list.Items().Count(), rows);
+}
+
+TEST_F(ShellListActivation, ADoubleClickHandlerTakesTheDoubleClickAlone) {
+  TKivShellList& list = Shown();
+  int handled = 0;
+  list.OnDblClick = [&](TObject*) { ++handled; };
+  DoubleClick(list, Row(list, L"sub"));
+  list.OnDblClick = nullptr;
+  EXPECT_EQ(handled, 1);
+  EXPECT_EQ(list.Path(), folder_.Path());
+}
+
+TEST_F(ShellListActivation, F5RefillsAndKeepsTheSort) {
+  TKivShellList& list = Shown();
+  list.SortByColumn(0);
+  if (!list.SortDescending()) list.SortByColumn(0);
+  ASSERT_TRUE(list.SortDescending());
+  const std::vector<std::wstring> before = Captions(list);
+  folder_.MakeFile(L"c.txt");
+  Key(list, VK_F5);
+  EXPECT_TRUE(list.SortDescending());
+  EXPECT_EQ(list.SortColumn(), 0);
+  std::vector<std::wstring> after = Captions(list);
+  const std::wstring added = ShellDisplayName(folder_.Path(), L"c.txt");
+  std::erase(after, added);
+  EXPECT_EQ(after, before);
+  EXPECT_TRUE(HasCaption(list, added));
+}
+
+TEST_F(ShellListActivation, CtrlASelectsAllAndCtrlXGhostsTheSelection) {
+  TKivShellList& list = Shown();
+  SelectOnly(list, {L"a.txt"});
+  {
+    HeldKeys ctrl{VK_CONTROL, VK_SHIFT};  // extra modifiers are allowed
+    Key(list, 'A');
+  }
+  EXPECT_EQ(list.SelCount(), list.Items().Count());
+  EXPECT_TRUE(list.Focused());
+
+  SelectOnly(list, {L"a.txt", L"b.txt"});
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'X');
+  }
+  EXPECT_TRUE(Row(list, L"a.txt")->Cut());
+  EXPECT_TRUE(Row(list, L"b.txt")->Cut());
+  EXPECT_FALSE(Row(list, L"sub")->Cut());
+}
+
+TEST_F(ShellListActivation, DeleteOfTwoFilesRemovesBothRowsAndReportsOnce) {
+  TKivShellList& list = Shown();
+  const int rows = list.Items().Count();
+  SelectOnly(list, {L"a.txt", L"b.txt"});
+  {
+    DeleteConfirmation confirmation(IDYES);
+    Key(list, VK_DELETE);
+  }
+  EXPECT_FALSE(PathExists(folder_ / L"a.txt"));
+  EXPECT_FALSE(PathExists(folder_ / L"b.txt"));
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(reports_[0].operations, 0x0C0);
+  std::vector<std::wstring> files = reports_[0].files;
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
+  EXPECT_EQ(reports_[0].rows_then, rows - 2);
+  EXPECT_EQ(list.Items().Count(), rows - 2);
+}
+
+TEST_F(ShellListActivation, DeleteOfTheParentEntryAloneDoesNothing) {
+  TKivShellList& list = Shown();
+  const int rows = list.Items().Count();
+  SelectOnly(list, {kParentCaption});
+  DeleteConfirmation confirmation(IDNO);
+  Key(list, VK_DELETE);
+  EXPECT_EQ(confirmation.Shown(), 0);
+  EXPECT_EQ(list.Items().Count(), rows);
+  EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(ShellListActivation, KeysDoNothingWhileACaptionIsEdited) {
+  TKivShellList& list = Shown();
+  SelectOnly(list, {L"a.txt"});
+  ASSERT_TRUE(Row(list, L"a.txt")->EditCaption());
+  ASSERT_TRUE(list.IsEditing());
+  {
+    DeleteConfirmation confirmation(IDYES);
+    Key(list, VK_DELETE);
+    EXPECT_EQ(confirmation.Shown(), 0);
+  }
+  SendMessageW(list.Handle(), WM_CHAR, 8, 1);
+  EXPECT_TRUE(PathExists(folder_ / L"a.txt"));
+  EXPECT_EQ(list.Path(), folder_.Path());
+}
+
+TEST_F(ShellListActivation, AReadOnlyListRefusesDeleteCutAndRename) {
+  TKivShellList& list = Shown();
+  list.SetReadOnly(true);
+  SelectOnly(list, {L"a.txt"});
+  {
+    DeleteConfirmation confirmation(IDYES);
+    Key(list, VK_DELETE);
+    EXPECT_EQ(confirmation.Shown(), 0);
+  }
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'X');
+  }
+  Key(list, VK_F2);
+  EXPECT_TRUE(PathExists(folder_ / L"a.txt"));
+  EXPECT_FALSE(Row(list, L"a.txt")->Cut());
+  EXPECT_FALSE(list.IsEditing());
+  EXPECT_TRUE(reports_.empty());
+}
+
+}  // namespace
+}  // namespace wf::test
