@@ -200,17 +200,6 @@ TEST_F(ShellListActivation, DeleteOfTwoFilesRemovesBothRowsAndReportsOnce) {
   EXPECT_EQ(list.Items().Count(), rows - 2);
 }
 
-TEST_F(ShellListActivation, DeleteOfTheParentEntryAloneDoesNothing) {
-  TKivShellList& list = Shown();
-  const int rows = list.Items().Count();
-  SelectOnly(list, {kParentCaption});
-  DeleteConfirmation confirmation(IDNO);
-  Key(list, VK_DELETE);
-  EXPECT_EQ(confirmation.Shown(), 0);
-  EXPECT_EQ(list.Items().Count(), rows);
-  EXPECT_TRUE(reports_.empty());
-}
-
 TEST_F(ShellListActivation, KeysDoNothingWhileACaptionIsEdited) {
   TKivShellList& list = Shown();
   SelectOnly(list, {L"a.txt"});
