@@ -132,6 +132,13 @@ class TKivShellList : public TCustomListView {
   void RemoveRows(std::vector<TListItem*> rows);
   TOnOperation OnOperation;
 
+  // Renaming in place. EditSelected opens the selected row's name for
+  // editing; false with no selection or when the row may not be renamed.
+  // AssignRenameHook has the folder object's "rename" verb call it, or
+  // clears that hook in a read-only list.
+  bool EditSelected();
+  void AssignRenameHook();
+
   TNotifyEvent OnCreateColumns;
   TOnAddItem OnAddItem;
   TNotifyEvent OnPopulated;
@@ -144,6 +151,8 @@ class TKivShellList : public TCustomListView {
   void Change(TListItem* item, UINT changed) override;
   void Delete(TListItem* item) override;
   void ColClick(TListColumn* column) override;
+  bool CanEdit(TListItem* item) override;
+  void EditEnded(TListItem* item, std::wstring* text) override;
   void GetImageIndex(TListItem* item) override;
   std::wstring ResolveCaption(TListItem* item) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
