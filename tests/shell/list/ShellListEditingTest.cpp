@@ -28,8 +28,8 @@ class ShellListEditing : public ShellListTest {
     for (const std::wstring& name : names) folder_.MakeFile(name);
     shell_list_ = &MakeList();
     shell_list_->SetPath(folder_.Path());
-    shell_list_->OnOperation = [this](TObject*, TKivShellOperations operations, const TStringList& files,
-                                const std::wstring& destination) {
+    shell_list_->OnOperation = [this](TObject*, TKivShellOperations operations,
+                                      const TStringList& files, const std::wstring& destination) {
       reports_.push_back({operations.Bits(), files.Items(), destination});
     };
     ShowAndDraw();
