@@ -368,9 +368,10 @@ bool TDirwalker::RenameObject(std::wstring& name) {
   if (shell_folder_ && current_id_) {
     // SHGDN_INFOLDER is the documented way to say that the new name is a
     // name inside this folder, not a path. The user edits the name as shown,
-    // which may leave the extension out; Windows puts it back but Wine does
-    // not, so the extension is added here and the name given as the file's
-    // own, which neither shell then changes.
+    // which may leave the extension out. The shell puts such an extension
+    // back itself, but Wine's does so even when the user typed it, doubling
+    // it: so it is added here only when missing, and the name is given as
+    // the file's own, which the shell takes as it is.
     std::wstring new_name = name;
     SHGDNF flags = SHGDN_INFOLDER;
     const std::wstring extension = HiddenExtension(shell_folder_.Get(), current_id_.get());

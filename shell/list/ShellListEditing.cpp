@@ -45,8 +45,8 @@ void TKivShellList::EditEnded(TListItem* item, std::wstring* text) {
   item->SetCaption(name);
   if (!renamed) {
     // The shell answers ERROR_CANCELLED when it has told the user itself;
-    // otherwise (Wine never does) the user would see the old name come back
-    // without a word.
+    // otherwise (Wine's never does, nor any without an owner window) the
+    // user would see the old name come back without a word.
     if (static_cast<HRESULT>(error) != HRESULT_FROM_WIN32(ERROR_CANCELLED) && Application)
       Application->ShowException(Exception(L"Cannot rename \"" + old_caption + L"\" to \"" + *text +
                                            L"\": " + SystemErrorText(error)));

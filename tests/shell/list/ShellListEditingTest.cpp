@@ -138,6 +138,13 @@ TEST_F(ShellListEditing, ShortcutKeepsItsExtension) {
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_EQ(reports_[0].destination, folder_ / L"renamed.lnk");
   EXPECT_TRUE(HasCaption(list, ShellDisplayName(folder_.Path(), L"renamed.lnk")));
+
+  // Typed with its extension, the name gets no second one.
+  editor = EditRowOf(L"renamed.lnk");
+  ASSERT_NE(editor, nullptr);
+  TypeAndEnd(editor, L"again.lnk", VK_RETURN);
+  EXPECT_TRUE(FileExists(folder_ / L"again.lnk"));
+  EXPECT_FALSE(FileExists(folder_ / L"again.lnk.lnk"));
 }
 
 TEST_F(ShellListEditing, ObjectsTheShellCannotRenameOpenNoEditor) {
