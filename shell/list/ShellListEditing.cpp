@@ -53,6 +53,10 @@ void TKivShellList::EditEnded(TListItem* item, std::wstring* text) {
     return;
   }
   record->ItemId = CloneIdList(dirwalker_->CurrentId());
+  // What the row showed of its object was fetched for the old name, and a
+  // new extension brings a new type and icon: fetched again when drawn.
+  item->SetSubItems({});
+  item->SetImageIndex(-1);
   Change(item, LVIF_TEXT);
   auto files = std::make_unique<TStringList>();
   files->Add(old_path);

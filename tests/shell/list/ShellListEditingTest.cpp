@@ -11,6 +11,8 @@
 namespace wf::test {
 namespace {
 
+constexpr int kTypeColumn = 2;
+
 struct Report {
   uint16_t operations;
   std::vector<std::wstring> files;
@@ -77,20 +79,23 @@ TEST_F(ShellListEditing, EnterRenamesTheFileAndReportsBothPaths) {
   HWND editor = EditRowOf(L"a.txt");
   ASSERT_NE(editor, nullptr);
   EXPECT_TRUE(list.IsEditing());
-  TypeAndEnd(editor, L"b.txt", VK_RETURN);
+  TypeAndEnd(editor, L"b.bin", VK_RETURN);
 
   EXPECT_FALSE(list.IsEditing());
-  EXPECT_TRUE(FileExists(folder_ / L"b.txt"));
+  EXPECT_TRUE(FileExists(folder_ / L"b.bin"));
   EXPECT_FALSE(FileExists(folder_ / L"a.txt"));
-  const int row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"b.txt"));
+  const int row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"b.bin"));
   ASSERT_GE(row, 0);
   // The row now names the renamed object, not the one that is gone.
-  EXPECT_EQ(list.ItemPath(list.Items()[row]), folder_ / L"b.txt");
+  EXPECT_EQ(list.ItemPath(list.Items()[row]), folder_ / L"b.bin");
   EXPECT_GE(text_changes, 1);
+  // The type follows the new extension.
+  UpdateWindow(list.Handle());
+  EXPECT_EQ(ControlSubItemText(list, row, kTypeColumn), L"bin file");
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_EQ(reports_[0].operations, 0x200);
   EXPECT_EQ(reports_[0].files, std::vector<std::wstring>{folder_ / L"a.txt"});
-  EXPECT_EQ(reports_[0].destination, folder_ / L"b.txt");
+  EXPECT_EQ(reports_[0].destination, folder_ / L"b.bin");
 }
 
 TEST_F(ShellListEditing, EscapeRenamesNothing) {
@@ -98,11 +103,11 @@ TEST_F(ShellListEditing, EscapeRenamesNothing) {
   HWND editor = EditRowOf(L"a.txt");
   ASSERT_NE(editor, nullptr);
   // Wine's control reports the typed text even for a cancelled edit.
-  TypeAndEnd(editor, L"b.txt", VK_ESCAPE);
+  TypeAndEnd(editor, L"b.bin", VK_ESCAPE);
 
   EXPECT_FALSE(list.IsEditing());
   EXPECT_TRUE(FileExists(folder_ / L"a.txt"));
-  EXPECT_FALSE(FileExists(folder_ / L"b.txt"));
+  EXPECT_FALSE(FileExists(folder_ / L"b.bin"));
   EXPECT_TRUE(HasCaption(list, ShellDisplayName(folder_.Path(), L"a.txt")));
   EXPECT_TRUE(reports_.empty());
 }
