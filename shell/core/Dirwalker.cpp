@@ -333,20 +333,63 @@ TKivShellFolder TDirwalker::ObjectSpecialFolder() {
   return IdListToSpecialFolder(AbsoluteIdList());
 }
 
-void TDirwalker::RenameObject(std::wstring& name) {
+namespace {
+
+std::wstring InFolderName(IShellFolder* folder, PCUITEMID_CHILD id, SHGDNF flags) {
+  STRRET reply{};
+  if (FAILED(folder->GetDisplayNameOf(id, SHGDN_INFOLDER | flags, &reply))) return {};
+  return StrRetToString(id, reply);
+}
+
+// The extension that the object's editing name leaves out (a shortcut's
+// ".lnk", a known type's when extensions are hidden), or none.
+std::wstring HiddenExtension(IShellFolder* folder, PCUITEMID_CHILD id) {
+  const std::wstring parsing = InFolderName(folder, id, SHGDN_FORPARSING);
+  const size_t dot = parsing.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0 ||
+      parsing.find_first_of(L"\\/", dot) != std::wstring::npos)
+    return {};
+  const std::wstring extension = parsing.substr(dot);
+  const std::wstring editing = InFolderName(folder, id, SHGDN_FOREDITING);
+  const std::wstring stem = parsing.substr(0, parsing.size() - extension.size());
+  return SameText(editing, stem) ? extension : std::wstring();
+}
+
+bool EndsWithText(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() &&
+         SameText(std::wstring_view(text).substr(text.size() - end.size()), end);
+}
+
+}  // namespace
+
+bool TDirwalker::RenameObject(std::wstring& name) {
   CursorScope hourglass(crHourGlass);
+  HRESULT hr = E_FAIL;
   if (shell_folder_ && current_id_) {
     // SHGDN_INFOLDER is the documented way to say that the new name is a
-    // name inside this folder, not a path.
+    // name inside this folder, not a path. The user edits the name as shown,
+    // which may leave the extension out. The shell puts such an extension
+    // back itself, but Wine's does so even when the user typed it, doubling
+    // it: so it is added here only when missing, and the name is given as
+    // the file's own, which the shell takes as it is.
+    std::wstring new_name = name;
+    SHGDNF flags = SHGDN_INFOLDER;
+    const std::wstring extension = HiddenExtension(shell_folder_.Get(), current_id_.get());
+    if (!extension.empty()) {
+      if (!EndsWithText(new_name, extension)) new_name += extension;
+      flags |= SHGDN_FORPARSING;
+    }
     ChildIdList renamed;
-    if (SUCCEEDED(shell_folder_->SetNameOf(ShellOwnerWindow(), current_id_.get(), name.c_str(),
-                                           SHGDN_INFOLDER, renamed.put())) &&
-        renamed) {
+    hr = shell_folder_->SetNameOf(ShellOwnerWindow(), current_id_.get(), new_name.c_str(), flags,
+                                  renamed.put());
+    if (SUCCEEDED(hr) && renamed) {
       current_id_ = std::move(renamed);
       ClearObjectCaches();
     }
   }
   name = DisplayName();
+  if (FAILED(hr)) SetLastError(static_cast<DWORD>(hr));
+  return SUCCEEDED(hr);
 }
 
 // --- Enumeration ----------------------------------------------------------

@@ -82,7 +82,9 @@ class TDirwalker : public TComponent {
   bool MatchesFilter();
   TKivShellFolder ObjectSpecialFolder();
   // On return `name` holds the object's display name (unchanged on failure).
-  void RenameObject(std::wstring& name);
+  // False when the shell refused, with its result as the thread's last error
+  // (HRESULT_FROM_WIN32(ERROR_CANCELLED) when it has told the user itself).
+  bool RenameObject(std::wstring& name);
 
   // Enumeration.
   bool NextObject();

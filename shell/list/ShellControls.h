@@ -132,6 +132,13 @@ class TKivShellList : public TCustomListView {
   void RemoveRows(std::vector<TListItem*> rows);
   TOnOperation OnOperation;
 
+  // Renaming in place. EditSelected opens the selected row's name for
+  // editing; false with no selection or when the row may not be renamed.
+  // AssignRenameHook has the folder object's "rename" verb call it, or
+  // clears that hook in a read-only list.
+  bool EditSelected();
+  void AssignRenameHook();
+
   TNotifyEvent OnCreateColumns;
   TOnAddItem OnAddItem;
   TNotifyEvent OnPopulated;
@@ -144,6 +151,8 @@ class TKivShellList : public TCustomListView {
   void Change(TListItem* item, UINT changed) override;
   void Delete(TListItem* item) override;
   void ColClick(TListColumn* column) override;
+  bool CanEdit(TListItem* item) override;
+  void EditEnded(TListItem* item, std::wstring* text) override;
   void GetImageIndex(TListItem* item) override;
   std::wstring ResolveCaption(TListItem* item) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
@@ -258,8 +267,6 @@ class TKivShellList : public TCustomListView {
   bool InvokeVerb(const std::wstring& verb);
   // Shows the parent folder (the desktop stays the desktop); always true.
   bool GoUp();
-  // Starts in-place editing of the selected row's caption.
-  void EditSelected();
 
  protected:
   void KeyDown(WORD& key, TShiftState shift) override;

@@ -16,6 +16,7 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   dirwalker_ = new TDirwalker(this);
   dirwalker_->SetShowErrorMessages(false);
   dirwalker_->SetFileSystemOnly(false);
+  AssignRenameHook();
   small_image_list_ = new TKivSystemImageList(this);
   SetSmallImages(small_image_list_->Handle());
   large_image_list_ = new TKivSystemImageList(this);
@@ -161,6 +162,7 @@ void TKivShellList::SetViewStyle(TViewStyle style) {
 void TKivShellList::SetReadOnly(bool value) {
   TCustomListView::SetReadOnly(value);
   dirwalker_->SetReadOnlyGuard(value);
+  AssignRenameHook();
 }
 
 void TKivShellList::SetUseSystemFont(bool value) {

@@ -40,8 +40,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     return true;
   }
 
-  dirwalker_->OnRename = nullptr;
-  if (!ReadOnly()) dirwalker_->OnRename = [this](TObject*) { EditSelected(); };
+  AssignRenameHook();
 
   if (SameVerb(verb, L"delete")) return DeleteSelected(false);
 
@@ -148,10 +147,6 @@ bool TKivShellList::GoUp() {
   return true;
 }
 
-void TKivShellList::EditSelected() {
-  if (TListItem* item = Selected()) item->EditCaption();
-}
-
 void TKivShellList::ShowItemMenu(POINT point) {
   TListItem* selected = Selected();
   if (!selected) return;
@@ -162,8 +157,7 @@ void TKivShellList::ShowItemMenu(POINT point) {
   } else {
     dirwalker_->MultiObjects().Assign(SelectedNames().Items());
   }
-  dirwalker_->OnRename = nullptr;
-  if (!ReadOnly()) dirwalker_->OnRename = [this](TObject*) { EditSelected(); };
+  AssignRenameHook();
   dirwalker_->PopupShellMenu(point, PopupMenu());
 }
 
