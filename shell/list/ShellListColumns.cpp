@@ -167,16 +167,11 @@ namespace {
 constexpr int kToolbarFillPart = 5;
 constexpr int kFillColorProperty = 3802;  // TMT_FILLCOLOR
 
-struct LibraryDeleter {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using UniqueLibrary = Unique<HMODULE, LibraryDeleter>;
-
 // The themed tool bar's fill colour when visual styles are on; the theme
 // library is optional, so it is reached by name. A library loaded here is
 // freed here, after the theme it opened is closed.
 std::optional<COLORREF> ThemedToolbarFill(HWND hwnd) {
-  UniqueLibrary loaded;
+  UniqueModule loaded;
   HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
   if (!uxtheme) {
     loaded.reset(LoadLibraryW(L"uxtheme.dll"));
