@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "shell/core/IdList.h"
-#include "shell/core/ShellModule.h"
+#include "tests/support/PassThroughShellFolder.h"
 
 namespace wf::test {
 
@@ -73,66 +73,19 @@ class RecordingContextMenu final : public IContextMenu {
   ULONG references_ = 1;
 };
 
-class RecordingShellFolder final : public IShellFolder {
+class RecordingShellFolder final : public PassThroughShellFolder {
  public:
   // The folder at `path`, its id list in *list.
   static Microsoft::WRL::ComPtr<RecordingShellFolder> Of(const std::wstring& path,
                                                          AbsoluteIdList* list) {
-    *list = PathToIdList(path);
-    Microsoft::WRL::ComPtr<IShellFolder> real;
-    ShellModule::DesktopFolder()->BindToObject(list->get(), nullptr, IID_IShellFolder,
-                                               reinterpret_cast<void**>(real.GetAddressOf()));
-    Microsoft::WRL::ComPtr<RecordingShellFolder> folder;
-    folder.Attach(new RecordingShellFolder(std::move(real)));
-    return folder;
+    return PassThroughShellFolder::Of<RecordingShellFolder>(path, list);
   }
+  explicit RecordingShellFolder(Microsoft::WRL::ComPtr<IShellFolder2> real)
+      : PassThroughShellFolder(std::move(real)) {}
 
   std::vector<RecordedInvocation> invocations;
   bool offers_default = false;
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IShellFolder)) {
-      *object = static_cast<IShellFolder*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND owner, IBindCtx* context, LPWSTR name,
-                                             ULONG* eaten, PIDLIST_RELATIVE* list,
-                                             ULONG* attributes) override {
-    return real_->ParseDisplayName(owner, context, name, eaten, list, attributes);
-  }
-  HRESULT STDMETHODCALLTYPE EnumObjects(HWND owner, SHCONTF flags, IEnumIDList** list) override {
-    return real_->EnumObjects(owner, flags, list);
-  }
-  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE list, IBindCtx* context, REFIID iid,
-                                         void** object) override {
-    return real_->BindToObject(list, context, iid, object);
-  }
-  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE list, IBindCtx* context, REFIID iid,
-                                          void** object) override {
-    return real_->BindToStorage(list, context, iid, object);
-  }
-  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM column, PCUIDLIST_RELATIVE a,
-                                       PCUIDLIST_RELATIVE b) override {
-    return real_->CompareIDs(column, a, b);
-  }
-  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** object) override {
-    return real_->CreateViewObject(owner, iid, object);
-  }
-  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY lists,
-                                            SFGAOF* attributes) override {
-    return real_->GetAttributesOf(count, lists, attributes);
-  }
   HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY lists,
                                           REFIID iid, UINT* reserved, void** object) override {
     if (!IsEqualIID(iid, IID_IContextMenu))
@@ -140,20 +93,6 @@ class RecordingShellFolder final : public IShellFolder {
     *object = static_cast<IContextMenu*>(new RecordingContextMenu(invocations, offers_default));
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD list, SHGDNF flags,
-                                             STRRET* name) override {
-    return real_->GetDisplayNameOf(list, flags, name);
-  }
-  HRESULT STDMETHODCALLTYPE SetNameOf(HWND owner, PCUITEMID_CHILD list, LPCWSTR name, SHGDNF flags,
-                                      PITEMID_CHILD* out) override {
-    return real_->SetNameOf(owner, list, name, flags, out);
-  }
-
- private:
-  explicit RecordingShellFolder(Microsoft::WRL::ComPtr<IShellFolder> real)
-      : real_(std::move(real)) {}
-  Microsoft::WRL::ComPtr<IShellFolder> real_;
-  ULONG references_ = 1;
 };
 
 }  // namespace wf::test

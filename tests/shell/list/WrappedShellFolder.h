@@ -14,22 +14,25 @@
 #include <vector>
 
 #include "shell/core/IdList.h"
-#include "shell/core/ShellModule.h"
+#include "tests/support/PassThroughShellFolder.h"
 
 namespace wf::test {
 
-class WrappedShellFolder : public IShellFolder2 {
+class WrappedShellFolder : public PassThroughShellFolder {
  public:
   // The folder at `path`, its id list in *list.
   static Microsoft::WRL::ComPtr<WrappedShellFolder> Of(const std::wstring& path,
                                                        AbsoluteIdList* list) {
-    *list = PathToIdList(path);
-    Microsoft::WRL::ComPtr<IShellFolder2> real;
-    ShellModule::DesktopFolder()->BindToObject(list->get(), nullptr, IID_IShellFolder2,
-                                               reinterpret_cast<void**>(real.GetAddressOf()));
-    Microsoft::WRL::ComPtr<WrappedShellFolder> wrapped;
-    wrapped.Attach(new WrappedShellFolder(std::move(real)));
-    return wrapped;
+    return PassThroughShellFolder::Of<WrappedShellFolder>(path, list);
+  }
+  explicit WrappedShellFolder(Microsoft::WRL::ComPtr<IShellFolder2> real)
+      : PassThroughShellFolder(std::move(real)) {
+    SHELLDETAILS details{};
+    while (SUCCEEDED(real_->GetDetailsOf(nullptr, static_cast<UINT>(real_columns_), &details))) {
+      if (details.str.uType == STRRET_WSTR) CoTaskMemFree(details.str.pOleStr);
+      details = SHELLDETAILS{};
+      ++real_columns_;
+    }
   }
 
   // Shell column `column` becomes a column that is off by default; the real
@@ -46,40 +49,6 @@ class WrappedShellFolder : public IShellFolder2 {
   // The columns CompareIDs was asked to compare by, once each.
   const std::vector<int>& ComparedColumns() const { return compared_columns_; }
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IShellFolder) ||
-        IsEqualIID(iid, IID_IShellFolder2)) {
-      *object = static_cast<IShellFolder2*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-
-  // IShellFolder
-  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND hwnd, IBindCtx* bind, LPWSTR name, ULONG* eaten,
-                                             PIDLIST_RELATIVE* list, ULONG* attributes) override {
-    return real_->ParseDisplayName(hwnd, bind, name, eaten, list, attributes);
-  }
-  HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** list) override {
-    return real_->EnumObjects(hwnd, flags, list);
-  }
-  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid,
-                                         void** out) override {
-    return real_->BindToObject(id, bind, iid, out);
-  }
-  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid,
-                                          void** out) override {
-    return real_->BindToStorage(id, bind, iid, out);
-  }
   HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM param, PCUIDLIST_RELATIVE a,
                                        PCUIDLIST_RELATIVE b) override {
     const int column = static_cast<int>(param & SHCIDS_COLUMNMASK);
@@ -94,9 +63,6 @@ class WrappedShellFolder : public IShellFolder2 {
         CompareStringOrdinal(text_a.c_str(), -1, text_b.c_str(), -1, TRUE) - CSTR_EQUAL;
     return MAKE_HRESULT(SEVERITY_SUCCESS, 0, static_cast<USHORT>(static_cast<short>(order)));
   }
-  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND owner, REFIID iid, void** out) override {
-    return real_->CreateViewObject(owner, iid, out);
-  }
   HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT count, PCUITEMID_CHILD_ARRAY ids,
                                             SFGAOF* attributes) override {
     const SFGAOF asked = *attributes;
@@ -107,29 +73,6 @@ class WrappedShellFolder : public IShellFolder2 {
       if (found != extra_attributes_.end()) *attributes |= found->second & asked;
     }
     return hr;
-  }
-  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND owner, UINT count, PCUITEMID_CHILD_ARRAY ids,
-                                          REFIID iid, UINT* reserved, void** out) override {
-    return real_->GetUIObjectOf(owner, count, ids, iid, reserved, out);
-  }
-  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD id, SHGDNF flags,
-                                             STRRET* name) override {
-    return real_->GetDisplayNameOf(id, flags, name);
-  }
-  HRESULT STDMETHODCALLTYPE SetNameOf(HWND hwnd, PCUITEMID_CHILD id, LPCWSTR name, SHGDNF flags,
-                                      PITEMID_CHILD* out) override {
-    return real_->SetNameOf(hwnd, id, name, flags, out);
-  }
-
-  // IShellFolder2
-  HRESULT STDMETHODCALLTYPE GetDefaultSearchGUID(GUID* guid) override {
-    return real_->GetDefaultSearchGUID(guid);
-  }
-  HRESULT STDMETHODCALLTYPE EnumSearches(IEnumExtraSearch** searches) override {
-    return real_->EnumSearches(searches);
-  }
-  HRESULT STDMETHODCALLTYPE GetDefaultColumn(DWORD reserved, ULONG* sort, ULONG* display) override {
-    return real_->GetDefaultColumn(reserved, sort, display);
   }
   HRESULT STDMETHODCALLTYPE GetDefaultColumnState(UINT column, SHCOLSTATEF* state) override {
     const int c = static_cast<int>(column);
@@ -142,9 +85,6 @@ class WrappedShellFolder : public IShellFolder2 {
     if (c >= ColumnCount()) return E_INVALIDARG;
     *state = SHCOLSTATE_TYPE_STR | SHCOLSTATE_ONBYDEFAULT;
     return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDetailsEx(PCUITEMID_CHILD, const SHCOLUMNID*, VARIANT*) override {
-    return E_NOTIMPL;
   }
   HRESULT STDMETHODCALLTYPE GetDetailsOf(PCUITEMID_CHILD id, UINT column,
                                          SHELLDETAILS* details) override {
@@ -165,21 +105,8 @@ class WrappedShellFolder : public IShellFolder2 {
     details->str.pOleStr[text.size()] = L'\0';
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE MapColumnToSCID(UINT column, SHCOLUMNID* id) override {
-    return real_->MapColumnToSCID(column, id);
-  }
 
  private:
-  explicit WrappedShellFolder(Microsoft::WRL::ComPtr<IShellFolder2> real) : real_(std::move(real)) {
-    SHELLDETAILS details{};
-    while (SUCCEEDED(real_->GetDetailsOf(nullptr, static_cast<UINT>(real_columns_), &details))) {
-      if (details.str.uType == STRRET_WSTR) CoTaskMemFree(details.str.pOleStr);
-      details = SHELLDETAILS{};
-      ++real_columns_;
-    }
-  }
-  virtual ~WrappedShellFolder() = default;
-
   int ColumnCount() const {
     const int own = real_columns_ + (hidden_at_ >= 0 ? 1 : 0);
     return column_count_ > own ? column_count_ : own;
@@ -201,8 +128,6 @@ class WrappedShellFolder : public IShellFolder2 {
     return StrRetToString(id, reply);
   }
 
-  ULONG references_ = 1;
-  Microsoft::WRL::ComPtr<IShellFolder2> real_;
   int real_columns_ = 0;
   int hidden_at_ = -1;
   int column_count_ = 0;
