@@ -12,30 +12,12 @@
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/list/ShellListTestSupport.h"
+#include "tests/support/HeldKeys.h"
 
 namespace wf::test {
 namespace {
 
 constexpr wchar_t kParentCaption[] = L" .. ";
-
-// Holds modifier keys down in the thread's keyboard state for the scope, as
-// a user holding them while a key message arrives would.
-class HeldKeys {
- public:
-  explicit HeldKeys(std::initializer_list<int> keys) {
-    GetKeyboardState(saved_);
-    BYTE state[256];
-    GetKeyboardState(state);
-    for (int key : keys) state[key] = 0x80;
-    SetKeyboardState(state);
-  }
-  ~HeldKeys() { SetKeyboardState(saved_); }
-  HeldKeys(const HeldKeys&) = delete;
-  HeldKeys& operator=(const HeldKeys&) = delete;
-
- private:
-  BYTE saved_[256];
-};
 
 struct Report {
   uint16_t operations;
@@ -83,11 +65,20 @@ class ShellListActivation : public ShellListTest {
     SendMessageW(list.Handle(), WM_KEYDOWN, key, 1);
   }
 
-  // Two presses of the real mouse on the row's caption.
-  static void DoubleClick(TKivShellList& list, TListItem* row) {
+  // Two presses of the real mouse on the row's caption, pumped until `seen`
+  // answers true: real input reaches the list through the X server, whose
+  // delay no fixed wait can bound on a loaded machine.
+  static void DoubleClick(TKivShellList& list, TListItem* row, const std::function<bool()>& seen) {
     const RECT label = row->DisplayRect(TDisplayCode::drLabel);
     POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
     ClientToScreen(list.Handle(), &at);
+    // Real presses land on whatever window is at the point: a window another
+    // test started (a console the shell opened for a document) may still be
+    // closing there.
+    SetWindowPos(GetAncestor(list.Handle(), GA_ROOT), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_TRUE(PumpUntil([&] { return WindowFromPoint(at) == list.Handle(); }))
+        << "another window covers the list";
     ASSERT_TRUE(SetCursorPos(at.x, at.y));
     std::vector<INPUT> inputs;
     for (DWORD flags :
@@ -99,8 +90,7 @@ class ShellListActivation : public ShellListTest {
     }
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
               inputs.size());
-    // The up of the second press is the last message the clicks make.
-    PumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(PumpUntil(seen));
   }
 
   std::vector<Report> reports_;
@@ -108,7 +98,7 @@ class ShellListActivation : public ShellListTest {
 
 TEST_F(ShellListActivation, DoubleClickOpensAFolderAndEnterFollowsALinkThenGoesBackUp) {
   TKivShellList& list = Shown();
-  DoubleClick(list, Row(list, L"sub"));
+  DoubleClick(list, Row(list, L"sub"), [&] { return list.Path() != folder_.Path(); });
   EXPECT_EQ(list.Path(), folder_ / L"sub\\");
   EXPECT_TRUE(HasCaption(list, ShellDisplayName(folder_ / L"sub", L"inner.txt")));
 
@@ -138,7 +128,7 @@ TEST_F(ShellListActivation, ADoubleClickHandlerTakesTheDoubleClickAlone) {
   TKivShellList& list = Shown();
   int handled = 0;
   list.OnDblClick = [&](TObject*) { ++handled; };
-  DoubleClick(list, Row(list, L"sub"));
+  DoubleClick(list, Row(list, L"sub"), [&] { return handled > 0; });
   list.OnDblClick = nullptr;
   EXPECT_EQ(handled, 1);
   EXPECT_EQ(list.Path(), folder_.Path());
