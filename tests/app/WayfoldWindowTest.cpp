@@ -1,0 +1,282 @@
+// Wayfold's own window acting on files, driven from outside as its user
+// would: real clicks, keys posted to its list, its confirmation and menu
+// answered, and what the list shows read back from the Wayfold process.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "framework/Handles.h"
+#include "framework/IniFile.h"
+#include "tests/app/WayfoldProcess.h"
+#include "tests/support/TempFolder.h"
+
+namespace wf::test {
+namespace {
+
+constexpr wchar_t kParentCaption[] = L" .. ";
+
+bool WaitFor(const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > kTimeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Reads and drives a list view of another process: the structures its
+// messages point at have to live in that process.
+class RemoteListView {
+ public:
+  explicit RemoteListView(HWND list) : list_(list) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    process_.reset(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (process_)
+      memory_ = static_cast<char*>(
+          VirtualAllocEx(process_.get(), nullptr, kBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  }
+  ~RemoteListView() {
+    if (memory_) VirtualFreeEx(process_.get(), memory_, 0, MEM_RELEASE);
+  }
+  RemoteListView(const RemoteListView&) = delete;
+  RemoteListView& operator=(const RemoteListView&) = delete;
+
+  bool Ready() const { return memory_ != nullptr; }
+  HWND Handle() const { return list_; }
+
+  std::vector<std::wstring> Captions() const {
+    std::vector<std::wstring> captions;
+    const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) captions.push_back(Caption(i));
+    return captions;
+  }
+
+  int IndexOf(const std::wstring& caption) const {
+    const std::vector<std::wstring> captions = Captions();
+    const auto found = std::find(captions.begin(), captions.end(), caption);
+    return found == captions.end() ? -1 : static_cast<int>(found - captions.begin());
+  }
+
+  bool Shows(const std::vector<std::wstring>& captions) const {
+    std::vector<std::wstring> shown = Captions();
+    std::vector<std::wstring> wanted = captions;
+    std::sort(shown.begin(), shown.end());
+    std::sort(wanted.begin(), wanted.end());
+    return shown == wanted;
+  }
+
+  // The middle of the row's caption, in screen coordinates.
+  POINT LabelCentre(int index) const {
+    RECT r{};
+    r.left = LVIR_LABEL;
+    Write(r);
+    SendMessageW(list_, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(memory_));
+    Read(r);
+    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(list_, &at);
+    return at;
+  }
+
+  void SelectOnly(const std::wstring& caption) const {
+    const int index = IndexOf(caption);
+    ASSERT_GE(index, 0) << "no row shows that caption";
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    Write(item);
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory_));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    Write(item);
+    SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(memory_));
+  }
+
+ private:
+  static constexpr SIZE_T kBytes = 4096;
+  static constexpr int kTextChars = 512;
+
+  std::wstring Caption(int index) const {
+    LVITEMW item{};
+    item.pszText = reinterpret_cast<wchar_t*>(memory_ + sizeof(LVITEMW));
+    item.cchTextMax = kTextChars;
+    Write(item);
+    const auto length = static_cast<size_t>(
+        SendMessageW(list_, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(memory_)));
+    std::wstring text(kTextChars, L'\0');
+    ReadProcessMemory(process_.get(), item.pszText, text.data(), kTextChars * sizeof(wchar_t),
+                      nullptr);
+    text.resize(std::min<size_t>(length, kTextChars));
+    return text;
+  }
+
+  template <class T>
+  void Write(const T& value) const {
+    WriteProcessMemory(process_.get(), memory_, &value, sizeof(T), nullptr);
+  }
+  template <class T>
+  void Read(T& value) const {
+    ReadProcessMemory(process_.get(), memory_, &value, sizeof(T), nullptr);
+  }
+
+  HWND list_;
+  UniqueHandle process_;
+  char* memory_ = nullptr;
+};
+
+// A document type whose "open" leaves a marker file beside the document,
+// so that the test sees the shell open it in the Wayfold process.
+class MarkerDocumentType {
+ public:
+  MarkerDocumentType() {
+    SetKey(L".wfwindow", L"wfwindowfile");
+    SetKey(L"wfwindowfile\\shell\\open\\command", L"cmd /c echo opened> \"%1.opened\"");
+  }
+  ~MarkerDocumentType() {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".wfwindow");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"wfwindowfile");
+  }
+  MarkerDocumentType(const MarkerDocumentType&) = delete;
+  MarkerDocumentType& operator=(const MarkerDocumentType&) = delete;
+
+ private:
+  static void SetKey(const wchar_t* key, const wchar_t* value) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+    RegCloseKey(handle);
+  }
+};
+
+class WayfoldWindow : public testing::Test {
+ protected:
+  void Start() {
+    {
+      TIniFile ini(Settings(home_));
+      ini.WriteString(L"Folder", L"RootFolder", root_);
+    }
+    ASSERT_TRUE(wayfold_.Start());
+    form_ = wayfold_.WaitForWindow(kFormClass);
+    ASSERT_NE(form_, nullptr);
+    HWND list = FindWindowExW(form_, nullptr, kListClass, nullptr);
+    ASSERT_NE(list, nullptr);
+    list_ = std::make_unique<RemoteListView>(list);
+    ASSERT_TRUE(list_->Ready()) << GetLastError();
+  }
+
+  void TearDown() override {
+    if (form_) {
+      EXPECT_TRUE(wayfold_.CloseAndWait(form_));
+    }
+  }
+
+  void PostKey(HWND window, WORD key) const { PostMessageW(window, WM_KEYDOWN, key, 1); }
+
+  // A visible window of the Wayfold process with that class.
+  HWND ProcessWindow(const wchar_t* class_name) const {
+    WindowSearch search{wayfold_.ProcessId(), class_name, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  // Real presses of the mouse at the row's caption.
+  void Click(const std::wstring& caption, std::initializer_list<DWORD> presses) const {
+    const int index = list_->IndexOf(caption);
+    ASSERT_GE(index, 0);
+    const POINT at = list_->LabelCentre(index);
+    // Real presses land on whatever window is at the point.
+    SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    ASSERT_TRUE(WaitFor([&] { return WindowFromPoint(at) == list_->Handle(); }))
+        << "another window covers Wayfold's list";
+    ASSERT_TRUE(SetCursorPos(at.x, at.y));
+    std::vector<INPUT> inputs;
+    for (DWORD flags : presses) {
+      INPUT input{};
+      input.type = INPUT_MOUSE;
+      input.mi.dwFlags = flags;
+      inputs.push_back(input);
+    }
+    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
+              inputs.size());
+  }
+
+  TempFolder home_;
+  const std::wstring root_ = home_.MakeFolder(L"root");
+  WayfoldProcess wayfold_{home_.Path()};
+  HWND form_ = nullptr;
+  std::unique_ptr<RemoteListView> list_;
+};
+
+TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
+  MarkerDocumentType type;
+  home_.MakeFolder(L"root\\sub");
+  home_.MakeFile(L"root\\sub\\inner.txt");
+  const std::wstring document = home_.MakeFile(L"root\\note.wfwindow");
+  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_TRUE(WaitFor([&] { return list_->IndexOf(L"sub") >= 0; }));
+  const std::vector<std::wstring> top = list_->Captions();
+
+  Click(L"sub", {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
+                 MOUSEEVENTF_LEFTUP});
+  EXPECT_TRUE(WaitFor([&] { return list_->Captions().size() == 2 && list_->IndexOf(kParentCaption) == 0; }))
+      << "a double-click on a folder shows its content";
+
+  PostKey(list_->Handle(), VK_BACK);
+  EXPECT_TRUE(WaitFor([&] { return list_->Shows(top); })) << "Backspace goes back up";
+
+  list_->SelectOnly(L"sub");
+  PostKey(list_->Handle(), VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return list_->Captions().size() == 2; })) << "Enter opens a folder";
+  PostKey(list_->Handle(), VK_BACK);
+  ASSERT_TRUE(WaitFor([&] { return list_->Shows(top); }));
+
+  const int note = list_->IndexOf(L"note.wfwindow") >= 0 ? list_->IndexOf(L"note.wfwindow")
+                                                          : list_->IndexOf(L"note");
+  ASSERT_GE(note, 0);
+  list_->SelectOnly(list_->Captions()[note]);
+  PostKey(list_->Handle(), VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return Exists(document + L".opened"); }))
+      << "Enter hands a document to the shell, which opens it";
+}
+
+TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
+  const std::wstring old_folder = home_.MakeFolder(L"root\\old");
+  const std::wstring doomed = home_.MakeFolder(L"root\\doomed");
+  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"old", L"doomed"}); }));
+
+  list_->SelectOnly(L"old");
+  PostKey(list_->Handle(), VK_F2);
+  HWND editor = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowExW(list_->Handle(), nullptr, L"Edit", nullptr)); }))
+      << "F2 opens the name for editing";
+  SendMessageW(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"));
+  PostKey(editor, VK_RETURN);
+  EXPECT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"renamed", L"doomed"}); }));
+  EXPECT_TRUE(Exists(root_ + L"\\renamed"));
+  EXPECT_FALSE(Exists(old_folder));
+
+  list_->SelectOnly(L"doomed");
+  PostKey(list_->Handle(), VK_DELETE);
+  HWND confirmation = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (confirmation = ProcessWindow(L"#32770")); }))
+      << "Delete asks first";
+  PostMessageW(confirmation, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
+  EXPECT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"renamed"}); }));
+  EXPECT_FALSE(Exists(doomed));
+}
+
+}  // namespace
+}  // namespace wf::test
