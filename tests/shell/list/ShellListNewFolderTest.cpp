@@ -16,91 +16,70 @@ class ShellListNewFolder : public ShellListTest {
     if (list_ && list_->IsEditing()) SendMessageW(list_->Handle(), LVM_CANCELEDITLABEL, 0, 0);
   }
 
-  TKivShellList& Shown() {
-    folder_.MakeFile(L"a.txt");
-    list_ = &ListOn(folder_.Path());
+  TKivShellList& Shown(const std::wstring& path) {
+    list_ = &ListOn(path);
     ShowAndDraw();
     return *list_;
   }
 
-  static bool IsDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-  }
-
-  // The only selected row is the folder `name`, and its name is being edited.
-  void ExpectEditing(TKivShellList& list, const std::wstring& name) {
-    ASSERT_EQ(list.SelCount(), 1);
-    EXPECT_EQ(list.ItemPath(list.Selected()), folder_ / name);
-    EXPECT_TRUE(list.IsEditing());
-    EXPECT_NE(SendMessageW(list.Handle(), LVM_GETEDITCONTROL, 0, 0), 0);
+  // The path of the one selected row, when its name is being edited.
+  std::wstring EditedPath() {
+    if (list_->SelCount() != 1 || !list_->IsEditing()) return {};
+    return list_->ItemPath(list_->Selected());
   }
 
   TKivShellList* list_ = nullptr;
 };
 
-TEST_F(ShellListNewFolder, EmptyNameCreatesNewFolderShownSelectedAndEditing) {
-  TKivShellList& list = Shown();
+TEST_F(ShellListNewFolder, NewOrExistingFolderIsSelectedAndItsNameEdited) {
+  folder_.MakeFile(L"a.txt");
+  folder_.MakeFolder(L"old");
+  TKivShellList& list = Shown(folder_.Path());
   list.Items()[0]->SetSelected(true);
 
   EXPECT_TRUE(list.CreateNewFolder(L"", true));
-  EXPECT_TRUE(IsDirectory(folder_ / L"New Folder"));
-  EXPECT_TRUE(HasCaption(list, L"New Folder"));
-  ExpectEditing(list, L"New Folder");
+  EXPECT_TRUE(PathExists(folder_ / L"New Folder"));
+  EXPECT_EQ(EditedPath(), folder_ / L"New Folder");
+  SendMessageW(list.Handle(), LVM_CANCELEDITLABEL, 0, 0);
+
+  const int rows = list.Items().Count();
+  EXPECT_FALSE(list.CreateNewFolder(L"old", true));
+  EXPECT_EQ(list.Items().Count(), rows);
+  EXPECT_EQ(EditedPath(), folder_ / L"old");
 }
 
-TEST_F(ShellListNewFolder, ExistingFolderAnswersFalseAndIsEditedInstead) {
-  folder_.MakeFolder(L"New Folder");
-  TKivShellList& list = Shown();
-  const std::vector<std::wstring> before = Captions(list);
-
-  EXPECT_FALSE(list.CreateNewFolder(L"New Folder", true));
-  EXPECT_EQ(Captions(list), before);
-  ExpectEditing(list, L"New Folder");
-}
-
-TEST_F(ShellListNewFolder, WithoutEditingCreatesTheFolderAndLeavesTheRows) {
-  TKivShellList& list = Shown();
+TEST_F(ShellListNewFolder, WithoutEditingOnlyTheFolderIsMade) {
+  folder_.MakeFile(L"a.txt");
+  TKivShellList& list = Shown(folder_.Path());
   const std::vector<std::wstring> before = Captions(list);
 
   EXPECT_TRUE(list.CreateNewFolder(L"made", false));
-  EXPECT_TRUE(IsDirectory(folder_ / L"made"));
+  EXPECT_TRUE(PathExists(folder_ / L"made"));
   EXPECT_EQ(Captions(list), before);
   EXPECT_FALSE(list.IsEditing());
 }
 
-TEST_F(ShellListNewFolder, NamesOutsideTheShownFolderCreateNothing) {
+// Names that are paths would make folders elsewhere, and My Computer has no
+// path: the name alone would be made in the process's current directory.
+TEST_F(ShellListNewFolder, NothingIsMadeOutsideTheShownFolder) {
   folder_.MakeFolder(L"shown");
   folder_.MakeFolder(L"shown\\a");
-  list_ = &ListOn(folder_ / L"shown");
-  ShowAndDraw();
-  const std::vector<std::wstring> before = Captions(*list_);
-
-  for (const wchar_t* name : {L"a\\b", L"..", L"/x", L"..\\escaped", L"."})
-    EXPECT_FALSE(list_->CreateNewFolder(name, true))
-        << "name " << std::string(name, name + wcslen(name));
+  TKivShellList& list = Shown(folder_ / L"shown");
+  for (const wchar_t* name : {L"a\\b", L"/x", L"..\\escaped", L"..", L"."})
+    EXPECT_FALSE(list.CreateNewFolder(name, true)) << ToUtf8(name);
   EXPECT_FALSE(PathExists(folder_ / L"shown\\a\\b"));
   EXPECT_FALSE(PathExists(folder_ / L"shown\\x"));
   EXPECT_FALSE(PathExists(folder_ / L"escaped"));
-  EXPECT_EQ(Captions(*list_), before);
-}
 
-// My Computer has no path of its own: the name alone would be made wherever
-// the process's current directory is.
-TEST_F(ShellListNewFolder, FolderWithoutPathCreatesNothing) {
-  TKivShellList& list = MakeList();
   list.SetSpecialFolder(SF_DRIVES);
   ASSERT_EQ(list.Path(), L"");
   wchar_t current[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, current);
   const std::wstring name = L"wf-new-folder-" + std::to_wstring(GetCurrentProcessId());
   const std::wstring stray = IncludeTrailingBackslash(current) + name;
-
-  const bool created = list.CreateNewFolder(name, false);
-  const bool strayed = PathExists(stray);
-  if (strayed) RemoveDirectoryW(stray.c_str());
-  EXPECT_FALSE(created);
-  EXPECT_FALSE(strayed);
+  EXPECT_FALSE(list.CreateNewFolder(name, false));
+  EXPECT_FALSE(PathExists(stray));
+  RemoveDirectoryW(stray.c_str());
 }
 
 }  // namespace
