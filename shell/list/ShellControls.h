@@ -31,6 +31,9 @@ class TKivShellListItem {
   ChildIdList ItemId;  // none for the parent-folder entry
   int32_t Present = 1;
   bool IsParentEntry = false;
+  // Set by the list's own cut command only: a row ghosted for being hidden is
+  // not on its way elsewhere, so its object vanishing is no move.
+  bool Cut = false;
   bool Compressed = false;
   bool Encrypted = false;
 };
@@ -278,9 +281,40 @@ class TKivShellList : public TCustomListView {
   bool DeleteSelected(bool permanently);
   bool PasteIntoFolder(const std::wstring& verb);
   void ReportPaste(std::unique_ptr<TStringList> clipboard);
-  void RestartRefreshTimer();
   void ShowItemMenu(POINT point);
   void ShowSelectionMenu();
+
+  // Automatic refresh and new folders (ShellListRefresh.cpp, ShellListEditing.cpp).
+ public:
+  // Brings the folder's present content into the rows without a refill:
+  // objects that came are appended unsorted, rows of objects that went are
+  // removed, selection, focus and scroll position stay. Rows the list's cut
+  // command ghosted whose objects went are reported as moved away. A folder
+  // of more rows than a merge is worth is refilled, its selected row
+  // selected again. Does nothing while loading, filling or without a window.
+  virtual void MergeRefresh();
+  // Merges (or, when the shown folder has gone, shows My Computer) 200 ms
+  // from now; every restart puts that off again.
+  void RestartRefreshTimer();
+  // Creates the folder `name` ("New Folder" when empty) in the shown folder;
+  // true when it was created. Names that would leave the shown folder, and
+  // folders without a file-system path, create nothing. With `edit` the row
+  // of that name (the new folder, or one already there) is selected and its
+  // name opened for editing.
+  bool CreateNewFolder(const std::wstring& name, bool edit);
+
+ private:
+  void RefreshTimerFired();
+  void MergeRows();
+  void RefillKeepingSelection();
+  // Ghosts a row as the cut command's: see TKivShellListItem::Cut.
+  void MarkCut(TListItem* item);
+  // Where a merge meets a row whose object is still there: with thumbnails
+  // shown, its picture may have to be made again.
+  void RefreshRowPicture(TListItem* item);
+  // Where a merge passes each row: with check boxes and a shell link, the
+  // row's check state follows the link's selection list.
+  void RefreshRowCheckState(TListItem* item);
 };
 
 }  // namespace wf

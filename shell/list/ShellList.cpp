@@ -28,6 +28,7 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   refresh_timer_ = new TTimer(this);
   refresh_timer_->SetEnabled(false);
   refresh_timer_->SetInterval(kRefreshDelayMs);
+  refresh_timer_->OnTimer = [this](TObject*) { RefreshTimerFired(); };
   LoadArrowBitmaps();
   SetParentFont(false);
 }

@@ -63,7 +63,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
   } else if (SameVerb(verb, L"cut")) {
     for (int i = 0, n = Items().Count(); i < n; ++i) {
       TListItem* item = Items()[i];
-      if (item->Selected()) item->SetCut(true);
+      if (item->Selected()) MarkCut(item);
     }
   }
   return true;

@@ -7,6 +7,41 @@
 
 namespace wf {
 
+namespace {
+
+constexpr wchar_t kDefaultFolderName[] = L"New Folder";
+
+// A name of one object inside the folder: with a separator it would name a
+// path reaching into another folder, and "." or ".." a folder already there.
+bool NamesObjectInFolder(const std::wstring& name) {
+  return name.find_first_of(L"\\/") == std::wstring::npos && name != L"." && name != L"..";
+}
+
+}  // namespace
+
+bool TKivShellList::CreateNewFolder(const std::wstring& name, bool edit) {
+  const std::wstring folder_name = name.empty() ? kDefaultFolderName : name;
+  const std::wstring folder = Path();
+  // A folder without a file-system path (My Computer) has no place for a new
+  // one: the name alone would be made in the process's current directory.
+  if (folder.empty() || !NamesObjectInFolder(folder_name)) return false;
+  const std::wstring path = IncludeTrailingBackslash(folder) + folder_name;
+  const bool created = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+  // Told even when the folder was there already: whoever shows it refreshes.
+  SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW, path.c_str(), nullptr);
+  if (!edit) return created;
+  MergeRefresh();
+  // A folder of that name already there is the one the user meant to name.
+  if (TListItem* row = FindCaption(0, folder_name, false, true, false)) {
+    ClearSelection();
+    row->SetSelected(true);
+    row->SetFocused(true);
+    row->MakeVisible(false);
+    row->EditCaption();
+  }
+  return created;
+}
+
 bool TKivShellList::EditSelected() {
   TListItem* item = Selected();
   return item && item->EditCaption();

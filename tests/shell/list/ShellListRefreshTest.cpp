@@ -1,0 +1,210 @@
+// The list following changes made behind its back: the merge refresh and
+// the refresh timer. Files are made and removed with plain file calls, which
+// no change notice reports under Wine; the merge is asked for directly or
+// through the list's timer.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "framework/Control.h"
+#include "shell/core/IdList.h"
+#include "shell/core/ShellOperations.h"
+#include "tests/framework/FrameworkTestHelpers.h"
+#include "tests/shell/list/ShellListTestSupport.h"
+#include "tests/support/PassThroughShellFolder.h"
+
+namespace wf::test {
+namespace {
+
+struct Report {
+  uint16_t operations;
+  std::vector<std::wstring> files;
+  std::wstring destination;
+};
+
+class ShellListRefresh : public ShellListTest {
+ protected:
+  ~ShellListRefresh() override {
+    if (list_) list_->OnOperation = nullptr;
+  }
+
+  TKivShellList& Shown(const std::wstring& path, bool parent_entry = false, bool hidden = false) {
+    list_ = &MakeList();
+    list_->SetShowParentFolder(parent_entry);
+    list_->SetShowHidden(hidden);
+    list_->SetPath(path);
+    list_->OnOperation = [this](TObject*, TKivShellOperations operations, const TStringList& files,
+                                const std::wstring& destination) {
+      reports_.push_back({operations.Bits(), files.Items(), destination});
+    };
+    ShowAndDraw();
+    return *list_;
+  }
+
+  TListItem* Row(const std::wstring& folder, const std::wstring& name) {
+    return list_->Items()[IndexOfCaption(*list_, ShellDisplayName(folder, name))];
+  }
+
+  void MakeNumbered(int count) {
+    for (int i = 0; i < count; ++i) folder_.MakeFile(Numbered(i));
+  }
+  static std::wstring Numbered(int i) {
+    wchar_t name[32];
+    swprintf(name, 32, L"f%03d.txt", i);
+    return name;
+  }
+
+  TKivShellList* list_ = nullptr;
+  std::vector<Report> reports_;
+};
+
+TEST_F(ShellListRefresh, MergeAppendsNewRowsDropsVanishedOnesAndKeepsSelectionAndScroll) {
+  MakeNumbered(60);
+  TKivShellList& list = Shown(folder_.Path(), true);
+  TListItem* selected = Row(folder_.Path(), Numbered(20));
+  selected->SetSelected(true);
+  selected->SetFocused(true);
+  RECT row{LVIR_BOUNDS};
+  SendMessageW(list.Handle(), LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  SendMessageW(list.Handle(), LVM_SCROLL, 0, (row.bottom - row.top) * 15);
+  TListItem* top = list.TopItem();
+  ASSERT_GT(top->Index(), 0);
+  std::vector<std::wstring> expected = Captions(list);
+  folder_.MakeFile(L"b-new.txt");
+  folder_.MakeFile(L"a-new.txt");
+  for (const std::wstring& name : {Numbered(30), Numbered(50)}) {
+    std::erase(expected, ShellDisplayName(folder_.Path(), name));
+    ASSERT_TRUE(DeleteFileW((folder_ / name).c_str()));
+  }
+  int redraw_offs = 0;
+  WindowSubclass spy(list.Handle(), [&](HWND, UINT msg, WPARAM wparam, LPARAM, LRESULT) {
+    redraw_offs += msg == WM_SETREDRAW && !wparam;
+  });
+
+  list.MergeRefresh();
+
+  EXPECT_EQ(redraw_offs, 1);
+  std::vector<std::wstring> captions = Captions(list);
+  ASSERT_EQ(captions.size(), expected.size() + 2);
+  // Appended in the folder's order, not sorted in.
+  std::vector<std::wstring> appended(captions.end() - 2, captions.end());
+  std::sort(appended.begin(), appended.end());
+  EXPECT_EQ(appended, (std::vector<std::wstring>{ShellDisplayName(folder_.Path(), L"a-new.txt"),
+                                                 ShellDisplayName(folder_.Path(), L"b-new.txt")}));
+  captions.resize(captions.size() - 2);
+  EXPECT_EQ(captions, expected);
+  EXPECT_EQ(captions.front(), L" .. ");
+  EXPECT_EQ(list.SelCount(), 1);
+  EXPECT_EQ(list.Selected(), selected);
+  EXPECT_EQ(list.ItemFocused(), selected);
+  EXPECT_EQ(list.TopItem(), top);
+}
+
+TEST_F(ShellListRefresh, TimerMergesWhatChangedOnDisk) {
+  folder_.MakeFile(L"a.txt");
+  folder_.MakeFile(L"b.txt");
+  TKivShellList& list = Shown(folder_.Path());
+  folder_.MakeFile(L"c.txt");
+  ASSERT_TRUE(DeleteFileW((folder_ / L"a.txt").c_str()));
+  const std::vector<std::wstring> expected{ShellDisplayName(folder_.Path(), L"b.txt"),
+                                           ShellDisplayName(folder_.Path(), L"c.txt")};
+
+  list.RestartRefreshTimer();
+  EXPECT_TRUE(PumpUntil([&] { return Captions(list) == expected; }));
+}
+
+// Ghosted rows of hidden files are not on their way anywhere; rows the cut
+// command ghosted are, and are reported by their paths, which a caption
+// (a link's has no extension) does not give.
+TEST_F(ShellListRefresh, OnlyRowsTheCutCommandGhostedAreReportedAsMovedAwayOnce) {
+  const std::wstring elsewhere = folder_.MakeFolder(L"elsewhere");
+  const std::wstring shown = folder_.MakeFolder(L"shown") + L"\\";
+  folder_.MakeFile(L"shown\\a.txt");
+  folder_.MakeFile(L"shown\\stays.txt");
+  folder_.MakeLink(L"shown\\x.lnk", elsewhere);
+  folder_.MakeHiddenFile(L"shown\\hidden.txt");
+  TKivShellList& list = Shown(shown, false, true);
+  ASSERT_TRUE(Row(shown, L"hidden.txt")->Cut()) << "hidden files are drawn ghosted";
+  Row(shown, L"a.txt")->SetSelected(true);
+  Row(shown, L"x.lnk")->SetSelected(true);
+  ASSERT_TRUE(list.InvokeVerb(L"cut"));
+  // As a paste elsewhere would move them.
+  for (const wchar_t* name : {L"a.txt", L"x.lnk"})
+    ASSERT_TRUE(MoveFileW((shown + name).c_str(), (elsewhere + L"\\" + name).c_str()));
+  ASSERT_TRUE(DeleteFileW((shown + L"hidden.txt").c_str()));
+
+  list.MergeRefresh();
+  list.MergeRefresh();
+
+  EXPECT_EQ(Captions(list), std::vector<std::wstring>{ShellDisplayName(shown, L"stays.txt")});
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(reports_[0].operations, TKivShellOperations({sopCut, sopRemove}).Bits());
+  std::sort(reports_[0].files.begin(), reports_[0].files.end());
+  EXPECT_EQ(reports_[0].files, (std::vector<std::wstring>{shown + L"a.txt", shown + L"x.lnk"}));
+  EXPECT_EQ(reports_[0].destination, L"");
+}
+
+// Display names without the ".txt" extension, as Windows shows known types
+// by default; Wine's shell shows every extension.
+class HiddenExtensionFolder : public PassThroughShellFolder {
+ public:
+  using PassThroughShellFolder::PassThroughShellFolder;
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD id, SHGDNF flags,
+                                             STRRET* name) override {
+    const HRESULT hr = real_->GetDisplayNameOf(id, flags, name);
+    if (FAILED(hr) || (flags & SHGDN_FORPARSING)) return hr;
+    std::wstring text = StrRetToString(id, *name);
+    if (text.ends_with(L".txt")) text.resize(text.size() - 4);
+    name->uType = STRRET_WSTR;
+    return SHStrDupW(text.c_str(), &name->pOleStr);
+  }
+};
+
+// A merge is worth it up to 300 rows. A refill sorts, where a merge would
+// have appended the new row.
+TEST_F(ShellListRefresh, LargeFolderIsRefilledWithItsSelectionKept) {
+  MakeNumbered(301);
+  TKivShellList& list = Shown(folder_.Path());
+  AbsoluteIdList id_list;
+  auto folder = PassThroughShellFolder::Of<HiddenExtensionFolder>(folder_.Path(), &id_list);
+  list.Dirwalker().SetShellFolder(folder, id_list.get());
+  list.Populate();
+  TListItem* selected = list.Items()[IndexOfCaption(list, L"f250")];
+  selected->SetSelected(true);
+  folder_.MakeFile(L"a-new.txt");
+
+  // An open editor would be lost with its row: nothing is refilled under it.
+  ASSERT_TRUE(selected->EditCaption());
+  list.MergeRefresh();
+  EXPECT_EQ(list.Items().Count(), 301);
+  SendMessageW(list.Handle(), LVM_CANCELEDITLABEL, 0, 0);
+
+  list.MergeRefresh();
+  ASSERT_EQ(list.Items().Count(), 302);
+  EXPECT_EQ(list.ItemPath(list.Items()[0]), folder_ / L"a-new.txt");
+  ASSERT_EQ(list.SelCount(), 1);
+  selected = list.Selected();
+  EXPECT_EQ(selected->Caption(), L"f250");
+  const int top = list.TopItem()->Index();
+  EXPECT_GE(selected->Index(), top);
+  EXPECT_LT(selected->Index(), top + list.VisibleRowCount());
+}
+
+TEST_F(ShellListRefresh, TimerMovesAListWhoseFolderVanishedToMyComputer) {
+  const std::wstring gone = folder_.MakeFolder(L"gone");
+  folder_.MakeFile(L"gone\\a.txt");
+  TKivShellList& list = Shown(gone + L"\\");
+  ErrorDisplayCapture errors;
+  ASSERT_TRUE(RemoveFolderTree(gone));
+
+  list.RestartRefreshTimer();
+  EXPECT_TRUE(PumpUntil([&] { return list.SpecialFolder() == SF_DRIVES; }));
+  EXPECT_EQ(list.Path(), L"");
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+}  // namespace
+}  // namespace wf::test
