@@ -44,8 +44,8 @@ class RemoteListView {
     process_.reset(
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
     if (process_)
-      memory_ = static_cast<char*>(
-          VirtualAllocEx(process_.get(), nullptr, kBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+      memory_ = static_cast<char*>(VirtualAllocEx(process_.get(), nullptr, kBytes,
+                                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   }
   ~RemoteListView() {
     if (memory_) VirtualFreeEx(process_.get(), memory_, 0, MEM_RELEASE);
@@ -95,7 +95,8 @@ class RemoteListView {
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     Write(item);
-    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory_));
+    SendMessageW(list_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
+                 reinterpret_cast<LPARAM>(memory_));
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     Write(item);
     SendMessageW(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(memory_));
@@ -228,10 +229,11 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
   ASSERT_TRUE(WaitFor([&] { return list_->IndexOf(L"sub") >= 0; }));
   const std::vector<std::wstring> top = list_->Captions();
 
-  Click(L"sub", {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN,
-                 MOUSEEVENTF_LEFTUP});
-  EXPECT_TRUE(WaitFor([&] { return list_->Captions().size() == 2 && list_->IndexOf(kParentCaption) == 0; }))
-      << "a double-click on a folder shows its content";
+  Click(L"sub",
+        {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
+  EXPECT_TRUE(WaitFor([&] {
+    return list_->Captions().size() == 2 && list_->IndexOf(kParentCaption) == 0;
+  })) << "a double-click on a folder shows its content";
 
   PostKey(list_->Handle(), VK_BACK);
   EXPECT_TRUE(WaitFor([&] { return list_->Shows(top); })) << "Backspace goes back up";
@@ -243,7 +245,7 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
   ASSERT_TRUE(WaitFor([&] { return list_->Shows(top); }));
 
   const int note = list_->IndexOf(L"note.wfwindow") >= 0 ? list_->IndexOf(L"note.wfwindow")
-                                                          : list_->IndexOf(L"note");
+                                                         : list_->IndexOf(L"note");
   ASSERT_GE(note, 0);
   list_->SelectOnly(list_->Captions()[note]);
   PostKey(list_->Handle(), VK_RETURN);
@@ -260,8 +262,9 @@ TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
   list_->SelectOnly(L"old");
   PostKey(list_->Handle(), VK_F2);
   HWND editor = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (editor = FindWindowExW(list_->Handle(), nullptr, L"Edit", nullptr)); }))
-      << "F2 opens the name for editing";
+  ASSERT_TRUE(WaitFor([&] {
+    return (editor = FindWindowExW(list_->Handle(), nullptr, L"Edit", nullptr));
+  })) << "F2 opens the name for editing";
   SendMessageW(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"renamed"));
   PostKey(editor, VK_RETURN);
   EXPECT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"renamed", L"doomed"}); }));
