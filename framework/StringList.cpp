@@ -16,10 +16,6 @@ void CheckIndex(int index, int limit) {
     throw Exception(L"List index out of bounds (" + IntToStr(index) + L")");
 }
 
-void RaiseDuplicate() {
-  throw Exception(L"String list does not allow duplicates");
-}
-
 }  // namespace
 
 int TStringList::Add(std::wstring s) {
@@ -28,7 +24,6 @@ int TStringList::Add(std::wstring s) {
     bool found = false;
     index = SortedPlace(s, found);
     if (found && duplicates_ == TDuplicates::dupIgnore) return index;
-    if (found && duplicates_ == TDuplicates::dupError) RaiseDuplicate();
   }
   Changing();
   items_.insert(items_.begin() + index, std::move(s));
@@ -77,9 +72,6 @@ void TStringList::Assign(const std::vector<std::wstring>& items) {
         accepted.begin(), accepted.end(),
         [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) < 0; });
     auto same = [](const std::wstring& a, const std::wstring& b) { return CompareText(a, b) == 0; };
-    if (duplicates_ == TDuplicates::dupError &&
-        std::adjacent_find(accepted.begin(), accepted.end(), same) != accepted.end())
-      RaiseDuplicate();
     if (duplicates_ == TDuplicates::dupIgnore)
       accepted.erase(std::unique(accepted.begin(), accepted.end(), same), accepted.end());
   }

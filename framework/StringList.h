@@ -10,8 +10,8 @@
 namespace wf {
 
 // What a sorted list does with a string it already holds (compared
-// case-insensitively): keep both, keep the first, or raise.
-enum class TDuplicates { dupAccept, dupIgnore, dupError };
+// case-insensitively): keep both, or keep the first only.
+enum class TDuplicates { dupAccept, dupIgnore };
 
 // An ordered list of strings with a change event. Changes made inside an
 // update bracket raise OnChange once, when the outermost bracket closes.
