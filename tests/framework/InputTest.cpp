@@ -11,6 +11,7 @@
 #include "framework/ListView.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/support/HeldKeys.h"
+#include "tests/support/RealMouse.h"
 
 namespace wf {
 namespace {
@@ -199,18 +200,10 @@ TEST_F(Input, DoubleClickOnAListRowSetsTheFlagAfterTheListActed) {
   const RECT label = list->Items()[2]->DisplayRect(TDisplayCode::drLabel);
   POINT at{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
   ClientToScreen(list->Handle(), &at);
-  ASSERT_TRUE(SetCursorPos(at.x, at.y));
-  std::vector<INPUT> inputs;
-  for (DWORD flags :
-       {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    inputs.push_back(input);
-  }
-  ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
-            inputs.size());
-  ASSERT_TRUE(test::PumpUntil([&] { return mouse_downs.size() >= 2; }));
+  test::ButtonMessages taken;
+  ASSERT_TRUE(test::PressTwice(at));
+  ASSERT_TRUE(test::PumpUntil([&] { return mouse_downs.size() >= 2; }))
+      << "the list's thread took: " << taken.Describe(list->Handle(), "the list");
   test::PumpFor(100ms);
   ASSERT_EQ(mouse_downs.size(), 2u);
   EXPECT_FALSE(mouse_downs[0].shift.Contains(TShift::ssDouble));

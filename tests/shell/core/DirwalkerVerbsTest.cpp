@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/Cursor.h"
+#include "framework/Handles.h"
 #include "shell/core/Dirwalker.h"
 #include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/core/RecordingShellFolder.h"
@@ -19,10 +20,14 @@ using test::DeleteConfirmation;
 using test::FileExists;
 using test::TempFolder;
 
-// Waits for a file that another process writes; false after ten seconds.
+// Waits for a file that another process writes, until the writer has
+// closed it (it opens with no sharing); false after ten seconds. A file
+// still open when the test ends could not be removed, nor its folder.
 bool Appears(const std::wstring& path) {
   for (int i = 0; i < 1000; ++i) {
-    if (FileExists(path)) return true;
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) return true;
     Sleep(10);
   }
   return false;
@@ -207,6 +212,8 @@ TEST_F(DirwalkerVerbs, DefaultOpensEachDocument) {
   EXPECT_TRUE(walker_.RunVerb(L"default"));
   EXPECT_TRUE(Appears(temp_ / L"two.wftest.opened"));
   EXPECT_TRUE(Appears(temp_ / L"three.wftest.opened"));
+  // What the commands wrote is theirs no more: the folder goes with the test.
+  EXPECT_TRUE(test::RemoveFolderTree(temp_.Path()));
 }
 
 TEST_F(DirwalkerVerbs, DefaultWithoutAnyCommandFails) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,11 +14,21 @@
 #include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 #include "tests/support/HeldKeys.h"
+#include "tests/support/RealMouse.h"
 
 namespace wf::test {
 namespace {
 
 constexpr wchar_t kParentCaption[] = L" .. ";
+
+std::string SelectionText(TKivShellList& list) {
+  std::ostringstream text;
+  text << list.SelCount() << " rows selected";
+  for (int i = 0, n = list.Items().Count(); i < n; ++i)
+    if (list.Items()[i]->Selected()) text << " [" << ToUtf8(list.Items()[i]->Caption()) << "]";
+  if (list.IsEditing()) text << ", a caption is being edited";
+  return text.str();
+}
 
 struct Report {
   uint16_t operations;
@@ -79,18 +90,12 @@ class ShellListActivation : public ShellListTest {
                  SWP_NOMOVE | SWP_NOSIZE);
     ASSERT_TRUE(PumpUntil([&] { return WindowFromPoint(at) == list.Handle(); }))
         << "another window covers the list";
-    ASSERT_TRUE(SetCursorPos(at.x, at.y));
-    std::vector<INPUT> inputs;
-    for (DWORD flags :
-         {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-      INPUT input{};
-      input.type = INPUT_MOUSE;
-      input.mi.dwFlags = flags;
-      inputs.push_back(input);
-    }
-    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
-              inputs.size());
-    EXPECT_TRUE(PumpUntil(seen));
+    ButtonMessages taken;
+    ASSERT_TRUE(PressTwice(at));
+    EXPECT_TRUE(PumpUntil(seen)) << "the double-click at " << at.x << "," << at.y
+                                 << " caused nothing; the list's thread took: "
+                                 << taken.Describe(list.Handle(), "the list") << "; then "
+                                 << SelectionText(list);
   }
 
   std::vector<Report> reports_;
