@@ -34,6 +34,13 @@ bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The command that wrote the file may still hold it open, and the test's
+// folder could not be removed while it does.
+bool Released(const std::wstring& path) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  return static_cast<bool>(file);
+}
+
 // Reads and drives a list view of another process: the structures its
 // messages point at have to live in that process.
 class RemoteListView {
@@ -202,11 +209,15 @@ class WayfoldWindow : public testing::Test {
     ASSERT_TRUE(WaitFor([&] { return WindowFromPoint(at) == list_->Handle(); }))
         << "another window covers Wayfold's list";
     ASSERT_TRUE(SetCursorPos(at.x, at.y));
+    // One time stamp for all: a busy machine that stops this thread between
+    // two presses must not split a double-click into two clicks.
+    const DWORD pressed_at = GetTickCount();
     std::vector<INPUT> inputs;
     for (DWORD flags : presses) {
       INPUT input{};
       input.type = INPUT_MOUSE;
       input.mi.dwFlags = flags;
+      input.mi.time = pressed_at;
       inputs.push_back(input);
     }
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
@@ -251,6 +262,7 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
   PostKey(list_->Handle(), VK_RETURN);
   EXPECT_TRUE(WaitFor([&] { return Exists(document + L".opened"); }))
       << "Enter hands a document to the shell, which opens it";
+  EXPECT_TRUE(WaitFor([&] { return Released(document + L".opened"); }));
 }
 
 TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
