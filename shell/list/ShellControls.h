@@ -310,6 +310,7 @@ class TKivShellList : public TCustomListView {
  private:
   LRESULT HandleContextMenuRequest(WPARAM wparam, LPARAM lparam);
   LRESULT HandleMenuMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+  std::vector<TListItem*> SelectedObjectRows();
   // The bottom-right corner of the row's selection bounds, on the screen.
   POINT SelectionMenuPoint(TListItem* item);
   void ReportPaste(std::unique_ptr<TStringList> clipboard, const std::wstring& destination);

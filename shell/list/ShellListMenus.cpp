@@ -89,21 +89,25 @@ bool TKivShellList::ShowBackgroundMenu(POINT point) {
   return true;
 }
 
-std::wstring TKivShellList::ShowItemMenu(POINT point) {
-  if (!Selected()) return {};
-  // The selection as it is now: the verb may remove its objects, and the
-  // menu's own window may change the selection while it is open.
-  std::vector<std::wstring> paths;
+// Rows of the list's objects (never the parent entry) that are selected now.
+std::vector<TListItem*> TKivShellList::SelectedObjectRows() {
   std::vector<TListItem*> rows;
   for (int i = 0, n = Items().Count(); i < n; ++i) {
     TListItem* item = Items()[i];
     if (!item->Selected()) continue;
     TKivShellListItem* record = RecordOf(item);
-    if (!record || record->IsParentEntry) continue;
-    rows.push_back(item);
+    if (record && !record->IsParentEntry) rows.push_back(item);
   }
+  return rows;
+}
+
+std::wstring TKivShellList::ShowItemMenu(POINT point) {
   const std::vector<std::wstring> names = SelectedNames().Items();
+  const std::vector<TListItem*> rows = SelectedObjectRows();
   if (names.empty() || rows.empty()) return {};
+  // Taken before the menu: the verb may remove the objects, and while the
+  // menu is open the rows may change.
+  std::vector<std::wstring> paths;
   for (TListItem* row : rows) {
     std::wstring path = ItemPath(row);
     // An object without a file-system path goes by its name in the folder.
@@ -114,7 +118,7 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
     }
     paths.push_back(std::move(path));
   }
-  // The paste goes into the row's object, whose name the caption may not be.
+  // A paste goes into the row's object, whose name the caption may not be.
   std::wstring paste_target = ItemPath(rows.front());
   if (paste_target.empty()) paste_target = Path() + rows.front()->Caption();
 
@@ -136,7 +140,7 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
   } else if (SameVerb(verb, L"paste")) {
     if (clipboard) ReportPaste(std::move(clipboard), paste_target);
   } else if (SameVerb(verb, L"cut")) {
-    for (TListItem* row : rows) row->SetCut(true);
+    for (TListItem* row : SelectedObjectRows()) row->SetCut(true);
   }
   return verb;
 }

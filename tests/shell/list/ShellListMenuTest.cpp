@@ -350,6 +350,27 @@ TEST_F(ShellListMenu, CutGhostsTheSelectedRows) {
   EXPECT_TRUE(reports_.empty());
 }
 
+TEST_F(ShellListMenu, AReadOnlyListsMenuDeletesOnlyWhatTheSelectHandlerAllows) {
+  TKivShellList& list = Shown();
+  list.SetReadOnly(true);
+  SelectOnly(list, {L"a.txt"});
+  DeleteConfirmation confirmation(IDYES);
+  {
+    MenuDriver driver(PickText(L"Delete"));
+    EXPECT_EQ(list.ShowItemMenu(POINT{60, 60}), L"") << driver.Trace();
+  }
+  EXPECT_TRUE(PathExists(folder_ / L"a.txt"));
+  std::vector<std::wstring> asked;
+  list.SetOnContextMenuSelect(
+      [&](TObject*, const std::wstring& verb, bool&) { asked.push_back(verb); });
+  MenuDriver driver(PickText(L"Delete"));
+  EXPECT_EQ(list.ShowItemMenu(POINT{60, 60}), L"delete") << driver.Trace();
+  list.SetOnContextMenuSelect(nullptr);
+  EXPECT_EQ(asked, std::vector<std::wstring>{L"delete"});
+  EXPECT_FALSE(PathExists(folder_ / L"a.txt"));
+  EXPECT_EQ(reports_.size(), 1u);
+}
+
 // What the test's context menu offers: one entry, whose verb runs the
 // test's stand-in for the platform's (Wine's "paste" pastes nothing and its
 // "delete" always recycles); each invocation's keys are noted.
