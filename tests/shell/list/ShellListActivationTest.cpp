@@ -247,7 +247,7 @@ TEST_F(ShellListActivation, AltEnterShowsThePropertiesSheet) {
 
 // Ctrl+C copies the selected rows; the folder's own verbs go to the shown
 // folder as an object of its parent: "copy" puts the folder itself there.
-TEST_F(ShellListActivation, CtrlCCopiesTheSelectionAndFolderVerbsTheFolderItself) {
+TEST_F(ShellListActivation, CtrlCCopiesTheSelectionAndAFolderVerbCopiesTheFolderItself) {
   TKivShellList& list = Shown();
   const auto clipboard_names = [] {
     std::vector<std::wstring> names;
