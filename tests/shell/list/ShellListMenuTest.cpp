@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/Handles.h"
 #include "framework/Menus.h"
 #include "shell/core/ShellOperations.h"
 #include "shell/core/ShellUtils.h"
@@ -373,19 +374,24 @@ TEST_F(ShellListMenu, AReadOnlyListsMenuDeletesOnlyWhatTheSelectHandlerAllows) {
 
 // What the test's context menu offers: one entry, whose verb runs the
 // test's stand-in for the platform's (Wine's "paste" pastes nothing and its
-// "delete" always recycles); each invocation's keys are noted.
+// "delete" always recycles); each invocation's keys are noted, and the
+// sub-menus the shell was told to initialise.
 struct Script {
   std::string verb;
   std::function<void()> action;
   std::vector<DWORD> masks;
+  std::vector<WPARAM> initialised;
 };
 
-class ScriptedMenu final : public IContextMenu {
+class ScriptedMenu final : public IContextMenu2 {
  public:
   explicit ScriptedMenu(Script& script) : script_(script) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IContextMenu) ? this : nullptr;
+    *object = IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IContextMenu) ||
+                      IsEqualIID(iid, IID_IContextMenu2)
+                  ? this
+                  : nullptr;
     if (!*object) return E_NOINTERFACE;
     AddRef();
     return S_OK;
@@ -412,6 +418,10 @@ class ScriptedMenu final : public IContextMenu {
                                              UINT size) override {
     if (type != GCS_VERBA || offset != 0) return E_INVALIDARG;
     lstrcpynA(name, script_.verb.c_str(), static_cast<int>(size));
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT msg, WPARAM wparam, LPARAM) override {
+    if (msg == WM_INITMENUPOPUP) script_.initialised.push_back(wparam);
     return S_OK;
   }
 
@@ -494,6 +504,24 @@ TEST_F(ShellListScriptedMenu, DeletePickedWithShiftHeldTellsTheShell) {
   ASSERT_EQ(masks.size(), 2u);
   EXPECT_TRUE(masks[0] & CMIC_MASK_SHIFT_DOWN);
   EXPECT_FALSE(masks[1] & CMIC_MASK_SHIFT_DOWN);
+}
+
+// A menu that the list owns hands its messages to the list: they reach the
+// shell's open menu, and only while it is open.
+TEST_F(ShellListScriptedMenu, MenuMessagesToTheListReachTheShellWhileItsMenuIsOpen) {
+  TKivShellList& list = ShownScripted("open", [] {});
+  const UniqueMenu foreign(CreatePopupMenu());
+  const auto wparam = reinterpret_cast<WPARAM>(foreign.get());
+  SendMessageW(list.Handle(), WM_INITMENUPOPUP, wparam, 0);
+  SelectOnly(list, {L"a.txt"});
+  MenuDriver driver([&](const std::vector<MenuEntry>&) {
+    SendMessageW(list.Handle(), WM_INITMENUPOPUP, wparam, 0);
+    return -1;
+  });
+  list.ShowItemMenu(POINT{60, 60});
+  SendMessageW(list.Handle(), WM_INITMENUPOPUP, wparam, 0);
+  const std::vector<WPARAM>& initialised = scripted_->script.initialised;
+  EXPECT_EQ(std::count(initialised.begin(), initialised.end(), wparam), 1);
 }
 
 // The files were cut in another folder by the shell's own "cut"; the
