@@ -151,6 +151,10 @@ std::wstring TDirwalker::RunShellEntry(IContextMenu* menu, UINT command) {
     return verb;
   }
   CMINVOKECOMMANDINFO info{sizeof(info)};
+  // The keys held as the entry was picked belong to the command: "delete"
+  // with Shift held deletes for good instead of recycling.
+  if (GetKeyState(VK_SHIFT) < 0) info.fMask |= CMIC_MASK_SHIFT_DOWN;
+  if (GetKeyState(VK_CONTROL) < 0) info.fMask |= CMIC_MASK_CONTROL_DOWN;
   info.hwnd = ShellOwnerWindow();
   info.lpVerb = MAKEINTRESOURCEA(offset);
   info.nShow = SW_SHOWNORMAL;

@@ -279,10 +279,6 @@ class TKivShellList : public TCustomListView {
  private:
   bool OpenSelected(const std::wstring& verb);
   bool DeleteSelected(bool permanently);
-  bool PasteIntoFolder(const std::wstring& verb);
-  void ReportPaste(std::unique_ptr<TStringList> clipboard);
-  void ShowItemMenu(POINT point);
-  void ShowSelectionMenu();
 
   // Automatic refresh and new folders (ShellListRefresh.cpp, ShellListEditing.cpp).
  public:
@@ -315,6 +311,44 @@ class TKivShellList : public TCustomListView {
   // Where a merge passes each row: with check boxes and a shell link, the
   // row's check state follows the link's selection list.
   void RefreshRowCheckState(TListItem* item);
+
+  // Context menus and pasting (ShellListMenus.cpp).
+ public:
+  // Shown for a right-click outside every row; with none, such a click gets
+  // the framework's handling (PopupMenu). Forgotten when it is freed.
+  TPopupMenu* BackgroundPopupMenu() const { return background_popup_menu_; }
+  void SetBackgroundPopupMenu(TPopupMenu* menu);
+  // Kept by the folder object, which asks it before every shell verb.
+  const TOnContextMenuSelectEvent& OnContextMenuSelect() const {
+    return dirwalker_->OnContextMenuSelect;
+  }
+  void SetOnContextMenuSelect(TOnContextMenuSelectEvent handler) {
+    dirwalker_->OnContextMenuSelect = std::move(handler);
+  }
+  // The shell's context menu of the selected rows, merged with PopupMenu, at
+  // the screen point, followed by the list's bookkeeping for the verb that
+  // ran. Answers that verb, or empty.
+  std::wstring ShowItemMenu(POINT point);
+  // BackgroundPopupMenu at the screen point; false when there is none.
+  bool ShowBackgroundMenu(POINT point);
+  // Runs the verb (in practice "paste") on the shown folder itself and
+  // reports what was pasted; true when the shell did it.
+  bool PasteIntoFolder(const std::wstring& verb);
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  // Runs the verb on the shown folder itself, as an object of its parent;
+  // true when the shell did it.
+  virtual bool RunVerbOnFolder(const std::wstring& verb);
+
+ private:
+  LRESULT HandleContextMenuRequest(WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMenuMessage(UINT msg, WPARAM wparam, LPARAM lparam);
+  std::vector<TListItem*> SelectedObjectRows();
+  // The bottom-right corner of the row's selection bounds, on the screen.
+  POINT SelectionMenuPoint(TListItem* item);
+  void ReportPaste(std::unique_ptr<TStringList> clipboard, const std::wstring& destination);
+  TPopupMenu* background_popup_menu_ = nullptr;
 };
 
 }  // namespace wf

@@ -180,6 +180,12 @@ LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       // The list view makes its header as a child: watch it from birth.
       if (LOWORD(wparam) == WM_CREATE) HookHeader(reinterpret_cast<HWND>(lparam));
       break;
+    case WM_CONTEXTMENU:
+      return HandleContextMenuRequest(wparam, lparam);
+    case WM_INITMENUPOPUP:
+    case WM_MEASUREITEM:
+    case WM_DRAWITEM:
+      return HandleMenuMessage(msg, wparam, lparam);
     case WM_CAPTURECHANGED: {
       const LRESULT result = TCustomListView::WndProc(msg, wparam, lparam);
       UpdateSortArrows();

@@ -59,7 +59,8 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
   if (!done) return false;
 
   if (clipboard) {
-    ReportPaste(std::move(clipboard));
+    // Pasted onto one row, the files went into that row's folder.
+    ReportPaste(std::move(clipboard), count == 1 ? ItemPath(selected) : Path());
   } else if (SameVerb(verb, L"cut")) {
     for (int i = 0, n = Items().Count(); i < n; ++i) {
       TListItem* item = Items()[i];
@@ -108,33 +109,6 @@ bool TKivShellList::DeleteSelected(bool permanently) {
   return true;
 }
 
-// The shown folder is the current object of a folder object of its own, one
-// level up, so that the verb lands on the folder itself and not on its rows.
-bool TKivShellList::PasteIntoFolder(const std::wstring& verb) {
-  std::unique_ptr<TStringList> clipboard;
-  if (SameVerb(verb, L"paste")) clipboard = ClipboardFiles();
-  bool done = false;
-  {
-    TDirwalker walker(nullptr);
-    walker.SetShowErrorMessages(ShowErrorMessages());
-    walker.SetFolderIDList(dirwalker_->FolderIdList());
-    walker.SelectFolderInParent();
-    done = walker.RunVerb(verb);
-  }
-  if (done && clipboard) ReportPaste(std::move(clipboard));
-  RestartRefreshTimer();
-  return done;
-}
-
-void TKivShellList::ReportPaste(std::unique_ptr<TStringList> clipboard) {
-  if (clipboard->Empty()) return;
-  // A moved file is gone from where the clipboard named it.
-  const bool copied = PathExists(clipboard->Items().front());
-  const TKivShellOperations operations = copied ? TKivShellOperations{sopCopy, sopPaste, sopAdd}
-                                                : TKivShellOperations{sopMove, sopPaste, sopAdd};
-  ReportOperation(operations, std::move(clipboard), Path());
-}
-
 void TKivShellList::RestartRefreshTimer() {
   if (!refresh_timer_) return;
   refresh_timer_->SetEnabled(false);
@@ -145,31 +119,6 @@ bool TKivShellList::GoUp() {
   dirwalker_->SelectFolderInParent();
   Populate();
   return true;
-}
-
-void TKivShellList::ShowItemMenu(POINT point) {
-  TListItem* selected = Selected();
-  if (!selected) return;
-  if (SelCount() == 1) {
-    TKivShellListItem* record = RecordOf(selected);
-    if (!record || record->IsParentEntry) return;
-    dirwalker_->SetCurrentId(record->ItemId.get());
-  } else {
-    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
-  }
-  AssignRenameHook();
-  dirwalker_->PopupShellMenu(point, PopupMenu());
-}
-
-// At the bottom-right corner of the selected row, where the keyboard's user
-// is looking.
-void TKivShellList::ShowSelectionMenu() {
-  TListItem* selected = Selected();
-  if (!selected) return;
-  const RECT bounds = selected->DisplayRect(TDisplayCode::drSelectBounds);
-  POINT corner{bounds.right, bounds.bottom};
-  ClientToScreen(Handle(), &corner);
-  ShowItemMenu(corner);
 }
 
 void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
@@ -211,7 +160,7 @@ void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
       // The platform would ask for a second menu (the control's own popup)
       // for the same key: the shell's menu already carries its items.
       if (shift.Contains(TShift::ssShift) && shell_context_menu_ && Selected()) {
-        ShowSelectionMenu();
+        ShowItemMenu(SelectionMenuPoint(Selected()));
         key = 0;
       }
       break;

@@ -12,6 +12,7 @@
 #include "shell/core/ShellUtils.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/core/DeleteConfirmation.h"
+#include "tests/shell/core/RecordingShellFolder.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 #include "tests/support/HeldKeys.h"
 #include "tests/support/RealMouse.h"
@@ -33,24 +34,32 @@ std::string SelectionText(TKivShellList& list) {
 struct Report {
   uint16_t operations;
   std::vector<std::wstring> files;
+  std::wstring destination;
   int rows_then;
 };
+
+void EmptyClipboard() {
+  if (!OpenClipboard(nullptr)) return;
+  ::EmptyClipboard();
+  CloseClipboard();
+}
 
 // A shown list over a folder with a sub-folder, a link to it and two files.
 class ShellListActivation : public ShellListTest {
  protected:
-  TKivShellList& Shown() {
+  template <class List = TKivShellList>
+  List& Shown() {
     folder_.MakeFolder(L"sub");
     folder_.MakeFile(L"sub\\inner.txt");
     folder_.MakeLink(L"to sub.lnk", folder_ / L"sub");
     folder_.MakeFile(L"a.txt");
     folder_.MakeFile(L"b.txt");
-    TKivShellList& list = MakeList();
+    List& list = MakeList<List>();
     list.SetShowParentFolder(true);
     list.SetPath(folder_.Path());
     list.OnOperation = [this, &list](TObject*, TKivShellOperations operations,
-                                     const TStringList& files, const std::wstring&) {
-      reports_.push_back({operations.Bits(), files.Items(), list.Items().Count()});
+                                     const TStringList& files, const std::wstring& destination) {
+      reports_.push_back({operations.Bits(), files.Items(), destination, list.Items().Count()});
     };
     ShowAndDraw();
     return list;
@@ -228,6 +237,115 @@ TEST_F(ShellListActivation, AReadOnlyListRefusesDeleteCutAndRename) {
   EXPECT_FALSE(Row(list, L"a.txt")->Cut());
   EXPECT_FALSE(list.IsEditing());
   EXPECT_TRUE(reports_.empty());
+}
+
+TEST_F(ShellListActivation, AltEnterShowsThePropertiesSheet) {
+  TKivShellList& list = Shown();
+  SelectOnly(list, {L"a.txt"});
+  // Answers every dialog box of this thread: the sheet is one.
+  DeleteConfirmation closer(IDCANCEL);
+  // Alt held is told by the message's context bit.
+  SendMessageW(list.Handle(), WM_SYSKEYDOWN, VK_RETURN, 1 | (1 << 29));
+  EXPECT_EQ(closer.Shown(), 1);
+  EXPECT_EQ(list.Path(), folder_.Path());
+}
+
+// Ctrl+C copies the selected rows; the folder's own verbs go to the shown
+// folder as an object of its parent: "copy" puts the folder itself there.
+TEST_F(ShellListActivation, CtrlCCopiesTheSelectionAndAFolderVerbCopiesTheFolderItself) {
+  TKivShellList& list = Shown();
+  const auto clipboard_names = [] {
+    std::vector<std::wstring> names;
+    if (std::unique_ptr<TStringList> files = ClipboardFiles())
+      for (const std::wstring& file : *files) names.push_back(ExtractFileName(file));
+    std::sort(names.begin(), names.end());
+    EmptyClipboard();
+    return names;
+  };
+  EmptyClipboard();
+  SelectOnly(list, {L"a.txt", L"b.txt"});
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'C');
+  }
+  EXPECT_EQ(clipboard_names(), (std::vector<std::wstring>{L"a.txt", L"b.txt"}));
+
+  EXPECT_TRUE(list.PasteIntoFolder(L"copy"));
+  std::wstring folder = folder_.Path();
+  folder.pop_back();
+  EXPECT_EQ(clipboard_names(), std::vector<std::wstring>{ExtractFileName(folder)});
+  EXPECT_TRUE(reports_.empty());
+}
+
+// Wine's shell runs no "paste" on a folder as an object of its parent: this
+// list has the verb succeed, as the platform's would.
+class PastingList : public TKivShellList {
+ public:
+  using TKivShellList::TKivShellList;
+  std::vector<std::wstring> folder_verbs;
+
+ protected:
+  bool RunVerbOnFolder(const std::wstring& verb) override {
+    folder_verbs.push_back(verb);
+    return true;
+  }
+};
+
+// The files are put on the clipboard by the shell's own "copy" and "cut" in
+// another folder; a move is made to look done by removing the cut files, as
+// the platform's paste would have.
+TEST_F(ShellListActivation, CtrlVReportsACopyOrAMoveIntoTheShownFolder) {
+  PastingList& list = Shown<PastingList>();
+  TempFolder source;
+  const std::vector<std::wstring> files{source.MakeFile(L"one.txt"), source.MakeFile(L"two.txt")};
+  const auto put_on_clipboard = [&](const wchar_t* verb) {
+    TDirwalker walker(nullptr);
+    walker.SetShowErrorMessages(false);
+    walker.SetFolder(source.Path());
+    walker.MultiObjects().Assign({L"one.txt", L"two.txt"});
+    ASSERT_TRUE(walker.RunVerb(verb));
+  };
+  const auto paste = [&] {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'V');
+  };
+
+  put_on_clipboard(L"copy");
+  paste();
+  put_on_clipboard(L"cut");
+  for (const std::wstring& file : files) DeleteFileW(file.c_str());
+  paste();
+  EmptyClipboard();
+
+  EXPECT_EQ(list.folder_verbs, (std::vector<std::wstring>{L"paste", L"paste"}));
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(reports_[0].operations, 0x121);
+  EXPECT_EQ(reports_[1].operations, 0x122);
+  for (const Report& report : reports_) {
+    EXPECT_EQ(report.files, files);
+    EXPECT_EQ(report.destination, folder_.Path());
+  }
+}
+
+// Wine's shell recycles whether Shift is held or not, so what is checked is
+// that the command the shell gets says Shift is down.
+TEST_F(ShellListActivation, ShiftDeleteTellsTheShellShiftIsDown) {
+  folder_.MakeFile(L"a.txt");
+  AbsoluteIdList id_list;
+  auto recording = RecordingShellFolder::Of(folder_.Path(), &id_list);
+  TKivShellList& list = MakeList();
+  list.Dirwalker().SetShellFolder(recording, id_list.get());
+  list.Populate();
+  SelectOnly(list, {L"a.txt"});
+  {
+    HeldKeys shift{VK_SHIFT};
+    Key(list, VK_DELETE);
+  }
+  Key(list, VK_DELETE);
+  ASSERT_EQ(recording->invocations.size(), 2u);
+  EXPECT_EQ(recording->invocations[0].verb, "delete");
+  EXPECT_TRUE(recording->invocations[0].mask & CMIC_MASK_SHIFT_DOWN);
+  EXPECT_FALSE(recording->invocations[1].mask & CMIC_MASK_SHIFT_DOWN);
 }
 
 }  // namespace

@@ -22,13 +22,16 @@ class ShellListTest : public ::testing::Test {
   ~ShellListTest() override { DestroyForm(); }
 
   // A list created outside any loading bracket: it has no window and no rows
-  // until something asks for them.
-  TKivShellList& MakeList() {
+  // until something asks for them. A test may make a list of a class derived
+  // from the shell list.
+  template <class List = TKivShellList>
+  List& MakeList() {
     MakeForm();
-    list_ = new TKivShellList(form_.get());
+    auto* list = new List(form_.get());
+    list_ = list;
     list_->SetParent(form_.get());
     list_->SetAlign(TAlign::alClient);
-    return *list_;
+    return *list;
   }
 
   // A list created the way a stored form description creates it: inside the
