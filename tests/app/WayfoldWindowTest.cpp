@@ -293,5 +293,21 @@ TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
   EXPECT_FALSE(Exists(doomed));
 }
 
+TEST_F(WayfoldWindow, RightClickOnARowShowsTheShellMenu) {
+  home_.MakeFolder(L"root\\folder");
+  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_TRUE(WaitFor([&] { return list_->IndexOf(L"folder") >= 0; }));
+
+  Click(L"folder", {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP});
+  HWND menu = nullptr;
+  // Wayfold gives its list no menu of its own: a menu is the shell's.
+  ASSERT_TRUE(WaitFor([&] { return (menu = ProcessWindow(L"#32768")); }))
+      << "a right-click on a row opens the shell's menu";
+  // The menu's own loop reads the keys of Wayfold's thread.
+  PostKey(menu, VK_ESCAPE);
+  EXPECT_TRUE(WaitFor([&] { return ProcessWindow(L"#32768") == nullptr; }));
+  EXPECT_TRUE(list_->Shows({kParentCaption, L"folder"}));
+}
+
 }  // namespace
 }  // namespace wf::test

@@ -566,9 +566,8 @@ TEST_F(ShellListScriptedMenu, PasteVerbOnAFolderRowReportsTheFolderByItsPath) {
     walker.SetObjectName(L"one.txt");
     ASSERT_TRUE(walker.RunVerb(L"copy"));
   }
-  TKivShellList& list = ShownScripted("paste", [&] {
-    CopyFileW(file.c_str(), (folder_ / L"target\one.txt").c_str(), TRUE);
-  });
+  TKivShellList& list = ShownScripted(
+      "paste", [&] { CopyFileW(file.c_str(), (folder_ / L"target\\one.txt").c_str(), TRUE); });
   const int target = IndexOfCaption(list, ScriptedFolder::kShownName);
   ASSERT_GE(target, 0);
   list.ClearSelection();
