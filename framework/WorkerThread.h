@@ -25,6 +25,7 @@ class WorkerThread {
   WorkerThread(const WorkerThread&) = delete;
   WorkerThread& operator=(const WorkerThread&) = delete;
 
+  // Started and not yet joined.
   bool Running() const { return thread_.joinable(); }
   // From any thread; the body sees it through its stop event.
   void RequestStop();

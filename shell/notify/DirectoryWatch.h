@@ -77,7 +77,6 @@ class TKivDirectoryWatch : public TComponent {
     std::wstring name;
   };
   class Reader;
-  friend class Reader;
   struct DeviceNotifyDeleter {
     void operator()(HDEVNOTIFY h) const { UnregisterDeviceNotification(h); }
   };
