@@ -1,0 +1,343 @@
+#include "shell/notify/DirectoryWatch.h"
+
+#include <dbt.h>
+
+#include <algorithm>
+#include <cstddef>
+
+#include "framework/Application.h"
+#include "framework/Strings.h"
+#include "framework/WorkerThread.h"
+
+namespace wf {
+namespace {
+
+// The reports' wake-up; the reports themselves wait in the queue, so that
+// none is lost or leaked with a message that is never handled.
+constexpr UINT kReportMessage = WM_APP + 1;
+constexpr DWORD kMinBufferSize = 64;
+// A user-interface thread that falls this far behind learns only that
+// everything may have changed.
+constexpr size_t kMaxQueuedReports = 1024;
+constexpr DWORD kNotifyFilter = FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
+                                FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE |
+                                FILE_NOTIFY_CHANGE_ATTRIBUTES;
+
+UniqueFile OpenFolder(const std::wstring& folder) {
+  // Full sharing: the watch must not keep anyone from renaming or removing
+  // the folder.
+  UniqueFile handle(CreateFileW(
+      folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr));
+  if (!handle) return handle;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle.get(), &info) ||
+      !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return UniqueFile();
+  }
+  return handle;
+}
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+// Reads one folder's changes on a worker thread and queues them as reports
+// of one watch. With a `only_name`, it watches a parent for that child's
+// removal or renaming and reports nothing else.
+class TKivDirectoryWatch::Reader {
+ public:
+  Reader(TKivDirectoryWatch& watch, uint64_t generation, UniqueFile folder, DWORD buffer_size,
+         std::wstring only_name, std::wstring watched)
+      : watch_(watch),
+        generation_(generation),
+        folder_(std::move(folder)),
+        event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        buffer_(buffer_size / sizeof(DWORD)),
+        only_name_(std::move(only_name)),
+        watched_(std::move(watched)) {}
+
+  ~Reader() {
+    // The worker cancels its read and waits for it to finish before it
+    // returns: the buffer and the handle are free to go after the join.
+    worker_.reset();
+    if (pending_) FinishPendingRead();
+  }
+  Reader(const Reader&) = delete;
+  Reader& operator=(const Reader&) = delete;
+
+  HANDLE Folder() const { return folder_.get(); }
+
+  // The first read is asked for here, so that a folder the platform cannot
+  // watch answers at once; the worker asks for the ones after.
+  bool Start() {
+    if (!event_ || !Read()) return false;
+    worker_ = std::make_unique<WorkerThread>([this](HANDLE stop) { Run(stop); });
+    return true;
+  }
+
+ private:
+  bool Read() {
+    ResetEvent(event_.get());
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_.get();
+    pending_ = ReadDirectoryChangesW(folder_.get(), buffer_.data(),
+                                     static_cast<DWORD>(buffer_.size() * sizeof(DWORD)), FALSE,
+                                     kNotifyFilter, nullptr, &overlapped_, nullptr) != FALSE;
+    return pending_;
+  }
+
+  void FinishPendingRead() {
+    CancelIoEx(folder_.get(), &overlapped_);
+    DWORD bytes = 0;
+    GetOverlappedResult(folder_.get(), &overlapped_, &bytes, TRUE);
+    pending_ = false;
+  }
+
+  void Run(HANDLE stop) {
+    const HANDLE waits[] = {stop, event_.get()};
+    for (;;) {
+      if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
+      DWORD bytes = 0;
+      const bool read = GetOverlappedResult(folder_.get(), &overlapped_, &bytes, FALSE) != FALSE;
+      pending_ = false;
+      if (read && bytes > 0) {
+        Parse(bytes);
+      } else if (read || GetLastError() == ERROR_NOTIFY_ENUM_DIR) {
+        // Nothing read means the platform dropped what did not fit.
+        Overflow();
+      } else {
+        Queue(Report::Kind::kEnded);
+        return;
+      }
+      if (!Read()) {
+        Queue(Report::Kind::kEnded);
+        return;
+      }
+    }
+    if (pending_) FinishPendingRead();
+  }
+
+  void Parse(DWORD bytes) {
+    std::vector<TDirectoryChange> changes;
+    std::vector<std::wstring> modified;
+    const auto* base = reinterpret_cast<const BYTE*>(buffer_.data());
+    constexpr DWORD kHeader = offsetof(FILE_NOTIFY_INFORMATION, FileName);
+    for (DWORD offset = 0; offset + kHeader <= bytes;) {
+      const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(base + offset);
+      const DWORD length = std::min<DWORD>(entry->FileNameLength, bytes - offset - kHeader);
+      std::wstring name(entry->FileName, length / sizeof(WCHAR));
+      switch (entry->Action) {
+        case FILE_ACTION_ADDED:
+          changes.push_back({TDirectoryChange::Action::kAdded, std::move(name)});
+          break;
+        case FILE_ACTION_REMOVED:
+          changes.push_back({TDirectoryChange::Action::kRemoved, std::move(name)});
+          break;
+        case FILE_ACTION_RENAMED_OLD_NAME:
+          changes.push_back({TDirectoryChange::Action::kRenamedOld, std::move(name)});
+          break;
+        case FILE_ACTION_RENAMED_NEW_NAME:
+          changes.push_back({TDirectoryChange::Action::kRenamedNew, std::move(name)});
+          break;
+        case FILE_ACTION_MODIFIED:
+          if (std::find(modified.begin(), modified.end(), name) == modified.end())
+            modified.push_back(std::move(name));
+          break;
+      }
+      if (entry->NextEntryOffset == 0) break;
+      offset += entry->NextEntryOffset;
+    }
+    if (!only_name_.empty()) {
+      const bool gone =
+          std::any_of(changes.begin(), changes.end(), [&](const TDirectoryChange& change) {
+            return (change.action == TDirectoryChange::Action::kRemoved ||
+                    change.action == TDirectoryChange::Action::kRenamedOld) &&
+                   SameText(change.name, only_name_);
+          });
+      if (gone) Queue(Report::Kind::kEnded);
+      return;
+    }
+    if (!changes.empty()) watch_.Queue({Report::Kind::kNames, generation_, std::move(changes), {}});
+    for (auto& name : modified)
+      watch_.Queue({Report::Kind::kModified, generation_, {}, std::move(name)});
+  }
+
+  void Overflow() {
+    // A parent that overflowed may have hidden the folder's own renaming.
+    if (!only_name_.empty()) {
+      if (!IsFolder(watched_)) Queue(Report::Kind::kEnded);
+      return;
+    }
+    Queue(Report::Kind::kOverflow);
+  }
+
+  void Queue(Report::Kind kind) { watch_.Queue({kind, generation_, {}, {}}); }
+
+  TKivDirectoryWatch& watch_;
+  const uint64_t generation_;
+  UniqueFile folder_;
+  UniqueHandle event_;
+  // DWORDs: the platform's entries are DWORD-aligned.
+  std::vector<DWORD> buffer_;
+  const std::wstring only_name_;
+  const std::wstring watched_;
+  OVERLAPPED overlapped_{};
+  bool pending_ = false;
+  std::unique_ptr<WorkerThread> worker_;
+};
+
+TKivDirectoryWatch::TKivDirectoryWatch(TComponent* owner)
+    : TComponent(owner),
+      window_(
+          MessageWindow::Kind::kMessageOnly,
+          [this](UINT msg, WPARAM wparam, LPARAM lparam) {
+            return HandleMessage(msg, wparam, lparam);
+          },
+          this) {}
+
+TKivDirectoryWatch::~TKivDirectoryWatch() {
+  *alive_ = false;
+  Stop();
+}
+
+bool TKivDirectoryWatch::Watch(const std::wstring& folder) {
+  Stop();
+  if (folder.empty()) return false;
+  UniqueFile handle = OpenFolder(folder);
+  if (!handle) return false;
+  const uint64_t generation = generation_;
+  auto reader = std::make_unique<Reader>(*this, generation, std::move(handle), buffer_size_,
+                                         std::wstring(), std::wstring());
+  if (!reader->Start()) return false;
+
+  // The folder's own removal or renaming shows only in its parent. A
+  // folder whose parent cannot be watched is still watched itself.
+  std::unique_ptr<Reader> parent;
+  const std::wstring path = ExcludeTrailingBackslash(folder);
+  const std::wstring name = ExtractFileName(path);
+  const std::wstring parent_path = ExtractFilePath(path);
+  if (!name.empty() && !parent_path.empty()) {
+    if (UniqueFile parent_handle = OpenFolder(parent_path)) {
+      parent = std::make_unique<Reader>(*this, generation, std::move(parent_handle), buffer_size_,
+                                        name, path);
+      if (!parent->Start()) parent.reset();
+    }
+  }
+
+  // A drive that asks to be removed must find the folder let go.
+  DEV_BROADCAST_HANDLE filter{};
+  filter.dbch_size = sizeof(filter);
+  filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  filter.dbch_handle = reader->Folder();
+  device_notify_.reset(
+      RegisterDeviceNotificationW(window_.Handle(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
+
+  folder_reader_ = std::move(reader);
+  parent_reader_ = std::move(parent);
+  folder_ = folder;
+  return true;
+}
+
+void TKivDirectoryWatch::Stop() {
+  EndReaders();
+  folder_.clear();
+}
+
+void TKivDirectoryWatch::EndReaders() {
+  // Whatever the old readers queued, or still queue while they stop, is
+  // from an older watch from here on.
+  ++generation_;
+  device_notify_.reset();
+  folder_reader_.reset();
+  parent_reader_.reset();
+}
+
+HANDLE TKivDirectoryWatch::DirectoryHandle() const {
+  return folder_reader_ ? folder_reader_->Folder() : nullptr;
+}
+
+void TKivDirectoryWatch::SetBufferSize(DWORD bytes) {
+  buffer_size_ = std::clamp(bytes, kMinBufferSize, kMaxBufferSize);
+}
+
+void TKivDirectoryWatch::Queue(Report report) {
+  bool wake = false;
+  {
+    std::lock_guard lock(queue_mutex_);
+    if (queue_.size() >= kMaxQueuedReports &&
+        (report.kind == Report::Kind::kNames || report.kind == Report::Kind::kModified)) {
+      if (queue_.back().kind == Report::Kind::kOverflow) return;
+      report = Report{Report::Kind::kOverflow, report.generation, {}, {}};
+    }
+    wake = queue_.empty();
+    queue_.push_back(std::move(report));
+  }
+  if (wake) window_.Post(kReportMessage);
+}
+
+std::optional<LRESULT> TKivDirectoryWatch::HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case kReportMessage:
+      DeliverReports();
+      return 0;
+    case WM_DEVICECHANGE:
+      return OnDeviceChange(wparam, lparam) ? TRUE : std::optional<LRESULT>();
+  }
+  return std::nullopt;
+}
+
+void TKivDirectoryWatch::DeliverReports() {
+  std::vector<Report> reports;
+  {
+    std::lock_guard lock(queue_mutex_);
+    reports.swap(queue_);
+  }
+  // An event may stop or replace the watch, which the generation check sees,
+  // or free the component, which `alive` sees.
+  const std::shared_ptr<bool> alive = alive_;
+  for (auto& report : reports) {
+    if (!*alive) return;
+    if (report.generation != generation_) continue;
+    // One failing handler shows its error and leaves the other reports due.
+    Guarded(this, [&] {
+      switch (report.kind) {
+        case Report::Kind::kNames:
+          Raise(OnNames, this, report.changes);
+          break;
+        case Report::Kind::kModified:
+          Raise(OnModified, this, report.name);
+          break;
+        case Report::Kind::kOverflow:
+          Raise(OnOverflow, this);
+          break;
+        case Report::Kind::kEnded:
+          EndReaders();
+          Raise(OnEnded, this);
+          break;
+      }
+    });
+  }
+}
+
+bool TKivDirectoryWatch::OnDeviceChange(WPARAM event, LPARAM data) {
+  if (event != DBT_DEVICEQUERYREMOVE && event != DBT_DEVICEREMOVEPENDING &&
+      event != DBT_DEVICEREMOVECOMPLETE) {
+    return false;
+  }
+  const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+  if (!header || header->dbch_devicetype != DBT_DEVTYP_HANDLE || !Active()) return false;
+  const auto* device = reinterpret_cast<const DEV_BROADCAST_HANDLE*>(data);
+  const bool ours = (device_notify_ && device->dbch_hdevnotify == device_notify_.get()) ||
+                    device->dbch_handle == folder_reader_->Folder();
+  if (!ours) return false;
+  // The drive is let go before the answer grants its removal.
+  EndReaders();
+  Raise(OnEnded, this);
+  return true;
+}
+
+}  // namespace wf

@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, whose types it uses.
+#include <dbt.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "shell/notify/DirectoryWatch.h"
+#include "tests/framework/FrameworkTestHelpers.h"
+#include "tests/support/TempFolder.h"
+
+namespace wf {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PumpFor;
+using test::PumpUntil;
+using test::TempFolder;
+
+// What a watch reported, one text each: "+added", "-removed", "<old name",
+// ">new name", "*modified", "overflow", "ended".
+struct Reports {
+  explicit Reports(TKivDirectoryWatch& watch) {
+    watch.OnNames = [this](TObject*, const std::vector<TDirectoryChange>& changes) {
+      ++batches;
+      for (const auto& change : changes) {
+        static constexpr wchar_t kMarks[] = L"+-<>";
+        texts.push_back(std::wstring(1, kMarks[static_cast<int>(change.action)]) + change.name);
+      }
+    };
+    watch.OnModified = [this](TObject*, const std::wstring& name) { texts.push_back(L"*" + name); };
+    watch.OnOverflow = [this](TObject*) { texts.push_back(L"overflow"); };
+    watch.OnEnded = [this](TObject*) { texts.push_back(L"ended"); };
+  }
+  bool Has(const std::wstring& text) const {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+  }
+  bool Mentions(const std::wstring& part) const {
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const std::wstring& t) { return t.find(part) != t.npos; });
+  }
+  bool WaitFor(const std::wstring& text) {
+    return PumpUntil([&] { return Has(text); });
+  }
+
+  std::vector<std::wstring> texts;
+  int batches = 0;
+};
+
+void WriteBytes(const std::wstring& path, const char* bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(file);
+  SetFilePointer(file.get(), 0, nullptr, FILE_END);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(file.get(), bytes, static_cast<DWORD>(strlen(bytes)), &written, nullptr));
+}
+
+void MakeEmptyFile(const std::wstring& path) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+  ASSERT_TRUE(file);
+}
+
+TEST(DirectoryWatch, ReportsPlainFileChangesOfItsFolderOnly) {
+  TempFolder temp;
+  const std::wstring sub = temp.MakeFolder(L"sub");
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(temp.Path()));
+  EXPECT_TRUE(watch.Active());
+  EXPECT_EQ(watch.Folder(), temp.Path());
+
+  MakeEmptyFile(temp / L"a.txt");
+  EXPECT_TRUE(reports.WaitFor(L"+a.txt"));
+  WriteBytes(temp / L"a.txt", "some content");
+  EXPECT_TRUE(reports.WaitFor(L"*a.txt"));
+
+  // A change below a subfolder is not the folder's: at most the subfolder
+  // itself shows as modified.
+  MakeEmptyFile(sub + L"\\inner.txt");
+  ASSERT_TRUE(MoveFileW((temp / L"a.txt").c_str(), (temp / L"b.txt").c_str()));
+  EXPECT_TRUE(reports.WaitFor(L">b.txt"));
+  EXPECT_TRUE(reports.Has(L"<a.txt"));
+  ASSERT_TRUE(DeleteFileW((temp / L"b.txt").c_str()));
+  EXPECT_TRUE(reports.WaitFor(L"-b.txt"));
+  EXPECT_FALSE(reports.Mentions(L"inner.txt"));
+
+  const std::wstring unicode = TempFolder::NonAnsiName();
+  MakeEmptyFile(temp / unicode);
+  EXPECT_TRUE(reports.WaitFor(L"+" + unicode));
+  EXPECT_FALSE(reports.Has(L"ended"));
+  EXPECT_TRUE(watch.Active());
+}
+
+TEST(DirectoryWatch, StoppedOrReplacedWatchDeliversNothingMore) {
+  TempFolder first;
+  TempFolder second;
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(first.Path()));
+  // Changed without pumping: the old watch's reports are read and queued
+  // before the new watch starts, and must be dropped.
+  for (int i = 0; i < 20; ++i) MakeEmptyFile(first / (L"old" + std::to_wstring(i) + L".txt"));
+  Sleep(100);
+  ASSERT_TRUE(watch.Watch(second.Path()));
+  EXPECT_EQ(watch.Folder(), second.Path());
+  MakeEmptyFile(second / L"new.txt");
+  EXPECT_TRUE(reports.WaitFor(L"+new.txt"));
+  EXPECT_FALSE(reports.Mentions(L"old"));
+
+  watch.Stop();
+  EXPECT_FALSE(watch.Active());
+  EXPECT_TRUE(watch.Folder().empty());
+  MakeEmptyFile(second / L"after.txt");
+  PumpFor(300ms);
+  EXPECT_FALSE(reports.Mentions(L"after"));
+}
+
+TEST(DirectoryWatch, FolderThatCannotBeWatchedStartsNothing) {
+  TempFolder temp;
+  const std::wstring file = temp.MakeFile(L"plain.txt");
+  TKivDirectoryWatch watch(nullptr);
+  ASSERT_TRUE(watch.Watch(temp.Path()));
+  for (const std::wstring& folder : {std::wstring(), temp / L"missing", file,
+                                     std::wstring(L"::{20D04FE0-3AEA-1069-A2D8-08002B30309D}")}) {
+    EXPECT_FALSE(watch.Watch(folder)) << folder;
+    EXPECT_FALSE(watch.Active());
+    EXPECT_TRUE(watch.Folder().empty());
+    EXPECT_EQ(watch.DirectoryHandle(), nullptr);
+  }
+}
+
+// Removes an empty folder as its file system sees it. Wine keeps a folder
+// that a Windows program removes until its last handle closes, and reports
+// nothing before: there, only a removal from Linux, which is also how the
+// host's own programs remove it, reaches the watch. Wine's handle of a Linux
+// process tells neither when it ends nor how: the watch's report is what the
+// test waits for. On Windows the watch's read ends when the removal is asked.
+bool StartRemovingFolder(const std::wstring& folder) {
+  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_name) return RemoveDirectoryW(folder.c_str()) != FALSE;
+  char* name = unix_name(folder.c_str());
+  if (!name) return false;
+  // The test's folders have plain ASCII names without spaces.
+  std::wstring command = L"/bin/rmdir ";
+  for (const char* c = name; *c; ++c)
+    command += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  HeapFree(GetProcessHeap(), 0, name);
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return false;
+  }
+  UniqueHandle process_handle(process.hProcess);
+  UniqueHandle thread_handle(process.hThread);
+  return true;
+}
+
+TEST(DirectoryWatch, FolderRemovedOrRenamedEndsTheWatch) {
+  TempFolder temp;
+  const std::wstring removed = temp.MakeFolder(L"removed");
+  const std::wstring renamed = temp.MakeFolder(L"renamed");
+  {
+    TKivDirectoryWatch watch(nullptr);
+    Reports reports(watch);
+    ASSERT_TRUE(watch.Watch(removed));
+    ASSERT_TRUE(StartRemovingFolder(removed));
+    EXPECT_TRUE(reports.WaitFor(L"ended"));
+    EXPECT_FALSE(watch.Active());
+    EXPECT_EQ(watch.Folder(), removed);
+  }
+  {
+    TKivDirectoryWatch watch(nullptr);
+    Reports reports(watch);
+    ASSERT_TRUE(watch.Watch(renamed));
+    ASSERT_TRUE(MoveFileW(renamed.c_str(), (temp / L"moved").c_str()));
+    EXPECT_TRUE(reports.WaitFor(L"ended"));
+    EXPECT_FALSE(watch.Active());
+    // Ended once: the folder's and its parent's reports are one watch's.
+    PumpFor(200ms);
+    EXPECT_EQ(std::count(reports.texts.begin(), reports.texts.end(), L"ended"), 1);
+  }
+}
+
+// Wine sends no device notices: the test delivers the one the platform sends
+// when the folder's drive asks to be removed.
+TEST(DirectoryWatch, DriveAskingToBeRemovedFindsTheFolderLetGo) {
+  TempFolder temp;
+  const std::wstring folder = temp.MakeFolder(L"on drive");
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(folder));
+  DEV_BROADCAST_HANDLE notice{};
+  notice.dbch_size = sizeof(notice);
+  notice.dbch_devicetype = DBT_DEVTYP_HANDLE;
+  notice.dbch_handle = reinterpret_cast<HANDLE>(0x1234);
+  // Another handle's notice is not the watch's.
+  SendMessageW(watch.Handle(), WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE,
+               reinterpret_cast<LPARAM>(&notice));
+  EXPECT_TRUE(watch.Active());
+
+  notice.dbch_handle = watch.DirectoryHandle();
+  EXPECT_EQ(SendMessageW(watch.Handle(), WM_DEVICECHANGE, DBT_DEVICEQUERYREMOVE,
+                         reinterpret_cast<LPARAM>(&notice)),
+            TRUE);
+  EXPECT_TRUE(reports.Has(L"ended"));
+  EXPECT_FALSE(watch.Active());
+  // Nothing holds the folder any more: it can go, at once.
+  ASSERT_TRUE(RemoveDirectoryW(folder.c_str()));
+  EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(DirectoryWatch, FreedWhileFilesChangeDeliversNothingAfterwards) {
+  TempFolder temp;
+  std::atomic<bool> busy = true;
+  std::thread writer([&] {
+    for (int i = 0; busy; ++i) {
+      const std::wstring path = temp / (L"busy" + std::to_wstring(i % 50) + L".txt");
+      UniqueFile file(
+          CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      file.reset();
+      DeleteFileW(path.c_str());
+    }
+  });
+  int delivered = 0;
+  for (int round = 0; round < 5; ++round) {
+    auto watch = std::make_unique<TKivDirectoryWatch>(nullptr);
+    watch->SetBufferSize(round % 2 ? 64 : TKivDirectoryWatch::kMaxBufferSize);
+    auto count = [&delivered](TObject*) { ++delivered; };
+    watch->OnNames = [&](TObject* sender, const std::vector<TDirectoryChange>&) { count(sender); };
+    watch->OnModified = [&](TObject* sender, const std::wstring&) { count(sender); };
+    watch->OnOverflow = count;
+    ASSERT_TRUE(watch->Watch(temp.Path()));
+    const int before = delivered;
+    EXPECT_TRUE(PumpUntil([&] { return delivered > before; }));
+    // Reports read but not yet handed out are left in the queue.
+    Sleep(50);
+    watch.reset();
+    const int at_free = delivered;
+    PumpFor(100ms);
+    EXPECT_EQ(delivered, at_free);
+  }
+  busy = false;
+  writer.join();
+}
+
+TEST(DirectoryWatch, FreedByItsOwnEventDeliversNothingMore) {
+  TempFolder temp;
+  auto* watch = new TKivDirectoryWatch(nullptr);
+  int calls = 0;
+  watch->OnNames = [&](TObject*, const std::vector<TDirectoryChange>&) {
+    ++calls;
+    delete watch;
+  };
+  watch->OnModified = [&](TObject*, const std::wstring&) { ++calls; };
+  ASSERT_TRUE(watch->Watch(temp.Path()));
+  // Several batches wait to be handed out together when the first is.
+  for (int i = 0; i < 20; ++i) {
+    MakeEmptyFile(temp / (L"file" + std::to_wstring(i) + L".txt"));
+    Sleep(5);
+  }
+  EXPECT_TRUE(PumpUntil([&] { return calls > 0; }));
+  PumpFor(100ms);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(DirectoryWatch, TooSmallBufferReportsOverflowAndGoesOn) {
+  TempFolder temp;
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  watch.SetBufferSize(64);
+  ASSERT_TRUE(watch.Watch(temp.Path()));
+  // No entry of so long a name fits in 64 bytes.
+  MakeEmptyFile(temp / L"a name far too long for the smallest buffer.txt");
+  EXPECT_TRUE(reports.WaitFor(L"overflow"));
+  EXPECT_TRUE(watch.Active());
+  MakeEmptyFile(temp / L"b.txt");
+  EXPECT_TRUE(reports.WaitFor(L"+b.txt"));
+}
+
+}  // namespace
+}  // namespace wf
