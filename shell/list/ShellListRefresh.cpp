@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/Handles.h"
@@ -191,13 +192,13 @@ void TKivShellList::RefillKeepingSelection() {
   TListItem* top = nullptr;
   TListItem* first_selected = nullptr;
   IShellFolder* folder = rows_.Folder();
-  for (int i = 0, n = Items().Count(); i < n && !kept.empty(); ++i) {
+  for (int i = 0, n = Items().Count(); i < n && (!kept.empty() || parent_entry_selected); ++i) {
     TListItem* row = Items()[i];
     TKivShellListItem* record = RecordOf(row);
     if (!record) continue;
     unsigned role = 0;
     if (record->IsParentEntry) {
-      role = parent_entry_selected ? unsigned{kSelected} : 0u;
+      role = std::exchange(parent_entry_selected, false) ? unsigned{kSelected} : 0u;
     } else {
       const auto found = kept.find(ParsingName(folder, record->ItemId.get()));
       if (found == kept.end()) continue;
