@@ -290,9 +290,12 @@ class TKivShellList : public TCustomListView {
   // Brings the folder's present content into the rows without a refill:
   // objects that came are appended unsorted, rows of objects that went are
   // removed, selection, focus and scroll position stay. Rows the list's cut
-  // command ghosted whose objects went are reported as moved away. A folder
-  // of more rows than a merge is worth is refilled, its selected row
-  // selected again. Does nothing while loading, filling or without a window.
+  // command ghosted whose objects went are reported as moved away; rows of
+  // objects whose size, date or attributes changed fetch what they show
+  // again. A folder of more rows than a merge is worth is refilled keeping
+  // its selected rows, focus and top row; while a caption is being edited
+  // that refill waits for the edit's end. Does nothing while loading,
+  // filling or without a window.
   virtual void MergeRefresh();
   // Merges (or, when the shown folder has gone, shows My Computer) 200 ms
   // from now; every restart puts that off again.

@@ -51,8 +51,7 @@ class RowsByName {
   }
 
   // The last row of that name whose present mark is `mark`. A merge looks
-  // with 0, so that a row already matched is not matched twice; a refill
-  // with 1, the mark of every new row.
+  // with 0, so that a row already matched is not matched twice.
   TListItem* Find(const std::wstring& name, int32_t mark) const {
     if (name.empty()) return nullptr;
     for (auto it = rows_.rbegin(); it != rows_.rend(); ++it)
