@@ -497,6 +497,17 @@ TListItem* TCustomListView::TopItem() {
   return index < 0 ? nullptr : items_.Item(index);
 }
 
+// The control scrolls a row into view by the least it can: a row reached by
+// scrolling up ends up at the top.
+void TCustomListView::SetTopItem(TListItem* item) {
+  if (!HandleAllocated() || !item) return;
+  const int index = item->Index();
+  const int count = items_.Count();
+  if (index < 0 || count == 0) return;
+  SendMessageW(Handle(), LVM_ENSUREVISIBLE, count - 1, FALSE);
+  SendMessageW(Handle(), LVM_ENSUREVISIBLE, index, FALSE);
+}
+
 int TCustomListView::VisibleRowCount() {
   if (!HandleAllocated()) return 0;
   return static_cast<int>(SendMessageW(Handle(), LVM_GETCOUNTPERPAGE, 0, 0));

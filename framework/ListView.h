@@ -198,6 +198,9 @@ class TCustomListView : public TWinControl {
   void ClearSelection();
   virtual void SelectAll();
   TListItem* TopItem();
+  // Scrolls the rows (in the report and list views) so that `item` is the
+  // first one shown, or as near to it as the list's end allows.
+  void SetTopItem(TListItem* item);
   int VisibleRowCount();
   // Deletes these rows (in any order; each once) inside one update bracket.
   // Every row gets its deletion notice; the rows after a deleted one learn

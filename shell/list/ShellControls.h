@@ -22,6 +22,7 @@
 #include "shell/core/ShellOperations.h"
 #include "shell/core/SpecialFolders.h"
 #include "shell/core/SystemImageList.h"
+#include "shell/notify/ShellChangeNotifier.h"
 
 namespace wf {
 
@@ -91,7 +92,7 @@ class TKivShellList : public TCustomListView {
   bool UseSystemFont() const { return use_system_font_; }
   void SetUseSystemFont(bool value);
   bool AutomaticRefresh() const { return automatic_refresh_; }
-  void SetAutomaticRefresh(bool value) { automatic_refresh_ = value; }
+  void SetAutomaticRefresh(bool value);
   bool ShellContextMenu() const { return shell_context_menu_; }
   void SetShellContextMenu(bool value) { shell_context_menu_ = value; }
   bool OleDragDrop() const { return ole_drag_drop_; }
@@ -285,9 +286,12 @@ class TKivShellList : public TCustomListView {
   // Brings the folder's present content into the rows without a refill:
   // objects that came are appended unsorted, rows of objects that went are
   // removed, selection, focus and scroll position stay. Rows the list's cut
-  // command ghosted whose objects went are reported as moved away. A folder
-  // of more rows than a merge is worth is refilled, its selected row
-  // selected again. Does nothing while loading, filling or without a window.
+  // command ghosted whose objects went are reported as moved away; rows of
+  // objects whose size, date or attributes changed fetch what they show
+  // again. A folder of more rows than a merge is worth is refilled keeping
+  // its selected rows, focus and top row; while a caption is being edited
+  // that refill waits for the edit's end. Does nothing while loading,
+  // filling or without a window.
   virtual void MergeRefresh();
   // Merges (or, when the shown folder has gone, shows My Computer) 200 ms
   // from now; every restart puts that off again.
@@ -349,6 +353,31 @@ class TKivShellList : public TCustomListView {
   POINT SelectionMenuPoint(TListItem* item);
   void ReportPaste(std::unique_ptr<TStringList> clipboard, const std::wstring& destination);
   TPopupMenu* background_popup_menu_ = nullptr;
+
+  // Change notification (ShellListRefresh.cpp).
+ public:
+  // Watches the shown folder, not its subfolders, while AutomaticRefresh is
+  // on; its window is where the platform's notices arrive.
+  TKivShellChangeNotifier& ChangeNotifier() { return *notifier_; }
+
+ private:
+  void MakeChangeNotifier();
+  void ChangeNotified(TNotificationEvent event, PCIDLIST_ABSOLUTE first);
+  // Whether the object is a child of the shown folder, so that a row may
+  // stand for it.
+  bool InShownFolder(PCIDLIST_ABSOLUTE object);
+  // Points every watcher of the list at the folder a fill has just shown
+  // (none: the list stops following its folder). A watch of the folder's
+  // directory would start and stop here alongside the notifier.
+  void WatchFolder(PCIDLIST_ABSOLUTE folder);
+  // A fresh id of a row's object whose find data differ from the row's:
+  // the row takes it and fetches what it shows again when next drawn.
+  void RefreshChangedRow(TListItem* item, PCUITEMID_CHILD fresh);
+  // Called where an edit of a caption ends.
+  void RunRefreshPutOffByEdit();
+  TKivShellChangeNotifier* notifier_ = nullptr;  // owned as a component
+  // A refill was due while a caption was being edited.
+  bool refresh_after_edit_ = false;
 };
 
 }  // namespace wf

@@ -29,12 +29,16 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   refresh_timer_->SetEnabled(false);
   refresh_timer_->SetInterval(kRefreshDelayMs);
   refresh_timer_->OnTimer = [this](TObject*) { RefreshTimerFired(); };
+  MakeChangeNotifier();
   LoadArrowBitmaps();
   SetParentFont(false);
 }
 
 TKivShellList::~TKivShellList() {
   suppress_ = true;
+  // The notifier outlives this class's part of the list: it must not call in.
+  notifier_->NotifyHook = nullptr;
+  notifier_->SetEnabled(false);
   MarkDestroying();
   header_hook_.reset();
   // The rows' records are ours: free them while this class still exists.

@@ -63,6 +63,7 @@ bool TKivShellList::CanEdit(TListItem* item) {
 }
 
 void TKivShellList::EditEnded(TListItem* item, std::wstring* text) {
+  RunRefreshPutOffByEdit();
   TKivShellListItem* record = RecordOf(item);
   if (!record || !record->ItemId) return;
   // The folder object may have moved on while the editor was open.

@@ -33,6 +33,23 @@ class FillScope {
   bool& filling_;
 };
 
+// The notifier is off while a fill runs, and on again afterwards when the
+// list follows its folder, however the fill ends.
+class NotifierPause {
+ public:
+  NotifierPause(TKivShellChangeNotifier& notifier, const bool& automatic_refresh)
+      : notifier_(notifier), automatic_refresh_(automatic_refresh) {
+    notifier_.SetEnabled(false);
+  }
+  ~NotifierPause() { notifier_.SetEnabled(automatic_refresh_); }
+  NotifierPause(const NotifierPause&) = delete;
+  NotifierPause& operator=(const NotifierPause&) = delete;
+
+ private:
+  TKivShellChangeNotifier& notifier_;
+  const bool& automatic_refresh_;
+};
+
 }  // namespace
 
 TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
@@ -52,6 +69,9 @@ void TKivShellList::Populate() {
   }
   const ScopedValue populating(populating_, true);
   CursorScope hour_glass(crHourGlass);
+  // Nothing the fill does is news to the list. Should it fail, the notifier
+  // goes on watching the folder it watched.
+  const NotifierPause notifier_paused(*notifier_, automatic_refresh_);
   do {
     refill_requested_ = false;
     FillRows();
@@ -59,6 +79,7 @@ void TKivShellList::Populate() {
     Raise(OnPopulated, this);
     Raise(OnPathChanged, this);
   } while (refill_requested_);
+  if (automatic_refresh_) WatchFolder(FolderIdList());
 }
 
 void TKivShellList::FillRows() {

@@ -2,6 +2,8 @@
 // that brings the folder's present content into the rows without a refill.
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/Handles.h"
@@ -49,8 +51,7 @@ class RowsByName {
   }
 
   // The last row of that name whose present mark is `mark`. A merge looks
-  // with 0, so that a row already matched is not matched twice; a refill
-  // with 1, the mark of every new row.
+  // with 0, so that a row already matched is not matched twice.
   TListItem* Find(const std::wstring& name, int32_t mark) const {
     if (name.empty()) return nullptr;
     for (auto it = rows_.rbegin(); it != rows_.rend(); ++it)
@@ -89,6 +90,47 @@ bool IsFile(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Every kind but the association, attribute, free-space, server and image
+// list changes, and the unknown ones.
+constexpr TNotificationEvents kFollowedEvents{
+    neFileChange,   neFileCreate,    neFileDelete,   neFileRename,  neDriveAdd,
+    neDriveRemove,  neShellDriveAdd, neMediaInsert,  neMediaRemove, neFolderCreate,
+    neFolderDelete, neFolderRename,  neFolderUpdate, neNetShare,    neNetUnShare};
+
+// What the shell's find data say of an object; nothing when it has none
+// (drives, virtual objects).
+struct FindData {
+  bool known = false;
+  WIN32_FIND_DATAW data{};
+};
+
+FindData FindDataOf(IShellFolder* folder, PCUITEMID_CHILD id) {
+  FindData found;
+  found.known = folder && id &&
+                SUCCEEDED(SHGetDataFromIDListW(folder, id, SHGDFIL_FINDDATA, &found.data,
+                                               sizeof(found.data)));
+  return found;
+}
+
+bool SameFindData(const FindData& a, const FindData& b) {
+  if (!a.known || !b.known) return true;
+  return a.data.nFileSizeLow == b.data.nFileSizeLow &&
+         a.data.nFileSizeHigh == b.data.nFileSizeHigh &&
+         CompareFileTime(&a.data.ftLastWriteTime, &b.data.ftLastWriteTime) == 0 &&
+         a.data.dwFileAttributes == b.data.dwFileAttributes;
+}
+
+// The object's name as its folder parses it: the same for every id of the
+// object, unlike an id's bytes, which carry its size and dates; and cheap,
+// unlike the display name.
+std::wstring ParsingName(IShellFolder* folder, PCUITEMID_CHILD id) {
+  STRRET reply{};
+  if (!folder || !id ||
+      FAILED(folder->GetDisplayNameOf(id, SHGDN_INFOLDER | SHGDN_FORPARSING, &reply)))
+    return {};
+  return StrRetToString(id, reply);
+}
+
 }  // namespace
 
 void TKivShellList::RefreshTimerFired() {
@@ -110,28 +152,67 @@ void TKivShellList::RefreshTimerFired() {
 }
 
 void TKivShellList::MergeRefresh() {
-  if (IsLoading() || !HandleAllocated() || filling_) return;
+  if (IsLoading() || !HandleAllocated() || filling_ || populating_) return;
   if (Items().Count() > kMergeLimit)
     RefillKeepingSelection();
   else
     MergeRows();
 }
 
+// The rows the user was at are found again by their objects' parsing names,
+// in one pass over the new rows.
 void TKivShellList::RefillKeepingSelection() {
-  // The refill would end the edit and lose what was typed.
-  if (IsEditing()) return;
-  // Kept by the name the lookup knows the row by: a caption may lack the
-  // extension the file name has.
-  std::wstring name;
-  if (TListItem* selected = Selected();
-      selected && RecordOf(selected) && !RecordOf(selected)->IsParentEntry)
-    name = RowsByName::NameOf(*this, selected);
-  Populate();
-  if (name.empty()) return;
-  if (TListItem* row = RowsByName(*this).Find(name, 1)) {
-    row->SetSelected(true);
-    row->MakeVisible(false);
+  // The refill would end the edit and lose what was typed: it waits for the
+  // edit's end.
+  if (IsEditing()) {
+    refresh_after_edit_ = true;
+    return;
   }
+  enum Role : unsigned { kSelected = 1, kFocused = 2, kTop = 4 };
+  std::unordered_map<std::wstring, unsigned> kept;
+  bool parent_entry_selected = false;
+  const auto keep = [&](TListItem* row, unsigned role) {
+    TKivShellListItem* record = RecordOf(row);
+    if (!record) return;
+    if (record->IsParentEntry) {
+      if (role & kSelected) parent_entry_selected = true;
+      return;
+    }
+    const std::wstring name = ParsingName(rows_.Folder(), record->ItemId.get());
+    if (!name.empty()) kept[name] |= role;
+  };
+  for (int i = 0, n = Items().Count(); i < n; ++i)
+    if (TListItem* row = Items()[i]; row->Selected()) keep(row, kSelected);
+  keep(ItemFocused(), kFocused);
+  keep(TopItem(), kTop);
+
+  Populate();
+
+  TListItem* top = nullptr;
+  TListItem* first_selected = nullptr;
+  IShellFolder* folder = rows_.Folder();
+  for (int i = 0, n = Items().Count(); i < n && (!kept.empty() || parent_entry_selected); ++i) {
+    TListItem* row = Items()[i];
+    TKivShellListItem* record = RecordOf(row);
+    if (!record) continue;
+    unsigned role = 0;
+    if (record->IsParentEntry) {
+      role = std::exchange(parent_entry_selected, false) ? unsigned{kSelected} : 0u;
+    } else {
+      const auto found = kept.find(ParsingName(folder, record->ItemId.get()));
+      if (found == kept.end()) continue;
+      role = found->second;
+      kept.erase(found);
+    }
+    if (role & kSelected) {
+      row->SetSelected(true);
+      if (!first_selected) first_selected = row;
+    }
+    if (role & kFocused) row->SetFocused(true);
+    if (role & kTop) top = row;
+  }
+  if (top) SetTopItem(top);
+  if (first_selected) first_selected->MakeVisible(false);
 }
 
 void TKivShellList::MergeRows() {
@@ -155,6 +236,10 @@ void TKivShellList::MergeRows() {
           continue;
         }
         RecordOf(row)->Present = 1;
+        const PCUITEMID_CHILD fresh = dirwalker_->CurrentId();
+        if (!SameFindData(FindDataOf(rows_.Folder(), RecordOf(row)->ItemId.get()),
+                          FindDataOf(rows_.Folder(), fresh)))
+          RefreshChangedRow(row, fresh);
         if (thumbnails_) RefreshRowPicture(row);
       }
     } catch (...) {
@@ -178,6 +263,14 @@ void TKivShellList::MergeRows() {
   if (!moved_away->Empty()) ReportOperation({sopCut, sopRemove}, std::move(moved_away), L"");
 }
 
+void TKivShellList::RefreshChangedRow(TListItem* item, PCUITEMID_CHILD fresh) {
+  RecordOf(item)->ItemId = CloneIdList(fresh);
+  item->SetSubItems({});
+  item->SetImageIndex(-1);
+  item->SetOverlayIndex(-1);
+  Change(item, LVIF_TEXT);
+}
+
 void TKivShellList::MarkCut(TListItem* item) {
   item->SetCut(true);
   if (TKivShellListItem* record = RecordOf(item)) record->Cut = true;
@@ -188,5 +281,62 @@ void TKivShellList::RefreshRowPicture(TListItem*) {}
 
 // Check boxes are not shown yet: no row has a check state to follow.
 void TKivShellList::RefreshRowCheckState(TListItem*) {}
+
+void TKivShellList::MakeChangeNotifier() {
+  notifier_ = new TKivShellChangeNotifier(this);
+  notifier_->SetEnabled(false);
+  notifier_->SetEventFilter(kFollowedEvents);
+  notifier_->NotifyHook = [this](TObject*, TNotificationEvent event, PCIDLIST_ABSOLUTE first,
+                                 PCIDLIST_ABSOLUTE) { ChangeNotified(event, first); };
+  notifier_->SetRecursive(false);
+  SetAutomaticRefresh(true);
+}
+
+void TKivShellList::SetAutomaticRefresh(bool value) {
+  notifier_->SetEnabled(value);
+  automatic_refresh_ = value;
+  if (!value) WatchFolder(nullptr);
+}
+
+void TKivShellList::WatchFolder(PCIDLIST_ABSOLUTE folder) {
+  if (folder) notifier_->WatchIdList(folder);
+}
+
+// Deletions show at once, sharing changes refill at once, and the rest is
+// gathered by the timer, which restarts with each event of a burst.
+void TKivShellList::ChangeNotified(TNotificationEvent event, PCIDLIST_ABSOLUTE first) {
+  if (suppress_) return;
+  switch (event) {
+    case neNetShare:
+    case neNetUnShare:
+      refresh_timer_->SetEnabled(false);
+      Populate();
+      return;
+    case neFileDelete:
+    case neFolderDelete:
+      // Only a child of the shown folder can have a row. The shown folder
+      // itself, or one of its parents, gone is for the timer to notice.
+      if (InShownFolder(first)) {
+        const ChildIdList id = LastId(first);
+        if (TListItem* row = FindItemById(id.get())) RemoveRows({row});
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  RestartRefreshTimer();
+}
+
+bool TKivShellList::InShownFolder(PCIDLIST_ABSOLUTE object) {
+  const UINT count = IdListCount(object);
+  if (count == 0) return false;
+  const AbsoluteIdList parent = TruncateIdList(object, count - 1);
+  return IsSameObject(parent.get(), FolderIdList());
+}
+
+void TKivShellList::RunRefreshPutOffByEdit() {
+  if (std::exchange(refresh_after_edit_, false)) RestartRefreshTimer();
+}
 
 }  // namespace wf

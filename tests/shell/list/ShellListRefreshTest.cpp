@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/Control.h"
+#include "framework/Handles.h"
 #include "shell/core/IdList.h"
 #include "shell/core/ShellOperations.h"
 #include "tests/framework/FrameworkTestHelpers.h"
@@ -204,6 +205,70 @@ TEST_F(ShellListRefresh, TimerMovesAListWhoseFolderVanishedToMyComputer) {
   EXPECT_TRUE(PumpUntil([&] { return list.SpecialFolder() == SF_DRIVES; }));
   EXPECT_EQ(list.Path(), L"");
   EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(ShellListRefresh, MergeShowsWhatChangedInAFileThatStayed) {
+  folder_.MakeFile(L"a.txt", 10);
+  TKivShellList& list = Shown(folder_.Path());
+  const std::wstring small = ControlSubItemText(list, 0, 1);
+  {
+    UniqueHandle file(CreateFileW((folder_ / L"a.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(file.get(), INVALID_HANDLE_VALUE);
+    LARGE_INTEGER end;
+    end.QuadPart = 50000;
+    ASSERT_TRUE(SetFilePointerEx(file.get(), end, nullptr, FILE_BEGIN) && SetEndOfFile(file.get()));
+  }
+
+  list.MergeRefresh();
+  UpdateWindow(list.Handle());
+  const std::wstring merged = ControlSubItemText(list, 0, 1);
+  list.Populate();
+  UpdateWindow(list.Handle());
+
+  EXPECT_NE(merged, small);
+  EXPECT_EQ(merged, ControlSubItemText(list, 0, 1));
+}
+
+TEST_F(ShellListRefresh, LargeFolderRefillPutOffByAnEditRunsWhenTheEditEnds) {
+  MakeNumbered(301);
+  TKivShellList& list = Shown(folder_.Path());
+  folder_.MakeFile(L"a-new.txt");
+  ASSERT_TRUE(list.Items()[5]->EditCaption());
+  list.MergeRefresh();
+  ASSERT_EQ(list.Items().Count(), 301);
+
+  SendMessageW(list.Handle(), LVM_CANCELEDITLABEL, 0, 0);
+
+  EXPECT_TRUE(PumpUntil([&] { return list.Items().Count() == 302; }));
+}
+
+TEST_F(ShellListRefresh, LargeFolderRefillKeepsEverySelectedRowTheFocusAndTheTopRow) {
+  MakeNumbered(320);
+  TKivShellList& list = Shown(folder_.Path());
+  for (int i : {100, 104, 300}) list.Items()[i]->SetSelected(true);
+  list.Items()[104]->SetFocused(true);
+  list.SetTopItem(list.Items()[98]);
+  ASSERT_EQ(list.TopItem()->Index(), 98);
+  const std::wstring top = list.TopItem()->Caption();
+  const auto selected = [&] {
+    std::vector<std::wstring> captions;
+    for (int i = 0, n = list.Items().Count(); i < n; ++i)
+      if (list.Items()[i]->Selected()) captions.push_back(list.Items()[i]->Caption());
+    return captions;
+  };
+  const std::vector<std::wstring> selected_before = selected();
+  ASSERT_EQ(selected_before.size(), 3u);
+  folder_.MakeFile(L"a-new.txt");  // sorts first, moving every row down
+
+  list.MergeRefresh();
+
+  ASSERT_EQ(list.Items().Count(), 321);
+  EXPECT_EQ(selected(), selected_before);
+  ASSERT_NE(list.ItemFocused(), nullptr);
+  EXPECT_EQ(list.ItemFocused()->Caption(), ShellDisplayName(folder_.Path(), Numbered(104)));
+  ASSERT_NE(list.TopItem(), nullptr);
+  EXPECT_EQ(list.TopItem()->Caption(), top);
 }
 
 }  // namespace
