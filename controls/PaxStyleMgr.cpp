@@ -166,8 +166,6 @@ class Reader {
 
 }  // namespace
 
-// ---- Published properties -------------------------------------------------
-
 TPropertyTable::TPropertyTable(std::wstring class_name, const TPropertyTable* base,
                                std::vector<TPropInfo> properties)
     : class_name_(std::move(class_name)), base_(base), properties_(std::move(properties)) {}
@@ -215,8 +213,6 @@ const TPropertyTable& FontProperties() {
       });
   return table;
 }
-
-// ---- The style store ------------------------------------------------------
 
 struct TStyleStore::Key {
   std::wstring name;
@@ -457,8 +453,6 @@ bool TStyleStore::Load(const std::vector<uint8_t>& bytes) {
   root_ = std::move(root);
   return true;
 }
-
-// ---- The manager ----------------------------------------------------------
 
 TPaxStyleMgrChangeLink::~TPaxStyleMgrChangeLink() {
   if (manager_) manager_->UnRegisterChanges(*this);

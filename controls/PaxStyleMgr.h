@@ -14,8 +14,6 @@
 
 namespace wf {
 
-// ---- Published properties -------------------------------------------------
-
 enum class TPropKind { Integer, Enumeration, Char, String, Set, Float, Class };
 
 // One published property of a class. The setter that fits the kind is set:
@@ -60,8 +58,6 @@ class TStyleable {
   virtual ~TStyleable() = default;
   virtual const TPropertyTable& PublishedProperties() const = 0;
 };
-
-// ---- The style store ------------------------------------------------------
 
 enum class TStyleValueType {
   Boolean = 1,
@@ -110,8 +106,6 @@ class TStyleStore {
  private:
   std::unique_ptr<Key> root_;
 };
-
-// ---- The manager ----------------------------------------------------------
 
 class TPaxStyleManager;
 
