@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 #include "controls/PaxBkgnd.h"
 #include "framework/Graphics.h"
 
@@ -196,6 +200,46 @@ TEST(BackgroundPainter, AreaFromOneSharedRectangleIsExact) {
   PaintBackgroundArea(tiled.dc(), r, r, bgtTileBitmap, &image, kRed, false, r, r);
   EXPECT_EQ(tiled.At(32, 20), PatternAt(32 % 7, 20 % 5));
   EXPECT_EQ(tiled.At(33, 20), kPrefill);
+}
+
+TEST(Bitmap, LoadsABitmapFileAndRefusesDamagedOnes) {
+  // 2 x 2 pixels, 24 bits, bottom-up: blue row at the bottom, red row on top.
+  const uint8_t pixels[] = {255, 0, 0, 255, 0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0};
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  info.biSize = sizeof(info);
+  info.biWidth = 2;
+  info.biHeight = 2;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  std::vector<uint8_t> bytes(file.bfOffBits + sizeof(pixels));
+  memcpy(bytes.data(), &file, sizeof(file));
+  memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
+  memcpy(bytes.data() + file.bfOffBits, pixels, sizeof(pixels));
+
+  TBitmap bitmap;
+  int changes = 0;
+  bitmap.OnChange = [&](TObject*) { ++changes; };
+  ASSERT_TRUE(bitmap.LoadFromBytes(bytes.data(), bytes.size()));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(bitmap.Width(), 2);
+  EXPECT_EQ(bitmap.Height(), 2);
+  EXPECT_EQ(GetPixel(bitmap.Dc(), 0, 0), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(bitmap.Dc(), 1, 1), RGB(0, 0, 255));
+
+  std::vector<uint8_t> short_pixels(bytes.begin(), bytes.end() - 1);
+  std::vector<uint8_t> huge = bytes;
+  const LONG side = 30000;
+  memcpy(huge.data() + sizeof(file) + offsetof(BITMAPINFOHEADER, biWidth), &side, sizeof(side));
+  std::vector<uint8_t> not_bitmap = bytes;
+  not_bitmap[0] = 'X';
+  for (const auto* damaged : {&short_pixels, &huge, &not_bitmap})
+    EXPECT_FALSE(bitmap.LoadFromBytes(damaged->data(), damaged->size()));
+  EXPECT_FALSE(bitmap.LoadFromBytes(nullptr, 0));
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(bitmap.Width(), 2);
 }
 
 TEST(BackgroundPainter, TintBlendsEachPixel) {
