@@ -2,7 +2,12 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
+#include <cwctype>
+
+#include "framework/Exceptions.h"
 
 namespace wf {
 
@@ -10,6 +15,206 @@ COLORREF ColorToRGB(TColor color) {
   if (color == clNone) return CLR_NONE;
   if (color & clSystemColor) return GetSysColor(static_cast<int>(color & 0xFF));
   return static_cast<COLORREF>(color & 0xFFFFFF);
+}
+
+namespace {
+
+struct ColorName {
+  const wchar_t* name;
+  TColor color;
+};
+
+constexpr ColorName kColorNames[] = {
+    {L"clBlack", 0x000000},
+    {L"clMaroon", 0x000080},
+    {L"clGreen", 0x008000},
+    {L"clOlive", 0x008080},
+    {L"clNavy", 0x800000},
+    {L"clPurple", 0x800080},
+    {L"clTeal", 0x808000},
+    {L"clGray", 0x808080},
+    {L"clSilver", 0xC0C0C0},
+    {L"clRed", 0x0000FF},
+    {L"clLime", 0x00FF00},
+    {L"clYellow", 0x00FFFF},
+    {L"clBlue", 0xFF0000},
+    {L"clFuchsia", 0xFF00FF},
+    {L"clAqua", 0xFFFF00},
+    {L"clWhite", 0xFFFFFF},
+    {L"clNone", clNone},
+    {L"clScrollBar", clSystemColor | COLOR_SCROLLBAR},
+    {L"clBackground", clSystemColor | COLOR_BACKGROUND},
+    {L"clActiveCaption", clSystemColor | COLOR_ACTIVECAPTION},
+    {L"clInactiveCaption", clSystemColor | COLOR_INACTIVECAPTION},
+    {L"clMenu", clSystemColor | COLOR_MENU},
+    {L"clWindow", clSystemColor | COLOR_WINDOW},
+    {L"clWindowFrame", clSystemColor | COLOR_WINDOWFRAME},
+    {L"clMenuText", clSystemColor | COLOR_MENUTEXT},
+    {L"clWindowText", clSystemColor | COLOR_WINDOWTEXT},
+    {L"clCaptionText", clSystemColor | COLOR_CAPTIONTEXT},
+    {L"clActiveBorder", clSystemColor | COLOR_ACTIVEBORDER},
+    {L"clInactiveBorder", clSystemColor | COLOR_INACTIVEBORDER},
+    {L"clAppWorkSpace", clSystemColor | COLOR_APPWORKSPACE},
+    {L"clHighlight", clSystemColor | COLOR_HIGHLIGHT},
+    {L"clHighlightText", clSystemColor | COLOR_HIGHLIGHTTEXT},
+    {L"clBtnFace", clSystemColor | COLOR_BTNFACE},
+    {L"clBtnShadow", clSystemColor | COLOR_BTNSHADOW},
+    {L"clGrayText", clSystemColor | COLOR_GRAYTEXT},
+    {L"clBtnText", clSystemColor | COLOR_BTNTEXT},
+    {L"clInactiveCaptionText", clSystemColor | COLOR_INACTIVECAPTIONTEXT},
+    {L"clBtnHighlight", clSystemColor | COLOR_BTNHIGHLIGHT},
+    {L"cl3DDkShadow", clSystemColor | COLOR_3DDKSHADOW},
+    {L"cl3DLight", clSystemColor | COLOR_3DLIGHT},
+    {L"clInfoText", clSystemColor | COLOR_INFOTEXT},
+    {L"clInfoBk", clSystemColor | COLOR_INFOBK},
+    {L"clHotLight", clSystemColor | COLOR_HOTLIGHT},
+    {L"clGradientActiveCaption", clSystemColor | COLOR_GRADIENTACTIVECAPTION},
+    {L"clGradientInactiveCaption", clSystemColor | COLOR_GRADIENTINACTIVECAPTION},
+    {L"clMenuHighlight", clSystemColor | COLOR_MENUHILIGHT},
+    {L"clMenuBar", clSystemColor | COLOR_MENUBAR},
+};
+
+bool SameAscii(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (towlower(a[i]) != towlower(b[i])) return false;
+  }
+  return true;
+}
+
+// Bounds on a bitmap read from bytes: far above any picture a panel shows,
+// low enough that the pixel count cannot overflow.
+constexpr int kMaxBitmapSide = 32768;
+
+}  // namespace
+
+std::optional<TColor> StringToColor(std::wstring_view text) {
+  for (const ColorName& entry : kColorNames) {
+    if (SameAscii(text, entry.name)) return entry.color;
+  }
+  if (text.empty() || text.size() > 20) return std::nullopt;
+  std::wstring digits(text);
+  int base = 10;
+  size_t start = 0;
+  if (digits[0] == L'$') {
+    base = 16;
+    start = 1;
+  } else if (digits.size() > 2 && digits[0] == L'0' && (digits[1] == L'x' || digits[1] == L'X')) {
+    base = 16;
+    start = 2;
+  }
+  if (start >= digits.size() || iswspace(digits[start])) return std::nullopt;
+  wchar_t* end = nullptr;
+  const long long value = wcstoll(digits.c_str() + start, &end, base);
+  if (*end != L'\0' || value < INT32_MIN || value > UINT32_MAX) return std::nullopt;
+  return static_cast<TColor>(value);
+}
+
+TBitmap::~TBitmap() {
+  Free();
+}
+
+void TBitmap::Free() {
+  if (dc_) SelectObject(dc_.get(), original_);
+  original_ = nullptr;
+  canvas_ = TCanvas();
+  dc_.reset();
+  bitmap_.reset();
+  width_ = height_ = 0;
+}
+
+bool TBitmap::Allocate(int width, int height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap) return false;
+  UniqueDc dc(CreateCompatibleDC(nullptr));
+  if (!dc) return false;
+  HGDIOBJ original = SelectObject(dc.get(), bitmap.get());
+  Free();
+  bitmap_ = std::move(bitmap);
+  dc_ = std::move(dc);
+  original_ = original;
+  canvas_ = TCanvas(dc_.get());
+  width_ = width;
+  height_ = height;
+  return true;
+}
+
+void TBitmap::SetSize(int width, int height) {
+  if (width == width_ && height == height_) return;
+  if (width <= 0 || height <= 0) {
+    Free();
+  } else if (!Allocate(width, height)) {
+    throw Exception(L"Out of system resources: a bitmap of " + std::to_wstring(width) + L" x " +
+                    std::to_wstring(height) + L" pixels cannot be made.");
+  }
+  Raise(OnChange, this);
+}
+
+bool TBitmap::LoadPacked(const uint8_t* data, size_t size, size_t bits_offset) {
+  BITMAPINFOHEADER header;
+  if (size < sizeof(header)) return false;
+  std::memcpy(&header, data, sizeof(header));
+  if (header.biSize < sizeof(header) || header.biSize > size) return false;
+  if (header.biWidth <= 0 || header.biWidth > kMaxBitmapSide || header.biHeight == 0 ||
+      std::abs(header.biHeight) > kMaxBitmapSide || header.biPlanes != 1)
+    return false;
+  const unsigned bit_count = header.biBitCount;
+  if (bit_count != 1 && bit_count != 4 && bit_count != 8 && bit_count != 16 && bit_count != 24 &&
+      bit_count != 32)
+    return false;
+  size_t masks = 0;
+  if (header.biCompression == BI_BITFIELDS) {
+    if (bit_count != 16 && bit_count != 32) return false;
+    if (header.biSize == sizeof(header)) masks = 3 * sizeof(DWORD);
+  } else if (header.biCompression != BI_RGB) {
+    return false;
+  }
+  size_t colors = header.biClrUsed;
+  if (bit_count <= 8) {
+    if (colors == 0) colors = size_t{1} << bit_count;
+    if (colors > (size_t{1} << bit_count)) return false;
+  } else if (colors > 256) {
+    return false;
+  }
+  const size_t table_end = header.biSize + masks + colors * sizeof(RGBQUAD);
+  if (bits_offset == 0) bits_offset = table_end;
+  const int height = std::abs(header.biHeight);
+  const size_t stride = ((static_cast<size_t>(header.biWidth) * bit_count + 31) / 32) * 4;
+  const size_t pixels = stride * static_cast<size_t>(height);
+  if (bits_offset < table_end || bits_offset > size || size - bits_offset < pixels) return false;
+  if (!Allocate(header.biWidth, height)) return false;
+  StretchDIBits(dc_.get(), 0, 0, width_, height_, 0, 0, width_, height_, data + bits_offset,
+                reinterpret_cast<const BITMAPINFO*>(data), DIB_RGB_COLORS, SRCCOPY);
+  Raise(OnChange, this);
+  return true;
+}
+
+bool TBitmap::LoadFromBytes(const void* data, size_t size) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  BITMAPFILEHEADER file;
+  if (!data || size < sizeof(file)) return false;
+  std::memcpy(&file, bytes, sizeof(file));
+  if (file.bfType != 0x4D42) return false;  // "BM"
+  const size_t header_offset = sizeof(file);
+  if (file.bfOffBits < header_offset) return false;
+  return LoadPacked(bytes + header_offset, size - header_offset, file.bfOffBits - header_offset);
+}
+
+bool TBitmap::LoadFromResourceName(HINSTANCE module, const wchar_t* name) {
+  HRSRC resource = FindResourceW(module, name, MAKEINTRESOURCEW(2));  // RT_BITMAP
+  if (!resource) return false;
+  HGLOBAL loaded = LoadResource(module, resource);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return false;
+  return LoadPacked(static_cast<const uint8_t*>(data), SizeofResource(module, resource), 0);
 }
 
 TFont::TFont() = default;

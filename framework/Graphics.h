@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "framework/Handles.h"
 #include "framework/Object.h"
@@ -23,6 +26,90 @@ constexpr TColor clNone = 0x1FFFFFFF;
 // The platform's colour; clNone gives CLR_NONE, which list views and image
 // lists read as "no background" and which no brush may be made from.
 COLORREF ColorToRGB(TColor color);
+
+// A colour from its identifier ("clBtnFace", case-insensitive) or its number
+// ("$00BBGGRR", "0x..." or decimal); nothing for any other text.
+std::optional<TColor> StringToColor(std::wstring_view text);
+
+// Keeps a device context's background colour for a scope.
+class BkColorScope {
+ public:
+  BkColorScope(HDC dc, COLORREF color) : dc_(dc), previous_(SetBkColor(dc, color)) {}
+  ~BkColorScope() { SetBkColor(dc_, previous_); }
+  BkColorScope(const BkColorScope&) = delete;
+  BkColorScope& operator=(const BkColorScope&) = delete;
+
+ private:
+  HDC dc_;
+  COLORREF previous_;
+};
+
+// Saves a device context's whole state (clipping included) for a scope.
+class SavedDcScope {
+ public:
+  explicit SavedDcScope(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+  ~SavedDcScope() {
+    if (saved_) RestoreDC(dc_, saved_);
+  }
+  SavedDcScope(const SavedDcScope&) = delete;
+  SavedDcScope& operator=(const SavedDcScope&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+// Drawing on a device context that someone else owns.
+class TCanvas {
+ public:
+  explicit TCanvas(HDC dc = nullptr) : dc_(dc) {}
+  HDC Handle() const { return dc_; }
+  COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
+  void SetPixel(int x, int y, COLORREF color) { SetPixelV(dc_, x, y, color); }
+
+ private:
+  HDC dc_;
+};
+
+// A 32-bit device-independent bitmap with a memory device context of its own
+// that it stays selected into.
+class TBitmap : public TObject {
+ public:
+  TBitmap() = default;
+  ~TBitmap() override;
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return width_ == 0 || height_ == 0; }
+  HBITMAP Handle() const { return bitmap_.get(); }
+  // Only valid while the bitmap is not empty.
+  TCanvas& Canvas() { return canvas_; }
+  HDC Dc() const { return canvas_.Handle(); }
+
+  // The content is undefined after a resize.
+  void SetSize(int width, int height);
+  // A bitmap resource (RT_BITMAP) of the module; false, and no change, if
+  // there is none or it cannot be read.
+  bool LoadFromResourceName(HINSTANCE module, const wchar_t* name);
+  // A bitmap file's bytes ("BM" header); false, and no change, if they are not
+  // one this class can read.
+  bool LoadFromBytes(const void* data, size_t size);
+
+  TNotifyEvent OnChange;
+
+ private:
+  // A packed DIB: header, colour table, pixels.
+  bool LoadPacked(const uint8_t* data, size_t size, size_t bits_offset);
+  bool Allocate(int width, int height);
+  void Free();
+
+  int width_ = 0;
+  int height_ = 0;
+  UniqueDc dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ original_ = nullptr;
+  TCanvas canvas_;
+};
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
