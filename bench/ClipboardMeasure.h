@@ -21,11 +21,12 @@ struct ClipboardReport {
   Measure read{"shelllist_copy_all_read", "  of which the clipboard read"};
   Measure selectPlain{"select_all_plain", "  plain list view, select all (apart)"};
   Measure names{"shelllist_selected_names", "  SelectedNames after Ctrl+A (apart)"};
-  Measure uiObject{"dirwalker_ui_object", "  TDirwalker::GetUIObject of those (apart)"};
+  Measure uiObject{"dirwalker_ui_object_by_name", "  the same names parsed back (apart)"};
   Measure raw{"copy_all_raw", "  raw context menu \"copy\", all objects"};
   Measure rawMenu{"copy_all_raw_menu", "  of which GetUIObjectOf"};
   Measure rawInvoke{"copy_all_raw_invoke", "  of which InvokeCommand"};
   Measure rawRead{"copy_all_raw_read", "  of which the clipboard read"};
+  Measure rawQuery{"copy_all_raw_query_menu", "  raw QueryContextMenu first (apart)"};
   size_t listFiles = 0;
   size_t rawFiles = 0;
 };

@@ -192,6 +192,7 @@ class TKivShellList : public TCustomListView {
   void UpdateItem(TListItem* item);
 
   // Selection.
+  void AssignSelectionToDirwalker();
   void ReselectNames();
   void ClearSelectedNames();
 
