@@ -5,6 +5,7 @@
 #include <map>
 
 #include "bench/BenchCore.h"
+#include "bench/BenchOptions.h"
 #include "framework/Handles.h"
 
 namespace bench {
@@ -41,6 +42,22 @@ std::wstring BenchFolderPath(const std::wstring& root, int size) {
   return root + L"\\" + std::to_wstring(size);
 }
 
+std::wstring DeleteReportFolderPath(const std::wstring& root, int size, int repetition) {
+  return root + L"\\deletereport\\" + std::to_wstring(size) + L"-" +
+         std::to_wstring(repetition + 1);
+}
+
+std::vector<FolderOfSize> FoldersNeeded(const Options& options) {
+  std::vector<FolderOfSize> folders;
+  for (int size : options.sizes) {
+    folders.push_back({BenchFolderPath(options.root, size), size});
+    if (!options.Runs(MeasureKind::kDeleteReport)) continue;
+    for (int repetition = 0; repetition < options.extraRuns; ++repetition)
+      folders.push_back({DeleteReportFolderPath(options.root, size, repetition), size});
+  }
+  return folders;
+}
+
 std::vector<BenchFile> BenchFolderFiles(int size) {
   const int digits = std::max(5, static_cast<int>(std::to_wstring(size).size()));
   std::vector<BenchFile> files;
@@ -68,10 +85,9 @@ std::string CheckBenchFolder(const std::wstring& folder, int size) {
   return {};
 }
 
-int PrintMissingFolders(std::FILE* out, const std::wstring& root, const std::vector<int>& sizes) {
+int PrintMissingFolders(std::FILE* out, const std::vector<FolderOfSize>& folders) {
   int missing = 0;
-  for (int size : sizes) {
-    const std::wstring folder = BenchFolderPath(root, size);
+  for (const auto& [folder, size] : folders) {
     if (CheckBenchFolder(folder, size).empty()) continue;
     ++missing;
     std::fprintf(out, "folder\t%s\n", ToUtf8(folder).c_str());
@@ -81,6 +97,12 @@ int PrintMissingFolders(std::FILE* out, const std::wstring& root, const std::vec
   }
   std::fflush(out);
   return missing;
+}
+
+int PrintMissingFolders(std::FILE* out, const std::wstring& root, const std::vector<int>& sizes) {
+  std::vector<FolderOfSize> folders;
+  for (int size : sizes) folders.push_back({BenchFolderPath(root, size), size});
+  return PrintMissingFolders(out, folders);
 }
 
 }  // namespace bench

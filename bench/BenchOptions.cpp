@@ -20,10 +20,9 @@ constexpr struct {
   const wchar_t* name;
   MeasureKind kind;
 } kMeasureNames[] = {
-    {L"population", MeasureKind::kPopulation},
-    {L"firstpage", MeasureKind::kFirstPage},
-    {L"sorts", MeasureKind::kSorts},
-    {L"questions", MeasureKind::kQuestions},
+    {L"population", MeasureKind::kPopulation}, {L"firstpage", MeasureKind::kFirstPage},
+    {L"sorts", MeasureKind::kSorts},           {L"questions", MeasureKind::kQuestions},
+    {L"clipboard", MeasureKind::kClipboard},   {L"deletereport", MeasureKind::kDeleteReport},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -146,7 +145,8 @@ void PrintUsage() {
   std::printf(
       "usage: population_bench [--sizes 10000,50000] [--runs 5] [--raw-runs 1]\n"
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
-      "                        [--measures population,firstpage,sorts,questions]\n"
+      "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
+      "                                    deletereport]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
       "  --measures picks measures (all by default).\n"

@@ -7,7 +7,7 @@
 namespace bench {
 
 // The measures, each selectable on its own; all run by default.
-enum class MeasureKind { kPopulation, kFirstPage, kSorts, kQuestions };
+enum class MeasureKind { kPopulation, kFirstPage, kSorts, kQuestions, kClipboard, kDeleteReport };
 
 struct Options {
   std::vector<int> sizes{10000, 50000};
@@ -19,7 +19,8 @@ struct Options {
   std::wstring root = L"C:\\wfbench";
   double viewTimeoutSeconds = 120;
   std::vector<MeasureKind> measures{MeasureKind::kPopulation, MeasureKind::kFirstPage,
-                                    MeasureKind::kSorts, MeasureKind::kQuestions};
+                                    MeasureKind::kSorts,      MeasureKind::kQuestions,
+                                    MeasureKind::kClipboard,  MeasureKind::kDeleteReport};
   // Prints the files of every folder that is missing or wrong, and measures
   // nothing: what bench/run.sh reads to make them.
   bool listMissingFolders = false;

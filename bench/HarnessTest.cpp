@@ -39,8 +39,9 @@ TEST(BenchOptions, DefaultsRunEveryMeasureOnBothSizes) {
   EXPECT_EQ(options->rawRuns, 1);
   EXPECT_EQ(options->extraRuns, 3);
   EXPECT_EQ(options->root, L"C:\\wfbench");
-  for (MeasureKind kind : {MeasureKind::kPopulation, MeasureKind::kFirstPage, MeasureKind::kSorts,
-                           MeasureKind::kQuestions})
+  for (MeasureKind kind :
+       {MeasureKind::kPopulation, MeasureKind::kFirstPage, MeasureKind::kSorts,
+        MeasureKind::kQuestions, MeasureKind::kClipboard, MeasureKind::kDeleteReport})
     EXPECT_TRUE(options->Runs(kind));
   EXPECT_FALSE(options->listMissingFolders);
 }
@@ -225,6 +226,31 @@ TEST(BenchFolders, AnyDepartureFromTheListIsReported) {
   // A subfolder is no file of the layout and leaves it whole.
   temp.MakeFolder(L"100\\sub");
   EXPECT_EQ(CheckBenchFolder(folder, 100), "");
+}
+
+// The delete report uses up a folder per repetition; each is listed, and
+// made, like the folder of its size, and only when that measure runs.
+TEST(BenchFolders, DeleteReportFoldersAreListedPerRepetition) {
+  TempFolder temp;
+  const std::wstring root = RootOf(temp);
+  auto options = Parse({L"--sizes", L"4", L"--extra-runs", L"2", L"--root", root, L"--measures",
+                        L"clipboard,deletereport"});
+  ASSERT_TRUE(options);
+  std::FILE* out = std::tmpfile();
+  ASSERT_TRUE(out);
+  EXPECT_EQ(PrintMissingFolders(out, FoldersNeeded(*options)), 3);
+  std::fclose(out);
+  std::vector<std::wstring> paths;
+  for (const FolderOfSize& folder : FoldersNeeded(*options)) {
+    EXPECT_EQ(folder.size, 4);
+    paths.push_back(folder.path);
+  }
+  EXPECT_EQ(paths, (std::vector<std::wstring>{root + L"\\4", root + L"\\deletereport\\4-1",
+                                              root + L"\\deletereport\\4-2"}));
+
+  options = Parse({L"--sizes", L"4", L"--root", root, L"--measures", L"clipboard"});
+  ASSERT_TRUE(options);
+  EXPECT_EQ(FoldersNeeded(*options).size(), 1u);
 }
 
 // The per-item measures count what the shell lists: hidden files too.

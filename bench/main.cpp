@@ -1,7 +1,9 @@
 // Wayfold's benchmark: how long a large folder takes to appear in our list
 // against what it builds on, what our list adds per drawn row and per sort,
-// and the questions asked once per object. Each measure can run alone
-// (--measures); all run by default.
+// the questions asked once per object, and what acting on a whole folder's
+// files (a copy to the clipboard, the report of a delete) adds to the
+// platform's own work. Each measure can run alone (--measures); all run by
+// default.
 
 #include <windows.h>
 #include <ole2.h>
@@ -14,6 +16,8 @@
 #include "bench/BenchCore.h"
 #include "bench/BenchFolders.h"
 #include "bench/BenchOptions.h"
+#include "bench/ClipboardMeasure.h"
+#include "bench/DeleteReportMeasure.h"
 #include "bench/FirstPageMeasure.h"
 #include "bench/ListWorkReport.h"
 #include "bench/Memory.h"
@@ -60,6 +64,12 @@ double RunSize(const Options& options, int size) {
   std::optional<QuestionsReport> questions;
   if (options.Runs(MeasureKind::kQuestions))
     questions = MeasureQuestions(folder, options.extraRuns);
+  std::optional<ClipboardReport> clipboard;
+  if (options.Runs(MeasureKind::kClipboard))
+    clipboard = MeasureClipboard(folder, size, options.extraRuns);
+  std::optional<DeleteReportReport> deleteReport;
+  if (options.Runs(MeasureKind::kDeleteReport))
+    deleteReport = MeasureDeleteReport(options.root, size, options.extraRuns);
 
   if (population) PrintPopulation(*population);
   if (firstPage || sorts) PrintListWorkHeader();
@@ -68,6 +78,8 @@ double RunSize(const Options& options, int size) {
   if (firstPage) PrintFirstPageResults(size, *firstPage);
   if (sorts) PrintSortResults(size, *sorts);
   if (questions) PrintQuestions(size, *questions);
+  if (clipboard) PrintClipboard(size, *clipboard);
+  if (deleteReport) PrintDeleteReport(size, *deleteReport);
   std::fflush(stdout);
   return population ? population->list.median() : kNotMeasured;
 }
@@ -116,7 +128,7 @@ int main() {
     return 2;
   }
   if (options->listMissingFolders) {
-    bench::PrintMissingFolders(stdout, options->root, options->sizes);
+    bench::PrintMissingFolders(stdout, bench::FoldersNeeded(*options));
     return 0;
   }
   try {

@@ -2,8 +2,13 @@
 # Builds and runs the population benchmark under Wine in a virtual display.
 # Arguments go to population_bench, e.g.
 #   bench/run.sh --sizes 10000,50000 --runs 5 --raw-runs 1 --extra-runs 3
-#   bench/run.sh --measures sorts,questions    (population, firstpage, sorts
-#                                                and questions by default)
+#   bench/run.sh --measures sorts,questions    (population, firstpage, sorts,
+#                                                questions, clipboard and
+#                                                deletereport by default)
+#   bench/run.sh --measures clipboard,deletereport
+# The delete report measure deletes files of folders of its own (one per
+# size and repetition, under <root>\deletereport): each run makes them whole
+# again first.
 # BUILD_DIR picks another build folder (and with it another Wine prefix), so a
 # benchmark need not share a wineserver with a test run in progress.
 source "$(dirname "${BASH_SOURCE[0]}")/../tools/setup.sh"
@@ -29,8 +34,14 @@ make_bench_folders() {
   # path, "<n>.<bytes>.names" the names of its files of that size.
   if ! "$WINE_BIN" "$bench_exe" "$@" --list-missing-folders 2>/dev/null | tr -d '\r' |
     awk -F '\t' -v out="$lists" '
-      $1 == "folder" { n++; print $2 > (out "/" n ".folder"); close(out "/" n ".folder") }
-      $1 == "file" { print $3 > (out "/" n "." $2 ".names") }'; then
+      # The lists of a folder are closed when the next folder starts: awk
+      # may hold only so many files open, and each folder has 97 lists.
+      $1 == "folder" {
+        for (f in names) close(f)
+        split("", names)
+        n++; print $2 > (out "/" n ".folder"); close(out "/" n ".folder")
+      }
+      $1 == "file" { f = out "/" n "." $2 ".names"; names[f] = 1; print $3 > f }'; then
     # A request for help or an option it cannot read: the run says so.
     rm -rf "$lists"
     return 0

@@ -507,12 +507,32 @@ NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
 
 }  // namespace
 
+void TDirwalker::SetKnownObjectIds(PCIDLIST_ABSOLUTE folder,
+                                   std::vector<std::pair<std::wstring, ChildIdList>> ids) {
+  ForgetKnownObjectIds();
+  if (!folder) return;
+  known_ids_folder_ = CloneIdList(folder);
+  known_ids_.reserve(ids.size());
+  for (auto& [name, id] : ids) {
+    auto [it, added] = known_ids_.try_emplace(std::move(name), std::move(id));
+    if (!added) it->second.reset();
+  }
+}
+
+void TDirwalker::ForgetKnownObjectIds() noexcept {
+  known_ids_.clear();
+  known_ids_folder_.reset();
+}
+
 HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   *object = nullptr;
   struct EmptyOnExit {
-    TStringList& list;
-    ~EmptyOnExit() { list.Clear(); }
-  } empty_multi_objects{multi_objects_};
+    TDirwalker& walker;
+    ~EmptyOnExit() {
+      walker.multi_objects_.Clear();
+      walker.ForgetKnownObjectIds();
+    }
+  } empty_multi_objects{*this};
 
   if (!shell_folder_) {
     SetLastError(static_cast<DWORD>(E_UNEXPECTED));
@@ -558,13 +578,22 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
     restore.current = ObjectIdCopy();
     restore.active = true;
     wf::AbsoluteIdList common_folder;
+    const bool known_here =
+        !known_ids_.empty() && SameIdListBytes(known_ids_folder_.get(), folder_id_list_.get());
     for (const std::wstring& name : multi_objects_) {
       if (name.empty()) {
         hr = E_INVALIDARG;  // names no object
         break;
       }
-      NamedObject named = LocateNamedObject(*this, name);
-      restore.Rebind();
+      NamedObject named;
+      auto known = known_here ? known_ids_.find(name) : known_ids_.end();
+      if (known != known_ids_.end() && known->second) {
+        named.folder = FolderIdListCopy();
+        named.id = CloneIdList(known->second.get());
+      } else {
+        named = LocateNamedObject(*this, name);
+        restore.Rebind();
+      }
       if (!named.id) {
         hr = E_FAIL;
         break;

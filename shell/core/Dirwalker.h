@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "framework/Component.h"
@@ -100,6 +102,13 @@ class TDirwalker : public TComponent {
   // to the result and answers it; a name that names nothing raises
   // EDirwalkerError. The binding and the current object are kept.
   TStringList& MultiObjects() { return multi_objects_; }
+  // Ids of objects of `folder` that the caller already holds, by the names
+  // it puts in MultiObjects (the shell list's rows): while that folder is
+  // bound, the next request takes a name's id from here instead of parsing
+  // the name back, which looks the object up on disk. A name given twice is
+  // parsed. Every request forgets them.
+  void SetKnownObjectIds(PCIDLIST_ABSOLUTE folder,
+                         std::vector<std::pair<std::wstring, ChildIdList>> ids);
   HRESULT GetUIObject(REFIID iid, void** object);
   template <class I>
   Microsoft::WRL::ComPtr<I> GetUIObject() {
@@ -204,6 +213,9 @@ class TDirwalker : public TComponent {
   Microsoft::WRL::ComPtr<IEnumIDList> enumerator_;
   bool file_system_only_ = false;
   TStringList multi_objects_;
+  std::unordered_map<std::wstring, ChildIdList> known_ids_;  // none: named twice
+  wf::AbsoluteIdList known_ids_folder_;
+  void ForgetKnownObjectIds() noexcept;
   std::vector<std::wstring> masks_{L"*"};
   bool matches_everything_ = true;           // one mask is "*"
   std::optional<bool> enumerating_network_;  // the bound folder is Network

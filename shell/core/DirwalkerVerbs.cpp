@@ -120,9 +120,12 @@ bool TDirwalker::RunVerb(const std::wstring& verb) {
 bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& options) {
   // The names are for this call only, whichever way it ends.
   struct EmptyOnExit {
-    TStringList& list;
-    ~EmptyOnExit() { list.Clear(); }
-  } empty_multi_objects{multi_objects_};
+    TDirwalker& walker;
+    ~EmptyOnExit() {
+      walker.multi_objects_.Clear();
+      walker.ForgetKnownObjectIds();
+    }
+  } empty_multi_objects{*this};
   if (options.gone) options.gone->clear();
 
   if (OnContextMenuSelect) {

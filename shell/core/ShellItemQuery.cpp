@@ -293,6 +293,13 @@ SFGAOF ShellItemQuery::Attributes(PCUITEMID_CHILD id, SFGAOF mask) {
   return attributes;
 }
 
+std::wstring ShellItemQuery::FileSystemPath(PCUITEMID_CHILD id) {
+  if (!(Attributes(id, SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM)) return {};
+  STRRET reply{};
+  if (FAILED(folder_->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply))) return {};
+  return StrRetToString(id, reply);
+}
+
 // --- Details interfaces ----------------------------------------------------
 
 bool ShellItemQuery::AcquireDetails(HWND owner) {

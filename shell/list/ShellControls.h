@@ -196,6 +196,7 @@ class TKivShellList : public TCustomListView {
   void UpdateItem(TListItem* item);
 
   // Selection.
+  void AssignSelectionToDirwalker();
   void ReselectNames();
   void ClearSelectedNames();
 

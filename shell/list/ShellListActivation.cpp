@@ -53,7 +53,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     if (SameVerb(verb, L"default") || SameVerb(verb, L"open")) return OpenSelected(verb);
     done = dirwalker_->RunVerb(verb);
   } else {
-    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+    AssignSelectionToDirwalker();
     done = dirwalker_->RunVerb(verb);
   }
   if (!done) return false;
@@ -97,7 +97,7 @@ bool TKivShellList::DeleteSelected(bool permanently) {
     if (!record || record->IsParentEntry) return false;
     dirwalker_->SetCurrentId(record->ItemId.get());
   } else {
-    dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+    AssignSelectionToDirwalker();
   }
   std::vector<std::wstring> gone;
   if (!dirwalker_->RunVerb(L"delete", {.shift_down = permanently, .gone = &gone})) return false;

@@ -5,6 +5,15 @@
 
 namespace wf {
 
+namespace {
+
+// From this many rows on, their folder is read once rather than each row's
+// file looked up: a gone file's look-up can cost a read of its folder, but
+// on Windows a few look-ups cost less than reading a large folder.
+constexpr LRESULT kRowsWorthAFolderRead = 64;
+
+}  // namespace
+
 void TKivShellList::ReportOperation(TKivShellOperations operations,
                                     std::unique_ptr<TStringList> files,
                                     const std::wstring& destination) {
@@ -16,6 +25,8 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
     // The control is asked only as many times as it has selected rows.
     const HWND list = Handle();
     auto selected = SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
+    const bool many = selected >= kRowsWorthAFolderRead;
+    PathPresence presence;
     for (int i = -1; selected > 0; --selected) {
       i = static_cast<int>(
           SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
@@ -23,8 +34,11 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
       if (!item) break;
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry || item == parent_entry_) continue;
-      const std::wstring path = ItemPath(item);
-      if (path.empty() || !PathExists(path)) gone.push_back(item);
+      // Asked of the rows' folder first: a row's path made by the shell from
+      // its id looks the object up, slowly when it is gone.
+      std::wstring path = rows_ ? rows_.FileSystemPath(record->ItemId.get()) : std::wstring();
+      if (path.empty()) path = ItemPath(item);
+      if (path.empty() || !(many ? presence.Exists(path) : PathExists(path))) gone.push_back(item);
     }
     RemoveRows(std::move(gone));
   }

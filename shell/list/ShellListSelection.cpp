@@ -23,6 +23,24 @@ TStringList& TKivShellList::SelectedNames() {
   return names;
 }
 
+// By name, as SelectedNames has them, with the ids the rows hold: the folder
+// object would otherwise parse each name back, a disk look-up each (seconds
+// for thousands of rows under Wine).
+void TKivShellList::AssignSelectionToDirwalker() {
+  dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+  std::vector<std::pair<std::wstring, ChildIdList>> known;
+  for (int i = 0, n = Items().Count(); i < n; ++i) {
+    TListItem* item = Items()[i];
+    if (!item->Selected()) continue;
+    TKivShellListItem* record = RecordOf(item);
+    if (!record || record->IsParentEntry || !record->ItemId) continue;
+    std::wstring name = rows_.ObjectName(record->ItemId.get());
+    if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
+    known.emplace_back(std::move(name), CloneIdList(record->ItemId.get()));
+  }
+  dirwalker_->SetKnownObjectIds(rows_.FolderIdList(), std::move(known));
+}
+
 void TKivShellList::ClearSelectedNames() {
   if (!selected_names_ || selected_names_->Empty()) return;
   const ScopedValue suppress(suppress_, true);

@@ -106,6 +106,44 @@ TEST_F(DirwalkerUIObject, UnknownNameRaisesAndStillEmptiesTheList) {
   EXPECT_TRUE(SameText(walker_.Folder(), temp_.Path()));
 }
 
+// The shell list hands its rows' ids with their names. A known name is not
+// parsed: here it would name nothing, so only the id can have answered.
+TEST_F(DirwalkerUIObject, KnownIdsAnswerForTheirNamesInTheirFolderForOneRequest) {
+  walker_.SetObjectName(L"a.txt");
+  ChildIdList a = walker_.ObjectIdCopy();
+  auto hand = [&](PCIDLIST_ABSOLUTE folder) {
+    std::vector<std::pair<std::wstring, ChildIdList>> known;
+    known.emplace_back(L"row of a", CloneIdList(a.get()));
+    walker_.SetKnownObjectIds(folder, std::move(known));
+    walker_.MultiObjects().Add(L"row of a");
+    walker_.MultiObjects().Add(L"b.txt");
+  };
+
+  hand(walker_.FolderIdList());
+  ComPtr<IDataObject> data = walker_.GetUIObject<IDataObject>();
+  ASSERT_TRUE(data);
+  const auto files = DroppedFiles(data.Get());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_TRUE(SameText(files[0], temp_ / L"a.txt"));
+  EXPECT_TRUE(SameText(files[1], temp_ / L"b.txt"));
+
+  walker_.MultiObjects().Add(L"row of a");  // forgotten by the request
+  EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
+
+  TempFolder other;
+  AbsoluteIdList elsewhere = PathToIdList(other.Path());
+  hand(elsewhere.get());  // ids of another folder are not taken for this one's
+  EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
+
+  // A name two objects share is parsed, and here names nothing.
+  std::vector<std::pair<std::wstring, ChildIdList>> twice;
+  twice.emplace_back(L"row", CloneIdList(a.get()));
+  twice.emplace_back(L"row", CloneIdList(a.get()));
+  walker_.SetKnownObjectIds(walker_.FolderIdList(), std::move(twice));
+  walker_.MultiObjects().Add(L"row");
+  EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
+}
+
 TEST_F(DirwalkerUIObject, NoCurrentObjectGivesNothing) {
   ComPtr<IContextMenu> menu = walker_.GetUIObject<IContextMenu>();
   EXPECT_FALSE(menu);

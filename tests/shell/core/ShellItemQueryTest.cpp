@@ -98,6 +98,38 @@ TEST_F(ShellItemQueryOfAFolder, ACopyKeepsTheBuiltInColumnsItsFolderObjectWasLef
   EXPECT_EQ(query.DetailText(id.get(), 1), L"5 KB");
 }
 
+// A delete report checks the rows' paths after their files went: the path
+// must come without the object, and be the one its id names.
+TEST_F(ShellItemQueryOfAFolder, FileSystemPathIsTheIdsPathAndOutlivesTheFile) {
+  const std::vector<std::wstring> names{L"small.txt", L"sub", TempFolder::NonAnsiName(L".txt")};
+  std::vector<ChildIdList> ids;
+  for (const std::wstring& name : names) ids.push_back(Id(name));
+  ShellItemQuery query = walker_.ObjectQuery();
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(query.FileSystemPath(ids[i].get()), IdListToPath(query.AbsoluteIdList(ids[i].get())));
+    EXPECT_TRUE(SameText(query.FileSystemPath(ids[i].get()), temp_ / names[i])) << i;
+  }
+
+  ASSERT_TRUE(DeleteFileW((temp_ / L"small.txt").c_str()));
+  EXPECT_TRUE(SameText(query.FileSystemPath(ids[0].get()), temp_ / L"small.txt"));
+}
+
+// Drives, special folders and objects outside the file system: the same
+// answer as the path of the id, empty where there is none.
+TEST_F(ShellItemQueryOfAFolder, FileSystemPathAgreesWithTheIdsPathInVirtualFolders) {
+  for (TKivShellFolder special : {SF_DRIVES, SF_DESKTOP}) {
+    walker_.SetSpecialFolder(special);
+    std::vector<ChildIdList> ids;
+    while (walker_.NextObject()) ids.push_back(walker_.ObjectIdCopy());
+    ASSERT_FALSE(ids.empty());
+    ShellItemQuery query = walker_.ObjectQuery();
+    for (const ChildIdList& id : ids) {
+      const std::wstring expected = IdListToPath(query.AbsoluteIdList(id.get()));
+      EXPECT_EQ(query.FileSystemPath(id.get()), expected) << ToUtf8(query.DisplayName(id.get()));
+    }
+  }
+}
+
 TEST(ShellItemQueryOfNoFolder, AnswersNothing) {
   ShellItemQuery query;
   const ChildIdList id;
@@ -109,6 +141,7 @@ TEST(ShellItemQueryOfNoFolder, AnswersNothing) {
   EXPECT_EQ(query.OverlayIndex(id.get()), -1);
   EXPECT_EQ(query.Attributes(id.get(), SFGAO_FOLDER), 0u);
   EXPECT_EQ(query.AbsoluteIdList(id.get()), nullptr);
+  EXPECT_EQ(query.FileSystemPath(id.get()), L"");
 }
 
 }  // namespace

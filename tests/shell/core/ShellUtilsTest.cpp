@@ -106,6 +106,41 @@ TEST(ShellUtilsFiles, PathExists) {
   EXPECT_FALSE(PathExists(L""));
 }
 
+// One reading of a folder answers for every path in it, as PathExists
+// would: in any case, by short name too, and for names gone before it.
+TEST(ShellUtilsFiles, PathPresenceAnswersAsPathExists) {
+  TempFolder temp;
+  const std::wstring nonAnsi = temp.MakeFile(TempFolder::NonAnsiName(L".txt"));
+  const std::wstring kept = temp.MakeFile(L"Kept File.txt");
+  const std::wstring gone = temp.MakeFile(L"gone.txt");
+  const std::wstring sub = temp.MakeFolder(L"sub");
+  const std::wstring inSub = temp.MakeFile(L"sub\\inner.txt");
+  ASSERT_TRUE(DeleteFileW(gone.c_str()));
+  wchar_t shortName[MAX_PATH] = {};
+  GetShortPathNameW(kept.c_str(), shortName, MAX_PATH);
+
+  PathPresence presence;
+  const std::vector<std::wstring> paths{kept,
+                                        nonAnsi,
+                                        sub,
+                                        inSub,
+                                        gone,
+                                        temp / L"KEPT FILE.TXT",
+                                        shortName,
+                                        temp / L"never.txt",
+                                        temp / L"missing\\a.txt",
+                                        temp.Path(),
+                                        L"C:\\",
+                                        L"",
+                                        temp / L"*.txt",
+                                        temp / L"sub\\..",
+                                        inSub};
+  for (const std::wstring& path : paths)
+    EXPECT_EQ(presence.Exists(path), PathExists(path)) << ToUtf8(path);
+  EXPECT_TRUE(presence.Exists(temp / L"kept file.TXT"));
+  EXPECT_FALSE(presence.Exists(gone));
+}
+
 TEST(ShellUtilsFiles, DriveReady) {
   TempFolder temp;
   EXPECT_TRUE(DriveReady(L"C:\\"));

@@ -2,7 +2,9 @@
 // the messages a user's mouse and keyboard produce.
 #include <windows.h>
 
+#include <algorithm>
 #include <initializer_list>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -183,6 +185,32 @@ TEST_F(ShellListActivation, CtrlASelectsAllAndCtrlXGhostsTheSelection) {
   EXPECT_TRUE(Row(list, L"a.txt")->Cut());
   EXPECT_TRUE(Row(list, L"b.txt")->Cut());
   EXPECT_FALSE(Row(list, L"sub")->Cut());
+}
+
+// The folder object is handed the rows' own ids with their names: every
+// selected object, and only those, reaches the clipboard.
+TEST_F(ShellListActivation, CtrlAThenCtrlCCopiesEveryObjectAndNotTheParentEntry) {
+  TKivShellList& list = Shown();
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'A');
+    Key(list, 'C');
+  }
+  std::unique_ptr<TStringList> copied = ClipboardFiles();
+  ASSERT_TRUE(copied);
+  std::vector<std::wstring> files = copied->Items();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt",
+                                              folder_ / L"sub", folder_ / L"to sub.lnk"}));
+
+  SelectOnly(list, {L"b.txt"});
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'C');
+  }
+  copied = ClipboardFiles();
+  ASSERT_TRUE(copied);
+  EXPECT_EQ(copied->Items(), std::vector<std::wstring>{folder_ / L"b.txt"});
 }
 
 TEST_F(ShellListActivation, DeleteOfTwoFilesRemovesBothRowsAndReportsOnce) {

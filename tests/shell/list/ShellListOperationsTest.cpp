@@ -1,4 +1,5 @@
 // The list's report of file operations.
+#include <algorithm>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -137,6 +138,38 @@ TEST_F(ShellListOperations, ReportsNeedFilesAndRemoveRowsOnlyForDelete) {
   list.OnOperation = nullptr;
   list.ReportOperation({sopRename}, Paths({L"b.txt"}), L"");  // no handler: nothing to call
   EXPECT_EQ(reports_.size(), 2u);
+}
+
+// A report of many rows reads their folder once instead of looking each
+// file up: the same rows must go as when each is looked up.
+TEST_F(ShellListOperations, DeleteReportOfManyRowsRemovesExactlyTheGoneOnes) {
+  std::vector<std::wstring> expected{kParentCaption};
+  for (int i = 0; i < 150; ++i) {
+    const std::wstring path = folder_.MakeFile(L"file" + std::to_wstring(1000 + i) + L".txt");
+    if (i % 3 == 0) expected.push_back(path);
+  }
+  folder_.MakeFolder(L"zsub");
+  expected.push_back(folder_ / L"zsub");
+  TKivShellList& list = ListOfThree();
+  list.SelectAll();
+  auto files = std::make_unique<TStringList>();
+  for (int i = 0; i < 150; ++i) {
+    if (i % 3 == 0) continue;
+    const std::wstring path = folder_ / (L"file" + std::to_wstring(1000 + i) + L".txt");
+    ASSERT_TRUE(DeleteFileW(path.c_str()));
+    files->Add(path);
+  }
+  for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"})
+    expected.insert(expected.begin() + 1, folder_ / name);
+  std::sort(expected.begin() + 1, expected.end());
+
+  list.ReportOperation({sopDelete, sopRemove}, std::move(files), L"");
+
+  std::vector<std::wstring> names = Names(list);
+  std::sort(names.begin() + 1, names.end());
+  EXPECT_EQ(names, expected);
+  ASSERT_EQ(reports_.size(), 1u);
+  EXPECT_EQ(reports_[0].files.size(), 100u);
 }
 
 // Rows after a removed one learn their new places once, at the end: every
