@@ -6,7 +6,7 @@
 #include <optional>
 #include <set>
 
-#include "controls/PaxBaseComp.h"
+#include "ui/PaxBaseComp.h"
 #include "framework/Menus.h"
 
 namespace wf {

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "controls/PaxBkgnd.h"
+#include "ui/PaxBkgnd.h"
 #include "framework/Graphics.h"
 
 namespace wf {

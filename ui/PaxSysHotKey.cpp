@@ -1,4 +1,4 @@
-#include "controls/PaxSysHotKey.h"
+#include "ui/PaxSysHotKey.h"
 
 #include <numeric>
 #include <string>

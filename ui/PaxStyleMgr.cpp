@@ -1,4 +1,4 @@
-#include "controls/PaxStyleMgr.h"
+#include "ui/PaxStyleMgr.h"
 
 #include <algorithm>
 #include <cstring>

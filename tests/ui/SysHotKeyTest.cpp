@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "controls/PaxSysHotKey.h"
+#include "ui/PaxSysHotKey.h"
 #include "framework/Exceptions.h"
 #include "framework/Handles.h"
 #include "tests/framework/FrameworkTestHelpers.h"

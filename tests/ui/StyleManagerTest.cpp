@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/PaxStyleMgr.h"
+#include "ui/PaxStyleMgr.h"
 #include "framework/Graphics.h"
 #include "framework/StringList.h"
 

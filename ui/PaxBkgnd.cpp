@@ -1,4 +1,4 @@
-#include "controls/PaxBkgnd.h"
+#include "ui/PaxBkgnd.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "controls/PaxBaseComp.h"
+#include "ui/PaxBaseComp.h"
 
 #include "framework/Application.h"
 
