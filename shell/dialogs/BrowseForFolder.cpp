@@ -40,6 +40,17 @@ bool DirectoryExists(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+// The platform documents the picker's display-name buffer as the chosen
+// item's display name; Wine writes the item's file-system path there, which a
+// virtual item has not, so the name is asked of the shell itself.
+std::wstring ShellDisplayName(PCIDLIST_ABSOLUTE list) {
+  SHFILEINFOW info{};
+  if (!SHGetFileInfoW(reinterpret_cast<LPCWSTR>(list), 0, &info, sizeof(info),
+                      SHGFI_PIDL | SHGFI_DISPLAYNAME))
+    return {};
+  return info.szDisplayName;
+}
+
 }  // namespace
 
 TKivBrowseForFolder::TKivBrowseForFolder(TComponent* owner)
@@ -126,7 +137,7 @@ void TKivBrowseForFolder::EndExecute() {
 }
 
 // Items without a file-system path: the folder object's path, else the
-// item's name in its parent, else what the picker itself called it.
+// item's name in its parent, else what the picker or the shell calls it.
 std::wstring TKivBrowseForFolder::FallbackPath(PCIDLIST_ABSOLUTE chosen,
                                                const wchar_t* display_name) {
   std::wstring path;
@@ -141,6 +152,7 @@ std::wstring TKivBrowseForFolder::FallbackPath(PCIDLIST_ABSOLUTE chosen,
     // An item that cannot be opened as a folder still has the picker's name.
   }
   if (path.empty()) path = display_name;
+  if (path.empty()) path = ShellDisplayName(chosen);
   return path;
 }
 

@@ -173,22 +173,52 @@ TEST(BrowseForFolderChoice, CancelReturnsFalseAndLeavesNoPath) {
   EXPECT_EQ(TKivBrowseForFolder(nullptr).Path(), L"");
 }
 
-TEST(BrowseForFolderChoice, UnknownPathKeepsThePickersOwnSelection) {
-  TKivBrowseForFolder dialog(nullptr);
-  dialog.SetPath(L"C:\\no such folder\\anywhere");
-  PickerScript script(dialog);
-  HWND seen = nullptr;
-  script.Then([&](HWND picker) {
-    seen = picker;
-    return true;
-  });
-  script.Then(Press(IDOK));
+// Watches, on this thread, the selections asked of the picker as they are sent.
+class SelectionRequests {
+ public:
+  SelectionRequests()
+      : hook_(SetWindowsHookExW(WH_CALLWNDPROC, &Record, nullptr, GetCurrentThreadId())) {
+    current_ = this;
+  }
+  ~SelectionRequests() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  bool Installed() const { return hook_ != nullptr; }
+  std::vector<LPARAM> lists;
 
-  const bool chosen = dialog.Execute();
+ private:
+  static LRESULT CALLBACK Record(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && current_ && sent->message == BFFM_SETSELECTIONW && !sent->wParam)
+      current_->lists.push_back(sent->lParam);
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline SelectionRequests* current_ = nullptr;
+  HHOOK hook_;
+};
 
-  EXPECT_TRUE(script.Finished());
-  EXPECT_NE(seen, nullptr);
-  EXPECT_TRUE(chosen);
+TEST(BrowseForFolderChoice, OnlyAPathThatNamesAnItemIsPreselected) {
+  test::TempFolder temp;
+  const std::wstring known = temp.MakeFolder(L"known");
+  for (const std::wstring& path : {known, temp / L"no such folder"}) {
+    TKivBrowseForFolder dialog(nullptr);
+    dialog.SetPath(path);
+    PickerScript script(dialog);
+    script.Then(Press(IDCANCEL));
+    SelectionRequests requests;
+    ASSERT_TRUE(requests.Installed());
+
+    dialog.Execute();
+
+    EXPECT_TRUE(script.Finished());
+    if (path == known) {
+      ASSERT_EQ(requests.lists.size(), 1u);
+      EXPECT_NE(requests.lists[0], 0);
+    } else {
+      EXPECT_TRUE(requests.lists.empty()) << "a selection of no item was asked for";
+    }
+  }
 }
 
 TEST(BrowseForFolderChoice, FileSystemOnlyKeepsOkInStepWithTheSelection) {
