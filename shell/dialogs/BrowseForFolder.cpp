@@ -112,7 +112,7 @@ bool TKivBrowseForFolder::Execute() {
   bool chosen = false;
   try {
     DoShow();
-    const AbsoluteIdList selection(SHBrowseForFolderW(&info));
+    const AbsoluteIdList selection(RunPicker(info));
     chosen = static_cast<bool>(selection);
     path_ = IdListToPath(selection.get());
     selected_special_folder_ = IdListToSpecialFolder(selection.get());
@@ -129,6 +129,10 @@ bool TKivBrowseForFolder::Execute() {
   }
   EndExecute();
   return chosen;
+}
+
+PIDLIST_ABSOLUTE TKivBrowseForFolder::RunPicker(BROWSEINFOW& info) {
+  return SHBrowseForFolderW(&info);
 }
 
 void TKivBrowseForFolder::EndExecute() {

@@ -93,6 +93,11 @@ class TKivBrowseForFolder : public TKivBaseDialog {
   // Raised on every selection change while the picker is open.
   TNotifyEvent OnChange;
 
+ protected:
+  // Runs the platform's picker. A seam for tests that must stand in for
+  // what another platform leaves in the browse information.
+  virtual PIDLIST_ABSOLUTE RunPicker(BROWSEINFOW& info);
+
  private:
   static int CALLBACK BrowseCallback(HWND window, UINT msg, LPARAM param, LPARAM data);
   void OnInitialized(HWND window);
