@@ -12,9 +12,12 @@
 #include <cwchar>
 #include <vector>
 
+#include "framework/Control.h"
+#include "framework/Form.h"
 #include "framework/Timer.h"
 #include "shell/core/IdList.h"
 #include "shell/core/ShellModule.h"
+#include "shell/core/ShellUtils.h"
 #include "shell/dialogs/BrowseForFolder.h"
 #include "tests/support/TempFolder.h"
 
@@ -368,12 +371,19 @@ TEST(BrowseForFolderWindow, PlacedAtThePointAndReadLive) {
   EXPECT_EQ(dialog.DialogTop(), 60);
 }
 
-TEST(BrowseForFolderOptions, EditBoxBringsTheNewDialogStyle) {
-  TKivBrowseForFolder dialog(nullptr);
-  EXPECT_EQ(dialog.Options(), TKivBrowseFlags{TKivBrowseFlag::bfNewDialogStyle});
-  dialog.SetOptions({TKivBrowseFlag::bfEditBox});
-  EXPECT_EQ(dialog.Options(),
-            (TKivBrowseFlags{TKivBrowseFlag::bfNewDialogStyle, TKivBrowseFlag::bfEditBox}));
+TEST(BrowseForFolderWindow, OwnedByTheFormAboveItsOwner) {
+  TForm form(nullptr);
+  auto* control = new TWinControl(&form);
+  for (TComponent* owner : std::vector<TComponent*>{&form, control, nullptr}) {
+    TKivBrowseForFolder dialog(owner);
+    HWND picker_owner = nullptr;
+    PickerScript script(dialog);
+    script.Then(Check([&](HWND picker) { picker_owner = GetWindow(picker, GW_OWNER); }))
+        .Then(Press(IDCANCEL));
+    dialog.Execute();
+    EXPECT_EQ(picker_owner, owner ? form.Handle() : MainWindowHandle())
+        << (owner == control ? "control" : "form");
+  }
 }
 
 }  // namespace
