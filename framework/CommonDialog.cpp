@@ -1,0 +1,13 @@
+#include "framework/CommonDialog.h"
+
+namespace wf {
+
+void TCommonDialog::DoShow() {
+  Raise(OnShow, this);
+}
+
+void TCommonDialog::DoClose() {
+  Raise(OnClose, this);
+}
+
+}  // namespace wf
