@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "bench/Memory.h"
 #include "bench/PopulationMeasure.h"
 #include "bench/QuestionsMeasure.h"
+#include "bench/RefreshMeasure.h"
 #include "bench/SortMeasure.h"
 #include "framework/Application.h"
 #include "shell/core/ShellModule.h"
@@ -35,6 +37,13 @@ class OleScope {
   OleScope(const OleScope&) = delete;
   OleScope& operator=(const OleScope&) = delete;
 };
+
+// Whether any measure reads the folders of the sizes asked for; the refresh
+// makes and reads folders of its own.
+bool RunsSizedMeasures(const Options& options) {
+  return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
+         options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions);
+}
 
 // Answers our list's population time, for the scaling between sizes.
 double RunSize(const Options& options, int size) {
@@ -85,12 +94,16 @@ int Run(const Options& options) {
               atStart.committedPrivate);
   auto start = Clock::now();
   std::vector<std::pair<int, double>> listSeconds;
-  for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
+  // The refresh measures its folders on its own.
+  if (RunsSizedMeasures(options))
+    for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
 
   if (options.Runs(MeasureKind::kQuestions)) {
     std::printf("\n== names against a filter ==\n");
     PrintMask(MeasureMask(options.runs));
   }
+
+  if (options.Runs(MeasureKind::kRefresh)) RunRefreshMeasure(options);
 
   std::printf("\n");
   if (options.Runs(MeasureKind::kPopulation)) {
@@ -116,7 +129,12 @@ int main() {
     return 2;
   }
   if (options->listMissingFolders) {
-    bench::PrintMissingFolders(stdout, options->root, options->sizes);
+    std::vector<int> sizes;
+    if (bench::RunsSizedMeasures(*options)) sizes = options->sizes;
+    if (options->Runs(bench::MeasureKind::kRefresh) &&
+        std::find(sizes.begin(), sizes.end(), bench::kRefreshLargeSize) == sizes.end())
+      sizes.push_back(bench::kRefreshLargeSize);
+    bench::PrintMissingFolders(stdout, options->root, sizes);
     return 0;
   }
   try {

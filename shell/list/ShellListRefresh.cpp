@@ -33,11 +33,15 @@ bool EndsWithText(const std::wstring& s, std::wstring_view suffix) {
 class RowsByName {
  public:
   explicit RowsByName(TKivShellList& list) {
-    for (int i = 0, n = list.Items().Count(); i < n; ++i) {
+    // Filled last to first, so each name's rows stand in the order a search
+    // from the end of the list meets them.
+    for (int i = list.Items().Count() - 1; i >= 0; --i) {
       TListItem* row = list.Items()[i];
       TKivShellListItem* record = TKivShellList::RecordOf(row);
       if (!record || record->IsParentEntry) continue;
-      rows_.push_back({row, record, NameOf(list, row)});
+      const std::wstring name = NameOf(list, row);
+      if (name.empty()) continue;  // never found: an empty name is not looked for
+      rows_[AsciiUpperCase(name)].push_back({row, record});
     }
   }
 
@@ -54,8 +58,12 @@ class RowsByName {
   // with 0, so that a row already matched is not matched twice.
   TListItem* Find(const std::wstring& name, int32_t mark) const {
     if (name.empty()) return nullptr;
-    for (auto it = rows_.rbegin(); it != rows_.rend(); ++it)
-      if (it->record->Present == mark && SameText(it->name, name)) return it->row;
+    const auto it = rows_.find(AsciiUpperCase(name));
+    if (it == rows_.end()) return nullptr;
+    // Rows of one name are few; the marks change as the merge goes, so they
+    // are read here rather than kept in the index.
+    for (const Row& row : it->second)
+      if (row.record->Present == mark) return row.row;
     return nullptr;
   }
 
@@ -63,9 +71,9 @@ class RowsByName {
   struct Row {
     TListItem* row;
     TKivShellListItem* record;
-    std::wstring name;
   };
-  std::vector<Row> rows_;
+  // Keyed by the name folded the way SameText compares it.
+  std::unordered_map<std::wstring, std::vector<Row>> rows_;
 };
 
 // The list's update bracket, closed on every way out.
