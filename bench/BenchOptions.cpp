@@ -20,10 +20,8 @@ constexpr struct {
   const wchar_t* name;
   MeasureKind kind;
 } kMeasureNames[] = {
-    {L"population", MeasureKind::kPopulation},
-    {L"firstpage", MeasureKind::kFirstPage},
-    {L"sorts", MeasureKind::kSorts},
-    {L"questions", MeasureKind::kQuestions},
+    {L"population", MeasureKind::kPopulation}, {L"firstpage", MeasureKind::kFirstPage},
+    {L"sorts", MeasureKind::kSorts},           {L"questions", MeasureKind::kQuestions},
     {L"refresh", MeasureKind::kRefresh},
 };
 

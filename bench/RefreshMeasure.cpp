@@ -78,7 +78,7 @@ std::wstring Numbered(const wchar_t* prefix, int i) {
 
 void MakeFile(const std::wstring& path) {
   wf::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   CheckWin32(file.get() != INVALID_HANDLE_VALUE, "CreateFileW");
 }
 
@@ -125,9 +125,10 @@ class Announcer {
     ids->first = wf::AbsoluteIdList(ILCreateFromPathW(path.c_str()));
     ids->pair[0] = ids->first.get();
     ids->pair[1] = nullptr;
-    CheckWin32(PostMessageW(list_.ChangeNotifier().Handle(), wf::TKivShellChangeNotifier::kNotifyMessage,
-                            reinterpret_cast<WPARAM>(ids->pair), SHCNE_CREATE),
-               "PostMessageW");
+    CheckWin32(
+        PostMessageW(list_.ChangeNotifier().Handle(), wf::TKivShellChangeNotifier::kNotifyMessage,
+                     reinterpret_cast<WPARAM>(ids->pair), SHCNE_CREATE),
+        "PostMessageW");
     sent_.push_back(std::move(ids));
   }
 
@@ -188,10 +189,11 @@ void MeasureMerge(const Options& options) {
   });
   DeleteFileW(added.c_str());
   const double ratio = merge.median() / raw.median();
-  std::printf("  %-52s %s s (%d runs)%s\n", merge.label.c_str(), Format(merge.median(), "%.4f").c_str(),
-              merge.runs, merge.failure.empty() ? "" : (" " + merge.failure).c_str());
-  std::printf("  %-52s %s s (%d runs)%s\n", raw.label.c_str(), Format(raw.median(), "%.4f").c_str(), raw.runs,
-              raw.failure.empty() ? "" : (" " + raw.failure).c_str());
+  std::printf("  %-52s %s s (%d runs)%s\n", merge.label.c_str(),
+              Format(merge.median(), "%.4f").c_str(), merge.runs,
+              merge.failure.empty() ? "" : (" " + merge.failure).c_str());
+  std::printf("  %-52s %s s (%d runs)%s\n", raw.label.c_str(), Format(raw.median(), "%.4f").c_str(),
+              raw.runs, raw.failure.empty() ? "" : (" " + raw.failure).c_str());
   std::printf("  merge / raw: %s x (target <= 2)\n", Format(ratio, "%.2f").c_str());
   std::printf("RESULT measure=refresh_merge size=%d merge=%s raw=%s ratio=%s\n", kMergeFolderSize,
               Format(merge.median(), "%.4f").c_str(), Format(raw.median(), "%.4f").c_str(),
@@ -201,7 +203,8 @@ void MeasureMerge(const Options& options) {
 
 // (b) A burst of creations, each announced as it happens, is one merge.
 void MeasureBursts(const Options& options) {
-  std::printf("\n== refresh: bursts of creations (each announced by a posted notifier message) ==\n");
+  std::printf(
+      "\n== refresh: bursts of creations (each announced by a posted notifier message) ==\n");
   std::fflush(stdout);
   for (int burst : kBursts) {
     std::vector<double> lengths, delays, merges;
@@ -224,16 +227,22 @@ void MeasureBursts(const Options& options) {
       }
       lengths.push_back(std::chrono::duration<double>(last - start).count());
       const int expected = kBurstFolderSize + burst;
-      const bool shown = PumpUntil(kRowTimeoutSeconds, [&] { return list.Items().Count() >= expected; });
+      const bool shown =
+          PumpUntil(kRowTimeoutSeconds, [&] { return list.Items().Count() >= expected; });
       PumpFor(kSettleSeconds);
       merges.push_back(list.merges);
-      delays.push_back(shown && list.merges > 0 ? std::chrono::duration<double>(list.lastEnd - last).count()
-                                                : kNotMeasured);
-      if (!shown) std::printf("  burst of %d: the rows were not all shown within %.0f s\n", burst, kRowTimeoutSeconds);
+      delays.push_back(shown && list.merges > 0
+                           ? std::chrono::duration<double>(list.lastEnd - last).count()
+                           : kNotMeasured);
+      if (!shown)
+        std::printf("  burst of %d: the rows were not all shown within %.0f s\n", burst,
+                    kRowTimeoutSeconds);
     }
-    std::printf("  burst of %d creates: length %s s, last creation to merge end %s s, merges %s (target 1)\n",
-                burst, Format(Median(lengths), "%.4f").c_str(), Format(Median(delays), "%.4f").c_str(),
-                Format(Median(merges), "%.0f").c_str());
+    std::printf(
+        "  burst of %d creates: length %s s, last creation to merge end %s s, merges %s (target "
+        "1)\n",
+        burst, Format(Median(lengths), "%.4f").c_str(), Format(Median(delays), "%.4f").c_str(),
+        Format(Median(merges), "%.0f").c_str());
     std::printf("RESULT measure=refresh_burst creates=%d length=%s delay=%s merges=%s\n", burst,
                 Format(Median(lengths), "%.4f").c_str(), Format(Median(delays), "%.4f").c_str(),
                 Format(Median(merges), "%.0f").c_str());
@@ -246,7 +255,8 @@ void MeasureDelay(const Options& options) {
   std::printf(
       "\n== refresh: CreateFileW to its row in the list ==\n"
       "  the list does not see a plain creation here: each is followed by\n"
-      "  SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW) or, where that is not heard, a posted notifier message\n");
+      "  SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW) or, where that is not heard, a posted notifier "
+      "message\n");
   std::fflush(stdout);
   for (int size : kDelayFolderSizes) {
     const std::wstring folder = MakeFolder(options.root, L"refresh_delay", size);
@@ -282,7 +292,8 @@ void MeasureDelay(const Options& options) {
                 shellNoticeHeard ? "SHChangeNotify" : "posted notifier message",
                 size <= 100 ? " (target <= 0.300)" : "");
     std::printf("RESULT measure=refresh_delay size=%d seconds=%s announced_by=%s\n", size,
-                Format(median, "%.4f").c_str(), shellNoticeHeard ? "shchangenotify" : "posted_message");
+                Format(median, "%.4f").c_str(),
+                shellNoticeHeard ? "shchangenotify" : "posted_message");
     std::fflush(stdout);
   }
 }
@@ -318,7 +329,8 @@ void MeasureLargeRefill(const Options& options) {
     list.MergeRefresh();
     PaintNow(list.Handle());
     refills.push_back(SecondsSince(start));
-    if (list.TopItem() && list.ItemPath(list.TopItem()) == list.ItemPath(list.Items()[kRefreshLargeSize / 2]))
+    if (list.TopItem() &&
+        list.ItemPath(list.TopItem()) == list.ItemPath(list.Items()[kRefreshLargeSize / 2]))
       ++keptTop;
     DeleteFileW(added.c_str());
     PumpPending();
@@ -329,13 +341,15 @@ void MeasureLargeRefill(const Options& options) {
     PumpPending();
   }
   const double ratio = Median(refills) / Median(fills);
-  std::printf("  refresh (refill, place kept, first page drawn): %s s\n", Format(Median(refills), "%.4f").c_str());
-  std::printf("  Populate, first page drawn:                     %s s\n", Format(Median(fills), "%.4f").c_str());
+  std::printf("  refresh (refill, place kept, first page drawn): %s s\n",
+              Format(Median(refills), "%.4f").c_str());
+  std::printf("  Populate, first page drawn:                     %s s\n",
+              Format(Median(fills), "%.4f").c_str());
   std::printf("  refresh / Populate: %s x (target <= 1.1); top row kept in %d of %d runs\n",
               Format(ratio, "%.2f").c_str(), keptTop, static_cast<int>(refills.size()));
-  std::printf("RESULT measure=refresh_large size=%d refresh=%s populate=%s ratio=%s\n", kRefreshLargeSize,
-              Format(Median(refills), "%.4f").c_str(), Format(Median(fills), "%.4f").c_str(),
-              Format(ratio, "%.4f").c_str());
+  std::printf("RESULT measure=refresh_large size=%d refresh=%s populate=%s ratio=%s\n",
+              kRefreshLargeSize, Format(Median(refills), "%.4f").c_str(),
+              Format(Median(fills), "%.4f").c_str(), Format(ratio, "%.4f").c_str());
   std::fflush(stdout);
 }
 

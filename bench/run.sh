@@ -4,6 +4,7 @@
 #   bench/run.sh --sizes 10000,50000 --runs 5 --raw-runs 1 --extra-runs 3
 #   bench/run.sh --measures sorts,questions    (population, firstpage, sorts
 #                                                and questions by default)
+#   bench/run.sh --measures refresh            (the list following its folder)
 # BUILD_DIR picks another build folder (and with it another Wine prefix), so a
 # benchmark need not share a wineserver with a test run in progress.
 source "$(dirname "${BASH_SOURCE[0]}")/../tools/setup.sh"
