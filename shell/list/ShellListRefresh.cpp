@@ -241,6 +241,9 @@ void TKivShellList::RefillKeepingSelection() {
     if (role & kFocused) row->SetFocused(true);
     if (role & kTop) top = row;
   }
+  // Scrolling draws each page it passes (the way to the last row, then the
+  // kept one) unless drawing waits for the place to be found.
+  UpdateScope draw_once(Items());
   if (top) SetTopItem(top);
   if (first_selected) first_selected->MakeVisible(false);
 }
