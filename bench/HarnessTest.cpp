@@ -31,6 +31,16 @@ std::optional<Options> Parse(std::vector<std::wstring> args) {
   return ParseOptions(args);
 }
 
+// The refresh creates files and takes minutes: it runs only when named.
+TEST(BenchOptions, RefreshRunsOnlyWhenNamed) {
+  auto defaults = Parse({});
+  ASSERT_TRUE(defaults);
+  EXPECT_FALSE(defaults->Runs(MeasureKind::kRefresh));
+  auto named = Parse({L"--measures", L"refresh"});
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->measures, std::vector<MeasureKind>{MeasureKind::kRefresh});
+}
+
 TEST(BenchOptions, DefaultsRunEveryMeasureOnBothSizes) {
   auto options = Parse({});
   ASSERT_TRUE(options);

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -23,6 +24,7 @@
 #include "bench/Memory.h"
 #include "bench/PopulationMeasure.h"
 #include "bench/QuestionsMeasure.h"
+#include "bench/RefreshMeasure.h"
 #include "bench/SortMeasure.h"
 #include "framework/Application.h"
 #include "shell/core/ShellModule.h"
@@ -39,6 +41,14 @@ class OleScope {
   OleScope(const OleScope&) = delete;
   OleScope& operator=(const OleScope&) = delete;
 };
+
+// Whether any measure reads the folders of the sizes asked for; the refresh
+// makes and reads folders of its own.
+bool RunsSizedMeasures(const Options& options) {
+  return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
+         options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
+         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport);
+}
 
 // Answers our list's population time, for the scaling between sizes.
 double RunSize(const Options& options, int size) {
@@ -97,12 +107,16 @@ int Run(const Options& options) {
               atStart.committedPrivate);
   auto start = Clock::now();
   std::vector<std::pair<int, double>> listSeconds;
-  for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
+  // The refresh measures its folders on its own.
+  if (RunsSizedMeasures(options))
+    for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
 
   if (options.Runs(MeasureKind::kQuestions)) {
     std::printf("\n== names against a filter ==\n");
     PrintMask(MeasureMask(options.runs));
   }
+
+  if (options.Runs(MeasureKind::kRefresh)) RunRefreshMeasure(options);
 
   std::printf("\n");
   if (options.Runs(MeasureKind::kPopulation)) {
@@ -128,7 +142,15 @@ int main() {
     return 2;
   }
   if (options->listMissingFolders) {
-    bench::PrintMissingFolders(stdout, bench::FoldersNeeded(*options));
+    std::vector<bench::FolderOfSize> folders;
+    if (bench::RunsSizedMeasures(*options)) folders = bench::FoldersNeeded(*options);
+    if (options->Runs(bench::MeasureKind::kRefresh) &&
+        std::none_of(folders.begin(), folders.end(), [](const bench::FolderOfSize& folder) {
+          return folder.size == bench::kRefreshLargeSize;
+        }))
+      folders.push_back({bench::BenchFolderPath(options->root, bench::kRefreshLargeSize),
+                         bench::kRefreshLargeSize});
+    bench::PrintMissingFolders(stdout, folders);
     return 0;
   }
   try {

@@ -6,6 +6,7 @@
 #                                                questions, clipboard and
 #                                                deletereport by default)
 #   bench/run.sh --measures clipboard,deletereport
+#   bench/run.sh --measures refresh            (the list following its folder)
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.

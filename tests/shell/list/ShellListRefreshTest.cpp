@@ -148,6 +148,31 @@ TEST_F(ShellListRefresh, OnlyRowsTheCutCommandGhostedAreReportedAsMovedAwayOnce)
   EXPECT_EQ(reports_[0].destination, L"");
 }
 
+// Rows known by one name (a link's and an internet shortcut's lose their
+// extensions) are each matched once, by their own objects: a merge with
+// nothing changed keeps every row where it was.
+TEST_F(ShellListRefresh, MergeKeepsRowsThatShareANameEachWithItsObject) {
+  const std::wstring target = folder_.MakeFolder(L"target");
+  const std::wstring shown = folder_.MakeFolder(L"shown") + L"\\";
+  folder_.MakeLink(L"shown\\x.lnk", target);
+  folder_.MakeFile(L"shown\\x.url");
+  folder_.MakeFile(L"shown\\X");
+  folder_.MakeFile(L"shown\\other.txt");
+  TKivShellList& list = Shown(shown);
+  const auto paths = [&] {
+    std::vector<std::wstring> result;
+    for (int i = 0; i < list.Items().Count(); ++i) result.push_back(list.ItemPath(list.Items()[i]));
+    return result;
+  };
+  const std::vector<std::wstring> before = paths();
+  ASSERT_EQ(before.size(), 4u);
+
+  list.MergeRefresh();
+  list.MergeRefresh();
+
+  EXPECT_EQ(paths(), before);
+}
+
 // Display names without the ".txt" extension, as Windows shows known types
 // by default; Wine's shell shows every extension.
 class HiddenExtensionFolder : public PassThroughShellFolder {
