@@ -147,14 +147,20 @@ void TKivShellList::RefreshTimerFired() {
     // A folder on a removed disk or an absent network share is gone, and
     // the user is not to be asked to insert anything for finding that out.
     ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
+    // Wine removes a folder a program deleted only when its last handle
+    // closes, the watch's included: the watch lets go while the folder is
+    // looked for, and starts again before the merge reads it.
+    directory_watch_->Stop();
     // A folder-like file (a zip folder, say) has its path without the
     // trailing backslash.
     still_there = path.empty() || IsDirectory(path) || IsFile(ExcludeTrailingBackslash(path));
   }
-  if (still_there)
+  if (still_there) {
+    if (automatic_refresh_) WatchDirectory(FolderIdList());
     MergeRefresh();
-  else
+  } else {
     SetSpecialFolder(SF_DRIVES);
+  }
 }
 
 void TKivShellList::MergeRefresh() {
