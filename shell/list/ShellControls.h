@@ -22,6 +22,7 @@
 #include "shell/core/ShellOperations.h"
 #include "shell/core/SpecialFolders.h"
 #include "shell/core/SystemImageList.h"
+#include "shell/notify/DirectoryWatch.h"
 #include "shell/notify/ShellChangeNotifier.h"
 
 namespace wf {
@@ -379,6 +380,29 @@ class TKivShellList : public TCustomListView {
   TKivShellChangeNotifier* notifier_ = nullptr;  // owned as a component
   // A refill was due while a caption was being edited.
   bool refresh_after_edit_ = false;
+
+  // Watching the shown folder's directory (ShellListRefresh.cpp). Plain file
+  // calls, changes made by other processes under Wine, and many network
+  // shares raise no shell notice: while the notifier follows a folder with a
+  // file-system path, this watch follows it too.
+ public:
+  TKivDirectoryWatch& DirectoryWatch() { return *directory_watch_; }
+
+ private:
+  void MakeDirectoryWatch();
+  // Watches the folder's directory unless it is watched already; stops the
+  // watch for none, or for a folder without a file-system path.
+  void WatchDirectory(PCIDLIST_ABSOLUTE folder);
+  void DirectoryChanged();
+  void DirectoryFileModified(const std::wstring& name);
+  // RestartRefreshTimer, except that a burst longer than the cap lets the
+  // timer fire.
+  void RestartRefreshTimerCapped();
+  TKivDirectoryWatch* directory_watch_ = nullptr;  // owned as a component
+  // A report came while a fill ran: the timer starts when the fill ends.
+  bool directory_changed_in_fill_ = false;
+  DWORD burst_start_tick_ = 0;
+  DWORD last_merge_ms_ = 0;
 };
 
 }  // namespace wf

@@ -39,6 +39,9 @@ TKivShellList::~TKivShellList() {
   // The notifier outlives this class's part of the list: it must not call in.
   notifier_->NotifyHook = nullptr;
   notifier_->SetEnabled(false);
+  // So must the directory watch, whose reports name rows about to go.
+  delete directory_watch_;
+  directory_watch_ = nullptr;
   MarkDestroying();
   header_hook_.reset();
   // The rows' records are ours: free them while this class still exists.

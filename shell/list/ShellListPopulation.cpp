@@ -1,6 +1,7 @@
 // Filling the list from its folder, and the rows' late updates.
 #include "shell/list/ShellControls.h"
 
+#include <utility>
 #include <vector>
 
 #include "framework/Cursor.h"
@@ -72,6 +73,9 @@ void TKivShellList::Populate() {
   // Nothing the fill does is news to the list. Should it fail, the notifier
   // goes on watching the folder it watched.
   const NotifierPause notifier_paused(*notifier_, automatic_refresh_);
+  // The directory watch starts before the folder is read, so that whatever
+  // changes while the fill runs is merged after it.
+  if (automatic_refresh_) WatchDirectory(dirwalker_->FolderIdList());
   do {
     refill_requested_ = false;
     FillRows();
@@ -80,6 +84,7 @@ void TKivShellList::Populate() {
     Raise(OnPathChanged, this);
   } while (refill_requested_);
   if (automatic_refresh_) WatchFolder(FolderIdList());
+  if (std::exchange(directory_changed_in_fill_, false) && automatic_refresh_) RestartRefreshTimer();
 }
 
 void TKivShellList::FillRows() {

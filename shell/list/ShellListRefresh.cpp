@@ -1,5 +1,6 @@
 // Following the shown folder's changes: the refresh timer, and the merge
 // that brings the folder's present content into the rows without a refill.
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -17,6 +18,11 @@ namespace {
 // Each object a merge meets is looked for by a scan over the rows, so above
 // this many rows a refill costs less than the merge.
 constexpr int kMergeLimit = 300;
+// A burst of reports puts a merge off by no more than this, or four times
+// the last merge's duration when that is longer, so that a folder written to
+// all the time still shows its changes.
+constexpr DWORD kMinBurstCapMs = 1000;
+constexpr DWORD kBurstCapMergeFactor = 4;
 // Paths this short are drive roots ("C:\"); their rows, and those of virtual
 // objects without a path, are known by their captions.
 constexpr size_t kRootPathLength = 3;
@@ -171,22 +177,30 @@ void TKivShellList::RefreshTimerFired() {
     // A folder on a removed disk or an absent network share is gone, and
     // the user is not to be asked to insert anything for finding that out.
     ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
+    // Wine removes a folder a program deleted only when its last handle
+    // closes, the watch's included: the watch lets go while the folder is
+    // looked for, and starts again before the merge reads it.
+    directory_watch_->Stop();
     // A folder-like file (a zip folder, say) has its path without the
     // trailing backslash.
     still_there = path.empty() || IsDirectory(path) || IsFile(ExcludeTrailingBackslash(path));
   }
-  if (still_there)
+  if (still_there) {
+    if (automatic_refresh_) WatchDirectory(FolderIdList());
     MergeRefresh();
-  else
+  } else {
     SetSpecialFolder(SF_DRIVES);
+  }
 }
 
 void TKivShellList::MergeRefresh() {
   if (IsLoading() || !HandleAllocated() || filling_ || populating_) return;
+  const DWORD start = GetTickCount();
   if (Items().Count() > kMergeLimit)
     RefillKeepingSelection();
   else
     MergeRows();
+  last_merge_ms_ = GetTickCount() - start;
 }
 
 // The rows the user was at are found again by their objects' parsing names,
@@ -316,6 +330,7 @@ void TKivShellList::RefreshRowPicture(TListItem*) {}
 void TKivShellList::RefreshRowCheckState(TListItem*) {}
 
 void TKivShellList::MakeChangeNotifier() {
+  MakeDirectoryWatch();
   notifier_ = new TKivShellChangeNotifier(this);
   notifier_->SetEnabled(false);
   notifier_->SetEventFilter(kFollowedEvents);
@@ -328,11 +343,91 @@ void TKivShellList::MakeChangeNotifier() {
 void TKivShellList::SetAutomaticRefresh(bool value) {
   notifier_->SetEnabled(value);
   automatic_refresh_ = value;
-  if (!value) WatchFolder(nullptr);
+  if (!value)
+    WatchFolder(nullptr);
+  else if (fills_started_ > 0 && !IsLoading())
+    WatchDirectory(FolderIdList());
 }
 
 void TKivShellList::WatchFolder(PCIDLIST_ABSOLUTE folder) {
   if (folder) notifier_->WatchIdList(folder);
+  WatchDirectory(folder);
+}
+
+void TKivShellList::MakeDirectoryWatch() {
+  directory_watch_ = new TKivDirectoryWatch(this);
+  directory_watch_->OnNames = [this](TObject*, const std::vector<TDirectoryChange>&) {
+    DirectoryChanged();
+  };
+  directory_watch_->OnOverflow = [this](TObject*) { DirectoryChanged(); };
+  directory_watch_->OnEnded = [this](TObject*) { DirectoryChanged(); };
+  directory_watch_->OnModified = [this](TObject*, const std::wstring& name) {
+    DirectoryFileModified(name);
+  };
+}
+
+void TKivShellList::WatchDirectory(PCIDLIST_ABSOLUTE folder) {
+  if (!directory_watch_) return;
+  // Drive roots keep their backslash: "C:" is a drive's current folder.
+  const std::wstring path = IdListToPath(folder);
+  if (path.empty()) {
+    directory_watch_->Stop();
+    return;
+  }
+  // A refill of the watched folder keeps its watch, so that nothing that
+  // changes between the fill's enumeration and its end goes unseen.
+  if (directory_watch_->Active() && SameText(directory_watch_->Folder(), path)) return;
+  // What the old folder's reports asked for is no business of the new one.
+  if (directory_watch_->Active()) refresh_timer_->SetEnabled(false);
+  directory_watch_->Watch(path);
+}
+
+// Removals restart the timer too: whichever of the watch and the notifier
+// tells first, the merge reports a cut row whose object went.
+void TKivShellList::DirectoryChanged() {
+  if (suppress_) return;
+  if (populating_ || filling_) {
+    directory_changed_in_fill_ = true;
+    return;
+  }
+  RestartRefreshTimerCapped();
+}
+
+// A changed file changes its row alone; one without a row (new, or not
+// shown) is for a merge to sort out.
+void TKivShellList::DirectoryFileModified(const std::wstring& name) {
+  if (suppress_) return;
+  if (populating_ || filling_) {
+    directory_changed_in_fill_ = true;
+    return;
+  }
+  IShellFolder* folder = rows_.Folder();
+  TListItem* row = nullptr;
+  for (int i = 0, n = Items().Count(); i < n && !row; ++i) {
+    TKivShellListItem* record = RecordOf(Items()[i]);
+    if (record && !record->IsParentEntry && record->ItemId &&
+        SameText(ParsingName(folder, record->ItemId.get()), name))
+      row = Items()[i];
+  }
+  if (!row) {
+    RestartRefreshTimerCapped();
+    return;
+  }
+  // A fresh id, since the row's carries the size and dates it was made with.
+  const RelativeIdList fresh = PathToIdList(folder, name);
+  if (IdListCount(fresh.get()) == 1)
+    RefreshChangedRow(row, reinterpret_cast<PCUITEMID_CHILD>(fresh.get()));
+}
+
+void TKivShellList::RestartRefreshTimerCapped() {
+  const DWORD now = GetTickCount();
+  if (!refresh_timer_->Enabled()) {
+    burst_start_tick_ = now;
+  } else if (now - burst_start_tick_ >=
+             std::max(kMinBurstCapMs, kBurstCapMergeFactor * last_merge_ms_)) {
+    return;
+  }
+  RestartRefreshTimer();
 }
 
 // Deletions show at once, sharing changes refill at once, and the rest is

@@ -107,10 +107,13 @@ TEST_F(ShellListAutoRefresh, DeleteNoticeRemovesThatRowAtOnceAndNothingElse) {
 
   Notify(SHCNE_DELETE, id.get());
 
-  EXPECT_EQ(Captions(list), (std::vector<std::wstring>{Name(folder_.Path(), L"a.txt"),
-                                                       Name(folder_.Path(), L"c.txt")}));
+  const std::vector<std::wstring> left{Name(folder_.Path(), L"a.txt"),
+                                       Name(folder_.Path(), L"c.txt")};
+  EXPECT_EQ(Captions(list), left);
+  // The directory watch, which saw the file go too, may merge: that
+  // changes no row.
   PumpFor(400ms);
-  EXPECT_EQ(list.merges, 0);
+  EXPECT_EQ(Captions(list), left);
   EXPECT_EQ(fills_, 1);
 }
 

@@ -1,0 +1,226 @@
+// The list following its folder through the folder's directory watch: files
+// are changed with plain file calls, which raise no shell notice, and the
+// test pumps messages until the rows show the change.
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/Form.h"
+#include "framework/Handles.h"
+#include "tests/framework/FrameworkTestHelpers.h"
+#include "tests/shell/list/ShellListTestSupport.h"
+
+namespace wf::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CountingList : public TKivShellList {
+ public:
+  using TKivShellList::TKivShellList;
+  void MergeRefresh() override {
+    ++merges;
+    TKivShellList::MergeRefresh();
+  }
+  int merges = 0;
+};
+
+bool WriteFile(const std::wstring& path, size_t bytes) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  const std::string data(bytes, 'x');
+  DWORD written = 0;
+  return bytes == 0 || (::WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()),
+                                    &written, nullptr) &&
+                        written == data.size());
+}
+
+// Removes an empty folder from Linux: Wine keeps a folder that a Windows
+// program removes until its last handle closes (the watch holds one), and
+// reports nothing before.
+bool StartRemovingFolder(const std::wstring& folder) {
+  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
+  const auto unix_name = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!unix_name) return RemoveDirectoryW(folder.c_str()) != FALSE;
+  char* name = unix_name(folder.c_str());
+  if (!name) return false;
+  // The test's folders have plain ASCII names without spaces.
+  std::wstring command = L"/bin/rmdir ";
+  for (const char* c = name; *c; ++c)
+    command += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  HeapFree(GetProcessHeap(), 0, name);
+  STARTUPINFOW startup{sizeof(startup)};
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  UniqueHandle process_handle(process.hProcess);
+  UniqueHandle thread_handle(process.hThread);
+  return true;
+}
+
+// Creates files in a folder, one every few milliseconds, until stopped.
+class FileMaker {
+ public:
+  explicit FileMaker(std::wstring folder)
+      : thread_([this, folder = std::move(folder)] {
+          for (int i = 0; !stop_; ++i) {
+            WriteFile(folder + L"\\made" + std::to_wstring(i) + L".txt", 0);
+            Sleep(5);
+          }
+        }) {}
+  ~FileMaker() {
+    stop_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+class ShellListWatch : public ::testing::Test {
+ protected:
+  ~ShellListWatch() override { form_.reset(); }
+
+  CountingList& Shown(const std::wstring& path) {
+    form_ = std::make_unique<TForm>(nullptr);
+    form_->SetBounds(10, 10, 420, 560);
+    list_ = new CountingList(form_.get());
+    list_->SetParent(form_.get());
+    list_->SetAlign(TAlign::alClient);
+    list_->SetPath(path);
+    form_->Show();
+    UpdateWindow(list_->Handle());
+    return *list_;
+  }
+
+  bool Shows(const std::wstring& name) { return HasCaption(*list_, Name(name)); }
+  std::wstring Name(const std::wstring& name) { return ShellDisplayName(folder_.Path(), name); }
+
+  TempFolder folder_;
+  std::unique_ptr<TForm> form_;
+  CountingList* list_ = nullptr;
+};
+
+TEST_F(ShellListWatch, PlainFileCallsShowInTheRows) {
+  const std::wstring kept = folder_.MakeFile(L"kept.txt");
+  const std::wstring doomed = folder_.MakeFile(L"doomed.txt");
+  const std::wstring old_name = folder_.MakeFile(L"old.txt");
+  CountingList& list = Shown(folder_.Path());
+  ASSERT_EQ(list.Items().Count(), 3);
+  EXPECT_TRUE(list.DirectoryWatch().Active());
+  // Display names are asked of objects that exist.
+  const std::wstring doomed_name = Name(L"doomed.txt");
+  const std::wstring old_shown = Name(L"old.txt");
+
+  ASSERT_TRUE(WriteFile(folder_ / L"created.txt", 0));
+  EXPECT_TRUE(PumpUntil([&] { return Shows(L"created.txt"); }));
+
+  ASSERT_TRUE(DeleteFileW(doomed.c_str()));
+  EXPECT_TRUE(PumpUntil([&] { return !HasCaption(list, doomed_name); }));
+
+  ASSERT_TRUE(MoveFileW(old_name.c_str(), (folder_ / L"new.txt").c_str()));
+  EXPECT_TRUE(PumpUntil([&] { return Shows(L"new.txt") && !HasCaption(list, old_shown); }));
+
+  EXPECT_TRUE(Shows(L"kept.txt"));
+  EXPECT_EQ(list.Items().Count(), 3);
+}
+
+TEST_F(ShellListWatch, ChangedContentRefreshesItsRowWithoutAMerge) {
+  folder_.MakeFile(L"a.txt");
+  const std::wstring written = folder_.MakeFile(L"b.txt");
+  folder_.MakeFolder(L"sub");
+  CountingList& list = Shown(folder_.Path());
+  const int row = IndexOfCaption(list, Name(L"b.txt"));
+  ASSERT_GE(row, 0);
+  const int other = IndexOfCaption(list, Name(L"a.txt"));
+  const std::wstring size_before = ControlSubItemText(list, row, 1);
+  const std::wstring other_size = ControlSubItemText(list, other, 1);
+
+  ASSERT_TRUE(WriteFile(written, 100 * 1024));
+  EXPECT_TRUE(PumpUntil([&] { return ControlSubItemText(list, row, 1) != size_before; }))
+      << "the size stays " << std::string(size_before.begin(), size_before.end());
+  EXPECT_EQ(ControlSubItemText(list, other, 1), other_size);
+
+  // A change inside a subfolder is the subfolder's row's business at most.
+  ASSERT_TRUE(WriteFile(folder_ / L"sub\\inner.txt", 10));
+  PumpFor(600ms);
+  EXPECT_EQ(list.merges, 0);
+  EXPECT_EQ(list.Items().Count(), 3);
+}
+
+TEST_F(ShellListWatch, ShownFolderRemovedFromLinuxShowsMyComputer) {
+  const std::wstring shown = folder_.MakeFolder(L"gone");
+  CountingList& list = Shown(shown + L"\\");
+  ErrorDisplayCapture errors;
+  ASSERT_TRUE(StartRemovingFolder(shown));
+
+  EXPECT_TRUE(PumpUntil([&] { return list.SpecialFolder() == SF_DRIVES; }));
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+TEST_F(ShellListWatch, SwitchedOffACreatedFileWaitsForF5AndOnAgainFollows) {
+  CountingList& list = Shown(folder_.Path());
+  list.SetAutomaticRefresh(false);
+  EXPECT_FALSE(list.DirectoryWatch().Active());
+
+  ASSERT_TRUE(WriteFile(folder_ / L"a.txt", 0));
+  PumpFor(600ms);
+  EXPECT_FALSE(Shows(L"a.txt"));
+  SendMessageW(list.Handle(), WM_KEYDOWN, VK_F5, 1);
+  EXPECT_TRUE(Shows(L"a.txt"));
+  EXPECT_FALSE(list.DirectoryWatch().Active()) << "a fill does not start it";
+
+  list.SetAutomaticRefresh(true);
+  EXPECT_TRUE(list.DirectoryWatch().Active());
+  ASSERT_TRUE(WriteFile(folder_ / L"b.txt", 0));
+  EXPECT_TRUE(PumpUntil([&] { return Shows(L"b.txt"); }));
+}
+
+// Counts merges, not times: a timer restarted by every report of a steady
+// stream would never fire.
+TEST_F(ShellListWatch, SteadyStreamOfChangesStillMerges) {
+  CountingList& list = Shown(folder_.Path());
+  for (int i = 0; i < 30; ++i) {
+    ASSERT_TRUE(WriteFile(folder_ / (L"f" + std::to_wstring(i) + L".txt"), 0));
+    PumpFor(100ms);
+  }
+  EXPECT_GE(list.merges, 2);
+  EXPECT_TRUE(PumpUntil([&] { return list.Items().Count() == 30; }));
+}
+
+TEST_F(ShellListWatch, LeavingOrFreeingTheListWhileFilesComeIsClean) {
+  const std::wstring busy = folder_.MakeFolder(L"busy");
+  const std::wstring quiet = folder_.MakeFolder(L"quiet");
+  folder_.MakeFile(L"quiet\\q.txt");
+  ErrorDisplayCapture errors;
+  {
+    FileMaker maker(busy);
+    CountingList& list = Shown(busy + L"\\");
+    EXPECT_TRUE(PumpUntil([&] { return list.merges > 0; }));
+
+    list.SetPath(quiet + L"\\");
+    const int merges = list.merges;
+    PumpFor(600ms);
+    EXPECT_EQ(list.merges, merges) << "nothing changed in the folder shown";
+    EXPECT_EQ(list.Items().Count(), 1);
+
+    list.SetPath(busy + L"\\");
+    PumpFor(300ms);
+    form_.reset();
+    list_ = nullptr;
+    PumpFor(300ms);
+  }
+  EXPECT_TRUE(errors.messages.empty());
+}
+
+}  // namespace
+}  // namespace wf::test
