@@ -14,6 +14,7 @@
 #include "framework/Handles.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
+#include "tests/support/HostRemoval.h"
 
 namespace wf::test {
 namespace {
@@ -39,31 +40,6 @@ bool WriteFile(const std::wstring& path, size_t bytes) {
   return bytes == 0 || (::WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()),
                                     &written, nullptr) &&
                         written == data.size());
-}
-
-// Removes an empty folder from Linux: Wine keeps a folder that a Windows
-// program removes until its last handle closes (the watch holds one), and
-// reports nothing before.
-bool StartRemovingFolder(const std::wstring& folder) {
-  using UnixNameFunction = char*(CDECL*)(const wchar_t*);
-  const auto unix_name = reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!unix_name) return RemoveDirectoryW(folder.c_str()) != FALSE;
-  char* name = unix_name(folder.c_str());
-  if (!name) return false;
-  // The test's folders have plain ASCII names without spaces.
-  std::wstring command = L"/bin/rmdir ";
-  for (const char* c = name; *c; ++c)
-    command += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-  HeapFree(GetProcessHeap(), 0, name);
-  STARTUPINFOW startup{sizeof(startup)};
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  UniqueHandle process_handle(process.hProcess);
-  UniqueHandle thread_handle(process.hThread);
-  return true;
 }
 
 // Creates files in a folder, one every few milliseconds, until stopped.
