@@ -14,6 +14,7 @@
 #include "framework/Handles.h"
 #include "framework/IniFile.h"
 #include "tests/app/WayfoldProcess.h"
+#include "tests/support/MarkerDocument.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf::test {
@@ -32,13 +33,6 @@ bool WaitFor(const std::function<bool()>& done) {
 
 bool Exists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The command that wrote the file may still hold it open, and the test's
-// folder could not be removed while it does.
-bool Released(const std::wstring& path) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  return static_cast<bool>(file);
 }
 
 // Reads and drives a list view of another process: the structures its
@@ -141,33 +135,6 @@ class RemoteListView {
   char* memory_ = nullptr;
 };
 
-// A document type whose "open" leaves a marker file beside the document,
-// so that the test sees the shell open it in the Wayfold process.
-class MarkerDocumentType {
- public:
-  MarkerDocumentType() {
-    SetKey(L".wfwindow", L"wfwindowfile");
-    SetKey(L"wfwindowfile\\shell\\open\\command", L"cmd /c echo opened> \"%1.opened\"");
-  }
-  ~MarkerDocumentType() {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".wfwindow");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"wfwindowfile");
-  }
-  MarkerDocumentType(const MarkerDocumentType&) = delete;
-  MarkerDocumentType& operator=(const MarkerDocumentType&) = delete;
-
- private:
-  static void SetKey(const wchar_t* key, const wchar_t* value) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                   static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-  }
-};
-
 class WayfoldWindow : public testing::Test {
  protected:
   void Start() {
@@ -237,7 +204,7 @@ class WayfoldWindow : public testing::Test {
 };
 
 TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
-  MarkerDocumentType type;
+  MarkerDocumentType type(L"wfwindow");
   home_.MakeFolder(L"root\\sub");
   home_.MakeFile(L"root\\sub\\inner.txt");
   const std::wstring document = home_.MakeFile(L"root\\note.wfwindow");
@@ -265,9 +232,8 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
   ASSERT_GE(note, 0);
   list_->SelectOnly(list_->Captions()[note]);
   PostKey(list_->Handle(), VK_RETURN);
-  EXPECT_TRUE(WaitFor([&] { return Exists(document + L".opened"); }))
+  EXPECT_TRUE(MarkerAppears(document + L".opened"))
       << "Enter hands a document to the shell, which opens it";
-  EXPECT_TRUE(WaitFor([&] { return Released(document + L".opened"); }));
 }
 
 TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {

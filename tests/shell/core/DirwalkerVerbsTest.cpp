@@ -12,52 +12,16 @@
 #include "tests/shell/core/RecordingShellFolder.h"
 #include "tests/shell/core/ShellCoreTestHelpers.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/MarkerDocument.h"
 
 namespace wf {
 namespace {
 
 using test::DeleteConfirmation;
 using test::FileExists;
+using test::MarkerAppears;
+using test::MarkerDocumentType;
 using test::TempFolder;
-
-// Waits for a file that another process writes, until the writer has
-// closed it (it opens with no sharing); false after ten seconds. A file
-// still open when the test ends could not be removed, nor its folder.
-bool Appears(const std::wstring& path) {
-  for (int i = 0; i < 1000; ++i) {
-    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file) return true;
-    Sleep(10);
-  }
-  return false;
-}
-
-// A document type of this prefix whose open command leaves "<document>.opened"
-// beside the document, so that opening can be seen from the test. Wine's
-// shell reads types from the machine's classes only, not the user's.
-class MarkerDocumentType {
- public:
-  MarkerDocumentType() {
-    SetKey(L".wftest", L"wftestfile");
-    SetKey(L"wftestfile\\shell\\open\\command", L"cmd /c echo opened> \"%1.opened\"");
-  }
-  ~MarkerDocumentType() {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".wftest");
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"wftestfile");
-  }
-
- private:
-  static void SetKey(const wchar_t* key, const std::wstring& value) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                              nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(handle);
-  }
-};
 
 class DirwalkerVerbs : public ::testing::Test {
  protected:
@@ -197,7 +161,7 @@ TEST_F(DirwalkerVerbs, DefaultRunsTheMenusDefaultCommandByOffset) {
 }
 
 TEST_F(DirwalkerVerbs, DefaultOpensEachDocument) {
-  MarkerDocumentType type;
+  MarkerDocumentType type(L"wftest");
   temp_.MakeFile(L"one.wftest");
   temp_.MakeFile(L"two.wftest");
   temp_.MakeFile(L"three.wftest");
@@ -205,13 +169,13 @@ TEST_F(DirwalkerVerbs, DefaultOpensEachDocument) {
 
   walker_.SetObjectName(L"one.wftest");
   EXPECT_TRUE(walker_.RunVerb(L""));
-  EXPECT_TRUE(Appears(temp_ / L"one.wftest.opened"));
+  EXPECT_TRUE(MarkerAppears(temp_ / L"one.wftest.opened"));
 
   walker_.MultiObjects().Add(L"two.wftest");
   walker_.MultiObjects().Add(L"three.wftest");
   EXPECT_TRUE(walker_.RunVerb(L"default"));
-  EXPECT_TRUE(Appears(temp_ / L"two.wftest.opened"));
-  EXPECT_TRUE(Appears(temp_ / L"three.wftest.opened"));
+  EXPECT_TRUE(MarkerAppears(temp_ / L"two.wftest.opened"));
+  EXPECT_TRUE(MarkerAppears(temp_ / L"three.wftest.opened"));
   // What the commands wrote is theirs no more: the folder goes with the test.
   EXPECT_TRUE(test::RemoveFolderTree(temp_.Path()));
 }
