@@ -14,6 +14,7 @@
 #include "bench/Hosting.h"
 #include "bench/RatioReport.h"
 #include "shell/list/ShellControls.h"
+#include "tests/support/HeldKeys.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -24,25 +25,6 @@ namespace {
 // for a moment after it changes.
 constexpr double kClipboardOpenTimeoutSeconds = 5;
 constexpr UINT kAllFiles = 0xFFFFFFFF;
-
-// Holds modifier keys down in the thread's keyboard state for the scope, as
-// a user holding them while a key message arrives would.
-class HeldKeys {
- public:
-  explicit HeldKeys(std::initializer_list<int> keys) {
-    GetKeyboardState(saved_);
-    BYTE state[256];
-    GetKeyboardState(state);
-    for (int key : keys) state[key] = 0x80;
-    SetKeyboardState(state);
-  }
-  ~HeldKeys() { SetKeyboardState(saved_); }
-  HeldKeys(const HeldKeys&) = delete;
-  HeldKeys& operator=(const HeldKeys&) = delete;
-
- private:
-  BYTE saved_[256];
-};
 
 class OpenedClipboard {
  public:
@@ -109,7 +91,7 @@ void CopyThroughList(wf::TKivShellList& list, const std::vector<std::wstring>& e
   const auto start = Clock::now();
   double selected = 0, copied = 0;
   {
-    HeldKeys ctrl{VK_CONTROL};
+    wf::test::HeldKeys ctrl{VK_CONTROL};
     SendMessageW(window, WM_KEYDOWN, 'A', 1);
     selected = SecondsSince(start);
     SendMessageW(window, WM_KEYDOWN, 'C', 1);
