@@ -526,13 +526,7 @@ void TDirwalker::ForgetKnownObjectIds() noexcept {
 
 HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   *object = nullptr;
-  struct EmptyOnExit {
-    TDirwalker& walker;
-    ~EmptyOnExit() {
-      walker.multi_objects_.Clear();
-      walker.ForgetKnownObjectIds();
-    }
-  } empty_multi_objects{*this};
+  const ObjectsForOneCall one_call(*this);
 
   if (!shell_folder_) {
     SetLastError(static_cast<DWORD>(E_UNEXPECTED));

@@ -216,6 +216,20 @@ class TDirwalker : public TComponent {
   std::unordered_map<std::wstring, ChildIdList> known_ids_;  // none: named twice
   wf::AbsoluteIdList known_ids_folder_;
   void ForgetKnownObjectIds() noexcept;
+  // The objects named for one call are forgotten however the call ends.
+  class ObjectsForOneCall {
+   public:
+    explicit ObjectsForOneCall(TDirwalker& walker) : walker_(walker) {}
+    ~ObjectsForOneCall() {
+      walker_.multi_objects_.Clear();
+      walker_.ForgetKnownObjectIds();
+    }
+    ObjectsForOneCall(const ObjectsForOneCall&) = delete;
+    ObjectsForOneCall& operator=(const ObjectsForOneCall&) = delete;
+
+   private:
+    TDirwalker& walker_;
+  };
   std::vector<std::wstring> masks_{L"*"};
   bool matches_everything_ = true;           // one mask is "*"
   std::optional<bool> enumerating_network_;  // the bound folder is Network

@@ -119,13 +119,7 @@ bool TDirwalker::RunVerb(const std::wstring& verb) {
 
 bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& options) {
   // The names are for this call only, whichever way it ends.
-  struct EmptyOnExit {
-    TDirwalker& walker;
-    ~EmptyOnExit() {
-      walker.multi_objects_.Clear();
-      walker.ForgetKnownObjectIds();
-    }
-  } empty_multi_objects{*this};
+  const ObjectsForOneCall one_call(*this);
   if (options.gone) options.gone->clear();
 
   if (OnContextMenuSelect) {
