@@ -37,7 +37,7 @@ class MarkerDocumentType {
                               &opened, nullptr),
               ERROR_SUCCESS);
     const std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)> handle(opened,
-                                                                                       &RegCloseKey);
+                                                                                      &RegCloseKey);
     RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
   }
