@@ -8,7 +8,11 @@ export BUILD_DIR="${BUILD_DIR:-$ROOT_DIR/build}"
 export WINEPREFIX="$BUILD_DIR/wine"
 export WINEARCH=win64
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine starts its menu builder for every shortcut a program saves, and that
+# process reads the new .lnk file while the program that made it goes on:
+# a rename of the shortcut at that moment fails as if another program held
+# it. It would also write menu entries into the host user's desktop.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # Wine's recycle bin is the host's trash: keep it inside the build folder.
 export XDG_DATA_HOME="$BUILD_DIR/xdg-data"
 # Written last by the set-up: a prefix without it was never finished.
