@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "framework/Handles.h"
 #include "framework/IniFile.h"
+#include "framework/Strings.h"
 #include "tests/app/WayfoldProcess.h"
 #include "tests/support/MarkerDocument.h"
 #include "tests/support/TempFolder.h"
@@ -167,7 +169,7 @@ class WayfoldWindow : public testing::Test {
   }
 
   // Real presses of the mouse at the row's caption.
-  void Click(const std::wstring& caption, std::initializer_list<DWORD> presses) const {
+  void Click(const std::wstring& caption, std::initializer_list<DWORD> presses) {
     const int index = list_->IndexOf(caption);
     ASSERT_GE(index, 0);
     const POINT at = list_->LabelCentre(index);
@@ -180,6 +182,9 @@ class WayfoldWindow : public testing::Test {
         << "Wayfold's window did not become the active one";
     ASSERT_TRUE(WaitFor([&] { return WindowFromPoint(at) == list_->Handle(); }))
         << "another window covers Wayfold's list";
+    pressed_at_ = at;
+    pressed_row_ = index;
+    GetWindowRect(form_, &window_then_);
     ASSERT_TRUE(SetCursorPos(at.x, at.y));
     // One time stamp for all: a busy machine that stops this thread between
     // two presses must not split a double-click into two clicks.
@@ -196,6 +201,24 @@ class WayfoldWindow : public testing::Test {
               inputs.size());
   }
 
+  // What a click that did nothing found and left, for the test's message.
+  std::string ClickReport() const {
+    RECT now{};
+    GetWindowRect(form_, &now);
+    std::ostringstream text;
+    text << "; pressed at " << pressed_at_.x << "," << pressed_at_.y << " on row " << pressed_row_
+         << " with the window at " << window_then_.left << "," << window_then_.top << ", now at "
+         << now.left << "," << now.top << "; "
+         << (GetForegroundWindow() == form_ ? "active" : "not active")
+         << (FindWindowExW(list_->Handle(), nullptr, L"Edit", nullptr) ? ", a name is edited" : "")
+         << "; the list shows";
+    for (const std::wstring& caption : list_->Captions()) text << " [" << ToUtf8(caption) << "]";
+    return text.str();
+  }
+
+  POINT pressed_at_{};
+  int pressed_row_ = -1;
+  RECT window_then_{};
   TempFolder home_;
   const std::wstring root_ = home_.MakeFolder(L"root");
   WayfoldProcess wayfold_{home_.Path()};
@@ -216,7 +239,8 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
         {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
   EXPECT_TRUE(WaitFor([&] {
     return list_->Captions().size() == 2 && list_->IndexOf(kParentCaption) == 0;
-  })) << "a double-click on a folder shows its content";
+  })) << "a double-click on a folder shows its content"
+      << ClickReport();
 
   PostKey(list_->Handle(), VK_BACK);
   EXPECT_TRUE(WaitFor([&] { return list_->Shows(top); })) << "Backspace goes back up";

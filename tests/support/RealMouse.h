@@ -31,7 +31,7 @@ inline bool PressTwice(POINT at) {
   return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
 }
 
-// The left-button messages the thread takes from its queue while the object
+// The button messages the thread takes from its queue while the object
 // lives, so that a click that did nothing can tell what arrived: on which
 // window, with which keys held, where and how far apart.
 class ButtonMessages {
@@ -71,7 +71,8 @@ class ButtonMessages {
     // Peeks that leave the message in the queue would count it twice.
     if (code == HC_ACTION && removed == PM_REMOVE && current_ &&
         (message->message == WM_LBUTTONDOWN || message->message == WM_LBUTTONUP ||
-         message->message == WM_LBUTTONDBLCLK))
+         message->message == WM_LBUTTONDBLCLK || message->message == WM_RBUTTONDOWN ||
+         message->message == WM_RBUTTONUP))
       current_->taken_.push_back(*message);
     return CallNextHookEx(nullptr, code, removed, message_pointer);
   }
@@ -82,6 +83,10 @@ class ButtonMessages {
         return "down";
       case WM_LBUTTONUP:
         return "up";
+      case WM_RBUTTONDOWN:
+        return "right down";
+      case WM_RBUTTONUP:
+        return "right up";
       default:
         return "double-click";
     }

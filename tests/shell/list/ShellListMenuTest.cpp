@@ -20,6 +20,7 @@
 #include "tests/support/HeldKeys.h"
 #include "tests/support/MenuDriver.h"
 #include "tests/support/PassThroughShellFolder.h"
+#include "tests/support/RealMouse.h"
 
 namespace wf::test {
 namespace {
@@ -227,6 +228,8 @@ TEST_F(ShellListMenu, ARealRightClickRaisesOnMouseUpOnceBeforeTheMenu) {
                SWP_NOMOVE | SWP_NOSIZE);
   ASSERT_TRUE(PumpUntil([&] { return WindowFromPoint(at) == list.Handle(); }))
       << "another window covers the list";
+  const int a_row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"a.txt"));
+  ButtonMessages taken;
   ASSERT_TRUE(SetCursorPos(at.x, at.y));
   INPUT inputs[2] = {{INPUT_MOUSE}, {INPUT_MOUSE}};
   inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
@@ -234,13 +237,14 @@ TEST_F(ShellListMenu, ARealRightClickRaisesOnMouseUpOnceBeforeTheMenu) {
   ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
   ASSERT_TRUE(PumpUntil([&] { return driver.Seen() && right_ups_ > 0; }));
   PumpFor(std::chrono::milliseconds(200));
-  // The row under the press is the one the menu was for. Which row that is
-  // can change: in some full runs a.txt was no longer there (b.txt was),
-  // as if a merge had put a.txt's row back at the end; that is still to be
-  // found.
   POINT client = at;
   ScreenToClient(list.Handle(), &client);
   TListItem* pressed = list.GetItemAt(client.x, client.y);
+  EXPECT_TRUE(Row(list, L"a.txt")->Selected())
+      << "a.txt was row " << a_row << ", is row "
+      << IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"a.txt")) << "; pressed at " << at.x
+      << "," << at.y << " on " << (pressed ? ToUtf8(pressed->Caption()) : "no row")
+      << "; the list's thread took: " << taken.Describe(list.Handle(), "the list");
   ASSERT_NE(pressed, nullptr);
   EXPECT_TRUE(pressed->Selected());
   EXPECT_TRUE(Contains(Texts(driver.Entries()), L"&Delete"));
