@@ -59,6 +59,16 @@ class RemoteListView {
   bool Ready() const { return memory_ != nullptr; }
   HWND Handle() const { return list_; }
 
+  // The rows whose state has all these bits, by caption.
+  std::vector<std::wstring> WithState(UINT state) const {
+    std::vector<std::wstring> rows;
+    const std::vector<std::wstring> captions = Captions();
+    for (int i = 0; i < static_cast<int>(captions.size()); ++i)
+      if ((SendMessageW(list_, LVM_GETITEMSTATE, i, state) & state) == state)
+        rows.push_back(captions[i]);
+    return rows;
+  }
+
   std::vector<std::wstring> Captions() const {
     std::vector<std::wstring> captions;
     const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
@@ -199,6 +209,7 @@ class WayfoldWindow : public testing::Test {
     }
     ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
               inputs.size());
+    GetCursorPos(&cursor_after_);
   }
 
   // What a click that did nothing found and left, for the test's message.
@@ -211,12 +222,20 @@ class WayfoldWindow : public testing::Test {
          << now.left << "," << now.top << "; "
          << (GetForegroundWindow() == form_ ? "active" : "not active")
          << (FindWindowExW(list_->Handle(), nullptr, L"Edit", nullptr) ? ", a name is edited" : "")
-         << "; the list shows";
+         << "; the pointer was at " << cursor_after_.x << "," << cursor_after_.y
+         << " after the presses; the list shows";
     for (const std::wstring& caption : list_->Captions()) text << " [" << ToUtf8(caption) << "]";
+    text << ", selected:";
+    for (const std::wstring& caption : list_->WithState(LVIS_SELECTED))
+      text << " [" << ToUtf8(caption) << "]";
+    text << ", focused:";
+    for (const std::wstring& caption : list_->WithState(LVIS_FOCUSED))
+      text << " [" << ToUtf8(caption) << "]";
     return text.str();
   }
 
   POINT pressed_at_{};
+  POINT cursor_after_{};
   int pressed_row_ = -1;
   RECT window_then_{};
   TempFolder home_;
