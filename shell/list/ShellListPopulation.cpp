@@ -80,6 +80,10 @@ void TKivShellList::Populate() {
     refill_requested_ = false;
     FillRows();
     if (refill_requested_) continue;
+    // Rows filled lazily may reach the control without a single change
+    // notice: whoever follows the list (a caption showing its path) hears
+    // of the fill once, with no row, as a change of the whole list.
+    Raise(OnChange, this, nullptr, TItemChange::ctText);
     Raise(OnPopulated, this);
     Raise(OnPathChanged, this);
   } while (refill_requested_);

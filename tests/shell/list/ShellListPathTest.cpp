@@ -68,6 +68,33 @@ TEST_F(ShellListPath, FileSystemFolderAsSpecialFolderRefillsWhereTheListIs) {
   EXPECT_EQ(list.Items().Count(), 1);
 }
 
+// A window that shows the list's path follows it through OnChange alone.
+TEST_F(ShellListPath, EachFillIsOneChangeOfTheWholeListAfterItsRowsAreIn) {
+  for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt"}) folder_.MakeFile(name);
+  folder_.MakeFolder(L"sub");
+  TKivShellList& list = MakeList();
+  std::vector<std::wstring> paths_heard;
+  int rows_then = -1;
+  list.OnChange = [&](TObject*, TListItem* item, TItemChange) {
+    if (item) return;
+    paths_heard.push_back(list.Path());
+    rows_then = list.Items().Count();
+  };
+
+  list.SetPath(folder_.Path());
+  ShowAndDraw();
+  ASSERT_EQ(paths_heard.size(), 1u);
+  EXPECT_EQ(paths_heard[0], list.Path());
+  EXPECT_EQ(rows_then, 4);
+
+  list.SetPath(folder_ / L"sub");
+  list.Populate();
+  ASSERT_EQ(paths_heard.size(), 3u);
+  EXPECT_NE(paths_heard[1], paths_heard[0]);
+  EXPECT_EQ(paths_heard[1], list.Path());
+  EXPECT_EQ(rows_then, 0);
+}
+
 TEST_F(ShellListPath, TheDesktopReadsAsDesktop) {
   TKivShellList& list = MakeList();
 
