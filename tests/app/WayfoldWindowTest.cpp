@@ -17,6 +17,7 @@
 #include "framework/Strings.h"
 #include "tests/app/WayfoldProcess.h"
 #include "tests/support/MarkerDocument.h"
+#include "tests/support/RealMouse.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf::test {
@@ -195,20 +196,7 @@ class WayfoldWindow : public testing::Test {
     pressed_at_ = at;
     pressed_row_ = index;
     GetWindowRect(form_, &window_then_);
-    ASSERT_TRUE(SetCursorPos(at.x, at.y));
-    // One time stamp for all: a busy machine that stops this thread between
-    // two presses must not split a double-click into two clicks.
-    const DWORD pressed_at = GetTickCount();
-    std::vector<INPUT> inputs;
-    for (DWORD flags : presses) {
-      INPUT input{};
-      input.type = INPUT_MOUSE;
-      input.mi.dwFlags = flags;
-      input.mi.time = pressed_at;
-      inputs.push_back(input);
-    }
-    ASSERT_EQ(SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)),
-              inputs.size());
+    ASSERT_TRUE(PressAt(at, presses));
     GetCursorPos(&cursor_after_);
   }
 

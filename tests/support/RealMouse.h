@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,25 +11,44 @@
 
 namespace wf::test {
 
-// Two presses of the left button at a point of the screen, through the
-// platform's input queue as a user's mouse makes them. The four events carry
-// one time stamp: the platform tells a double-click by the presses' times,
-// which it otherwise takes as each event reaches it, and a machine busy with
-// other work may stop this thread between two events for longer than the
-// double-click time; the second press would then start editing a caption.
-inline bool PressTwice(POINT at) {
-  if (!SetCursorPos(at.x, at.y)) return false;
+// A mouse event at a point of the primary screen, in the input queue's
+// absolute units: a quarter into the pixel, so that rounding down and
+// rounding to the nearest both give the pixel back.
+inline INPUT MouseEventAt(POINT at, DWORD flags, DWORD time) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx =
+      static_cast<LONG>(((4LL * at.x + 1) * 65536) / (4LL * GetSystemMetrics(SM_CXSCREEN)));
+  input.mi.dy =
+      static_cast<LONG>(((4LL * at.y + 1) * 65536) / (4LL * GetSystemMetrics(SM_CYSCREEN)));
+  input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input.mi.time = time;
+  return input;
+}
+
+// Presses of the mouse's buttons (MOUSEEVENTF_LEFTDOWN and the like, in
+// order) at a point of the screen, through the platform's input queue as a
+// user's mouse makes them.
+// - Every event carries the point. Under Wine the pointer can jump back for
+//   a moment to where an earlier move put it, when that move's report is
+//   handled late; a press without a position of its own lands wherever the
+//   pointer is at that moment.
+// - All events carry one time stamp. The platform tells a double-click by
+//   the presses' times, which it otherwise takes as each event reaches it,
+//   and a busy machine may stop this thread between two events for longer
+//   than the double-click time; the second press would then start editing a
+//   caption.
+inline bool PressAt(POINT at, std::initializer_list<DWORD> presses) {
   const DWORD pressed_at = GetTickCount();
-  std::vector<INPUT> inputs;
-  for (DWORD flags :
-       {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.time = pressed_at;
-    inputs.push_back(input);
-  }
+  std::vector<INPUT> inputs{MouseEventAt(at, 0, pressed_at)};
+  for (DWORD flags : presses) inputs.push_back(MouseEventAt(at, flags, pressed_at));
   return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+// A double-click of the left button.
+inline bool PressTwice(POINT at) {
+  return PressAt(
+      at, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP});
 }
 
 // The button messages the thread takes from its queue while the object

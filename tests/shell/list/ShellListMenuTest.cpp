@@ -230,11 +230,7 @@ TEST_F(ShellListMenu, ARealRightClickRaisesOnMouseUpOnceBeforeTheMenu) {
       << "another window covers the list";
   const int a_row = IndexOfCaption(list, ShellDisplayName(folder_.Path(), L"a.txt"));
   ButtonMessages taken;
-  ASSERT_TRUE(SetCursorPos(at.x, at.y));
-  INPUT inputs[2] = {{INPUT_MOUSE}, {INPUT_MOUSE}};
-  inputs[0].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
-  inputs[1].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
-  ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
+  ASSERT_TRUE(PressAt(at, {MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP}));
   ASSERT_TRUE(PumpUntil([&] { return driver.Seen() && right_ups_ > 0; }));
   PumpFor(std::chrono::milliseconds(200));
   POINT client = at;
