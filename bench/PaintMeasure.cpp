@@ -159,8 +159,7 @@ void MeasureTiledPanel(wf::TForm& form) {
 }  // namespace
 
 void RunPaintMeasure(const Options&) {
-  std::printf("\n== painting the caption panel (%d paints each, medians) ==\n",
-              kPaintsPerMeasure);
+  std::printf("\n== painting the caption panel (%d paints each, medians) ==\n", kPaintsPerMeasure);
   try {
     wf::TForm form(nullptr);
     form.SetBounds(0, 0, 400, 640);

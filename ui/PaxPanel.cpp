@@ -156,10 +156,8 @@ void TPaxImageForm::Changed() {
 
 TCustomPaxPanel::TCustomPaxPanel(TComponent* owner) : TCustomPanel(owner) {
   image_form_link_ = std::make_unique<TPaxImageFormChangeLink>([this] { Invalidate(); });
-  style_link_ =
-      std::make_unique<TPaxStyleMgrChangeLink>(this, [this](TObject*, TPaxStyleManager*) {
-        ApplyStyle();
-      });
+  style_link_ = std::make_unique<TPaxStyleMgrChangeLink>(
+      this, [this](TObject*, TPaxStyleManager*) { ApplyStyle(); });
   grab_left_ = std::make_unique<TPaxPanelGrabHandle>(this);
   grab_top_ = std::make_unique<TPaxPanelGrabHandle>(this);
   grab_right_ = std::make_unique<TPaxPanelGrabHandle>(this);
@@ -417,8 +415,7 @@ void TCustomPaxPanel::SetStyleName(std::wstring value) {
 }
 
 void TCustomPaxPanel::ApplyStyle() {
-  if (!style_manager_ || IsLoading() || IsDestroying() || (Owner() && Owner()->IsLoading()))
-    return;
+  if (!style_manager_ || IsLoading() || IsDestroying() || (Owner() && Owner()->IsLoading())) return;
   const bool quiet = HandleAllocated() && Visible() && IsWindowVisible(Handle());
   if (!quiet) {
     style_manager_->ApplyStyle(this, style_name_);
@@ -517,8 +514,8 @@ void TCustomPaxPanel::PaintWindow(HDC target) {
   Paint(memory.get());
   PaintGraphicControls(memory.get());
   SelectClipRgn(memory.get(), nullptr);
-  BitBlt(target, box.left, box.top, RectWidth(box), RectHeight(box), memory.get(), box.left, box.top,
-         SRCCOPY);
+  BitBlt(target, box.left, box.top, RectWidth(box), RectHeight(box), memory.get(), box.left,
+         box.top, SRCCOPY);
 }
 
 LRESULT TCustomPaxPanel::OnEraseBackground(HDC dc) {
@@ -578,8 +575,8 @@ bool TCustomPaxPanel::PaintBackground(HDC dc, const RECT& r) {
         BitBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), cache_.Dc(), 0, 0, SRCCOPY);
       } else {
         SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), cache_.Dc(), 0, 0, cache_.Width(),
-                   cache_.Height(), SRCCOPY);
+        StretchBlt(dc, r.left, r.top, RectWidth(r), RectHeight(r), cache_.Dc(), 0, 0,
+                   cache_.Width(), cache_.Height(), SRCCOPY);
       }
       break;
     case bgtColorFill:
@@ -588,15 +585,16 @@ bool TCustomPaxPanel::PaintBackground(HDC dc, const RECT& r) {
     case bgtCenterBitmap: {
       Fill(dc, r, Color());
       if (background_.Empty()) break;
-      RECT place = CenterInArea(background_.Width(), RectWidth(r), background_.Height(), RectHeight(r));
+      RECT place =
+          CenterInArea(background_.Width(), RectWidth(r), background_.Height(), RectHeight(r));
       OffsetRect(&place, r.left, r.top);
       if (RectWidth(place) == background_.Width() && RectHeight(place) == background_.Height()) {
-        BitBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(), 0, 0,
-               SRCCOPY);
+        BitBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(), 0,
+               0, SRCCOPY);
       } else {
         SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(), 0,
-                   0, background_.Width(), background_.Height(), SRCCOPY);
+        StretchBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(),
+                   0, 0, background_.Width(), background_.Height(), SRCCOPY);
       }
       break;
     }
@@ -637,7 +635,8 @@ void TCustomPaxPanel::PaintTransparentBackground(HDC dc) {
                  RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN);
   }
   if (alpha_level_ == 0) {
-    BitBlt(dc, box.left, box.top, RectWidth(box), RectHeight(box), window_dc, box.left, box.top, SRCCOPY);
+    BitBlt(dc, box.left, box.top, RectWidth(box), RectHeight(box), window_dc, box.left, box.top,
+           SRCCOPY);
     return;
   }
   TBitmap tinted;
@@ -882,8 +881,7 @@ LRESULT TCustomPaxPanel::OnExitSizeMove(WPARAM wparam, LPARAM lparam) {
     GetWindowRect(Handle(), &now);
     const bool sized = RectWidth(now) != RectWidth(size_move_start_) ||
                        RectHeight(now) != RectHeight(size_move_start_);
-    const bool corner_stayed =
-        now.left == size_move_start_.left && now.top == size_move_start_.top;
+    const bool corner_stayed = now.left == size_move_start_.left && now.top == size_move_start_.top;
     if (!(sized && corner_stayed)) DoMove();
   }
   if (Parent()) Parent()->AlignControls();
@@ -970,25 +968,23 @@ TPropInfo ControlColor(const wchar_t* name, void (TWinControl::*set)(TColor)) {
   return {.name = name,
           .kind = TPropKind::Integer,
           .type_name = L"TColor",
-          .set_ordinal = [set](TObject* o,
-                               int64_t v) { (Self(o)->*set)(static_cast<TColor>(v)); }};
+          .set_ordinal = [set](TObject* o, int64_t v) { (Self(o)->*set)(static_cast<TColor>(v)); }};
 }
 
 TPropInfo PanelColor(const wchar_t* name, void (TCustomPaxPanel::*set)(TColor)) {
   return {.name = name,
           .kind = TPropKind::Integer,
           .type_name = L"TColor",
-          .set_ordinal = [set](TObject* o,
-                               int64_t v) { (Self(o)->*set)(static_cast<TColor>(v)); }};
+          .set_ordinal = [set](TObject* o, int64_t v) { (Self(o)->*set)(static_cast<TColor>(v)); }};
 }
 
 TPropInfo Bevel(const wchar_t* name, void (TCustomPaxPanel::*set)(TBevelCut)) {
-  return {.name = name,
-          .kind = TPropKind::Enumeration,
-          .type_name = L"TBevelCut",
-          .elements = {L"bvNone", L"bvLowered", L"bvRaised", L"bvSpace"},
-          .set_ordinal = [set](TObject* o,
-                               int64_t v) { (Self(o)->*set)(static_cast<TBevelCut>(v)); }};
+  return {
+      .name = name,
+      .kind = TPropKind::Enumeration,
+      .type_name = L"TBevelCut",
+      .elements = {L"bvNone", L"bvLowered", L"bvRaised", L"bvSpace"},
+      .set_ordinal = [set](TObject* o, int64_t v) { (Self(o)->*set)(static_cast<TBevelCut>(v)); }};
 }
 
 }  // namespace
@@ -1010,9 +1006,8 @@ const TPropertyTable& TCustomPaxPanel::PublishedProperties() const {
           {.name = L"BackgroundType",
            .kind = TPropKind::Enumeration,
            .type_name = L"TPaxBkGndType",
-           .elements = {L"bgtTileBitmap", L"bgtStretchBitmap", L"bgtColorFill",
-                        L"bgtCenterBitmap", L"bgtHorzGradient", L"bgtVertGradient",
-                        L"bgtTopLeftBitmap"},
+           .elements = {L"bgtTileBitmap", L"bgtStretchBitmap", L"bgtColorFill", L"bgtCenterBitmap",
+                        L"bgtHorzGradient", L"bgtVertGradient", L"bgtTopLeftBitmap"},
            .set_ordinal =
                [](TObject* o, int64_t v) {
                  Self(o)->SetBackgroundType(static_cast<TPaxBkGndType>(v));
