@@ -499,6 +499,13 @@ void TCustomPaxPanel::PaintWindow(HDC target) {
   if (RectWidth(client) <= 0 || RectHeight(client) <= 0) return;
   RECT box;
   if (GetClipBox(target, &box) == ERROR || IsRectEmpty(&box)) box = client;
+  if (OnlyTheCache(client)) {
+    // Nothing is drawn over the pre-rendered background, so nothing can
+    // flicker: one copy straight to the target is the whole paint.
+    BitBlt(target, box.left, box.top, RectWidth(box), RectHeight(box), cache_.Dc(), box.left,
+           box.top, SRCCOPY);
+    return;
+  }
   UniqueDc memory(CreateCompatibleDC(target));
   UniqueBitmap bitmap(CreateCompatibleBitmap(target, RectWidth(client), RectHeight(client)));
   if (!memory || !bitmap) return;
@@ -516,6 +523,20 @@ void TCustomPaxPanel::PaintWindow(HDC target) {
   SelectClipRgn(memory.get(), nullptr);
   BitBlt(target, box.left, box.top, RectWidth(box), RectHeight(box), memory.get(), box.left,
          box.top, SRCCOPY);
+}
+
+bool TCustomPaxPanel::OnlyTheCache(const RECT& client) {
+  if (!UsesCache(background_type_) || cache_.Width() != RectWidth(client) ||
+      cache_.Height() != RectHeight(client))
+    return false;
+  if (Themed() || transparent_ || owner_draw_ || image_form_ || !GraphicControls().empty())
+    return false;
+  if (BevelOuter() != TBevelCut::bvNone || BevelInner() != TBevelCut::bvNone) return false;
+  for (const auto* handle :
+       {grab_left_.get(), grab_top_.get(), grab_right_.get(), grab_bottom_.get()})
+    if (handle->Occupies() && handle->BevelKind() != TBevelCut::bvNone) return false;
+  if (!Caption().empty() || (show_focus_ && Focused()) || (size_grip_ && resizable_)) return false;
+  return true;
 }
 
 LRESULT TCustomPaxPanel::OnEraseBackground(HDC dc) {

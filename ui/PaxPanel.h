@@ -209,6 +209,8 @@ class TCustomPaxPanel : public TCustomPanel, public TStyleable {
   void ApplyStyle();
   void GrabHandleChanged(bool realign);
   void Paint(HDC dc);
+  // The paint would be the cache's copy and nothing over it.
+  bool OnlyTheCache(const RECT& client);
   bool PaintBackground(HDC dc, const RECT& client);
   void PaintTransparentBackground(HDC dc);
   void PaintBevel(HDC dc, RECT& rect, TBevelCut cut);
