@@ -614,15 +614,19 @@ void TWinControl::UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lpara
   hints.Activate(hwnd_, area, text, relay);
 }
 
+// The first move over a window of our own class is its entry; the platform
+// reports the leaving (WM_MOUSELEAVE) once asked to.
+void TWinControl::NoteMouseInside() {
+  if (!OwnClass() || mouse_inside_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+  if (!TrackMouseEvent(&track)) return;
+  mouse_inside_ = true;
+  MouseEnter();
+}
+
 LRESULT TWinControl::HandleMouseMove(WPARAM wparam, LPARAM lparam) {
   const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
-  if (OwnClass() && !mouse_inside_) {
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
-    if (TrackMouseEvent(&track)) {
-      mouse_inside_ = true;
-      MouseEnter();
-    }
-  }
+  NoteMouseInside();
   if (!hwnd_) return 0;
   UpdateHint(x, y, WM_MOUSEMOVE, wparam, lparam);
   const LRESULT result = DefaultHandler(WM_MOUSEMOVE, wparam, lparam);
@@ -636,13 +640,7 @@ bool TWinControl::RouteToGraphicControl(UINT msg, WPARAM wparam, LPARAM lparam) 
   const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
   TGraphicControl* target = captured_graphic_ ? captured_graphic_ : GraphicControlAt(x, y);
   if (!target || !target->Enabled()) return false;
-  if (msg == WM_MOUSEMOVE && OwnClass() && !mouse_inside_) {
-    TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
-    if (TrackMouseEvent(&track)) {
-      mouse_inside_ = true;
-      MouseEnter();
-    }
-  }
+  if (msg == WM_MOUSEMOVE) NoteMouseInside();
   const TShiftState shift = MouseShiftState(msg, wparam);
   const int cx = x - target->Left(), cy = y - target->Top();
   switch (msg) {

@@ -243,6 +243,7 @@ class TWinControl : public TComponent {
   LRESULT HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam);
   void RaiseMouseButton(UINT msg, TShiftState shift, int x, int y);
   LRESULT HandleMouseMove(WPARAM wparam, LPARAM lparam);
+  void NoteMouseInside();
   bool RouteToGraphicControl(UINT msg, WPARAM wparam, LPARAM lparam);
   bool HandleSetCursor(LPARAM lparam);
   void UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lparam);

@@ -374,6 +374,63 @@ TEST_F(CaptionPanel, ImageFormPaintsThePartUnderThePanelAndItsChangesRepaint) {
   EXPECT_EQ(At(0, 0), ColorToRGB(kPanelColor));
 }
 
+TEST_F(CaptionPanel, ImageFormNoticeReachesTheChildPanels) {
+  TPaxPanel child(nullptr);
+  child.SetParent(&panel);
+  child.SetBounds(10, 2, 50, 10);
+  ImageFormDouble shared(&form);
+  child.SetImageForm(&shared);
+  panel.Update();
+  ValidateRect(child.Handle(), nullptr);
+  SendMessageW(panel.Handle(), kPaxImageFormChanged, 0, 0);
+  EXPECT_TRUE(GetUpdateRect(child.Handle(), nullptr, FALSE));
+}
+
+TEST_F(CaptionPanel, OwnerDrawLeavesCaptionAndBackgroundToTheOwner) {
+  int paints = 0;
+  panel.SetCaption(L"Caption");
+  panel.OnPaint = [&](TObject*) {
+    ++paints;
+    panel.Canvas().SetPixel(0, 0, kMarkColor);
+  };
+  panel.SetOwnerDraw(true);
+  TBitmap painted;
+  Render(painted);
+  EXPECT_EQ(paints, 1);
+  EXPECT_EQ(GetPixel(painted.Dc(), 0, 0), kMarkColor);
+  EXPECT_NE(GetPixel(painted.Dc(), 5, 5), ColorToRGB(kPanelColor)) << "no background painted";
+
+  panel.SetAlwaysPaintBackground(true);
+  Render(painted);
+  for (int x = 1; x < 332; ++x)
+    for (int y = 0; y < 23; ++y)
+      ASSERT_EQ(GetPixel(painted.Dc(), x, y), ColorToRGB(kPanelColor)) << "no caption " << x;
+}
+
+TEST_F(CaptionPanel, BorderOverAPaintedBackgroundShowsTheBackground) {
+  TBitmap image;
+  panel.SetBackground(Image(image, 332, 23));
+  panel.SetBackgroundType(bgtCenterBitmap);
+  panel.SetBorderWidth(3);
+  EXPECT_EQ(At(0, 0), kMarkColor);
+  EXPECT_EQ(At(1, 1), kImageColor);
+  panel.SetBackgroundType(bgtColorFill);
+  panel.SetColor(RGB(1, 2, 3));
+  panel.SetOwnerDraw(true);
+  EXPECT_EQ(At(1, 1), RGB(1, 2, 3)) << "drawn as a frame in Color";
+}
+
+TEST_F(CaptionPanel, MouseEnterAndLeaveAreReportedOncePerVisit) {
+  int entered = 0, left = 0;
+  panel.OnMouseEnter = [&](TObject*) { ++entered; };
+  panel.OnMouseLeave = [&](TObject*) { ++left; };
+  SendMessageW(panel.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessageW(panel.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(11, 10));
+  EXPECT_EQ(entered, 1);
+  SendMessageW(panel.Handle(), WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(left, 1);
+}
+
 TEST_F(CaptionPanel, StylesApplyAndFollowTheirManager) {
   TPaxStyleManager manager(nullptr);
   manager.Styles().Write(L"\\TPaxPanel", L"Color", int32_t{0x123456});
