@@ -135,11 +135,15 @@ void TCustomPaxPanel::Paint(HDC dc) {
 
 bool TCustomPaxPanel::PaintBackground(HDC dc, const RECT& r) {
   if (Themed()) {
+    // The erase step has painted what lies behind a themed panel.
     DrawThemedBackground(dc, r);
-  } else if (transparent_) {
-    PaintTransparentBackground(dc);
+    return false;
   }
-  if (transparent_ || (owner_draw_ && !always_paint_background_)) return false;
+  if (transparent_) {
+    PaintTransparentBackground(dc);
+    return false;
+  }
+  if (owner_draw_ && !always_paint_background_) return false;
   if (image_form_) {
     TWinControl* served = image_form_->Control();
     if (served && served->HandleAllocated()) {

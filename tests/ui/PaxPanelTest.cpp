@@ -337,6 +337,28 @@ TEST(PaxPanelTheme, ThemeHandleFollowsTheWindowAndAnswersItsMessage) {
   EXPECT_TRUE(GetWindowLongW(panel.Handle(), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }
 
+TEST(PaxPanelTheme, ThemedPanelErasesWithItsParentOrItsColour) {
+  ASSERT_TRUE(IsThemeActive());
+  TForm form(nullptr);
+  form.SetBounds(60, 60, 300, 200);
+  form.SetColor(RGB(0, 0, 200));
+  TPaxPanel panel(nullptr);
+  panel.SetParent(&form);
+  panel.SetBounds(20, 20, 200, 50);
+  panel.SetColor(RGB(200, 0, 0));
+  form.Show();
+  ASSERT_TRUE(panel.Themed());
+  const auto centre = [&] {
+    TBitmap out;
+    out.SetSize(200, 50);
+    SendMessageW(panel.Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(out.Dc()), PRF_CLIENT);
+    return GetPixel(out.Dc(), 100, 25);
+  };
+  EXPECT_EQ(centre(), RGB(0, 0, 200)) << "the parent shows through";
+  panel.SetTransparentXPThemes(false);
+  EXPECT_EQ(centre(), RGB(200, 0, 0));
+}
+
 // Paints its background in one colour and records what it was asked for.
 class ImageFormDouble : public TPaxImageForm {
  public:
