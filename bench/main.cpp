@@ -22,6 +22,7 @@
 #include "bench/FirstPageMeasure.h"
 #include "bench/ListWorkReport.h"
 #include "bench/Memory.h"
+#include "bench/PaintMeasure.h"
 #include "bench/PopulationMeasure.h"
 #include "bench/QuestionsMeasure.h"
 #include "bench/RefreshMeasure.h"
@@ -117,6 +118,7 @@ int Run(const Options& options) {
   }
 
   if (options.Runs(MeasureKind::kRefresh)) RunRefreshMeasure(options);
+  if (options.Runs(MeasureKind::kPaint)) RunPaintMeasure(options);
 
   std::printf("\n");
   if (options.Runs(MeasureKind::kPopulation)) {

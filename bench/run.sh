@@ -7,6 +7,7 @@
 #                                                deletereport by default)
 #   bench/run.sh --measures clipboard,deletereport
 #   bench/run.sh --measures refresh            (the list following its folder)
+#   bench/run.sh --measures paint              (the caption panel's paint)
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.

@@ -11,6 +11,8 @@
 #include "framework/Application.h"
 #include "framework/Cursor.h"
 #include "framework/Exceptions.h"
+#include "framework/GraphicControl.h"
+#include "framework/Hints.h"
 #include "framework/Menus.h"
 #include "framework/MessageWindow.h"
 
@@ -50,6 +52,9 @@ struct WindowProcedures {
     if (msg == WM_NCDESTROY) {
       SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       control->hwnd_ = nullptr;
+      control->mouse_inside_ = false;
+      control->captured_graphic_ = nullptr;
+      HintWindow().WindowGone(hwnd);
     }
     return result;
   }
@@ -110,6 +115,8 @@ TWinControl::~TWinControl() {
   // Children go with their own owners; they must not keep a parent pointer.
   for (TWinControl* child : std::vector<TWinControl*>(controls_)) child->parent_ = nullptr;
   controls_.clear();
+  for (TGraphicControl* child : graphic_controls_) child->parent_ = nullptr;
+  graphic_controls_.clear();
   DestroyHandle();
   if (parent_) parent_->RemoveControl(this);
 }
@@ -298,6 +305,7 @@ void TWinControl::AlignControls() {
   aligning_ = true;
   RECT area;
   GetClientRect(hwnd_, &area);
+  AdjustClientRect(area);
   auto placed = [&](TAlign which) {
     std::vector<TWinControl*> list;
     for (TWinControl* c : controls_)
@@ -406,6 +414,9 @@ LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wparam, LPARAM lparam) {
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wparam, LPARAM lparam) {
   // No exception may unwind through the platform's frames.
   try {
+    // A control without a window takes the mouse before its parent's own
+    // handling sees it.
+    if (RouteToGraphicControl(msg, wparam, lparam)) return 0;
     return WndProc(msg, wparam, lparam);
   } catch (...) {
     if (Application) Application->HandleException(this);
@@ -496,6 +507,201 @@ void TWinControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) 
   Raise(OnMouseUp, this, button, shift, x, y);
 }
 
+void TWinControl::MouseMove(TShiftState shift, int x, int y) {
+  Raise(OnMouseMove, this, shift, x, y);
+}
+
+void TWinControl::Click() {
+  Raise(OnClick, this);
+}
+
+void TWinControl::DblClick() {
+  Raise(OnDblClick, this);
+}
+
+void TWinControl::MouseEnter() {
+  Raise(OnMouseEnter, this);
+}
+
+void TWinControl::MouseLeave() {
+  Raise(OnMouseLeave, this);
+}
+
+bool TWinControl::ShowHint() const {
+  if (parent_show_hint_ && parent_) return parent_->ShowHint();
+  return show_hint_;
+}
+
+void TWinControl::SetShowHint(bool value) {
+  show_hint_ = value;
+  parent_show_hint_ = false;
+}
+
+TGraphicControl* TWinControl::GraphicControlAt(int x, int y) const {
+  const POINT p{x, y};
+  for (auto it = graphic_controls_.rbegin(); it != graphic_controls_.rend(); ++it) {
+    const RECT r = (*it)->BoundsRect();
+    if ((*it)->Visible() && PtInRect(&r, p)) return *it;
+  }
+  return nullptr;
+}
+
+bool TWinControl::OfferAccelerator(wchar_t key) {
+  for (TWinControl* child : std::vector<TWinControl*>(controls_)) {
+    if (!child->visible_ || !child->enabled_) continue;
+    if (child->DialogChar(key) || child->OfferAccelerator(key)) return true;
+  }
+  return false;
+}
+
+void TWinControl::PaintWindow(HDC dc) {
+  PaintGraphicControls(dc);
+}
+
+void TWinControl::PaintGraphicControls(HDC dc) {
+  RECT box;
+  const bool clipped = GetClipBox(dc, &box) != ERROR;
+  for (TGraphicControl* child : std::vector<TGraphicControl*>(graphic_controls_)) {
+    if (!child->Visible()) continue;
+    const RECT r = child->BoundsRect();
+    RECT common;
+    if (clipped && !IntersectRect(&common, &r, &box)) continue;
+    SavedDcScope saved(dc);
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    child->Paint(dc);
+  }
+}
+
+LRESULT TWinControl::HandlePaint(UINT msg, WPARAM wparam) {
+  if (msg == WM_PRINTCLIENT) {
+    PaintWindow(reinterpret_cast<HDC>(wparam));
+    return 0;
+  }
+  // EndPaint also when painting throws: the window would be asked again
+  // and again otherwise.
+  struct PaintScope {
+    HWND hwnd;
+    PAINTSTRUCT ps{};
+    HDC dc;
+    explicit PaintScope(HWND h) : hwnd(h), dc(BeginPaint(h, &ps)) {}
+    ~PaintScope() { EndPaint(hwnd, &ps); }
+  } scope(hwnd_);
+  if (scope.dc) PaintWindow(scope.dc);
+  return 0;
+}
+
+void TWinControl::UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lparam) {
+  TGraphicControl* graphic = GraphicControlAt(x, y);
+  const bool show = graphic ? graphic->ShowHint() : ShowHint();
+  THintWindow& hints = HintWindow();
+  const std::wstring text = show ? GetShortHint(graphic ? graphic->Hint() : hint_) : L"";
+  if (text.empty()) {
+    if (hints.Window() == hwnd_) hints.Cancel();
+    return;
+  }
+  RECT area;
+  if (graphic)
+    area = graphic->BoundsRect();
+  else
+    GetClientRect(hwnd_, &area);
+  const DWORD position = GetMessagePos();
+  MSG relay{hwnd_,
+            msg,
+            wparam,
+            lparam,
+            static_cast<DWORD>(GetMessageTime()),
+            {GET_X_LPARAM(position), GET_Y_LPARAM(position)}};
+  hints.Activate(hwnd_, area, text, relay);
+}
+
+// The first move over a window of our own class is its entry; the platform
+// reports the leaving (WM_MOUSELEAVE) once asked to.
+void TWinControl::NoteMouseInside() {
+  if (!OwnClass() || mouse_inside_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+  if (!TrackMouseEvent(&track)) return;
+  mouse_inside_ = true;
+  MouseEnter();
+}
+
+LRESULT TWinControl::HandleMouseMove(WPARAM wparam, LPARAM lparam) {
+  const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
+  NoteMouseInside();
+  if (!hwnd_) return 0;
+  UpdateHint(x, y, WM_MOUSEMOVE, wparam, lparam);
+  const LRESULT result = DefaultHandler(WM_MOUSEMOVE, wparam, lparam);
+  if (hwnd_) MouseMove(MouseShiftState(WM_MOUSEMOVE, wparam), x, y);
+  return result;
+}
+
+bool TWinControl::RouteToGraphicControl(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg < WM_MOUSEFIRST || msg > WM_MBUTTONDBLCLK || msg == WM_MOUSEWHEEL) return false;
+  if (graphic_controls_.empty() || !hwnd_) return false;
+  const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
+  TGraphicControl* target = captured_graphic_ ? captured_graphic_ : GraphicControlAt(x, y);
+  if (!target || !target->Enabled()) return false;
+  if (msg == WM_MOUSEMOVE) NoteMouseInside();
+  const TShiftState shift = MouseShiftState(msg, wparam);
+  const int cx = x - target->Left(), cy = y - target->Top();
+  switch (msg) {
+    case WM_MOUSEMOVE:
+      UpdateHint(x, y, msg, wparam, lparam);
+      target->MouseMove(shift, cx, cy);
+      return true;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      // The release goes to the control that was pressed, wherever it is.
+      captured_graphic_ = target;
+      SetCapture(hwnd_);
+      const TMouseButton button =
+          msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK   ? TMouseButton::mbLeft
+          : msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK ? TMouseButton::mbRight
+                                                             : TMouseButton::mbMiddle;
+      if (msg == WM_LBUTTONDOWN) target->pressed_ = true;
+      if (msg == WM_LBUTTONDBLCLK) {
+        target->pressed_ = false;
+        target->DblClick();
+      }
+      target->MouseDown(button, shift, cx, cy);
+      return true;
+    }
+    default: {
+      const TMouseButton button = msg == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                                  : msg == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                        : TMouseButton::mbMiddle;
+      if (!(wparam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) {
+        captured_graphic_ = nullptr;
+        if (GetCapture() == hwnd_) ReleaseCapture();
+      }
+      const RECT r = target->BoundsRect();
+      if (msg == WM_LBUTTONUP && target->pressed_) {
+        target->pressed_ = false;
+        if (PtInRect(&r, POINT{x, y})) target->Click();
+      }
+      target->MouseUp(button, shift, cx, cy);
+      return true;
+    }
+  }
+}
+
+bool TWinControl::HandleSetCursor(LPARAM lparam) {
+  if (LOWORD(lparam) != HTCLIENT) return false;
+  POINT p;
+  if (!GetCursorPos(&p)) return false;
+  ScreenToClient(hwnd_, &p);
+  TCursor cursor = cursor_;
+  if (TGraphicControl* graphic = GraphicControlAt(p.x, p.y);
+      graphic && graphic->Cursor() != crDefault)
+    cursor = graphic->Cursor();
+  if (cursor == crDefault) return false;
+  ::SetCursor(CursorHandle(cursor));
+  return true;
+}
+
 LRESULT TWinControl::HandleKey(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_CHAR) {
     auto key = static_cast<wchar_t>(wparam);
@@ -530,10 +736,17 @@ LRESULT TWinControl::HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam) {
 }
 
 void TWinControl::RaiseMouseButton(UINT msg, TShiftState shift, int x, int y) {
+  // Clicks of superclassed controls come from their own notifications.
+  const bool clicks = OwnClass();
   switch (msg) {
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
+      left_pressed_ = true;
       MouseDown(TMouseButton::mbLeft, shift, x, y);
+      break;
+    case WM_LBUTTONDBLCLK:
+      left_pressed_ = false;
+      if (clicks) DblClick();
+      if (hwnd_) MouseDown(TMouseButton::mbLeft, shift, x, y);
       break;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
@@ -543,9 +756,18 @@ void TWinControl::RaiseMouseButton(UINT msg, TShiftState shift, int x, int y) {
     case WM_MBUTTONDBLCLK:
       MouseDown(TMouseButton::mbMiddle, shift, x, y);
       break;
-    case WM_LBUTTONUP:
+    case WM_LBUTTONUP: {
+      RECT client{};
+      if (hwnd_) GetClientRect(hwnd_, &client);
+      if (left_pressed_ && clicks && PtInRect(&client, POINT{x, y})) {
+        left_pressed_ = false;
+        Click();
+        if (!hwnd_) break;
+      }
+      left_pressed_ = false;
       MouseUp(TMouseButton::mbLeft, shift, x, y);
       break;
+    }
     case WM_RBUTTONUP:
       MouseUp(TMouseButton::mbRight, shift, x, y);
       break;
@@ -589,7 +811,29 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       if (handled) return result;
       break;
     }
+    case WM_SYSCHAR:
+      // Alt+character: the top-level control offers it to the controls
+      // inside it before the platform looks for a menu.
+      if (wparam > L' ') {
+        TWinControl* root = this;
+        while (root->parent_) root = root->parent_;
+        if (root->OfferAccelerator(static_cast<wchar_t>(wparam))) return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      return HandleMouseMove(wparam, lparam);
+    case WM_MOUSELEAVE:
+      if (OwnClass() && mouse_inside_) {
+        mouse_inside_ = false;
+        MouseLeave();
+      }
+      break;
+    case WM_PAINT:
+    case WM_PRINTCLIENT:
+      if (OwnClass()) return HandlePaint(msg, wparam);
+      break;
     case WM_ERASEBKGND:
+      if (opaque_ && OwnClass()) return 1;
       // clNone: no background of our own; what is under shows through.
       if (default_proc_ == DefWindowProcW && color_ != clNone) {
         if (!brush_) brush_.reset(CreateSolidBrush(ColorToRGB(color_)));
@@ -607,6 +851,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
         ::SetCursor(cursor);
         return TRUE;
       }
+      // Asked for a child's area too, before the child: only ours is ours.
+      if (reinterpret_cast<HWND>(wparam) == hwnd_ && HandleSetCursor(lparam)) return TRUE;
       break;
     case WM_SIZE: {
       LRESULT result = DefaultHandler(msg, wparam, lparam);

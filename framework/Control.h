@@ -6,11 +6,15 @@
 #include <vector>
 
 #include "framework/Component.h"
+#include "framework/Cursor.h"
 #include "framework/Graphics.h"
 
 namespace wf {
 
 class TPopupMenu;
+class TGraphicControl;
+
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // The point is in client coordinates, or (-1, -1) when the menu was asked
 // for from the keyboard. A handler that sets `handled` shows no menu.
@@ -69,6 +73,7 @@ using TKeyEvent = std::function<void(TObject* sender, WORD& key, TShiftState shi
 using TKeyPressEvent = std::function<void(TObject* sender, wchar_t& key)>;
 using TMouseEvent =
     std::function<void(TObject* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TShiftState shift, int x, int y)>;
 
 // The modifier keys as the thread's keyboard state has them now.
 TShiftState KeyboardShiftState();
@@ -129,7 +134,16 @@ class TWinControl : public TComponent {
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool value) { parent_font_ = value; }
   const std::wstring& Hint() const { return hint_; }
-  void SetHint(std::wstring hint) { hint_ = std::move(hint); }
+  virtual void SetHint(std::wstring hint) { hint_ = std::move(hint); }
+  // Whether the hint pops up over the control: the parent's choice while
+  // ParentShowHint is set; setting ShowHint clears ParentShowHint.
+  bool ShowHint() const;
+  void SetShowHint(bool value);
+  bool ParentShowHint() const { return parent_show_hint_; }
+  void SetParentShowHint(bool value) { parent_show_hint_ = value; }
+  // Shown over the client area; crDefault leaves the window class's cursor.
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor cursor) { cursor_ = cursor; }
 
   bool Focused() const;
   bool CanFocus() const;
@@ -138,10 +152,29 @@ class TWinControl : public TComponent {
   void Update();
   void RecreateWnd();
   LRESULT Perform(UINT msg, WPARAM wparam = 0, LPARAM lparam = 0);
+  // Places the aligned children within the client rectangle that
+  // AdjustClientRect leaves.
+  void AlignControls();
 
   const std::vector<TWinControl*>& Controls() const { return controls_; }
+  // The controls without a window that this one paints and passes the mouse
+  // to, in painting order (the last is on top).
+  const std::vector<TGraphicControl*>& GraphicControls() const { return graphic_controls_; }
+  // The topmost visible control without a window at a client point, or null.
+  TGraphicControl* GraphicControlAt(int x, int y) const;
+
+  // Offers an Alt+character accelerator to the visible, enabled controls
+  // inside this one, depth first; true when one took it.
+  bool OfferAccelerator(wchar_t key);
 
   TNotifyEvent OnResize;
+  // A left press and release on the control (windows of our own classes).
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TMouseMoveEvent OnMouseMove;
+  // The mouse came over the control, or left it (windows of our own classes).
+  TNotifyEvent OnMouseEnter;
+  TNotifyEvent OnMouseLeave;
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
   TKeyPressEvent OnKeyPress;
@@ -169,7 +202,6 @@ class TWinControl : public TComponent {
     return false;
   }
   void Notification(TComponent* component, TOperation operation) override;
-  void AlignControls();
   virtual void Resize();
   virtual void FontChanged();
   // Keys and characters reach these before the platform's handling; a
@@ -181,14 +213,41 @@ class TWinControl : public TComponent {
   // Raised after the platform has handled the press or release.
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
   virtual void MouseUp(TMouseButton button, TShiftState shift, int x, int y);
+  virtual void MouseMove(TShiftState shift, int x, int y);
+  virtual void Click();
+  virtual void DblClick();
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  bool MouseInside() const { return mouse_inside_; }
+  // The rectangle children align in: the client area less what the control
+  // draws around it.
+  virtual void AdjustClientRect(RECT& rect) {}
+  // An accelerator offered to this control; true when it took it.
+  virtual bool DialogChar(wchar_t key) { return false; }
+  // Paints the client area for WM_PAINT and WM_PRINTCLIENT of windows of our
+  // own classes; the base paints the controls without a window.
+  virtual void PaintWindow(HDC dc);
+  void PaintGraphicControls(HDC dc);
+  // An opaque control covers its whole client area when it paints: the
+  // framework's erasing leaves it alone.
+  bool Opaque() const { return opaque_; }
+  void SetOpaque(bool value) { opaque_ = value; }
+  bool OwnClass() const { return default_proc_ == DefWindowProcW; }
 
  private:
+  friend class TGraphicControl;
   friend struct WindowProcedures;
   LRESULT Dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT ReflectToChild(UINT msg, WPARAM wparam, LPARAM lparam, bool& handled);
   LRESULT HandleKey(UINT msg, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMouseButton(UINT msg, WPARAM wparam, LPARAM lparam);
   void RaiseMouseButton(UINT msg, TShiftState shift, int x, int y);
+  LRESULT HandleMouseMove(WPARAM wparam, LPARAM lparam);
+  void NoteMouseInside();
+  bool RouteToGraphicControl(UINT msg, WPARAM wparam, LPARAM lparam);
+  bool HandleSetCursor(LPARAM lparam);
+  void UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lparam);
+  LRESULT HandlePaint(UINT msg, WPARAM wparam);
   bool HandleContextMenu(LPARAM lparam);
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
@@ -213,6 +272,14 @@ class TWinControl : public TComponent {
   std::wstring hint_;
   UniqueBrush brush_;
   TPopupMenu* popup_menu_ = nullptr;
+  std::vector<TGraphicControl*> graphic_controls_;
+  TGraphicControl* captured_graphic_ = nullptr;
+  TCursor cursor_ = crDefault;
+  bool show_hint_ = false;
+  bool parent_show_hint_ = true;
+  bool mouse_inside_ = false;
+  bool left_pressed_ = false;
+  bool opaque_ = false;
 };
 
 // Replaces a foreign window's procedure for the lifetime of the object and

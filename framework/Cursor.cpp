@@ -11,6 +11,18 @@ LPCWSTR SystemCursorName(TCursor cursor) {
       return IDC_WAIT;
     case crHandPoint:
       return IDC_HAND;
+    case crCross:
+      return IDC_CROSS;
+    case crIBeam:
+      return IDC_IBEAM;
+    case crSizeNS:
+      return IDC_SIZENS;
+    case crSizeWE:
+      return IDC_SIZEWE;
+    case crNo:
+      return IDC_NO;
+    case crSizeAll:
+      return IDC_SIZEALL;
     default:
       return IDC_ARROW;
   }
@@ -37,6 +49,10 @@ TScreen& Screen() {
 HCURSOR ScreenCursorHandle() {
   return Screen().Cursor() == crDefault ? nullptr
                                         : LoadCursorW(nullptr, SystemCursorName(Screen().Cursor()));
+}
+
+HCURSOR CursorHandle(TCursor cursor) {
+  return LoadCursorW(nullptr, SystemCursorName(cursor));
 }
 
 }  // namespace wf

@@ -16,7 +16,6 @@ namespace wf {
 class TCustomListView;
 
 enum class TViewStyle { vsIcon, vsSmallIcon, vsList, vsReport };
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum class TItemChange { ctText, ctImage, ctState };
 // Which part of a row a rectangle covers; drSelectBounds is the icon and
 // the label together, what the selection highlights.
@@ -227,8 +226,6 @@ class TCustomListView : public TWinControl {
   TLVColumnClickEvent OnColumnClick;
   TLVCompareEvent OnCompare;
   TLVNotifyEvent OnSelectItem;
-  TNotifyEvent OnClick;
-  TNotifyEvent OnDblClick;
   TLVEditingEvent OnEditing;
   TLVEditedEvent OnEdited;
 

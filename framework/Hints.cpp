@@ -1,0 +1,90 @@
+#include "framework/Hints.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+namespace wf {
+namespace {
+
+constexpr UINT_PTR kToolId = 1;
+
+// The first size of the record: comctl32 of every version reads it.
+TTTOOLINFOW ToolInfo(HWND window) {
+  TTTOOLINFOW info{};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  info.hwnd = window;
+  info.uId = kToolId;
+  return info;
+}
+
+}  // namespace
+
+THintWindow::~THintWindow() {
+  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+}
+
+HWND THintWindow::Handle() {
+  if (!tooltip_ || !IsWindow(tooltip_)) {
+    // No prefix handling: a hint shows "&" as it is written.
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+    window_ = nullptr;
+  }
+  return tooltip_;
+}
+
+void THintWindow::Activate(HWND window, const RECT& area, const std::wstring& text,
+                           const MSG& relay) {
+  HWND tooltip = Handle();
+  if (!tooltip) return;
+  if (window != window_ || !EqualRect(&area, &area_) || text != text_) {
+    Cancel();
+    TTTOOLINFOW info = ToolInfo(window);
+    info.uFlags = 0;
+    info.rect = area;
+    info.hinst = nullptr;
+    std::wstring copy = text;
+    info.lpszText = copy.data();
+    if (!SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info))) return;
+    window_ = window;
+    area_ = area;
+    text_ = text;
+  }
+  MSG message = relay;
+  SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+}
+
+void THintWindow::Cancel() {
+  if (!window_) return;
+  TTTOOLINFOW info = ToolInfo(window_);
+  if (tooltip_) SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  window_ = nullptr;
+  area_ = {};
+  text_.clear();
+}
+
+void THintWindow::WindowGone(HWND window) {
+  if (window && window == window_) Cancel();
+}
+
+std::wstring THintWindow::Text() {
+  if (!window_ || !tooltip_) return {};
+  // The tooltip copies at most 80 characters unless told the buffer's size,
+  // which newer versions read from wParam.
+  std::vector<wchar_t> buffer(1024, L'\0');
+  TTTOOLINFOW info = ToolInfo(window_);
+  info.lpszText = buffer.data();
+  SendMessageW(tooltip_, TTM_GETTEXTW, buffer.size(), reinterpret_cast<LPARAM>(&info));
+  buffer.back() = L'\0';
+  return buffer.data();
+}
+
+THintWindow& HintWindow() {
+  static THintWindow window;
+  return window;
+}
+
+}  // namespace wf
