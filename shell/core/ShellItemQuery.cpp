@@ -216,6 +216,8 @@ ShellItemQuery ShellItemQuery::Copy() const {
   copy.size_columns_ = size_columns_;
   copy.overlay_ = overlay_;
   copy.overlay_asked_ = overlay_asked_;
+  copy.icon_ = icon_;
+  copy.icon_asked_ = icon_asked_;
   return copy;
 }
 
@@ -511,7 +513,21 @@ double ShellItemQuery::ModifiedTime(PCUITEMID_CHILD id) {
 
 // --- Images ----------------------------------------------------------------
 
+// The folder's own look-ups, asked with the child id, come first: under
+// Wine SHGetFileInfo with an absolute id costs more per row the larger the
+// folder (25 ms a row at 50,000 objects, against under 1 ms), for the same
+// index. Links are the exception: Wine's look-up answers a link's icon with
+// the link arrow drawn in, which the row's overlay would draw again.
 int ShellItemQuery::SmallIconIndex(PCUITEMID_CHILD id) {
+  if (folder_ && id && !(Attributes(id, SFGAO_LINK) & SFGAO_LINK)) {
+    if (IShellIcon* icon = IconInterface()) {
+      // S_FALSE: the folder has no quick answer for this object.
+      int index = -1;
+      if (icon->GetIconOf(id, GIL_FORSHELL, &index) == S_OK && index >= 0) return index;
+    }
+    const int index = SHMapPIDLToSystemImageListIndex(folder_.Get(), id, nullptr);
+    if (index >= 0) return index;
+  }
   PCIDLIST_ABSOLUTE absolute = AbsoluteIdList(id);
   if (!absolute) return -1;
   SHFILEINFOW info{};
@@ -557,6 +573,16 @@ IShellIconOverlay* ShellItemQuery::OverlayInterface() {
       overlay_.Reset();
   }
   return overlay_.Get();
+}
+
+IShellIcon* ShellItemQuery::IconInterface() {
+  if (!icon_asked_ && folder_) {
+    icon_asked_ = true;
+    if (FAILED(folder_->QueryInterface(IID_IShellIcon,
+                                       reinterpret_cast<void**>(icon_.GetAddressOf()))))
+      icon_.Reset();
+  }
+  return icon_.Get();
 }
 
 }  // namespace wf

@@ -76,6 +76,8 @@ class ShellItemQuery {
   void ColumnInfo(int column, TAlignment& alignment, int& width);
   // The last-write time in local time as a date-time value; 0 when unknown.
   double ModifiedTime(PCUITEMID_CHILD id);
+  // The object's index in the system image list (small and large icons
+  // share it); with no id, the folder's own.
   int SmallIconIndex(PCUITEMID_CHILD id);
   // A 0-based overlay slot of the system image list (0 shared, 1 link) or -1.
   int OverlayIndex(PCUITEMID_CHILD id);
@@ -122,9 +124,12 @@ class ShellItemQuery {
   // 1 yes, -1 no.
   std::vector<signed char> size_columns_;
   IShellIconOverlay* OverlayInterface();
+  IShellIcon* IconInterface();
 
   Microsoft::WRL::ComPtr<IShellIconOverlay> overlay_;
   bool overlay_asked_ = false;
+  Microsoft::WRL::ComPtr<IShellIcon> icon_;
+  bool icon_asked_ = false;
   ObjectCache object_;
 };
 
