@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <string_view>
 #include <vector>
 
 #include "framework/Handles.h"
@@ -31,8 +32,8 @@ void WriteBytes(const std::wstring& path, std::string_view bytes) {
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(file);
   DWORD written = 0;
-  ASSERT_TRUE(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                        nullptr));
+  ASSERT_TRUE(
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
 // Folders, links, documents of registered types, an executable with an
@@ -57,8 +58,8 @@ TEST_F(ShellListIconRoute, RowsShowTheIndexesSHGetFileInfoGives) {
   folder_.MakeFile(L"README", 3);
   folder_.MakeLink(L"to doc", folder_ / L"doc.txt");
   folder_.MakeLink(L"to sub", folder_ / L"sub");
-  const std::vector<std::wstring> names{L"own icon.exe", L"plain.exe", L"sub",        L"doc.txt",
-                                        L"setup.ini",    L"run.bat",   L"page.html",  L"README",
+  const std::vector<std::wstring> names{L"own icon.exe", L"plain.exe", L"sub",       L"doc.txt",
+                                        L"setup.ini",    L"run.bat",   L"page.html", L"README",
                                         L"to doc.lnk",   L"to sub.lnk"};
   TKivShellList& list = MakeList();
   list.SetShowParentFolder(true);
