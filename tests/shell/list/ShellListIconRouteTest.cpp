@@ -3,10 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string_view>
 #include <vector>
 
-#include "framework/Handles.h"
 #include "shell/core/IdList.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 
@@ -15,8 +13,8 @@ namespace {
 
 using ShellListIconRoute = ShellListTest;
 
-// Asked with the object's absolute id, as the rows once asked: by path,
-// Wine answers links and executables with the plain document's icon.
+// Asked with the object's absolute id, the way the rows asked before they
+// had the folder's own look-up.
 int SystemIconIndex(const std::wstring& path, UINT size) {
   const AbsoluteIdList id = PathToIdList(path);
   if (!id) return -1;
@@ -25,15 +23,6 @@ int SystemIconIndex(const std::wstring& path, UINT size) {
   SHGetFileInfoW(reinterpret_cast<LPCWSTR>(id.get()), 0, &info, sizeof(info),
                  SHGFI_PIDL | SHGFI_SYSICONINDEX | size);
   return info.iIcon;
-}
-
-void WriteBytes(const std::wstring& path, std::string_view bytes) {
-  UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  ASSERT_TRUE(file);
-  DWORD written = 0;
-  ASSERT_TRUE(
-      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
 }
 
 // Folders, links, documents of registered types, an executable with an
@@ -49,7 +38,7 @@ TEST_F(ShellListIconRoute, RowsShowTheIndexesSHGetFileInfoGives) {
   GetSystemDirectoryW(system, MAX_PATH);
   ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\notepad.exe").c_str(),
                         (folder_ / L"own icon.exe").c_str(), TRUE));
-  WriteBytes(folder_ / L"plain.exe", "MZ");
+  folder_.MakeFile(L"plain.exe", 2);
   folder_.MakeFolder(L"sub");
   folder_.MakeFile(L"doc.txt", 3);
   folder_.MakeFile(L"setup.ini", 3);
