@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,13 +67,17 @@ class ShellItemQuery {
   // Until this query is replaced, answers as a folder without details
   // interfaces: the built-in columns and texts.
   void SetDetailsUnavailable();
-  // Shell column `column` of the object; column 0 is its display name.
+  // Shell column `column` of the object; column 0 is its display name. A
+  // file's size shows whole in the shell's size column, whatever the
+  // shell's own text says.
   std::wstring DetailText(PCUITEMID_CHILD id, int column);
   std::wstring ColumnTitle(int column);
   // A width of 0 marks a column that is not shown by default.
   void ColumnInfo(int column, TAlignment& alignment, int& width);
   // The last-write time in local time as a date-time value; 0 when unknown.
   double ModifiedTime(PCUITEMID_CHILD id);
+  // The object's index in the system image list (small and large icons
+  // share it); with no id, the folder's own.
   int SmallIconIndex(PCUITEMID_CHILD id);
   // A 0-based overlay slot of the system image list (0 shared, 1 link) or -1.
   int OverlayIndex(PCUITEMID_CHILD id);
@@ -94,6 +99,9 @@ class ShellItemQuery {
     bool find_data_asked = false;
     bool has_find_data = false;
     WIN32_FIND_DATAW find_data{};
+    // What the file system answered for the size, asked at most once.
+    bool disk_size_asked = false;
+    std::optional<uint64_t> disk_size;
   };
 
   ObjectCache& Select(PCUITEMID_CHILD id);
@@ -102,6 +110,9 @@ class ShellItemQuery {
   std::wstring FallbackDetailText(PCUITEMID_CHILD id, int column);
   std::wstring DetailsOf(PCUITEMID_CHILD id, int column);
   std::wstring SizeText(PCUITEMID_CHILD id);
+  std::optional<uint64_t> WholeFileSize(PCUITEMID_CHILD id);
+  std::optional<uint64_t> DiskFileSize(PCUITEMID_CHILD id);
+  bool IsSizeColumn(int column);
 
   Microsoft::WRL::ComPtr<IShellFolder> folder_;
   wf::AbsoluteIdList folder_id_list_;
@@ -109,10 +120,16 @@ class ShellItemQuery {
   Microsoft::WRL::ComPtr<IShellFolder2> folder2_;
   Microsoft::WRL::ComPtr<IShellDetails> details_;
   bool details_unavailable_ = false;
+  // Per shell column, whether it shows the storage size: 0 not asked yet,
+  // 1 yes, -1 no.
+  std::vector<signed char> size_columns_;
   IShellIconOverlay* OverlayInterface();
+  IShellIcon* IconInterface();
 
   Microsoft::WRL::ComPtr<IShellIconOverlay> overlay_;
   bool overlay_asked_ = false;
+  Microsoft::WRL::ComPtr<IShellIcon> icon_;
+  bool icon_asked_ = false;
   ObjectCache object_;
 };
 

@@ -174,7 +174,13 @@ std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_
   // it. The link's id list still names the target exactly.
   WIN32_FIND_DATAW found{};
   if (ReadFindData(path, found)) {
-    if (find_data.dwFileAttributes == 0) find_data = found;
+    if (find_data.dwFileAttributes == 0) {
+      find_data = found;
+    } else {
+      // A link keeps only the low 32 bits of its target's size.
+      find_data.nFileSizeHigh = found.nFileSizeHigh;
+      find_data.nFileSizeLow = found.nFileSizeLow;
+    }
     return path;
   }
   AbsoluteIdList target_list;

@@ -81,9 +81,8 @@ TEST_F(ShellListRowDetails, DrawnRowsShowTheFolderObjectsTextsUnderEachHeader) {
       EXPECT_EQ(ControlSubItemText(list, row, column), expected) << name << " " << column;
     }
   }
-  // Wine's own Size column keeps 32 bits of a size: the 5 GB file shows what
-  // the shell says (1,048,576 KB there), not its true size, which only the
-  // built-in columns compute.
+  // The folder object and the list answer the same 5 GB size: the shell's
+  // own column text (1,048,576 KB under Wine) is mended in both.
 }
 
 TEST_F(ShellListRowDetails, TheBuiltInColumnsShowKilobytesTypeAndChangeTime) {
