@@ -6,8 +6,9 @@
 
 namespace bench {
 
-// The measures, each selectable on its own; all but the refresh run by
-// default (it creates files in folders of its own and takes minutes).
+// The measures, each selectable on its own; all but the refresh, the memory
+// per row (it starts the benchmark again for each list and size) and the
+// whole-folder run (made for folders of a million files) run by default.
 enum class MeasureKind {
   kPopulation,
   kFirstPage,
@@ -15,7 +16,9 @@ enum class MeasureKind {
   kQuestions,
   kClipboard,
   kDeleteReport,
-  kRefresh
+  kRefresh,
+  kMemory,
+  kWholeFolder
 };
 
 struct Options {
@@ -33,6 +36,9 @@ struct Options {
   // Prints the files of every folder that is missing or wrong, and measures
   // nothing: what bench/run.sh reads to make them.
   bool listMissingFolders = false;
+  // Set in a process the memory measure started: which list to measure,
+  // for the first size only.
+  std::wstring memoryChild;
 
   bool Runs(MeasureKind kind) const;
 };
