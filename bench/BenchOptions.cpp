@@ -20,10 +20,14 @@ constexpr struct {
   const wchar_t* name;
   MeasureKind kind;
 } kMeasureNames[] = {
-    {L"population", MeasureKind::kPopulation}, {L"firstpage", MeasureKind::kFirstPage},
-    {L"sorts", MeasureKind::kSorts},           {L"questions", MeasureKind::kQuestions},
-    {L"clipboard", MeasureKind::kClipboard},   {L"deletereport", MeasureKind::kDeleteReport},
-    {L"refresh", MeasureKind::kRefresh},       {L"memory", MeasureKind::kMemory},
+    {L"population", MeasureKind::kPopulation},
+    {L"firstpage", MeasureKind::kFirstPage},
+    {L"sorts", MeasureKind::kSorts},
+    {L"questions", MeasureKind::kQuestions},
+    {L"clipboard", MeasureKind::kClipboard},
+    {L"deletereport", MeasureKind::kDeleteReport},
+    {L"refresh", MeasureKind::kRefresh},
+    {L"memory", MeasureKind::kMemory},
     {L"wholefolder", MeasureKind::kWholeFolder},
 };
 

@@ -267,14 +267,14 @@ void PrintToFirstPage(int size, const FirstPageReport& r, const PopulationReport
       "shell view filled %s s\n",
       Format(waited, "%.4f").c_str(), r.toFirstPage.runs, Format(ids, "%.4f").c_str(),
       Format(sort, "%.4f").c_str(), Format(questions, "%.4f").c_str(),
-      Format(drawing, "%.4f").c_str(), Format(floor, "%.4f").c_str(),
-      Format(view, "%.4f").c_str());
-  std::printf("    over the floor %s x (target <= %.1f, %s); over the shell view %s x (target <= "
-              "%.1f, %s)%s\n",
-              Format(waited / floor, "%.3f").c_str(), kToFirstPageOverFloor,
-              verdict(waited / floor, kToFirstPageOverFloor), Format(waited / view, "%.3f").c_str(),
-              kToFirstPageOverShellView, verdict(waited / view, kToFirstPageOverShellView),
-              population ? "" : " (run the population measure too for the floor)");
+      Format(drawing, "%.4f").c_str(), Format(floor, "%.4f").c_str(), Format(view, "%.4f").c_str());
+  std::printf(
+      "    over the floor %s x (target <= %.1f, %s); over the shell view %s x (target <= "
+      "%.1f, %s)%s\n",
+      Format(waited / floor, "%.3f").c_str(), kToFirstPageOverFloor,
+      verdict(waited / floor, kToFirstPageOverFloor), Format(waited / view, "%.3f").c_str(),
+      kToFirstPageOverShellView, verdict(waited / view, kToFirstPageOverShellView),
+      population ? "" : " (run the population measure too for the floor)");
   std::printf(
       "RESULT size=%d measure=shelllist_to_first_page seconds=%s floor_seconds=%s "
       "ratio_to_floor=%s target_floor=%.2f shellview_seconds=%s ratio_to_shellview=%s "

@@ -55,8 +55,7 @@ double PerRow(const MemorySample& before, const MemorySample& after, int rows) {
          rows;
 }
 
-void PrintChildResult(const wchar_t* kind, const char* stage, int size, double perRow,
-                      int rows) {
+void PrintChildResult(const wchar_t* kind, const char* stage, int size, double perRow, int rows) {
   std::printf("RESULT size=%d measure=memory_%s_%s committed_private_bytes_per_row=%s rows=%d\n",
               size, Utf8(kind).c_str(), stage, Format(perRow, "%.1f").c_str(), rows);
 }
@@ -81,8 +80,7 @@ int MeasureOurList(const Options& options, int size) {
   const int rows = list.Items().Count() - emptyRows;
   Redraw(list.Handle());
   const MemorySample drawn = SampleMemory();
-  if (rows != size)
-    std::printf("  our list showed %d rows, expected %d\n", rows, size);
+  if (rows != size) std::printf("  our list showed %d rows, expected %d\n", rows, size);
   PrintChildResult(L"ours", "undrawn", size, PerRow(empty, filled, rows), rows);
   PrintChildResult(L"ours", "drawn", size, PerRow(empty, drawn, rows), rows);
   return 0;
@@ -114,8 +112,7 @@ void BrowseAndWait(IExplorerBrowser* browser, PCIDLIST_ABSOLUTE folder, int expe
 int MeasureShellView(const Options& options, int size) {
   auto desktop = Desktop();
   const wf::AbsoluteIdList empty = ParseFolder(desktop.Get(), EmptyBenchFolderPath(options.root));
-  const wf::AbsoluteIdList full =
-      ParseFolder(desktop.Get(), BenchFolderPath(options.root, size));
+  const wf::AbsoluteIdList full = ParseFolder(desktop.Get(), BenchFolderPath(options.root, size));
   wf::UniqueWindow host = CreateViewHost();
   RECT client{};
   GetClientRect(host.get(), &client);
@@ -184,7 +181,8 @@ int MeasureIds(const Options& options, int size) {
   const MemorySample after = SampleMemory();
   const int rows = static_cast<int>(ids.size());
   double idBytes = 0;
-  for (const auto& id : ids) idBytes += wf::IdListSize(reinterpret_cast<PCUIDLIST_RELATIVE>(id.get()));
+  for (const auto& id : ids)
+    idBytes += wf::IdListSize(reinterpret_cast<PCUIDLIST_RELATIVE>(id.get()));
   PrintChildResult(L"ids", "undrawn", size, PerRow(before, after, rows), rows);
   std::printf("RESULT size=%d measure=memory_id_list_bytes average=%s\n", size,
               Format(rows ? idBytes / rows : kNotMeasured, "%.1f").c_str());
@@ -317,12 +315,11 @@ void RunMemoryMeasure(const Options& options) {
         "    of ours with no row drawn: control %s, id lists %s, the rest (rows, records, "
         "what the fill keeps) %s\n",
         Format(ours, "%.0f").c_str(), Format(oursUndrawn, "%.0f").c_str(),
-        Format(view, "%.0f").c_str(), Format(control, "%.0f").c_str(),
-        Format(ids, "%.0f").c_str(), Format(oursUndrawn - control - ids, "%.0f").c_str());
-    std::printf(
-        "  targets: ours <= shell view: %s (%s x); no row drawn <= 600: %s\n",
-        std::isnan(view) ? "n/a" : (ours <= view ? "met" : "missed"),
-        Format(ours / view, "%.2f").c_str(), oursUndrawn <= 600 ? "met" : "missed");
+        Format(view, "%.0f").c_str(), Format(control, "%.0f").c_str(), Format(ids, "%.0f").c_str(),
+        Format(oursUndrawn - control - ids, "%.0f").c_str());
+    std::printf("  targets: ours <= shell view: %s (%s x); no row drawn <= 600: %s\n",
+                std::isnan(view) ? "n/a" : (ours <= view ? "met" : "missed"),
+                Format(ours / view, "%.2f").c_str(), oursUndrawn <= 600 ? "met" : "missed");
     std::printf(
         "RESULT size=%d measure=memory_per_row ours=%s ours_undrawn=%s shellview=%s "
         "ratio_to_shellview=%s\n",

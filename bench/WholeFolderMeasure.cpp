@@ -70,8 +70,7 @@ WholeFolderReport MeasureWholeFolder(const std::wstring& folder, int size) {
     Expect(last->ImageIndex() >= 0, "the last row was not drawn", report);
     Ends ends = EndsOf(list);
     Expect(ends.first == firstName && ends.last == lastName,
-           "by name the rows run from " + ToUtf8(ends.first) + " to " + ToUtf8(ends.last),
-           report);
+           "by name the rows run from " + ToUtf8(ends.first) + " to " + ToUtf8(ends.last), report);
 
     report.sortDescending = TimeSortByName(list);
     ends = EndsOf(list);
@@ -81,8 +80,7 @@ WholeFolderReport MeasureWholeFolder(const std::wstring& folder, int size) {
     report.sortAscending = TimeSortByName(list);
     ends = EndsOf(list);
     Expect(!list.SortDescending() && ends.first == firstName && ends.last == lastName,
-           "sorted up again, the rows run from " + ToUtf8(ends.first) + " to " +
-               ToUtf8(ends.last),
+           "sorted up again, the rows run from " + ToUtf8(ends.first) + " to " + ToUtf8(ends.last),
            report);
   } catch (const std::exception& e) {
     report.failure = e.what();
