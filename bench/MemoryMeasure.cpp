@@ -48,16 +48,37 @@ std::string Utf8(const wchar_t* text) {
   return ToUtf8(text);
 }
 
-double PerRow(const MemorySample& before, const MemorySample& after, int rows) {
-  if (rows <= 0) return kNotMeasured;
-  return (static_cast<double>(after.committedPrivate) -
-          static_cast<double>(before.committedPrivate)) /
-         rows;
+// A sample with the heaps' bytes in use beside it.
+struct Sampled {
+  MemorySample memory;
+  SIZE_T heapInUse = 0;
+};
+
+Sampled Take() {
+  Sampled s;
+  s.heapInUse = HeapBytesInUse();
+  s.memory = SampleMemory();
+  return s;
 }
 
-void PrintChildResult(const wchar_t* kind, const char* stage, int size, double perRow, int rows) {
-  std::printf("RESULT size=%d measure=memory_%s_%s committed_private_bytes_per_row=%s rows=%d\n",
-              size, Utf8(kind).c_str(), stage, Format(perRow, "%.1f").c_str(), rows);
+double PerRow(double before, double after, int rows) {
+  return rows > 0 ? (after - before) / rows : kNotMeasured;
+}
+
+void PrintChildResult(const wchar_t* kind, const char* stage, int size, const Sampled& before,
+                      const Sampled& after, int rows) {
+  std::printf(
+      "RESULT size=%d measure=memory_%s_%s heap_in_use_bytes_per_row=%s "
+      "committed_private_bytes_per_row=%s\n",
+      size, Utf8(kind).c_str(), stage,
+      Format(
+          PerRow(static_cast<double>(before.heapInUse), static_cast<double>(after.heapInUse), rows),
+          "%.1f")
+          .c_str(),
+      Format(PerRow(static_cast<double>(before.memory.committedPrivate),
+                    static_cast<double>(after.memory.committedPrivate), rows),
+             "%.1f")
+          .c_str());
 }
 
 void Redraw(HWND window) {
@@ -71,18 +92,30 @@ int MeasureOurList(const Options& options, int size) {
   wf::TKivShellList& list = host.List();
   list.SetPath(EmptyBenchFolderPath(options.root));
   Redraw(list.Handle());
-  const MemorySample empty = SampleMemory();
+  const Sampled empty = Take();
   const int emptyRows = list.Items().Count();
 
+  // Where the fill's memory goes: its columns made (the folder bound, the
+  // enumeration not begun) and its rows in place, sorted.
+  std::optional<Sampled> columnsMade, populated;
+  list.OnCreateColumns = [&](wf::TObject*) { columnsMade = Take(); };
+  list.OnPopulated = [&](wf::TObject*) { populated = Take(); };
   list.SetPath(BenchFolderPath(options.root, size));
+  list.OnCreateColumns = nullptr;
+  list.OnPopulated = nullptr;
   PumpPendingExceptPaint();
-  const MemorySample filled = SampleMemory();
+  const Sampled filled = Take();
   const int rows = list.Items().Count() - emptyRows;
   Redraw(list.Handle());
-  const MemorySample drawn = SampleMemory();
+  const Sampled drawn = Take();
   if (rows != size) std::printf("  our list showed %d rows, expected %d\n", rows, size);
-  PrintChildResult(L"ours", "undrawn", size, PerRow(empty, filled, rows), rows);
-  PrintChildResult(L"ours", "drawn", size, PerRow(empty, drawn, rows), rows);
+  if (columnsMade && populated) {
+    PrintChildResult(L"ours", "to_columns", size, empty, *columnsMade, rows);
+    PrintChildResult(L"ours", "columns_to_populated", size, *columnsMade, *populated, rows);
+    PrintChildResult(L"ours", "populated_to_filled", size, *populated, filled, rows);
+  }
+  PrintChildResult(L"ours", "undrawn", size, empty, filled, rows);
+  PrintChildResult(L"ours", "drawn", size, empty, drawn, rows);
   return 0;
 }
 
@@ -128,10 +161,10 @@ int MeasureShellView(const Options& options, int size) {
   } destroyOnExit{browser.Get()};
 
   BrowseAndWait(browser.Get(), empty.get(), 0, options.viewTimeoutSeconds);
-  const MemorySample before = SampleMemory();
+  const Sampled before = Take();
   BrowseAndWait(browser.Get(), full.get(), size, options.viewTimeoutSeconds);
-  const MemorySample drawn = SampleMemory();
-  PrintChildResult(L"shellview", "drawn", size, PerRow(before, drawn, size), size);
+  const Sampled drawn = Take();
+  PrintChildResult(L"shellview", "drawn", size, before, drawn, size);
   return 0;
 }
 
@@ -139,7 +172,7 @@ int MeasureShellView(const Options& options, int size) {
 // text and image callback as ours are, inserted the way our fill does.
 int MeasureBareControl(int size) {
   wf::UniqueWindow host = CreateViewHost();
-  const MemorySample before = SampleMemory();
+  const Sampled before = Take();
   HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 332,
                               566, host.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
   CheckWin32(list != nullptr, "CreateWindowExW(list view)");
@@ -161,29 +194,30 @@ int MeasureBareControl(int size) {
   }
   SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   PumpPending();
-  const MemorySample after = SampleMemory();
+  const Sampled after = Take();
   const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  PrintChildResult(L"control", "undrawn", size, PerRow(before, after, rows), rows);
+  PrintChildResult(L"control", "undrawn", size, before, after, rows);
   DestroyWindow(list);
   return 0;
 }
 
 // The ids the enumeration hands out, kept as a list keeps them.
 int MeasureIds(const Options& options, int size) {
+  // Before the folder is opened: the enumeration may gather its ids then.
+  const Sampled before = Take();
   auto [folder, items] = OpenFolder(BenchFolderPath(options.root, size));
-  const MemorySample before = SampleMemory();
   std::vector<wf::ChildIdList> ids;
   ForEachChild(items.Get(), [&](wf::ChildIdList id) { ids.push_back(std::move(id)); });
   items.Reset();
   std::vector<wf::ChildIdList>(std::make_move_iterator(ids.begin()),
                                std::make_move_iterator(ids.end()))
       .swap(ids);
-  const MemorySample after = SampleMemory();
+  const Sampled after = Take();
   const int rows = static_cast<int>(ids.size());
   double idBytes = 0;
   for (const auto& id : ids)
     idBytes += wf::IdListSize(reinterpret_cast<PCUIDLIST_RELATIVE>(id.get()));
-  PrintChildResult(L"ids", "undrawn", size, PerRow(before, after, rows), rows);
+  PrintChildResult(L"ids", "undrawn", size, before, after, rows);
   std::printf("RESULT size=%d measure=memory_id_list_bytes average=%s\n", size,
               Format(rows ? idBytes / rows : kNotMeasured, "%.1f").c_str());
   return 0;
@@ -248,9 +282,18 @@ std::map<std::string, double> RunChild(const Options& options, const wchar_t* ki
     const size_t measure = line.find(" measure=");
     if (line.rfind("RESULT ", 0) != 0 || measure == std::string::npos) continue;
     const size_t nameStart = measure + std::strlen(" measure=");
-    const std::string name = line.substr(nameStart, line.find(' ', nameStart) - nameStart);
-    const size_t figure = line.find('=', line.find(' ', nameStart));
-    if (figure != std::string::npos) figures[name] = std::atof(line.c_str() + figure + 1);
+    size_t token = line.find(' ', nameStart);
+    const std::string name = line.substr(nameStart, token - nameStart);
+    // Every "key=value" after the name, as name/key.
+    while (token != std::string::npos) {
+      const size_t start = token + 1;
+      token = line.find(' ', start);
+      const std::string pair =
+          line.substr(start, token == std::string::npos ? token : token - start);
+      const size_t equals = pair.find('=');
+      if (equals != std::string::npos)
+        figures[name + "/" + pair.substr(0, equals)] = std::atof(pair.c_str() + equals + 1);
+    }
   }
   std::fflush(stdout);
   return figures;
@@ -305,19 +348,32 @@ void RunMemoryMeasure(const Options& options) {
       }
       for (const auto& [name, value] : RunChild(options, kind.name, size)) figures[name] = value;
     }
-    const double ours = Figure(figures, "memory_ours_drawn");
-    const double oursUndrawn = Figure(figures, "memory_ours_undrawn");
-    const double view = Figure(figures, "memory_shellview_drawn");
-    const double control = Figure(figures, "memory_control_undrawn");
-    const double ids = Figure(figures, "memory_ids_undrawn");
+    auto committed = [&](const char* name) {
+      return Figure(figures, std::string(name) + "/committed_private_bytes_per_row");
+    };
+    auto inUse = [&](const char* name) {
+      return Figure(figures, std::string(name) + "/heap_in_use_bytes_per_row");
+    };
+    const double ours = committed("memory_ours_drawn");
+    const double oursUndrawn = committed("memory_ours_undrawn");
+    const double view = committed("memory_shellview_drawn");
     std::printf(
-        "  bytes per row: ours %s first page drawn, %s no row drawn; shell view %s\n"
-        "    of ours with no row drawn: control %s, id lists %s, the rest (rows, records, "
-        "what the fill keeps) %s\n",
+        "  committed private bytes per row: ours %s first page drawn, %s no row drawn; shell "
+        "view %s\n"
+        "  heap bytes in use per row: ours %s drawn, %s undrawn; shell view %s; of ours: the "
+        "bare control %s, the id lists %s, the rest (our rows and records, what the fill "
+        "keeps) %s\n",
         Format(ours, "%.0f").c_str(), Format(oursUndrawn, "%.0f").c_str(),
-        Format(view, "%.0f").c_str(), Format(control, "%.0f").c_str(), Format(ids, "%.0f").c_str(),
-        Format(oursUndrawn - control - ids, "%.0f").c_str());
-    std::printf("  targets: ours <= shell view: %s (%s x); no row drawn <= 600: %s\n",
+        Format(view, "%.0f").c_str(), Format(inUse("memory_ours_drawn"), "%.0f").c_str(),
+        Format(inUse("memory_ours_undrawn"), "%.0f").c_str(),
+        Format(inUse("memory_shellview_drawn"), "%.0f").c_str(),
+        Format(inUse("memory_control_undrawn"), "%.0f").c_str(),
+        Format(inUse("memory_ids_undrawn"), "%.0f").c_str(),
+        Format(inUse("memory_ours_undrawn") - inUse("memory_control_undrawn") -
+                   inUse("memory_ids_undrawn"),
+               "%.0f")
+            .c_str());
+    std::printf("  targets (committed): ours <= shell view: %s (%s x); no row drawn <= 600: %s\n",
                 std::isnan(view) ? "n/a" : (ours <= view ? "met" : "missed"),
                 Format(ours / view, "%.2f").c_str(), oursUndrawn <= 600 ? "met" : "missed");
     std::printf(
