@@ -20,10 +20,16 @@ constexpr struct {
   const wchar_t* name;
   MeasureKind kind;
 } kMeasureNames[] = {
-    {L"population", MeasureKind::kPopulation}, {L"firstpage", MeasureKind::kFirstPage},
-    {L"sorts", MeasureKind::kSorts},           {L"questions", MeasureKind::kQuestions},
-    {L"clipboard", MeasureKind::kClipboard},   {L"deletereport", MeasureKind::kDeleteReport},
-    {L"refresh", MeasureKind::kRefresh},       {L"paint", MeasureKind::kPaint},
+    {L"population", MeasureKind::kPopulation},
+    {L"firstpage", MeasureKind::kFirstPage},
+    {L"sorts", MeasureKind::kSorts},
+    {L"questions", MeasureKind::kQuestions},
+    {L"clipboard", MeasureKind::kClipboard},
+    {L"deletereport", MeasureKind::kDeleteReport},
+    {L"refresh", MeasureKind::kRefresh},
+    {L"memory", MeasureKind::kMemory},
+    {L"wholefolder", MeasureKind::kWholeFolder},
+    {L"paint", MeasureKind::kPaint},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -118,6 +124,9 @@ std::optional<Options> ParseOptions(const std::vector<std::wstring>& args) {
       read = ReadRuns(value, 0, options.rawRuns);
     } else if (name == L"--extra-runs") {
       read = ReadRuns(value, 0, options.extraRuns);
+    } else if (name == L"--memory-child") {
+      options.memoryChild = value;
+      read = !value.empty();
     } else if (name == L"--root") {
       options.root = value;
       read = true;
@@ -147,10 +156,12 @@ void PrintUsage() {
       "usage: population_bench [--sizes 10000,50000] [--runs 5] [--raw-runs 1]\n"
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
       "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
-      "                                    deletereport,refresh,paint]\n"
+      "                                    deletereport,refresh,paint,memory,wholefolder]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
-      "  --measures picks measures (all but refresh and paint by default).\n"
+      "  --measures picks measures (all but refresh, paint, memory and wholefolder\n"
+      "  by default). memory measures each list in a fresh process of its own;\n"
+      "  wholefolder lists, scrolls and sorts a folder of every size asked for.\n"
       "  --list-missing-folders prints the files each missing or wrong folder\n"
       "  should hold and measures nothing; bench/run.sh makes them from it.\n");
 }

@@ -6,9 +6,11 @@
 
 namespace bench {
 
-// The measures, each selectable on its own; all but the refresh and the
-// paint run by default (the refresh creates files in folders of its own and
-// takes minutes; the paint measures the caption panel, not the list).
+// The measures, each selectable on its own; all but the refresh (it creates
+// files in folders of its own and takes minutes), the paint (it measures the
+// caption panel, not the list), the memory per row (it starts the benchmark
+// again for each list and size) and the whole-folder run (made for folders
+// of a million files) run by default.
 enum class MeasureKind {
   kPopulation,
   kFirstPage,
@@ -17,7 +19,9 @@ enum class MeasureKind {
   kClipboard,
   kDeleteReport,
   kRefresh,
-  kPaint
+  kPaint,
+  kMemory,
+  kWholeFolder
 };
 
 struct Options {
@@ -35,6 +39,9 @@ struct Options {
   // Prints the files of every folder that is missing or wrong, and measures
   // nothing: what bench/run.sh reads to make them.
   bool listMissingFolders = false;
+  // Set in a process the memory measure started: which list to measure,
+  // for the first size only.
+  std::wstring memoryChild;
 
   bool Runs(MeasureKind kind) const;
 };

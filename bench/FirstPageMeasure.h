@@ -21,7 +21,10 @@ struct PageRows {
   bool parentEntry = false;
 };
 
+struct PopulationReport;
+
 struct FirstPageReport {
+  Measure toFirstPage{"shelllist_to_first_page", "setting Path to first page drawn"};
   Measure paint{"shelllist_first_page", "first page paint (row updates)"};
   Measure paintRaw{"first_page_raw", "  raw shell queries, same rows"};
   Measure paintRawAgain{"first_page_raw_again", "  raw shell queries, asked again"};
@@ -47,5 +50,9 @@ FirstPageReport MeasureFirstPage(const std::wstring& folder, int runs);
 
 void PrintFirstPageLines(const FirstPageReport& report);
 void PrintFirstPageResults(int size, const FirstPageReport& report);
+// The time a person waits for the first page beside what it is built of
+// (the population measure's enumeration, sort and shell view, when it ran)
+// and the two targets it is held to.
+void PrintToFirstPage(int size, const FirstPageReport& report, const PopulationReport* population);
 
 }  // namespace bench

@@ -41,6 +41,23 @@ TEST(BenchOptions, RefreshRunsOnlyWhenNamed) {
   EXPECT_EQ(named->measures, std::vector<MeasureKind>{MeasureKind::kRefresh});
 }
 
+// Each starts processes or folders of its own, and the whole-folder run is
+// made for a million files: they run only when named. A process the memory
+// measure starts is told which list it measures.
+TEST(BenchOptions, MemoryAndWholeFolderRunOnlyWhenNamed) {
+  auto defaults = Parse({});
+  ASSERT_TRUE(defaults);
+  EXPECT_FALSE(defaults->Runs(MeasureKind::kMemory));
+  EXPECT_FALSE(defaults->Runs(MeasureKind::kWholeFolder));
+  EXPECT_TRUE(defaults->memoryChild.empty());
+  auto named = Parse({L"--measures", L"memory,wholefolder", L"--memory-child", L"shellview"});
+  ASSERT_TRUE(named);
+  EXPECT_EQ(named->measures,
+            (std::vector<MeasureKind>{MeasureKind::kMemory, MeasureKind::kWholeFolder}));
+  EXPECT_EQ(named->memoryChild, L"shellview");
+  EXPECT_FALSE(Parse({L"--memory-child", L""}));
+}
+
 TEST(BenchOptions, DefaultsRunEveryMeasureOnBothSizes) {
   auto options = Parse({});
   ASSERT_TRUE(options);
@@ -313,6 +330,20 @@ TEST(BenchMemory, AMissingCounterIsNotMeasured) {
   before.privateUsage = 300;
   after.privateUsage = 100;
   EXPECT_EQ(BytesPerRow(GrowthBetween(before, after), true, 10), "-20.0");
+}
+
+// The bytes in use follow a block held and let go, whatever the heaps keep
+// committed.
+TEST(BenchMemory, HeapBytesInUseFollowABlockHeldAndFreed) {
+  constexpr SIZE_T kBlock = 4 << 20;
+  const SIZE_T before = HeapBytesInUse();
+  void* block = HeapAlloc(GetProcessHeap(), 0, kBlock);
+  ASSERT_NE(block, nullptr);
+  const SIZE_T held = HeapBytesInUse();
+  HeapFree(GetProcessHeap(), 0, block);
+  const SIZE_T after = HeapBytesInUse();
+  EXPECT_GE(held, before + kBlock);
+  EXPECT_LT(after, held - kBlock / 2);
 }
 
 TEST(BenchFigures, MedianLeavesOutWhatWasNotMeasured) {

@@ -2,6 +2,8 @@
 
 #include <psapi.h>
 
+#include <vector>
+
 #include "bench/BenchCore.h"
 
 namespace bench {
@@ -25,6 +27,24 @@ double Growth(SIZE_T before, SIZE_T after) {
 }
 
 }  // namespace
+
+SIZE_T HeapBytesInUse() {
+  std::vector<HANDLE> heaps(64);
+  DWORD count = GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+  if (count > heaps.size()) {
+    heaps.resize(count);
+    count = GetProcessHeaps(count, heaps.data());
+  }
+  SIZE_T total = 0;
+  for (DWORD i = 0; i < count && i < heaps.size(); ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heaps[i], &entry))
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return total;
+}
 
 MemorySample SampleMemory() {
   MemorySample sample;

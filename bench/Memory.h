@@ -15,6 +15,10 @@ struct MemorySample {
   SIZE_T committedPrivate = 0;
 };
 
+// The bytes of every block in use in the process's heaps, headers left out:
+// what is kept, apart from what the heaps keep committed after a peak.
+SIZE_T HeapBytesInUse();
+
 MemorySample SampleMemory();
 
 struct MemoryGrowth {

@@ -69,8 +69,8 @@ void MeasureViews(const Options& options, const std::wstring& folder, Population
 void MeasurePerItemCalls(const Options& options, const std::wstring& folder,
                          PopulationReport& report) {
   if (options.extraRuns <= 0) {
-    report.sort.failure = report.attributes.failure = report.findData.failure =
-        "skipped (--extra-runs 0)";
+    report.sort.failure = report.listOrderSort.failure = report.attributes.failure =
+        report.findData.failure = "skipped (--extra-runs 0)";
     return;
   }
   try {
@@ -81,10 +81,16 @@ void MeasurePerItemCalls(const Options& options, const std::wstring& folder,
       report.sortCalls = t.calls;
       return t.seconds;
     });
+    Sample(report.listOrderSort, options.extraRuns, [&](int) {
+      SortTime t = TimeListOrderCompareIdsSort(items);
+      report.listOrderSortCalls = t.calls;
+      return t.seconds;
+    });
     Sample(report.attributes, options.extraRuns, [&](int) { return TimeAttributesPerItem(items); });
     Sample(report.findData, options.extraRuns, [&](int) { return TimeFindDataPerItem(items); });
   } catch (const std::exception& e) {
-    report.sort.failure = report.attributes.failure = report.findData.failure = e.what();
+    report.sort.failure = report.listOrderSort.failure = report.attributes.failure =
+        report.findData.failure = e.what();
   }
 }
 
@@ -126,6 +132,8 @@ void PrintPopulation(const PopulationReport& r) {
   row(r.sort, std::to_string(r.sortCalls) + " calls, " +
                   Format(r.sort.median() / static_cast<double>(r.sortCalls) * 1e6, "%.2f") +
                   " us per call");
+  row(r.listOrderSort,
+      std::to_string(r.listOrderSortCalls) + " calls, stable merge in enumeration order");
   row(r.attributes, perItem(r.attributes, children));
   row(r.findData, perItem(r.findData, children));
 
@@ -137,11 +145,13 @@ void PrintPopulation(const PopulationReport& r) {
       BytesPerRow(r.viewMemory, false, size).c_str());
 
   for (const Measure* m : {&r.find, &r.ids, &r.names, &r.view, &r.viewPainted, &r.list, &r.sort,
-                           &r.attributes, &r.findData}) {
+                           &r.listOrderSort, &r.attributes, &r.findData}) {
     std::printf("RESULT size=%d measure=%s runs=%zu seconds=%s ratio_to_shellview=%s", size,
                 m->key.c_str(), m->samples.size(), Format(m->median(), "%.6f").c_str(),
                 Format(ratio(m->median()), "%.4f").c_str());
     if (m == &r.sort) std::printf(" calls=%llu", static_cast<unsigned long long>(r.sortCalls));
+    if (m == &r.listOrderSort)
+      std::printf(" calls=%llu", static_cast<unsigned long long>(r.listOrderSortCalls));
     if (m == &r.attributes || m == &r.findData || m == &r.names)
       std::printf(" us_per_item=%s",
                   Format(m->median() / (m == &r.names ? size : children) * 1e6, "%.3f").c_str());

@@ -24,10 +24,12 @@ struct PopulationReport {
   Measure view{"shellview", "platform shell view (ExplorerBrowser)"};
   Measure viewPainted{"shellview_painted", "  same, until queue drained"};
   Measure sort{"compareids_sort", "std::sort by CompareIDs(0)"};
+  Measure listOrderSort{"compareids_list_sort", "our sort's CompareIDs(0), made raw"};
   Measure attributes{"getattributesof", "GetAttributesOf, one per item"};
   Measure findData{"shgetdatafromidlist", "SHGetDataFromIDListW finddata"};
   std::optional<MemoryGrowth> listMemory, viewMemory;
   std::uint64_t sortCalls = 0;
+  std::uint64_t listOrderSortCalls = 0;
   size_t childCount = 0;
 };
 

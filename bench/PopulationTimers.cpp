@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "framework/StableSort.h"
 #include "shell/list/ShellControls.h"
 
 using Microsoft::WRL::ComPtr;
@@ -134,6 +135,31 @@ SortTime TimeCompareIdsSort(const FolderItems& items) {
     }
     return static_cast<short>(HRESULT_CODE(hr)) < 0;
   });
+  SortTime result{SecondsSince(start), calls};
+  Check(firstFailure, "IShellFolder::CompareIDs");
+  return result;
+}
+
+SortTime TimeListOrderCompareIdsSort(const FolderItems& items) {
+  std::vector<PCUITEMID_CHILD> order, buffer;
+  order.reserve(items.children.size());
+  for (const auto& child : items.children) order.push_back(child.get());
+  IShellFolder* folder = items.folder.Get();
+  std::uint64_t calls = 0;
+  HRESULT firstFailure = S_OK;
+  auto start = Clock::now();
+  wf::StableSort(
+      order,
+      [&](PCUITEMID_CHILD a, PCUITEMID_CHILD b) {
+        ++calls;
+        const HRESULT hr = folder->CompareIDs(0, a, b);
+        if (FAILED(hr)) {
+          if (firstFailure == S_OK) firstFailure = hr;
+          return 0;
+        }
+        return static_cast<int>(static_cast<short>(HRESULT_CODE(hr)));
+      },
+      buffer);
   SortTime result{SecondsSince(start), calls};
   Check(firstFailure, "IShellFolder::CompareIDs");
   return result;

@@ -52,6 +52,9 @@ struct SortTime {
 // A full sort as a list would do it: std::sort over the child ids, each
 // comparison one CompareIDs by name.
 SortTime TimeCompareIdsSort(const FolderItems& items);
+// The sort our list makes after a fill, its comparisons made raw: the same
+// stable merge over the ids in the order the enumeration gave them.
+SortTime TimeListOrderCompareIdsSort(const FolderItems& items);
 
 double TimeAttributesPerItem(const FolderItems& items);
 double TimeFindDataPerItem(const FolderItems& items);

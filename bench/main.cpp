@@ -23,10 +23,12 @@
 #include "bench/ListWorkReport.h"
 #include "bench/Memory.h"
 #include "bench/PaintMeasure.h"
+#include "bench/MemoryMeasure.h"
 #include "bench/PopulationMeasure.h"
 #include "bench/QuestionsMeasure.h"
 #include "bench/RefreshMeasure.h"
 #include "bench/SortMeasure.h"
+#include "bench/WholeFolderMeasure.h"
 #include "framework/Application.h"
 #include "shell/core/ShellModule.h"
 
@@ -48,7 +50,17 @@ class OleScope {
 bool RunsSizedMeasures(const Options& options) {
   return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
          options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
-         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport);
+         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport) ||
+         options.Runs(MeasureKind::kMemory) || options.Runs(MeasureKind::kWholeFolder);
+}
+
+// Whether any measure runs once per size in this process; the memory
+// measure runs each size in processes of its own.
+bool RunsInProcessSizedMeasures(const Options& options) {
+  return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
+         options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
+         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport) ||
+         options.Runs(MeasureKind::kWholeFolder);
 }
 
 // Answers our list's population time, for the scaling between sizes.
@@ -81,16 +93,20 @@ double RunSize(const Options& options, int size) {
   std::optional<DeleteReportReport> deleteReport;
   if (options.Runs(MeasureKind::kDeleteReport))
     deleteReport = MeasureDeleteReport(options.root, size, options.extraRuns);
+  std::optional<WholeFolderReport> wholeFolder;
+  if (options.Runs(MeasureKind::kWholeFolder)) wholeFolder = MeasureWholeFolder(folder, size);
 
   if (population) PrintPopulation(*population);
   if (firstPage || sorts) PrintListWorkHeader();
   if (firstPage) PrintFirstPageLines(*firstPage);
   if (sorts) PrintSortLines(size, *sorts);
   if (firstPage) PrintFirstPageResults(size, *firstPage);
+  if (firstPage) PrintToFirstPage(size, *firstPage, population ? &*population : nullptr);
   if (sorts) PrintSortResults(size, *sorts);
   if (questions) PrintQuestions(size, *questions);
   if (clipboard) PrintClipboard(size, *clipboard);
   if (deleteReport) PrintDeleteReport(size, *deleteReport);
+  if (wholeFolder) PrintWholeFolder(*wholeFolder);
   std::fflush(stdout);
   return population ? population->list.median() : kNotMeasured;
 }
@@ -109,7 +125,7 @@ int Run(const Options& options) {
   auto start = Clock::now();
   std::vector<std::pair<int, double>> listSeconds;
   // The refresh measures its folders on its own.
-  if (RunsSizedMeasures(options))
+  if (RunsInProcessSizedMeasures(options))
     for (int size : options.sizes) listSeconds.emplace_back(size, RunSize(options, size));
 
   if (options.Runs(MeasureKind::kQuestions)) {
@@ -119,6 +135,7 @@ int Run(const Options& options) {
 
   if (options.Runs(MeasureKind::kRefresh)) RunRefreshMeasure(options);
   if (options.Runs(MeasureKind::kPaint)) RunPaintMeasure(options);
+  if (options.Runs(MeasureKind::kMemory)) RunMemoryMeasure(options);
 
   std::printf("\n");
   if (options.Runs(MeasureKind::kPopulation)) {
@@ -156,6 +173,12 @@ int main() {
     return 0;
   }
   try {
+    if (!options->memoryChild.empty()) {
+      bench::OleScope ole;
+      wf::ShellModule shell;
+      wf::TApplication application;
+      return bench::RunMemoryChild(*options);
+    }
     return bench::Run(*options);
   } catch (const std::exception& e) {
     std::printf("population_bench: %s\n", e.what());
