@@ -253,6 +253,10 @@ void TKivShellList::RefillKeepingSelection() {
   keep(ItemFocused(), kFocused);
   keep(TopItem(), kTop);
 
+  // Drawing waits for the place to be found: the fill, the kept selection
+  // and the scroll are drawn once, and the list's drawing is switched off
+  // and on once (tens of milliseconds each time under Wine).
+  UpdateScope draw_once(Items());
   Populate();
 
   TListItem* top = nullptr;
@@ -278,9 +282,6 @@ void TKivShellList::RefillKeepingSelection() {
     if (role & kFocused) row->SetFocused(true);
     if (role & kTop) top = row;
   }
-  // Scrolling draws each page it passes unless drawing waits for the place
-  // to be found.
-  UpdateScope draw_once(Items());
   if (top) ScrollToTop(top);
   if (first_selected) first_selected->MakeVisible(false);
 }
