@@ -286,9 +286,8 @@ void TKivShellList::RefillKeepingSelection() {
   if (first_selected) first_selected->MakeVisible(false);
 }
 
-// The fill left the first row at the top. In report view the kept top row
-// is reached in one scroll; the general way scrolls to the last row and
-// back, which costs Wine a look at the last page on the way.
+// In report view the kept top row is reached in one scroll from where the
+// fill left the view; the general way scrolls to the last row and back.
 void TKivShellList::ScrollToTop(TListItem* row) {
   const int index = row->Index();
   if (index < 0) return;

@@ -27,9 +27,8 @@ TStringList& TKivShellList::SelectedNames() {
 
 // By name, as SelectedNames has them, with the ids the rows hold: the folder
 // object would otherwise parse each name back, a disk look-up each (seconds
-// for thousands of rows under Wine).
-// One pass over the selected rows alone, each row's name asked once: the
-// names are those SelectedNames gives.
+// for thousands of rows under Wine). One pass over the selected rows alone,
+// each row's name asked once.
 void TKivShellList::AssignSelectionToDirwalker() {
   std::vector<std::wstring> names;
   std::vector<std::pair<std::wstring, ChildIdList>> known;
