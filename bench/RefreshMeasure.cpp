@@ -1,12 +1,10 @@
 #include "bench/RefreshMeasure.h"
 
 #include <windows.h>
-#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
-#include <memory>
 #include <vector>
 
 #include "bench/BenchCore.h"
@@ -16,7 +14,6 @@
 #include "framework/Application.h"
 #include "framework/Form.h"
 #include "shell/list/ShellControls.h"
-#include "shell/notify/ShellChangeNotifier.h"
 
 namespace bench {
 namespace {
@@ -35,13 +32,30 @@ class CountingList : public wf::TKivShellList {
  public:
   using TKivShellList::TKivShellList;
   void MergeRefresh() override {
+    lastStart = Clock::now();
     TKivShellList::MergeRefresh();
     ++merges;
     lastEnd = Clock::now();
   }
+  // Notes when the directory watch first reports a change after `Expect`,
+  // the list's own handling unchanged.
+  void NoteWatchReports() {
+    auto names = DirectoryWatch().OnNames;
+    DirectoryWatch().OnNames = [this, names](wf::TObject* sender,
+                                             const std::vector<wf::TDirectoryChange>& changes) {
+      if (firstReport == Clock::time_point{}) firstReport = Clock::now();
+      if (names) names(sender, changes);
+    };
+  }
+  void Expect() { firstReport = lastStart = lastEnd = {}; }
   int merges = 0;
-  Clock::time_point lastEnd{};
+  Clock::time_point lastStart{}, lastEnd{}, firstReport{};
 };
+
+double Between(Clock::time_point from, Clock::time_point to) {
+  if (from == Clock::time_point{} || to == Clock::time_point{}) return kNotMeasured;
+  return std::chrono::duration<double>(to - from).count();
+}
 
 // A shown form with a counting list in it.
 class RefreshHost {
@@ -114,33 +128,6 @@ void PumpFor(double seconds) {
   PumpUntil(seconds, [] { return false; });
 }
 
-// Tells the list of a creation the way the platform's change notification
-// would: the notifier's message with the new object's id list. The posted
-// message carries addresses, so the id lists live until the list is dropped.
-class Announcer {
- public:
-  explicit Announcer(wf::TKivShellList& list) : list_(list) {}
-  void Created(const std::wstring& path) {
-    auto ids = std::make_unique<Ids>();
-    ids->first = wf::AbsoluteIdList(ILCreateFromPathW(path.c_str()));
-    ids->pair[0] = ids->first.get();
-    ids->pair[1] = nullptr;
-    CheckWin32(
-        PostMessageW(list_.ChangeNotifier().Handle(), wf::TKivShellChangeNotifier::kNotifyMessage,
-                     reinterpret_cast<WPARAM>(ids->pair), SHCNE_CREATE),
-        "PostMessageW");
-    sent_.push_back(std::move(ids));
-  }
-
- private:
-  struct Ids {
-    wf::AbsoluteIdList first;
-    PCIDLIST_ABSOLUTE pair[2];
-  };
-  wf::TKivShellList& list_;
-  std::vector<std::unique_ptr<Ids>> sent_;
-};
-
 void PaintNow(HWND window) {
   InvalidateRect(window, nullptr, TRUE);
   UpdateWindow(window);
@@ -201,10 +188,10 @@ void MeasureMerge(const Options& options) {
   std::fflush(stdout);
 }
 
-// (b) A burst of creations, each announced as it happens, is one merge.
+// (b) A burst of creations is one merge. Nothing tells the list of them but
+// what reaches it on its own, as for a program that knows nothing of it.
 void MeasureBursts(const Options& options) {
-  std::printf(
-      "\n== refresh: bursts of creations (each announced by a posted notifier message) ==\n");
+  std::printf("\n== refresh: bursts of plain creations (seen by the list's own watches) ==\n");
   std::fflush(stdout);
   for (int burst : kBursts) {
     std::vector<double> lengths, delays, merges;
@@ -215,14 +202,12 @@ void MeasureBursts(const Options& options) {
       list.SetPath(folder);
       PumpFor(0.3);
       list.merges = 0;
-      Announcer announcer(list);
       const auto start = Clock::now();
       Clock::time_point last{};
       for (int i = 0; i < burst; ++i) {
         const std::wstring path = Join(folder, Numbered(L"burst", i));
         MakeFile(path);
         last = Clock::now();
-        announcer.Created(path);
         PumpPending();
       }
       lengths.push_back(std::chrono::duration<double>(last - start).count());
@@ -250,13 +235,10 @@ void MeasureBursts(const Options& options) {
   }
 }
 
-// (c) From a creation to its row in the list.
+// (c) From a creation to its row in the list, told of it by nothing but
+// what reaches the list on its own.
 void MeasureDelay(const Options& options) {
-  std::printf(
-      "\n== refresh: CreateFileW to its row in the list ==\n"
-      "  the list does not see a plain creation here: each is followed by\n"
-      "  SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW) or, where that is not heard, a posted notifier "
-      "message\n");
+  std::printf("\n== refresh: CreateFileW to its row in the list ==\n");
   std::fflush(stdout);
   for (int size : kDelayFolderSizes) {
     const std::wstring folder = MakeFolder(options.root, L"refresh_delay", size);
@@ -264,36 +246,36 @@ void MeasureDelay(const Options& options) {
     CountingList& list = host.List();
     list.SetPath(folder);
     PumpFor(0.3);
-    Announcer announcer(list);
-    bool shellNoticeHeard = true;
-    std::vector<double> delays;
+    list.NoteWatchReports();
+    // The whole, and where it goes: to the watch's report, from there to the
+    // merge's start, and the merge.
+    std::vector<double> delays, reports, waits, merges;
     for (int run = 0; run < options.runs; ++run) {
       const std::wstring path = Join(folder, Numbered(L"delay", run));
       const int expected = list.Items().Count() + 1;
+      list.Expect();
       MakeFile(path);
       const auto start = Clock::now();
-      if (shellNoticeHeard)
-        SHChangeNotify(SHCNE_CREATE, SHCNF_PATHW, path.c_str(), nullptr);
-      else
-        announcer.Created(path);
-      bool shown = PumpUntil(kRowTimeoutSeconds, [&] { return list.Items().Count() >= expected; });
-      if (!shown && shellNoticeHeard) {
-        // Not heard: the same creation again through the notifier's message.
-        shellNoticeHeard = false;
-        DeleteFileW(path.c_str());
-        --run;
-        continue;
-      }
+      const bool shown =
+          PumpUntil(kRowTimeoutSeconds, [&] { return list.Items().Count() >= expected; });
       delays.push_back(shown ? SecondsSince(start) : kNotMeasured);
+      reports.push_back(Between(start, list.firstReport));
+      waits.push_back(Between(list.firstReport, list.lastStart));
+      merges.push_back(Between(list.lastStart, list.lastEnd));
+      if (!shown)
+        std::printf("  folder of %d: the row did not come within %.0f s\n", size,
+                    kRowTimeoutSeconds);
       PumpFor(0.3);
     }
     const double median = Median(delays);
-    std::printf("  folder of %d: %s s (%s)%s\n", size, Format(median, "%.4f").c_str(),
-                shellNoticeHeard ? "SHChangeNotify" : "posted notifier message",
-                size <= 100 ? " (target <= 0.300)" : "");
-    std::printf("RESULT measure=refresh_delay size=%d seconds=%s announced_by=%s\n", size,
-                Format(median, "%.4f").c_str(),
-                shellNoticeHeard ? "shchangenotify" : "posted_message");
+    std::printf(
+        "  folder of %d: %s s%s\n    the watch's first report %s s, then the merge's start %s "
+        "s, the merge %s s\n",
+        size, Format(median, "%.4f").c_str(), size <= 100 ? " (target <= 0.300)" : "",
+        Format(Median(reports), "%.4f").c_str(), Format(Median(waits), "%.4f").c_str(),
+        Format(Median(merges), "%.4f").c_str());
+    std::printf("RESULT measure=refresh_delay size=%d seconds=%s\n", size,
+                Format(median, "%.4f").c_str());
     std::fflush(stdout);
   }
 }
@@ -315,7 +297,8 @@ void MeasureLargeRefill(const Options& options) {
   list.SetPath(folder);
   PumpPending();
   const std::wstring added = Join(folder, L"zz_refresh_added.txt");
-  std::vector<double> refills, fills;
+  // Each whole, and split where the list's work ends and drawing starts.
+  std::vector<double> refills, fills, refillWork, fillWork, placedFills;
   int keptTop = 0;
   for (int run = 0; run < options.extraRuns; ++run) {
     // A place in the middle, selected, to be kept.
@@ -327,6 +310,7 @@ void MeasureLargeRefill(const Options& options) {
     MakeFile(added);
     auto start = Clock::now();
     list.MergeRefresh();
+    refillWork.push_back(SecondsSince(start));
     PaintNow(list.Handle());
     refills.push_back(SecondsSince(start));
     if (list.TopItem() &&
@@ -336,15 +320,28 @@ void MeasureLargeRefill(const Options& options) {
     PumpPending();
     start = Clock::now();
     list.Populate();
+    fillWork.push_back(SecondsSince(start));
     PaintNow(list.Handle());
     fills.push_back(SecondsSince(start));
     PumpPending();
+    // Where the time goes: the refill draws its page at the kept place,
+    // whose rows may cost the shell more than the first page's.
+    start = Clock::now();
+    list.Populate();
+    list.Items().BeginUpdate();
+    list.SetTopItem(list.Items()[kRefreshLargeSize / 2]);
+    list.Items().EndUpdate();
+    PaintNow(list.Handle());
+    placedFills.push_back(SecondsSince(start));
+    PumpPending();
   }
   const double ratio = Median(refills) / Median(fills);
-  std::printf("  refresh (refill, place kept, first page drawn): %s s\n",
-              Format(Median(refills), "%.4f").c_str());
-  std::printf("  Populate, first page drawn:                     %s s\n",
-              Format(Median(fills), "%.4f").c_str());
+  std::printf("  refresh (refill, place kept, first page drawn): %s s (refill %s s)\n",
+              Format(Median(refills), "%.4f").c_str(), Format(Median(refillWork), "%.4f").c_str());
+  std::printf("  Populate, first page drawn:                     %s s (fill %s s)\n",
+              Format(Median(fills), "%.4f").c_str(), Format(Median(fillWork), "%.4f").c_str());
+  std::printf("  Populate, the refill's place drawn:            %s s\n",
+              Format(Median(placedFills), "%.4f").c_str());
   std::printf("  refresh / Populate: %s x (target <= 1.1); top row kept in %d of %d runs\n",
               Format(ratio, "%.2f").c_str(), keptTop, static_cast<int>(refills.size()));
   std::printf("RESULT measure=refresh_large size=%d refresh=%s populate=%s ratio=%s\n",

@@ -482,13 +482,18 @@ void TCustomListView::ClearSelection() {
                reinterpret_cast<LPARAM>(&item));
 }
 
+// The control redraws each row it selects, one request to the window system
+// a row (a costly one under Wine): with drawing held, the list is redrawn
+// once at the end.
 void TCustomListView::SelectAll() {
   if (!HandleAllocated()) return;
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = LVIS_SELECTED;
+  items_.BeginUpdate();
   SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                reinterpret_cast<LPARAM>(&item));
+  items_.EndUpdate();
 }
 
 TListItem* TCustomListView::TopItem() {

@@ -309,6 +309,12 @@ class TKivShellList : public TCustomListView {
   void RefreshTimerFired();
   void MergeRows();
   void RefillKeepingSelection();
+  // Scrolls the view so that `row` is its top row, as far as the rows allow.
+  void ScrollToTop(TListItem* row);
+  // SpecialFolder, asked of the platform once for each folder shown.
+  TKivShellFolder ShownSpecialFolder();
+  AbsoluteIdList special_folder_of_;
+  TKivShellFolder shown_special_folder_ = SF_FILESYSTEMFOLDER;
   // Ghosts a row as the cut command's: see TKivShellListItem::Cut.
   void MarkCut(TListItem* item);
   // Where a merge meets a row whose object is still there: with thumbnails
@@ -395,9 +401,15 @@ class TKivShellList : public TCustomListView {
   void WatchDirectory(PCIDLIST_ABSOLUTE folder);
   void DirectoryChanged();
   void DirectoryFileModified(const std::wstring& name);
-  // RestartRefreshTimer, except that a burst longer than the cap lets the
-  // timer fire.
+  // Starts the refresh timer afresh to fire `delay_ms` from now.
+  void RestartRefreshTimerAfter(UINT delay_ms);
+  // The watch's restart: a short delay, except that a burst longer than the
+  // cap lets the timer fire.
   void RestartRefreshTimerCapped();
+  static constexpr UINT kRefreshDelayMs = 200;
+  // A watch reports changes that have happened, one batch for each read, so
+  // a burst's reports follow each other closely: this gap ends a burst.
+  static constexpr UINT kWatchSettleMs = 100;
   TKivDirectoryWatch* directory_watch_ = nullptr;  // owned as a component
   // A report came while a fill ran: the timer starts when the fill ends.
   bool directory_changed_in_fill_ = false;

@@ -9,7 +9,6 @@ namespace wf {
 namespace {
 // Worker threads post this to have their synchronised calls run.
 constexpr UINT kDrainSynchronizeQueue = WM_USER + 1;
-constexpr UINT kRefreshDelayMs = 200;
 }  // namespace
 
 TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {

@@ -109,12 +109,6 @@ bool TKivShellList::DeleteSelected(bool permanently) {
   return true;
 }
 
-void TKivShellList::RestartRefreshTimer() {
-  if (!refresh_timer_) return;
-  refresh_timer_->SetEnabled(false);
-  refresh_timer_->SetEnabled(true);
-}
-
 bool TKivShellList::GoUp() {
   dirwalker_->SelectFolderInParent();
   Populate();

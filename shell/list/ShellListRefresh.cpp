@@ -1,6 +1,7 @@
 // Following the shown folder's changes: the refresh timer, and the merge
 // that brings the folder's present content into the rows without a refill.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -172,7 +173,7 @@ std::wstring ParsingName(IShellFolder* folder, PCUITEMID_CHILD id) {
 void TKivShellList::RefreshTimerFired() {
   refresh_timer_->SetEnabled(false);
   bool still_there = true;
-  if (SpecialFolder() == SF_FILESYSTEMFOLDER) {
+  if (ShownSpecialFolder() == SF_FILESYSTEMFOLDER) {
     const std::wstring path = Path();
     // A folder on a removed disk or an absent network share is gone, and
     // the user is not to be asked to insert anything for finding that out.
@@ -191,6 +192,21 @@ void TKivShellList::RefreshTimerFired() {
   } else {
     SetSpecialFolder(SF_DRIVES);
   }
+}
+
+// Telling which special folder the shown one is asks the platform for
+// dozens of folders, tens of milliseconds under Wine: the timer, which asks
+// before each merge, keeps the answer while the same folder is shown.
+TKivShellFolder TKivShellList::ShownSpecialFolder() {
+  const PCIDLIST_ABSOLUTE folder = dirwalker_->FolderIdList();
+  const UINT size = IdListSize(folder);
+  const bool known = special_folder_of_ && IdListSize(special_folder_of_.get()) == size &&
+                     std::memcmp(special_folder_of_.get(), folder, size) == 0;
+  if (!known) {
+    shown_special_folder_ = SpecialFolder();
+    special_folder_of_ = CloneIdList(folder);
+  }
+  return shown_special_folder_;
 }
 
 void TKivShellList::MergeRefresh() {
@@ -225,11 +241,22 @@ void TKivShellList::RefillKeepingSelection() {
     const std::wstring name = ParsingName(rows_.Folder(), record->ItemId.get());
     if (!name.empty()) kept[name] |= role;
   };
-  for (int i = 0, n = Items().Count(); i < n; ++i)
-    if (TListItem* row = Items()[i]; row->Selected()) keep(row, kSelected);
+  // The control is asked only as many times as it has selected rows.
+  const HWND list = Handle();
+  auto selected = SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
+  for (int i = -1; selected > 0; --selected) {
+    i = static_cast<int>(
+        SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0) break;
+    keep(Items()[i], kSelected);
+  }
   keep(ItemFocused(), kFocused);
   keep(TopItem(), kTop);
 
+  // Drawing waits for the place to be found: the fill, the kept selection
+  // and the scroll are drawn once, and the list's drawing is switched off
+  // and on once (tens of milliseconds each time under Wine).
+  UpdateScope draw_once(Items());
   Populate();
 
   TListItem* top = nullptr;
@@ -255,11 +282,28 @@ void TKivShellList::RefillKeepingSelection() {
     if (role & kFocused) row->SetFocused(true);
     if (role & kTop) top = row;
   }
-  // Scrolling draws each page it passes (the way to the last row, then the
-  // kept one) unless drawing waits for the place to be found.
-  UpdateScope draw_once(Items());
-  if (top) SetTopItem(top);
+  if (top) ScrollToTop(top);
   if (first_selected) first_selected->MakeVisible(false);
+}
+
+// In report view the kept top row is reached in one scroll from where the
+// fill left the view; the general way scrolls to the last row and back.
+void TKivShellList::ScrollToTop(TListItem* row) {
+  const int index = row->Index();
+  if (index < 0) return;
+  const HWND list = Handle();
+  const int top = static_cast<int>(SendMessageW(list, LVM_GETTOPINDEX, 0, 0));
+  if (index == top) return;
+  RECT bounds{};
+  bounds.left = LVIR_BOUNDS;
+  if (ViewStyle() != TViewStyle::vsReport ||
+      !SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(top),
+                    reinterpret_cast<LPARAM>(&bounds)) ||
+      bounds.bottom <= bounds.top) {
+    SetTopItem(row);
+    return;
+  }
+  SendMessageW(list, LVM_SCROLL, 0, (index - top) * (bounds.bottom - bounds.top));
 }
 
 void TKivShellList::MergeRows() {
@@ -427,7 +471,18 @@ void TKivShellList::RestartRefreshTimerCapped() {
              std::max(kMinBurstCapMs, kBurstCapMergeFactor * last_merge_ms_)) {
     return;
   }
-  RestartRefreshTimer();
+  RestartRefreshTimerAfter(kWatchSettleMs);
+}
+
+void TKivShellList::RestartRefreshTimer() {
+  RestartRefreshTimerAfter(kRefreshDelayMs);
+}
+
+void TKivShellList::RestartRefreshTimerAfter(UINT delay_ms) {
+  if (!refresh_timer_) return;
+  refresh_timer_->SetEnabled(false);
+  refresh_timer_->SetInterval(delay_ms);
+  refresh_timer_->SetEnabled(true);
 }
 
 // Deletions show at once, sharing changes refill at once, and the rest is

@@ -1,6 +1,8 @@
 // Selection by name and by id, and row paths.
 #include "shell/list/ShellControls.h"
 
+#include <algorithm>
+
 #include "framework/ScopedValue.h"
 
 namespace wf {
@@ -25,19 +27,29 @@ TStringList& TKivShellList::SelectedNames() {
 
 // By name, as SelectedNames has them, with the ids the rows hold: the folder
 // object would otherwise parse each name back, a disk look-up each (seconds
-// for thousands of rows under Wine).
+// for thousands of rows under Wine). One pass over the selected rows alone,
+// each row's name asked once.
 void TKivShellList::AssignSelectionToDirwalker() {
-  dirwalker_->MultiObjects().Assign(SelectedNames().Items());
+  std::vector<std::wstring> names;
   std::vector<std::pair<std::wstring, ChildIdList>> known;
-  for (int i = 0, n = Items().Count(); i < n; ++i) {
-    TListItem* item = Items()[i];
-    if (!item->Selected()) continue;
-    TKivShellListItem* record = RecordOf(item);
-    if (!record || record->IsParentEntry || !record->ItemId) continue;
-    std::wstring name = rows_.ObjectName(record->ItemId.get());
-    if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
-    known.emplace_back(std::move(name), CloneIdList(record->ItemId.get()));
+  if (HandleAllocated()) {
+    const HWND list = Handle();
+    const auto selected = SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
+    names.reserve(static_cast<size_t>(std::max<LRESULT>(selected, 0)));
+    known.reserve(names.capacity());
+    for (int i = -1;;) {
+      i = static_cast<int>(
+          SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+      if (i < 0) break;
+      TKivShellListItem* record = RecordOf(Items()[i]);
+      if (!record || record->IsParentEntry) continue;
+      std::wstring name = rows_.ObjectName(record->ItemId.get());
+      if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
+      if (record->ItemId) known.emplace_back(name, CloneIdList(record->ItemId.get()));
+      names.push_back(std::move(name));
+    }
   }
+  dirwalker_->MultiObjects().Assign(names);
   dirwalker_->SetKnownObjectIds(rows_.FolderIdList(), std::move(known));
 }
 

@@ -516,8 +516,11 @@ TEST_F(ListView, SelectionFocusAndCutStatesRoundTrip) {
   EXPECT_EQ(selected_events, (std::vector<TListItem*>{b, c}));
   list->ClearSelection();
   EXPECT_EQ(list->SelCount(), 0);
+  // Drawing is held while every row is selected, the rows' events are not.
+  selected_events.clear();
   list->SelectAll();
   EXPECT_EQ(list->SelCount(), 3);
+  EXPECT_EQ(selected_events, (std::vector<TListItem*>{a, b, c}));
 
   c->SetFocused(true);
   EXPECT_TRUE(c->Focused());

@@ -143,6 +143,24 @@ TEST_F(ShellListWatch, ShownFolderRemovedFromLinuxShowsMyComputer) {
   EXPECT_TRUE(errors.messages.empty());
 }
 
+// Whether the shown folder is a special one is kept between merges, so it
+// must be asked again for each folder shown: a plain folder shown after the
+// desktop is still looked for when it goes.
+TEST_F(ShellListWatch, FolderShownAfterTheDesktopIsLookedForWhenItGoes) {
+  const std::wstring shown = folder_.MakeFolder(L"gone");
+  CountingList& list = Shown(folder_.Path());
+  list.SetSpecialFolder(SF_DESKTOP);
+  list.RestartRefreshTimer();
+  ASSERT_TRUE(PumpUntil([&] { return list.merges > 0; }));
+
+  list.SetPath(shown + L"\\");
+  ErrorDisplayCapture errors;
+  ASSERT_TRUE(StartRemovingFolder(shown));
+
+  EXPECT_TRUE(PumpUntil([&] { return list.SpecialFolder() == SF_DRIVES; }));
+  EXPECT_TRUE(errors.messages.empty());
+}
+
 TEST_F(ShellListWatch, SwitchedOffACreatedFileWaitsForF5AndOnAgainFollows) {
   CountingList& list = Shown(folder_.Path());
   list.SetAutomaticRefresh(false);
@@ -159,6 +177,21 @@ TEST_F(ShellListWatch, SwitchedOffACreatedFileWaitsForF5AndOnAgainFollows) {
   EXPECT_TRUE(list.DirectoryWatch().Active());
   ASSERT_TRUE(WriteFile(folder_ / L"b.txt", 0));
   EXPECT_TRUE(PumpUntil([&] { return Shows(L"b.txt"); }));
+}
+
+// The watch merges soon after its last report, yet a burst whose reports
+// are handled between its files, as they come, is still one merge.
+TEST_F(ShellListWatch, BurstOfPlainCreationsHandledAsTheyComeIsOneMerge) {
+  folder_.MakeFile(L"old.txt");
+  CountingList& list = Shown(folder_.Path());
+  for (int i = 0; i < 40; ++i) {
+    ASSERT_TRUE(WriteFile(folder_ / (L"b" + std::to_wstring(i) + L".txt"), 0));
+    Application->ProcessMessages();
+  }
+  EXPECT_TRUE(PumpUntil([&] { return list.Items().Count() == 41; }));
+  PumpFor(400ms);
+  EXPECT_EQ(list.merges, 1);
+  EXPECT_EQ(list.Items().Count(), 41);
 }
 
 // Counts merges, not times: a timer restarted by every report of a steady
