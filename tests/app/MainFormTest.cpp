@@ -246,7 +246,11 @@ TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
   first->Show();
   auto form = std::make_unique<TfrmMain_Wayfold>(nullptr);
   form->Show();
+  // The other copy lies above this one, where a search by class finds it
+  // first.
+  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   Application->ProcessMessages();
+  ASSERT_EQ(FindWindowExW(nullptr, nullptr, L"TfrmMain_Wayfold", nullptr), first->Handle());
 
   for (TPaxPanel* panel : {form->pnlTop, form->pnlBottom}) {
     SysCommands recorded;
