@@ -24,6 +24,7 @@ constexpr struct {
     {L"sorts", MeasureKind::kSorts},           {L"questions", MeasureKind::kQuestions},
     {L"clipboard", MeasureKind::kClipboard},   {L"deletereport", MeasureKind::kDeleteReport},
     {L"refresh", MeasureKind::kRefresh},       {L"paint", MeasureKind::kPaint},
+    {L"window", MeasureKind::kWindow},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -147,10 +148,10 @@ void PrintUsage() {
       "usage: population_bench [--sizes 10000,50000] [--runs 5] [--raw-runs 1]\n"
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
       "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
-      "                                    deletereport,refresh,paint]\n"
+      "                                    deletereport,refresh,paint,window]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
-      "  --measures picks measures (all but refresh and paint by default).\n"
+      "  --measures picks measures (all but refresh, paint and window by default).\n"
       "  --list-missing-folders prints the files each missing or wrong folder\n"
       "  should hold and measures nothing; bench/run.sh makes them from it.\n");
 }

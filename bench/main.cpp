@@ -27,6 +27,7 @@
 #include "bench/QuestionsMeasure.h"
 #include "bench/RefreshMeasure.h"
 #include "bench/SortMeasure.h"
+#include "bench/WindowMeasure.h"
 #include "framework/Application.h"
 #include "shell/core/ShellModule.h"
 
@@ -48,7 +49,8 @@ class OleScope {
 bool RunsSizedMeasures(const Options& options) {
   return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
          options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
-         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport);
+         options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport) ||
+         options.Runs(MeasureKind::kWindow);
 }
 
 // Answers our list's population time, for the scaling between sizes.
@@ -82,6 +84,9 @@ double RunSize(const Options& options, int size) {
   if (options.Runs(MeasureKind::kDeleteReport))
     deleteReport = MeasureDeleteReport(options.root, size, options.extraRuns);
 
+  std::optional<WindowReport> window;
+  if (options.Runs(MeasureKind::kWindow)) window = MeasureWindow(folder, options.runs);
+
   if (population) PrintPopulation(*population);
   if (firstPage || sorts) PrintListWorkHeader();
   if (firstPage) PrintFirstPageLines(*firstPage);
@@ -91,6 +96,7 @@ double RunSize(const Options& options, int size) {
   if (questions) PrintQuestions(size, *questions);
   if (clipboard) PrintClipboard(size, *clipboard);
   if (deleteReport) PrintDeleteReport(size, *deleteReport);
+  if (window) PrintWindow(size, *window);
   std::fflush(stdout);
   return population ? population->list.median() : kNotMeasured;
 }
