@@ -154,12 +154,10 @@ TEST_F(MainForm, PathBarAndTwoColumnsFollowEveryFolder) {
 
   form->shList->SetPath(fifty_one);
   const std::wstring long_path = fifty_one + L"\\";
-  const std::wstring shortened = L" " + long_path.substr(0, 3) + L"[...]" + long_path.substr(3);
   ASSERT_EQ(long_path.size(), 51u);
-  EXPECT_TRUE(PumpUntil([&] {
-    return form->pnlBottom->Caption() ==
-           L" " + long_path.substr(0, 3) + L"[...]" + long_path.substr(long_path.size() - 49);
-  }));
+  const std::wstring shortened =
+      L" " + long_path.substr(0, 3) + L"[...]" + long_path.substr(long_path.size() - 49);
+  EXPECT_TRUE(PumpUntil([&] { return form->pnlBottom->Caption() == shortened; }));
   EXPECT_EQ(form->pnlBottom->Caption().size(), 58u);
   expect_two_columns("51");
 
@@ -374,50 +372,39 @@ TEST_F(MainForm, NewFolderButtonCreatesAndEditsExitWritesThePlace) {
 class RecordedAddresses {
  public:
   explicit RecordedAddresses(const std::wstring& record_file) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CLASSES_ROOT, kKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-      return;
-    key_.reset(key);
     wchar_t value[2048] = {};
-    DWORD size = sizeof(value) - sizeof(wchar_t);
-    if (RegQueryValueExW(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
         ERROR_SUCCESS)
       previous_ = value;
-    const std::wstring command = L"\"" + RecorderPath() + L"\" \"%1\"";
-    Set(command);
-    SetEnvironmentVariableW(L"WAYFOLD_URL_RECORD", record_file.c_str());
+    std::wstring recorder = L"" WAYFOLD_URL_RECORDER;
+    for (wchar_t& c : recorder)
+      if (c == L'/') c = L'\\';
+    if (!recorder.empty() && recorder[0] == L'\\') recorder = L"Z:" + recorder;
+    ready_ = Set(L"\"" + recorder + L"\" \"%1\"");
+    SetEnvironmentVariableW(kRecordVariable, record_file.c_str());
   }
   ~RecordedAddresses() {
-    SetEnvironmentVariableW(L"WAYFOLD_URL_RECORD", nullptr);
-    if (!key_) return;
+    SetEnvironmentVariableW(kRecordVariable, nullptr);
     if (previous_)
       Set(*previous_);
     else
-      RegDeleteValueW(key_.get(), nullptr);
+      RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr);
   }
   RecordedAddresses(const RecordedAddresses&) = delete;
   RecordedAddresses& operator=(const RecordedAddresses&) = delete;
-  bool Ready() const { return key_ != nullptr; }
+  bool Ready() const { return ready_; }
 
  private:
   static constexpr wchar_t kKey[] = L"https\\shell\\open\\command";
-  struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-  };
-  static std::wstring RecorderPath() {
-    std::wstring path = L"" WAYFOLD_URL_RECORDER;
-    if (!path.empty() && path[0] == L'/') path = L"Z:" + path;
-    for (wchar_t& c : path)
-      if (c == L'/') c = L'\\';
-    return path;
+  static constexpr wchar_t kRecordVariable[] = L"WAYFOLD_URL_RECORD";
+  static bool Set(const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
   }
-  void Set(const std::wstring& value) {
-    RegSetValueExW(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  }
-  std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser> key_;
   std::optional<std::wstring> previous_;
+  bool ready_ = false;
 };
 
 TEST_F(MainForm, WebButtonOpensOurAddress) {
