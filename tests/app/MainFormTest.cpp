@@ -206,6 +206,29 @@ TEST_F(MainForm, DoubleClickOnEitherBarRollsUpAndBackToTheHeightBefore) {
   EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 400; })) << ClientHeight();
 }
 
+TEST_F(MainForm, ADraggedWindowSnapsToAWorkAreaEdgeNearIt) {
+  MONITORINFO monitor{sizeof(monitor)};
+  ASSERT_TRUE(
+      GetMonitorInfoW(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT area = monitor.rcWork;
+  RECT window{};
+  auto move_to = [&](int x, int y) {
+    SetWindowPos(form->Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(form->Handle(), &window);
+  };
+  // The platform's move loop brackets a drag with these two messages.
+  SendMessageW(form->Handle(), WM_ENTERSIZEMOVE, 0, 0);
+  move_to(area.left + 10, area.top + 7);
+  EXPECT_EQ(window.left, area.left);
+  EXPECT_EQ(window.top, area.top);
+  move_to(area.right - 332 - 4, area.top + 100);
+  EXPECT_EQ(window.right, area.right);
+  EXPECT_EQ(window.top, area.top + 100) << "farther than 10 pixels: where it was put";
+  SendMessageW(form->Handle(), WM_EXITSIZEMOVE, 0, 0);
+  move_to(area.left + 5, area.top + 5);
+  EXPECT_EQ(window.left, area.left + 5) << "a place the program sets does not snap";
+}
+
 // Records the WM_SYSCOMMAND messages this thread's windows are sent.
 class SysCommands {
  public:
