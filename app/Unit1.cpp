@@ -1,7 +1,12 @@
 #include "app/Unit1.h"
 
+#include <shellapi.h>
+
+#include <cstdlib>
+
 #include "app/WindowPlacement.h"
 #include "framework/Application.h"
+#include "framework/Cursor.h"
 #include "framework/IniFile.h"
 #include "framework/Strings.h"
 
@@ -13,6 +18,35 @@ constexpr wchar_t kPosSection[] = L"Pos";
 constexpr wchar_t kFolderSection[] = L"Folder";
 constexpr wchar_t kRootFolderKey[] = L"RootFolder";
 constexpr TColor kListColor = 0xA59489;
+constexpr TColor kPanelColor = 11233108;
+constexpr TColor kNavy = 0x800000;
+constexpr int kPanelGradientSteps = 64;
+
+// Design sizes, in pixels at 96 dots per inch.
+constexpr int kClientWidth = 332;
+constexpr int kClientHeight = 566;
+constexpr int kPanelHeight = 23;
+constexpr int kButtonTop = 3;
+constexpr int kButtonSize = 17;
+constexpr int kButtonPictureSize = 16;
+constexpr int kNameColumnWidth = 195;
+// A dragged window closer than this to a work-area edge lands on it.
+constexpr int kSnapDistance = 10;
+
+// The shown path: its start and end, 57 characters in all, above this.
+constexpr size_t kLongestWholePath = 50;
+constexpr size_t kPathHead = 3;
+constexpr size_t kPathTail = 49;
+constexpr wchar_t kPathCut[] = L"[...]";
+
+// Alt+Z.
+constexpr TShortCut kShowHideShortcut = 32858;
+// WM_SYSCOMMAND's move with the caption's hit code: the platform's move loop
+// as though the caption had been grabbed.
+constexpr WPARAM kMoveByCaption = SC_MOVE + HTCAPTION;
+// The columns the list keeps: the name and the size.
+constexpr int kKeptColumns = 2;
+constexpr wchar_t kNewFolderName[] = L"New Folder";
 
 std::wstring ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -25,27 +59,44 @@ std::wstring ExecutablePath() {
     path.resize(path.size() * 2);
   }
 }
+
+UniqueIcon LoadButtonIcon(const wchar_t* name) {
+  // The icon files carry several sizes: LoadImage picks the one asked for.
+  return UniqueIcon(
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, kButtonPictureSize,
+                                    kButtonPictureSize, LR_DEFAULTCOLOR)));
+}
+
+// Moves one axis of a dragged window onto the near edge of the area.
+LONG Snap(LONG start, LONG length, LONG low, LONG high) {
+  if (std::abs(start - low) <= kSnapDistance) return low;
+  if (std::abs(start + length - high) <= kSnapDistance) return high - length;
+  return start;
+}
 }  // namespace
 
 TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   SetName(L"frmMain_Wayfold");
+  background_.LoadFromResourceName(GetModuleHandleW(nullptr), L"PANELBACKGROUND");
+  unrolled_height_ = kClientHeight;
   // The stored description, applied in its stored order.
   BeginLoading();
   SetBorderStyle(TFormBorderStyle::bsNone);
   SetCaption(L"Corvane Wayfold - Version 1.1");
-  SetClientWidth(332);
-  SetClientHeight(566);
+  SetClientWidth(kClientWidth);
+  SetClientHeight(kClientHeight);
   SetLeft(1306);
   SetTop(169);
   SetColor(clBtnFace);
   SetPosition(TPosition::poDefault);
+  SetScreenSnap(true);
   Font().SetName(L"MS Sans Serif");
   Font().SetHeight(-11);
 
   shList = new TKivShellList(this);
   shList->SetName(L"shList");
   shList->SetParent(this);
-  shList->SetBounds(0, 23, 332, 520);
+  shList->SetBounds(0, kPanelHeight, kClientWidth, kClientHeight - 2 * kPanelHeight);
   shList->SetAlign(TAlign::alClient);
   shList->SetFilter(L"*");
   shList->SetPath(L"C:\\Documents and Settings\\All Users\\Documents\\");
@@ -57,14 +108,102 @@ TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   shList->Font().SetHeight(-11);
   shList->SetAutoArrange(true);
   shList->SetTabOrder(0);
+  shList->OnChange = [this](TObject* sender, TListItem* item, TItemChange change) {
+    shListChange(sender, item, change);
+  };
+
+  pnlTop = new TPaxPanel(this);
+  BuildPanel(pnlTop, L"pnlTop", TAlign::alTop, 0, 1);
+  pnlTop->SetCaption(L" Corvane Wayfold - Version 1.1");
+  pnlTop->Font().SetStyle(fsBold);
+  imgWeb = BuildButton(L"imgWeb", 234, L"Visit Corvane Website");
+  imgWeb->Picture().SetIcon(LoadButtonIcon(L"BUTTONWEB"));
+  imgWeb->OnClick = [this](TObject* sender) { imgWebClick(sender); };
+  imgRoot = BuildButton(L"imgRoot", 259, L"Set Root Folder");
+  imgRoot->Picture().SetIcon(LoadButtonIcon(L"BUTTONROOT"));
+  imgRoot->OnClick = [this](TObject* sender) { imgRootClick(sender); };
+  imgNewFolder = BuildButton(L"imgNewFolder", 284, L"Create New Folder");
+  imgNewFolder->Picture().Bitmap().LoadFromResourceName(GetModuleHandleW(nullptr),
+                                                        L"BUTTONNEWFOLDER16");
+  imgNewFolder->OnClick = [this](TObject* sender) { imgNewFolderClick(sender); };
+  imgExit = BuildButton(L"imgExit", 310, L"Exit Wayfold");
+  imgExit->Picture().SetIcon(LoadButtonIcon(L"BUTTONEXIT"));
+  imgExit->OnClick = [this](TObject* sender) { imgExitClick(sender); };
+
+  pnlBottom = new TPaxPanel(this);
+  BuildPanel(pnlBottom, L"pnlBottom", TAlign::alBottom, kClientHeight - kPanelHeight, 2);
+  // A path is shown as it is: an "&" in a folder name is no accelerator.
+  pnlBottom->SetShowAccelChar(false);
+
+  PaxSysHotKey1 = new TPaxSysHotKey(this);
+  PaxSysHotKey1->SetName(L"PaxSysHotKey1");
+  PaxSysHotKey1->SetEnabled(true);
+  PaxSysHotKey1->SetShortcut(kShowHideShortcut);
+  PaxSysHotKey1->OnPress = [this](TObject* sender) { PaxSysHotKey1Press(sender); };
+
+  KivBrowseForFolder1 = new TKivBrowseForFolder(this);
+  KivBrowseForFolder1->SetName(L"KivBrowseForFolder1");
+  KivBrowseForFolder1->SetTitle(L"Set the Root Folder for the Wayfold");
+  KivBrowseForFolder1->SetOptions({TKivBrowseFlag::bfNewDialogStyle});
+  KivBrowseForFolder1->SetRootedAt(SF_DESKTOP);
+  KivBrowseForFolder1->SetDialogLeft(-1);
+  KivBrowseForFolder1->SetDialogTop(-1);
 
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   OnClose = [this](TObject* sender, TCloseAction& action) { FormClose(sender, action); };
   EndLoading();
 }
 
+void TfrmMain_Wayfold::BuildPanel(TPaxPanel* panel, const wchar_t* name, TAlign align, int top,
+                                  int tab_order) {
+  panel->SetName(name);
+  panel->SetParent(this);
+  panel->SetBounds(0, top, kClientWidth, kPanelHeight);
+  panel->SetAlign(align);
+  panel->SetBackground(background_);
+  panel->SetBackgroundType(bgtCenterBitmap);
+  panel->SetGradientStartColor(kNavy);
+  panel->SetGradientEndColor(kPanelColor);
+  panel->SetGradientSteps(kPanelGradientSteps);
+  panel->SetAlignment(TAlignment::taLeftJustify);
+  panel->SetBevelOuter(TBevelCut::bvNone);
+  panel->SetUseXPThemes(false);
+  panel->SetColor(kPanelColor);
+  panel->Font().SetName(L"Tahoma");
+  panel->Font().SetHeight(-11);
+  panel->Font().SetColor(clWhite);
+  panel->SetParentFont(false);
+  panel->SetTabOrder(tab_order);
+  panel->OnDblClick = [this](TObject* sender) { pnlTopDblClick(sender); };
+  panel->OnMouseDown = [this](TObject* sender, TMouseButton button, TShiftState shift, int x,
+                              int y) { pnlTopMouseDown(sender, button, shift, x, y); };
+}
+
+TImage* TfrmMain_Wayfold::BuildButton(const wchar_t* name, int left, const wchar_t* hint) {
+  auto* image = new TImage(this);
+  image->SetName(name);
+  image->SetParent(pnlTop);
+  image->SetBounds(left, kButtonTop, kButtonSize, kButtonSize);
+  image->SetCursor(crHandPoint);
+  image->SetHint(hint);
+  image->SetParentShowHint(false);
+  image->SetShowHint(true);
+  image->SetTransparent(true);
+  return image;
+}
+
 std::wstring TfrmMain_Wayfold::SettingsFileName() {
   return ExtractFilePath(ExecutablePath()) + kSettingsName;
+}
+
+std::wstring TfrmMain_Wayfold::PathCaption(const std::wstring& path) {
+  if (path.size() <= kLongestWholePath) return path;
+  // Neither cut may leave half of a surrogate pair behind.
+  size_t head = kPathHead;
+  if (IS_HIGH_SURROGATE(path[head - 1])) --head;
+  size_t tail = path.size() - kPathTail;
+  if (IS_LOW_SURROGATE(path[tail])) ++tail;
+  return path.substr(0, head) + kPathCut + path.substr(tail);
 }
 
 void TfrmMain_Wayfold::FormCreate(TObject*) {
@@ -95,6 +234,95 @@ void TfrmMain_Wayfold::FormClose(TObject*, TCloseAction&) {
   TIniFile settings(SettingsFileName());
   settings.WriteInteger(kPosSection, L"Top", Top());
   settings.WriteInteger(kPosSection, L"Left", Left());
+}
+
+void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
+  // The bar repaints only when the text differs, so the many calls of a
+  // walk through the rows cost nothing there.
+  pnlBottom->SetCaption(L" " + PathCaption(shList->Path()));
+  TListColumns& columns = shList->Columns();
+  for (int i = columns.Count() - 1; i >= kKeptColumns; --i) columns.Delete(i);
+  if (columns.Count() > 0 && columns[0]->Width() != kNameColumnWidth)
+    columns[0]->SetWidth(kNameColumnWidth);
+}
+
+void TfrmMain_Wayfold::pnlTopMouseDown(TObject*, TMouseButton button, TShiftState, int, int) {
+  if (button != TMouseButton::mbLeft) return;
+  ReleaseCapture();
+  // This form's own window: with two copies running, each moves itself.
+  SendMessageW(Handle(), WM_SYSCOMMAND, kMoveByCaption, 0);
+}
+
+void TfrmMain_Wayfold::pnlTopDblClick(TObject*) {
+  if (ClientHeight() == kPanelHeight) {
+    SetClientHeight(unrolled_height_);
+  } else {
+    unrolled_height_ = ClientHeight();
+    SetClientHeight(kPanelHeight);
+  }
+}
+
+void TfrmMain_Wayfold::imgWebClick(TObject*) {
+  // Whether a browser could be started is not the window's concern.
+  ShellExecuteW(nullptr, L"open", kWebsiteAddress, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TfrmMain_Wayfold::imgRootClick(TObject*) {
+  if (!KivBrowseForFolder1->Execute()) return;
+  const std::wstring folder = KivBrowseForFolder1->Path();
+  // The list opens the folder first: one it cannot open raises here, and
+  // the setting keeps the folder that worked, so the next start does not
+  // show the same error.
+  shList->SetPath(folder);
+  TIniFile(SettingsFileName()).WriteString(kFolderSection, kRootFolderKey, folder);
+}
+
+void TfrmMain_Wayfold::imgNewFolderClick(TObject*) {
+  shList->CreateNewFolder(kNewFolderName, true);
+}
+
+void TfrmMain_Wayfold::imgExitClick(TObject*) {
+  Close();
+}
+
+void TfrmMain_Wayfold::PaxSysHotKey1Press(TObject*) {
+  SetVisible(!Visible());
+  if (!Visible()) return;
+  // The hot key's press lets this process take the foreground.
+  SetForegroundWindow(Handle());
+  if (shList->CanFocus()) shList->SetFocus();
+}
+
+LRESULT TfrmMain_Wayfold::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  switch (msg) {
+    case WM_ENTERSIZEMOVE:
+      moving_ = true;
+      break;
+    case WM_EXITSIZEMOVE:
+      moving_ = false;
+      break;
+    case WM_WINDOWPOSCHANGING:
+      // Only a drag snaps: a place the program sets (the stored one) stays.
+      if (moving_ && screen_snap_) SnapToWorkArea(*reinterpret_cast<WINDOWPOS*>(lparam));
+      break;
+    default:
+      break;
+  }
+  return TForm::WndProc(msg, wparam, lparam);
+}
+
+void TfrmMain_Wayfold::SnapToWorkArea(WINDOWPOS& place) {
+  if (place.flags & SWP_NOMOVE) return;
+  RECT window{};
+  GetWindowRect(place.hwnd, &window);
+  const LONG width = (place.flags & SWP_NOSIZE) ? window.right - window.left : place.cx;
+  const LONG height = (place.flags & SWP_NOSIZE) ? window.bottom - window.top : place.cy;
+  const RECT target{place.x, place.y, place.x + width, place.y + height};
+  MONITORINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoW(MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST), &info)) return;
+  place.x = Snap(place.x, width, info.rcWork.left, info.rcWork.right);
+  place.y = Snap(place.y, height, info.rcWork.top, info.rcWork.bottom);
 }
 
 }  // namespace wf

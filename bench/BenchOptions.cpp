@@ -30,6 +30,7 @@ constexpr struct {
     {L"memory", MeasureKind::kMemory},
     {L"wholefolder", MeasureKind::kWholeFolder},
     {L"paint", MeasureKind::kPaint},
+    {L"window", MeasureKind::kWindow},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -156,12 +157,14 @@ void PrintUsage() {
       "usage: population_bench [--sizes 10000,50000] [--runs 5] [--raw-runs 1]\n"
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
       "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
-      "                                    deletereport,refresh,paint,memory,wholefolder]\n"
+      "                                    deletereport,refresh,paint,memory,wholefolder,\n"
+      "                                    window]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
-      "  --measures picks measures (all but refresh, paint, memory and wholefolder\n"
-      "  by default). memory measures each list in a fresh process of its own;\n"
-      "  wholefolder lists, scrolls and sorts a folder of every size asked for.\n"
+      "  --measures picks measures (all but refresh, paint, memory, wholefolder and\n"
+      "  window by default). memory measures each list in a fresh process of its\n"
+      "  own; wholefolder lists, scrolls and sorts a folder of every size asked\n"
+      "  for; window measures Wayfold's form around the list.\n"
       "  --list-missing-folders prints the files each missing or wrong folder\n"
       "  should hold and measures nothing; bench/run.sh makes them from it.\n");
 }

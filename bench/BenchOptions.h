@@ -9,8 +9,9 @@ namespace bench {
 // The measures, each selectable on its own; all but the refresh (it creates
 // files in folders of its own and takes minutes), the paint (it measures the
 // caption panel, not the list), the memory per row (it starts the benchmark
-// again for each list and size) and the whole-folder run (made for folders
-// of a million files) run by default.
+// again for each list and size), the whole-folder run (made for folders of a
+// million files) and the window (Wayfold's form around the list) run by
+// default.
 enum class MeasureKind {
   kPopulation,
   kFirstPage,
@@ -21,7 +22,8 @@ enum class MeasureKind {
   kRefresh,
   kPaint,
   kMemory,
-  kWholeFolder
+  kWholeFolder,
+  kWindow
 };
 
 struct Options {

@@ -29,6 +29,7 @@
 #include "bench/RefreshMeasure.h"
 #include "bench/SortMeasure.h"
 #include "bench/WholeFolderMeasure.h"
+#include "bench/WindowMeasure.h"
 #include "framework/Application.h"
 #include "shell/core/ShellModule.h"
 
@@ -51,7 +52,8 @@ bool RunsSizedMeasures(const Options& options) {
   return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
          options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
          options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport) ||
-         options.Runs(MeasureKind::kMemory) || options.Runs(MeasureKind::kWholeFolder);
+         options.Runs(MeasureKind::kMemory) || options.Runs(MeasureKind::kWholeFolder) ||
+         options.Runs(MeasureKind::kWindow);
 }
 
 // Whether any measure runs once per size in this process; the memory
@@ -60,7 +62,7 @@ bool RunsInProcessSizedMeasures(const Options& options) {
   return options.Runs(MeasureKind::kPopulation) || options.Runs(MeasureKind::kFirstPage) ||
          options.Runs(MeasureKind::kSorts) || options.Runs(MeasureKind::kQuestions) ||
          options.Runs(MeasureKind::kClipboard) || options.Runs(MeasureKind::kDeleteReport) ||
-         options.Runs(MeasureKind::kWholeFolder);
+         options.Runs(MeasureKind::kWholeFolder) || options.Runs(MeasureKind::kWindow);
 }
 
 // Answers our list's population time, for the scaling between sizes.
@@ -96,6 +98,9 @@ double RunSize(const Options& options, int size) {
   std::optional<WholeFolderReport> wholeFolder;
   if (options.Runs(MeasureKind::kWholeFolder)) wholeFolder = MeasureWholeFolder(folder, size);
 
+  std::optional<WindowReport> window;
+  if (options.Runs(MeasureKind::kWindow)) window = MeasureWindow(folder, options.runs);
+
   if (population) PrintPopulation(*population);
   if (firstPage || sorts) PrintListWorkHeader();
   if (firstPage) PrintFirstPageLines(*firstPage);
@@ -107,6 +112,7 @@ double RunSize(const Options& options, int size) {
   if (clipboard) PrintClipboard(size, *clipboard);
   if (deleteReport) PrintDeleteReport(size, *deleteReport);
   if (wholeFolder) PrintWholeFolder(*wholeFolder);
+  if (window) PrintWindow(size, *window);
   std::fflush(stdout);
   return population ? population->list.median() : kNotMeasured;
 }

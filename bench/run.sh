@@ -8,6 +8,7 @@
 #   bench/run.sh --measures clipboard,deletereport
 #   bench/run.sh --measures refresh            (the list following its folder)
 #   bench/run.sh --measures paint              (the caption panel's paint)
+#   bench/run.sh --measures window             (Wayfold's form around the list)
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.

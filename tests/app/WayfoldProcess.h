@@ -108,6 +108,7 @@ class WayfoldProcess {
 
   const std::wstring& Executable() const { return exe_; }
   DWORD ProcessId() const { return process_.dwProcessId; }
+  HANDLE Handle() const { return process_.hProcess; }
 
  private:
   std::wstring exe_;

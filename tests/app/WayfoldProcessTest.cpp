@@ -5,10 +5,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 #include "framework/IniFile.h"
 #include "tests/app/WayfoldProcess.h"
+#include "tests/support/RealMouse.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf::test {
@@ -203,6 +205,80 @@ TEST(WayfoldProcess, RootFolderThatCannotBeOpenedShowsTheErrorAndGoesOn) {
   EXPECT_GE(WayfoldProcess::SettledRowCount(form), 1);
   EXPECT_EQ(GetWindowLongW(GetWindow(form, GW_OWNER), GWL_EXSTYLE), WS_EX_TOOLWINDOW);
   ASSERT_TRUE(wayfold.CloseAndWait(form));
+}
+
+// Alt+Z through the input queue, as a user's keyboard gives it.
+bool PressAltZ() {
+  INPUT keys[4] = {};
+  const WORD codes[4] = {VK_MENU, 'Z', 'Z', VK_MENU};
+  for (int i = 0; i < 4; ++i) {
+    keys[i].type = INPUT_KEYBOARD;
+    keys[i].ki.wVk = codes[i];
+    if (i >= 2) keys[i].ki.dwFlags = KEYEVENTF_KEYUP;
+  }
+  return SendInput(4, keys, sizeof(INPUT)) == 4;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > kTimeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// The bar lowest in the window: the one that shows the path.
+HWND BottomBar(HWND form) {
+  HWND lowest = nullptr;
+  LONG lowest_top = -1;
+  for (HWND bar = FindWindowExW(form, nullptr, L"TPaxPanel", nullptr); bar;
+       bar = FindWindowExW(form, bar, L"TPaxPanel", nullptr)) {
+    RECT r;
+    GetWindowRect(bar, &r);
+    if (r.top > lowest_top) {
+      lowest_top = r.top;
+      lowest = bar;
+    }
+  }
+  return lowest;
+}
+
+TEST(WayfoldProcess, AltZHidesAndShowsAtTheFrontAndTheExitButtonEndsIt) {
+  TempFolder home;
+  const std::wstring root = home.MakeFolder(L"root");
+  home.MakeFile(L"root\\a.txt");
+  {
+    TIniFile ini(Settings(home));
+    ini.WriteString(L"Folder", L"RootFolder", root);
+  }
+  WayfoldProcess wayfold(home.Path());
+  ASSERT_TRUE(wayfold.Start());
+  HWND form = wayfold.WaitForWindow(kFormClass);
+  ASSERT_NE(form, nullptr);
+  HWND bar = BottomBar(form);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(WaitUntil([&] {
+    wchar_t text[MAX_PATH] = {};
+    GetWindowTextW(bar, text, MAX_PATH);
+    return text == L" " + root + L"\\";
+  })) << "the bottom bar shows the path";
+
+  ASSERT_TRUE(PressAltZ());
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(form); })) << "Alt+Z hides";
+  ASSERT_TRUE(PressAltZ());
+  EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(form) && GetForegroundWindow() == form; }))
+      << "Alt+Z shows it again, at the front";
+
+  RECT place;
+  GetWindowRect(form, &place);
+  ASSERT_TRUE(
+      PressAt({place.left + 318, place.top + 11}, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}));
+  ASSERT_EQ(WaitForSingleObject(wayfold.Handle(), kTimeoutMs), WAIT_OBJECT_0)
+      << "the exit button ends the program";
+  TIniFile ini(Settings(home));
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), place.left);
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), place.top);
 }
 
 }  // namespace

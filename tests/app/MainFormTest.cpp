@@ -1,0 +1,445 @@
+// The main form built in the test's own process: its bars, its buttons and
+// what they do, driven by real clicks and the platform's own messages.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/Unit1.h"
+#include "framework/Application.h"
+#include "framework/IniFile.h"
+#include "framework/Timer.h"
+#include "tests/support/RealMouse.h"
+#include "tests/support/TempFolder.h"
+
+namespace wf::test {
+namespace {
+
+constexpr DWORD kWaitMs = 30000;
+
+bool PumpUntil(const std::function<bool()>& done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > kWaitMs) return false;
+    Application->ProcessMessages();
+    Sleep(10);
+  }
+  return true;
+}
+
+std::string Bytes(const std::wstring& file) {
+  std::ifstream in(std::filesystem::path(file), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The form reads and writes the settings file beside the running
+// executable, here the test's: what was there before comes back after.
+class SettingsFileKept {
+ public:
+  SettingsFileKept() : file_(TfrmMain_Wayfold::SettingsFileName()) {
+    if (GetFileAttributesW(file_.c_str()) != INVALID_FILE_ATTRIBUTES) saved_ = Bytes(file_);
+    DeleteFileW(file_.c_str());
+  }
+  ~SettingsFileKept() {
+    DeleteFileW(file_.c_str());
+    if (saved_) std::ofstream(std::filesystem::path(file_), std::ios::binary) << *saved_;
+  }
+  SettingsFileKept(const SettingsFileKept&) = delete;
+  SettingsFileKept& operator=(const SettingsFileKept&) = delete;
+  const std::wstring& File() const { return file_; }
+
+ private:
+  std::wstring file_;
+  std::optional<std::string> saved_;
+};
+
+// Errors that reach the standard display are collected instead of failing
+// the test, for as long as the object lives.
+class ShownErrors {
+ public:
+  ShownErrors() : previous_(Application->OnException) {
+    Application->OnException = [this](TObject*, const std::exception& e) {
+      messages_.push_back(e.what());
+    };
+  }
+  ~ShownErrors() { Application->OnException = previous_; }
+  ShownErrors(const ShownErrors&) = delete;
+  ShownErrors& operator=(const ShownErrors&) = delete;
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+ private:
+  TExceptionEvent previous_;
+  std::vector<std::string> messages_;
+};
+
+class MainForm : public testing::Test {
+ protected:
+  void SetUp() override { form = MakeForm(); }
+
+  static std::unique_ptr<TfrmMain_Wayfold> MakeForm() {
+    auto made = std::make_unique<TfrmMain_Wayfold>(nullptr);
+    made->DoCreate();
+    made->Show();
+    return made;
+  }
+
+  void ShowFolder(const std::wstring& folder) {
+    form->shList->SetPath(folder);
+    ASSERT_TRUE(PumpUntil([&] { return form->pnlBottom->Caption() == L" " + folder + L"\\"; }))
+        << "bar: "
+        << std::string(form->pnlBottom->Caption().begin(), form->pnlBottom->Caption().end());
+  }
+
+  // The form's client height once the platform has applied it.
+  int ClientHeight() {
+    RECT client{};
+    GetClientRect(form->Handle(), &client);
+    return client.bottom;
+  }
+
+  // A point of a control in screen coordinates.
+  static POINT ScreenPoint(HWND window, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(window, &p);
+    return p;
+  }
+
+  // A left press and release on an image button, as the mouse gives them.
+  void Click(TImage* button) {
+    const LPARAM at = MAKELPARAM(button->Left() + 8, button->Top() + 8);
+    SendMessageW(form->pnlTop->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(form->pnlTop->Handle(), WM_LBUTTONUP, 0, at);
+  }
+
+  TempFolder home;
+  SettingsFileKept settings;
+  std::unique_ptr<TfrmMain_Wayfold> form;
+};
+
+TEST_F(MainForm, PathBarAndTwoColumnsFollowEveryFolder) {
+  // The list's path ends in a backslash after the folder's name.
+  const size_t base = home.Path().size();
+  ASSERT_LT(base, 40u);
+  const std::wstring fifty = home.MakeFolder(std::wstring(50 - base - 1, L'f'));
+  const std::wstring fifty_one = home.MakeFolder(std::wstring(51 - base - 1, L'g'));
+  const std::wstring ampersand = home.MakeFolder(L"Tom & Jerry");
+  const std::wstring non_ansi = home.MakeFolder(TempFolder::NonAnsiName(L""));
+  for (const std::wstring& folder : {fifty, fifty_one}) home.MakeFile(folder.substr(base) + L"\\a");
+
+  auto expect_two_columns = [&](const char* where) {
+    TListColumns& columns = form->shList->Columns();
+    EXPECT_EQ(columns.Count(), 2) << where;
+    EXPECT_EQ(ListView_GetColumnWidth(form->shList->Handle(), 0), 195) << where;
+  };
+
+  form->shList->SetPath(fifty);
+  ASSERT_TRUE(PumpUntil([&] { return form->pnlBottom->Caption() == L" " + fifty + L"\\"; }))
+      << "a path of exactly 50 characters is shown whole";
+  expect_two_columns("50");
+  // A width the user gives lasts until the next change of folder.
+  ListView_SetColumnWidth(form->shList->Handle(), 0, 120);
+  Application->ProcessMessages();
+  EXPECT_EQ(ListView_GetColumnWidth(form->shList->Handle(), 0), 120);
+
+  form->shList->SetPath(fifty_one);
+  const std::wstring long_path = fifty_one + L"\\";
+  ASSERT_EQ(long_path.size(), 51u);
+  const std::wstring shortened =
+      L" " + long_path.substr(0, 3) + L"[...]" + long_path.substr(long_path.size() - 49);
+  EXPECT_TRUE(PumpUntil([&] { return form->pnlBottom->Caption() == shortened; }));
+  EXPECT_EQ(form->pnlBottom->Caption().size(), 58u);
+  expect_two_columns("51");
+
+  ShowFolder(ampersand);
+  wchar_t text[100] = {};
+  GetWindowTextW(form->pnlBottom->Handle(), text, 100);
+  EXPECT_EQ(std::wstring(text), L" " + ampersand + L"\\") << "tools outside read the bar too";
+  expect_two_columns("&");
+  ShowFolder(non_ansi);
+  expect_two_columns("non-ANSI");
+
+  form->shList->SetSpecialFolder(SF_DRIVES);
+  EXPECT_TRUE(PumpUntil([&] { return form->pnlBottom->Caption() == L" "; }))
+      << "the computer folder has no path";
+}
+
+TEST(MainFormPathCaption, NeverSplitsASurrogatePair) {
+  const std::wstring pair = L"\xD83D\xDE00";  // one character outside the basic plane
+  // A pair across the end of the head: both halves stay out.
+  std::wstring path = L"C:" + pair + std::wstring(60, L'x');
+  EXPECT_EQ(TfrmMain_Wayfold::PathCaption(path), L"C:[...]" + std::wstring(49, L'x'));
+  // A pair across the start of the tail: both halves stay out.
+  path = L"C:\\" + std::wstring(10, L'x') + pair + std::wstring(48, L'y');
+  EXPECT_EQ(TfrmMain_Wayfold::PathCaption(path), L"C:\\[...]" + std::wstring(48, L'y'));
+  path = L"C:\\" + std::wstring(10, L'x') + pair + std::wstring(47, L'y');
+  EXPECT_EQ(TfrmMain_Wayfold::PathCaption(path), L"C:\\[...]" + pair + std::wstring(47, L'y'));
+}
+
+TEST_F(MainForm, DoubleClickOnEitherBarRollsUpAndBackToTheHeightBefore) {
+  ASSERT_EQ(ClientHeight(), 566);
+  auto double_click = [&](TPaxPanel* panel) {
+    SetForegroundWindow(form->Handle());
+    ASSERT_TRUE(PressTwice(ScreenPoint(panel->Handle(), 100, 12)));
+  };
+  double_click(form->pnlTop);
+  EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 23; })) << ClientHeight();
+  double_click(form->pnlTop);
+  EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 566; }))
+      << "unrolled to the height before: " << ClientHeight();
+
+  form->SetClientHeight(400);
+  ASSERT_TRUE(PumpUntil([&] { return ClientHeight() == 400; }));
+  double_click(form->pnlBottom);
+  EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 23; })) << ClientHeight();
+  double_click(form->pnlTop);
+  EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 400; })) << ClientHeight();
+}
+
+TEST_F(MainForm, ADraggedWindowSnapsToAWorkAreaEdgeNearIt) {
+  MONITORINFO monitor{sizeof(monitor)};
+  ASSERT_TRUE(
+      GetMonitorInfoW(MonitorFromWindow(form->Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor));
+  const RECT area = monitor.rcWork;
+  RECT window{};
+  auto move_to = [&](int x, int y) {
+    SetWindowPos(form->Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    GetWindowRect(form->Handle(), &window);
+  };
+  // The platform's move loop brackets a drag with these two messages.
+  SendMessageW(form->Handle(), WM_ENTERSIZEMOVE, 0, 0);
+  move_to(area.left + 10, area.top + 7);
+  EXPECT_EQ(window.left, area.left);
+  EXPECT_EQ(window.top, area.top);
+  move_to(area.right - 332 - 4, area.top + 100);
+  EXPECT_EQ(window.right, area.right);
+  EXPECT_EQ(window.top, area.top + 100) << "farther than 10 pixels: where it was put";
+  SendMessageW(form->Handle(), WM_EXITSIZEMOVE, 0, 0);
+  move_to(area.left + 5, area.top + 5);
+  EXPECT_EQ(window.left, area.left + 5) << "a place the program sets does not snap";
+}
+
+// Records the WM_SYSCOMMAND messages this thread's windows are sent.
+class SysCommands {
+ public:
+  SysCommands() {
+    current_ = this;
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
+  }
+  ~SysCommands() {
+    UnhookWindowsHookEx(hook_);
+    current_ = nullptr;
+  }
+  SysCommands(const SysCommands&) = delete;
+  SysCommands& operator=(const SysCommands&) = delete;
+  struct Command {
+    HWND window;
+    WPARAM code;
+  };
+  std::vector<Command> commands;
+
+ private:
+  static LRESULT CALLBACK Sent(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && current_ && sent->message == WM_SYSCOMMAND)
+      current_->commands.push_back({sent->hwnd, sent->wParam});
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline SysCommands* current_ = nullptr;
+  HHOOK hook_ = nullptr;
+};
+
+TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
+  TempFolder home;
+  SettingsFileKept settings;
+  // Another window of the class, made first, as a second copy would be.
+  auto first = std::make_unique<TfrmMain_Wayfold>(nullptr);
+  first->Show();
+  auto form = std::make_unique<TfrmMain_Wayfold>(nullptr);
+  form->Show();
+  // The other copy lies above this one, where a search by class finds it
+  // first.
+  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  Application->ProcessMessages();
+  ASSERT_EQ(FindWindowExW(nullptr, nullptr, L"TfrmMain_Wayfold", nullptr), first->Handle());
+
+  for (TPaxPanel* panel : {form->pnlTop, form->pnlBottom}) {
+    SysCommands recorded;
+    // The platform's move loop runs until a key or button ends it: the
+    // end waits in the queue before the press starts it.
+    PostMessageW(form->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 10));
+    ASSERT_EQ(recorded.commands.size(), 1u);
+    EXPECT_EQ(recorded.commands[0].window, form->Handle()) << "not the first of its class";
+    EXPECT_EQ(recorded.commands[0].code, WPARAM{SC_MOVE + 2});
+    Application->ProcessMessages();
+  }
+  SysCommands recorded;
+  SendMessageW(form->pnlTop->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, 10));
+  SendMessageW(form->pnlTop->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(100, 10));
+  EXPECT_TRUE(recorded.commands.empty()) << "a right press moves nothing";
+}
+
+// Plays steps against the open folder picker, one per timer tick of this
+// thread, which its modal loop goes on serving.
+class PickerSteps {
+ public:
+  using Step = std::function<void(HWND picker)>;
+  PickerSteps(TKivBrowseForFolder& picker, std::vector<Step> steps)
+      : picker_(picker), steps_(std::move(steps)), timer_(nullptr) {
+    timer_.SetInterval(20);
+    timer_.OnTimer = [this](TObject*) {
+      HWND window = picker_.Handle();
+      if (!window || next_ >= steps_.size()) return;
+      steps_[next_++](window);
+    };
+    timer_.SetEnabled(true);
+  }
+  bool Finished() const { return next_ == steps_.size(); }
+
+ private:
+  TKivBrowseForFolder& picker_;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  TTimer timer_;
+};
+
+PickerSteps::Step SelectFolder(std::wstring folder) {
+  return [folder](HWND picker) {
+    SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+  };
+}
+
+PickerSteps::Step Press(int button) {
+  return [button](HWND picker) {
+    PostMessageW(picker, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  };
+}
+
+TEST_F(MainForm, RootFolderButtonKeepsThePickedFolderOnlyOnceTheListOpenedIt) {
+  const std::wstring first = home.MakeFolder(L"first");
+  const std::wstring chosen = home.MakeFolder(TempFolder::NonAnsiName(L""));
+  home.MakeFile(TempFolder::NonAnsiName(L"") + L"\\inside.txt");
+  ShowFolder(first);
+
+  {
+    PickerSteps steps(*form->KivBrowseForFolder1, {SelectFolder(chosen), Press(IDOK)});
+    Click(form->imgRoot);
+    EXPECT_TRUE(steps.Finished());
+  }
+  EXPECT_EQ(form->shList->Path(), chosen + L"\\");
+  EXPECT_EQ(TIniFile(settings.File()).ReadString(L"Folder", L"RootFolder", L""), chosen)
+      << "the name comes back whole";
+  const std::string written = Bytes(settings.File());
+
+  {
+    PickerSteps steps(*form->KivBrowseForFolder1, {SelectFolder(first), Press(IDCANCEL)});
+    Click(form->imgRoot);
+    EXPECT_TRUE(steps.Finished());
+  }
+  EXPECT_EQ(form->shList->Path(), chosen + L"\\") << "a cancelled picker changes nothing";
+  EXPECT_EQ(Bytes(settings.File()), written);
+
+  // A folder that is gone by the time the choice is confirmed.
+  const std::wstring doomed = home.MakeFolder(L"doomed");
+  ShownErrors errors;
+  {
+    PickerSteps steps(*form->KivBrowseForFolder1,
+                      {SelectFolder(doomed),
+                       [&](HWND) { ASSERT_TRUE(RemoveDirectoryW(doomed.c_str())); }, Press(IDOK)});
+    Click(form->imgRoot);
+    EXPECT_TRUE(steps.Finished());
+  }
+  ASSERT_EQ(errors.Messages().size(), 1u) << "the list's error is shown";
+  EXPECT_EQ(Bytes(settings.File()), written) << "the setting keeps the folder that worked";
+  EXPECT_EQ(form->shList->Path(), chosen + L"\\");
+}
+
+TEST_F(MainForm, NewFolderButtonCreatesAndEditsExitWritesThePlace) {
+  ShowFolder(home.MakeFolder(L"work"));
+  Click(form->imgNewFolder);
+  EXPECT_NE(GetFileAttributesW((home / L"work\\New Folder").c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_TRUE(PumpUntil([&] { return form->shList->IsEditing(); })) << "its name is in edit";
+  HWND edit = ListView_GetEditControl(form->shList->Handle());
+  ASSERT_NE(edit, nullptr);
+  const int row = ListView_GetNextItem(form->shList->Handle(), -1, LVNI_SELECTED);
+  ASSERT_GE(row, 0);
+  wchar_t caption[MAX_PATH] = {};
+  ListView_GetItemText(form->shList->Handle(), row, 0, caption, MAX_PATH);
+  EXPECT_STREQ(caption, L"New Folder");
+  SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+  Application->ProcessMessages();
+
+  form->SetLeft(30);
+  form->SetTop(40);
+  Click(form->imgExit);
+  TIniFile ini(settings.File());
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 30);
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 40);
+  EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+// The https address type pointed at our recorder for the test's duration.
+// The Wine prefix is shared with the program's own runs, so the test
+// changes the type for itself only and puts the previous command back.
+class RecordedAddresses {
+ public:
+  explicit RecordedAddresses(const std::wstring& record_file) {
+    wchar_t value[2048] = {};
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, kKey, nullptr, RRF_RT_REG_SZ, nullptr, value, &size) ==
+        ERROR_SUCCESS)
+      previous_ = value;
+    std::wstring recorder = L"" WAYFOLD_URL_RECORDER;
+    for (wchar_t& c : recorder)
+      if (c == L'/') c = L'\\';
+    if (!recorder.empty() && recorder[0] == L'\\') recorder = L"Z:" + recorder;
+    ready_ = Set(L"\"" + recorder + L"\" \"%1\"");
+    SetEnvironmentVariableW(kRecordVariable, record_file.c_str());
+  }
+  ~RecordedAddresses() {
+    SetEnvironmentVariableW(kRecordVariable, nullptr);
+    if (previous_)
+      Set(*previous_);
+    else
+      RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr);
+  }
+  RecordedAddresses(const RecordedAddresses&) = delete;
+  RecordedAddresses& operator=(const RecordedAddresses&) = delete;
+  bool Ready() const { return ready_; }
+
+ private:
+  static constexpr wchar_t kKey[] = L"https\\shell\\open\\command";
+  static constexpr wchar_t kRecordVariable[] = L"WAYFOLD_URL_RECORD";
+  static bool Set(const std::wstring& value) {
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) ==
+           ERROR_SUCCESS;
+  }
+  std::optional<std::wstring> previous_;
+  bool ready_ = false;
+};
+
+TEST_F(MainForm, WebButtonOpensOurAddress) {
+  const std::wstring record = home / L"address.txt";
+  RecordedAddresses recorder(record);
+  ASSERT_TRUE(recorder.Ready());
+  Click(form->imgWeb);
+  // The recorder puts the file in place whole, once written.
+  ASSERT_TRUE(
+      PumpUntil([&] { return GetFileAttributesW(record.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  EXPECT_EQ(Bytes(record), "https://corvane.example/wayfold/");
+}
+
+}  // namespace
+}  // namespace wf::test
