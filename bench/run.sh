@@ -9,6 +9,8 @@
 #   bench/run.sh --measures refresh            (the list following its folder)
 #   bench/run.sh --measures paint              (the caption panel's paint)
 #   bench/run.sh --measures window             (Wayfold's form around the list)
+#   bench/run.sh --measures memory             (bytes per row, a process per list)
+#   bench/run.sh --sizes 1000000 --measures wholefolder
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.
