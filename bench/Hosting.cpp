@@ -120,6 +120,16 @@ wf::UniqueWindow CreateViewHost() {
   return host;
 }
 
+ShellViewBrowser::ShellViewBrowser() : host_(CreateViewHost()) {
+  RECT client{};
+  GetClientRect(host_.get(), &client);
+  Check(CoCreateInstance(CLSID_ExplorerBrowser, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(&browser_)),
+        "CoCreateInstance(CLSID_ExplorerBrowser)");
+  FOLDERSETTINGS settings{FVM_DETAILS, 0};
+  Check(browser_->Initialize(host_.get(), &client, &settings), "IExplorerBrowser::Initialize");
+}
+
 ListHost::ListHost() : form_(new wf::TForm(wf::Application)) {
   form_->SetBorderStyle(wf::TFormBorderStyle::bsNone);
   form_->SetClientWidth(332);

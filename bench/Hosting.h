@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <shobjidl.h>
 #include <wrl/client.h>
 
 #include <string>
@@ -65,6 +66,21 @@ Microsoft::WRL::ComPtr<IShellFolder2> DetailsFolder(IShellFolder* folder);
 
 // A shown top-level window for the platform's own shell view.
 wf::UniqueWindow CreateViewHost();
+
+// The platform's shell view in details mode, in a host window of its own.
+// It is destroyed before its host goes, whatever ends its use.
+class ShellViewBrowser {
+ public:
+  ShellViewBrowser();
+  ~ShellViewBrowser() { browser_->Destroy(); }
+  ShellViewBrowser(const ShellViewBrowser&) = delete;
+  ShellViewBrowser& operator=(const ShellViewBrowser&) = delete;
+  IExplorerBrowser* Get() const { return browser_.Get(); }
+
+ private:
+  wf::UniqueWindow host_;
+  Microsoft::WRL::ComPtr<IExplorerBrowser> browser_;
+};
 
 // A shown form with our list in it, as Wayfold has it.
 class ListHost {

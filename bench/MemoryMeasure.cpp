@@ -146,23 +146,12 @@ int MeasureShellView(const Options& options, int size) {
   auto desktop = Desktop();
   const wf::AbsoluteIdList empty = ParseFolder(desktop.Get(), EmptyBenchFolderPath(options.root));
   const wf::AbsoluteIdList full = ParseFolder(desktop.Get(), BenchFolderPath(options.root, size));
-  wf::UniqueWindow host = CreateViewHost();
-  RECT client{};
-  GetClientRect(host.get(), &client);
-  ComPtr<IExplorerBrowser> browser;
-  Check(CoCreateInstance(CLSID_ExplorerBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(&browser)),
-        "CoCreateInstance(CLSID_ExplorerBrowser)");
-  FOLDERSETTINGS settings{FVM_DETAILS, 0};
-  Check(browser->Initialize(host.get(), &client, &settings), "IExplorerBrowser::Initialize");
-  struct DestroyOnExit {
-    IExplorerBrowser* browser;
-    ~DestroyOnExit() { browser->Destroy(); }
-  } destroyOnExit{browser.Get()};
+  ShellViewBrowser view_browser;
+  IExplorerBrowser* browser = view_browser.Get();
 
-  BrowseAndWait(browser.Get(), empty.get(), 0, options.viewTimeoutSeconds);
+  BrowseAndWait(browser, empty.get(), 0, options.viewTimeoutSeconds);
   const Sampled before = Take();
-  BrowseAndWait(browser.Get(), full.get(), size, options.viewTimeoutSeconds);
+  BrowseAndWait(browser, full.get(), size, options.viewTimeoutSeconds);
   const Sampled drawn = Take();
   PrintChildResult(L"shellview", "drawn", size, before, drawn, size);
   return 0;

@@ -56,22 +56,8 @@ Timed TimeShellNames(const std::wstring& folder) {
 }
 
 ViewTimes TimeShellView(PCIDLIST_ABSOLUTE folder, int expected, double timeoutSeconds) {
-  wf::UniqueWindow host = CreateViewHost();
-  RECT client{};
-  GetClientRect(host.get(), &client);
-
-  ComPtr<IExplorerBrowser> browser;
-  Check(CoCreateInstance(CLSID_ExplorerBrowser, nullptr, CLSCTX_INPROC_SERVER,
-                         IID_PPV_ARGS(&browser)),
-        "CoCreateInstance(CLSID_ExplorerBrowser)");
-  FOLDERSETTINGS settings{FVM_DETAILS, 0};
-  Check(browser->Initialize(host.get(), &client, &settings), "IExplorerBrowser::Initialize");
-  // Destroy must follow a successful Initialize whatever happens next, and
-  // before the host window goes.
-  struct DestroyOnExit {
-    IExplorerBrowser* browser;
-    ~DestroyOnExit() { browser->Destroy(); }
-  } destroyOnExit{browser.Get()};
+  ShellViewBrowser view_browser;
+  IExplorerBrowser* browser = view_browser.Get();
 
   ViewTimes times;
   auto start = Clock::now();
