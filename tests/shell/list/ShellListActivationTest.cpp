@@ -67,22 +67,6 @@ class ShellListActivation : public ShellListTest {
     return list;
   }
 
-  TListItem* Row(TKivShellList& list, const std::wstring& name) {
-    const std::wstring caption =
-        name == kParentCaption ? name : ShellDisplayName(folder_.Path(), name);
-    const int index = IndexOfCaption(list, caption);
-    return index < 0 ? nullptr : list.Items()[index];
-  }
-
-  void SelectOnly(TKivShellList& list, std::initializer_list<std::wstring> names) {
-    list.ClearSelection();
-    for (const std::wstring& name : names) {
-      TListItem* row = Row(list, name);
-      ASSERT_NE(row, nullptr);
-      row->SetSelected(true);
-    }
-  }
-
   static void Key(TKivShellList& list, WORD key) {
     SendMessageW(list.Handle(), WM_KEYDOWN, key, 1);
   }

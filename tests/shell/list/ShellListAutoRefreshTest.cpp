@@ -23,16 +23,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class CountingList : public TKivShellList {
- public:
-  using TKivShellList::TKivShellList;
-  void MergeRefresh() override {
-    ++merges;
-    TKivShellList::MergeRefresh();
-  }
-  int merges = 0;
-};
-
 class ShellListAutoRefresh : public ::testing::Test {
  protected:
   ~ShellListAutoRefresh() override {

@@ -154,20 +154,6 @@ class ShellListMenu : public ShellListTest {
     return list;
   }
 
-  TListItem* Row(TKivShellList& list, const std::wstring& name) {
-    const int index = IndexOfCaption(list, ShellDisplayName(folder_.Path(), name));
-    return index < 0 ? nullptr : list.Items()[index];
-  }
-
-  void SelectOnly(TKivShellList& list, std::initializer_list<std::wstring> names) {
-    list.ClearSelection();
-    for (const std::wstring& name : names) {
-      TListItem* row = Row(list, name);
-      ASSERT_NE(row, nullptr);
-      row->SetSelected(true);
-    }
-  }
-
   static POINT OnScreen(TKivShellList& list, POINT client) {
     ClientToScreen(list.Handle(), &client);
     return client;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,6 +78,12 @@ class ShellListTest : public ::testing::Test {
 
   TForm& Form() { return *form_; }
 
+  // The list's row of the object `name` of the test's folder, found by the
+  // shell's display name; the parent entry by its caption " .. ".
+  TListItem* Row(TKivShellList& list, const std::wstring& name);
+  // Selects those rows and no others.
+  void SelectOnly(TKivShellList& list, std::initializer_list<std::wstring> names);
+
   TempFolder folder_;
 
  private:
@@ -117,6 +124,33 @@ inline std::wstring ShellDisplayName(const std::wstring& folder, const std::wstr
   walker.SetObjectName(name);
   return walker.DisplayName();
 }
+
+inline TListItem* ShellListTest::Row(TKivShellList& list, const std::wstring& name) {
+  const std::wstring caption = name == L" .. " ? name : ShellDisplayName(folder_.Path(), name);
+  const int index = IndexOfCaption(list, caption);
+  return index < 0 ? nullptr : list.Items()[index];
+}
+
+inline void ShellListTest::SelectOnly(TKivShellList& list,
+                                      std::initializer_list<std::wstring> names) {
+  list.ClearSelection();
+  for (const std::wstring& name : names) {
+    TListItem* row = Row(list, name);
+    ASSERT_NE(row, nullptr);
+    row->SetSelected(true);
+  }
+}
+
+// A list that counts its merges.
+class CountingList : public TKivShellList {
+ public:
+  using TKivShellList::TKivShellList;
+  void MergeRefresh() override {
+    ++merges;
+    TKivShellList::MergeRefresh();
+  }
+  int merges = 0;
+};
 
 // The id of `name` in `folder`, owned by the caller.
 inline ChildIdList ShellItemId(const std::wstring& folder, const std::wstring& name) {

@@ -21,16 +21,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class CountingList : public TKivShellList {
- public:
-  using TKivShellList::TKivShellList;
-  void MergeRefresh() override {
-    ++merges;
-    TKivShellList::MergeRefresh();
-  }
-  int merges = 0;
-};
-
 bool WriteFile(const std::wstring& path, size_t bytes) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
