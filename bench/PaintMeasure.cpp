@@ -7,6 +7,7 @@
 
 #include "bench/BenchCore.h"
 #include "bench/RatioReport.h"
+#include "framework/Handles.h"
 #include "framework/Form.h"
 #include "framework/Graphics.h"
 #include "ui/PaxPanel.h"
@@ -89,21 +90,20 @@ void MeasureCaptionPanel(wf::TForm& form) {
   }
   const int top = (23 - (measured.bottom - measured.top)) / 2;
   const auto paint_raw = [&] {
-    HDC dc = CreateCompatibleDC(raw_target.Dc());
-    HBITMAP bitmap = CreateCompatibleBitmap(raw_target.Dc(), 332, 23);
-    HGDIOBJ old_bitmap = SelectObject(dc, bitmap);
+    const wf::UniqueDc memory(CreateCompatibleDC(raw_target.Dc()));
+    const wf::UniqueBitmap bitmap(CreateCompatibleBitmap(raw_target.Dc(), 332, 23));
+    HDC dc = memory.get();
+    const wf::SelectScope bitmap_selected(dc, bitmap.get());
     Fill(dc, RECT{0, 0, 332, 23}, wf::ColorToRGB(kPanelColor));
     BitBlt(dc, 1, 0, 331, 23, picture.Dc(), 0, 0, SRCCOPY);
-    HGDIOBJ old_font = SelectObject(dc, font);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    RECT text{0, top, 332, top + 23};
-    DrawTextW(dc, kCaption, -1, &text, format);
-    SelectObject(dc, old_font);
+    {
+      const wf::SelectScope font_selected(dc, font);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, RGB(255, 255, 255));
+      RECT text{0, top, 332, top + 23};
+      DrawTextW(dc, kCaption, -1, &text, format);
+    }
     BitBlt(raw_target.Dc(), 0, 0, 332, 23, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, old_bitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
   };
   paint_panel();
   paint_raw();

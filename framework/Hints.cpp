@@ -20,20 +20,16 @@ TTTOOLINFOW ToolInfo(HWND window) {
 
 }  // namespace
 
-THintWindow::~THintWindow() {
-  if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
-}
-
 HWND THintWindow::Handle() {
-  if (!tooltip_ || !IsWindow(tooltip_)) {
+  if (!tooltip_ || !IsWindow(tooltip_.get())) {
     // No prefix handling: a hint shows "&" as it is written.
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+    tooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr));
     window_ = nullptr;
   }
-  return tooltip_;
+  return tooltip_.get();
 }
 
 void THintWindow::Activate(HWND window, const RECT& area, const std::wstring& text,
@@ -60,7 +56,7 @@ void THintWindow::Activate(HWND window, const RECT& area, const std::wstring& te
 void THintWindow::Cancel() {
   if (!window_) return;
   TTTOOLINFOW info = ToolInfo(window_);
-  if (tooltip_) SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+  if (tooltip_) SendMessageW(tooltip_.get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
   window_ = nullptr;
   area_ = {};
   text_.clear();
@@ -77,7 +73,7 @@ std::wstring THintWindow::Text() {
   std::vector<wchar_t> buffer(1024, L'\0');
   TTTOOLINFOW info = ToolInfo(window_);
   info.lpszText = buffer.data();
-  SendMessageW(tooltip_, TTM_GETTEXTW, buffer.size(), reinterpret_cast<LPARAM>(&info));
+  SendMessageW(tooltip_.get(), TTM_GETTEXTW, buffer.size(), reinterpret_cast<LPARAM>(&info));
   buffer.back() = L'\0';
   return buffer.data();
 }

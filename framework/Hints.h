@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "framework/Handles.h"
+
 namespace wf {
 
 // The program's one hint window: the platform's tooltip, showing the short
@@ -12,7 +14,6 @@ namespace wf {
 class THintWindow {
  public:
   THintWindow() = default;
-  ~THintWindow();
   THintWindow(const THintWindow&) = delete;
   THintWindow& operator=(const THintWindow&) = delete;
 
@@ -30,7 +31,7 @@ class THintWindow {
   HWND Window() const { return window_; }
 
  private:
-  HWND tooltip_ = nullptr;
+  UniqueWindow tooltip_;
   HWND window_ = nullptr;
   RECT area_{};
   std::wstring text_;

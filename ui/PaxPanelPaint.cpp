@@ -23,19 +23,6 @@ void Fill(HDC dc, const RECT& r, TColor color) {
   FillColorRect(dc, r, ColorToRGB(color));
 }
 
-// A selection that a paint step makes and undoes, also when it throws.
-class ObjectSelection {
- public:
-  ObjectSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-  ~ObjectSelection() { SelectObject(dc_, previous_); }
-  ObjectSelection(const ObjectSelection&) = delete;
-  ObjectSelection& operator=(const ObjectSelection&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ previous_;
-};
-
 }  // namespace
 
 // ---- cache ----
@@ -72,7 +59,7 @@ void TCustomPaxPanel::PaintWindow(HDC target) {
   UniqueDc memory(CreateCompatibleDC(target));
   UniqueBitmap bitmap(CreateCompatibleBitmap(target, RectWidth(client), RectHeight(client)));
   if (!memory || !bitmap) return;
-  ObjectSelection selected(memory.get(), bitmap.get());
+  SelectScope selected(memory.get(), bitmap.get());
   UniqueRegion clip(CreateRectRgnIndirect(&box));
   SelectClipRgn(memory.get(), clip.get());
   Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(memory.get()), 0);
