@@ -34,8 +34,10 @@ class MenuDriver {
   explicit MenuDriver(Picker pick, bool dismiss_after_highlight = false)
       : ui_thread_(GetCurrentThreadId()),
         pick_(std::move(pick)),
-        dismiss_after_highlight_(dismiss_after_highlight),
-        thread_([this] { Run(); }) {}
+        dismiss_after_highlight_(dismiss_after_highlight) {
+    ParkPointer();
+    thread_ = std::thread([this] { Run(); });
+  }
   ~MenuDriver() {
     stop_ = true;
     thread_.join();
@@ -85,6 +87,25 @@ class MenuDriver {
     return found;
   }
 
+  static POINT ParkingPlace() {
+    return {GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1};
+  }
+
+  // A pointer that moves over the menu highlights an entry behind the keys'
+  // back, and under Wine a pointer just moved can still report a motion at
+  // an earlier place: the pointer goes away before the menu shows, and
+  // stays there until it has been read there several times running.
+  static void ParkPointer() {
+    const POINT park = ParkingPlace();
+    SetCursorPos(park.x, park.y);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    for (int settled = 0; settled < 5 && std::chrono::steady_clock::now() < end; Sleep(10)) {
+      POINT now{};
+      GetCursorPos(&now);
+      settled = now.x == park.x && now.y == park.y ? settled + 1 : 0;
+    }
+  }
+
   static int HighlightedPosition(HMENU menu) {
     const int count = GetMenuItemCount(menu);
     for (int i = 0; i < count; ++i)
@@ -105,8 +126,9 @@ class MenuDriver {
       Sleep(10);
     }
     if (!window) return;
-    // A pointer resting on the menu would move the highlight under the keys.
-    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+    // A menu shown at the pointer, after a real click, has it on its edge.
+    const POINT park = ParkingPlace();
+    SetCursorPos(park.x, park.y);
     Sleep(50);  // the menu loop is running once the window shows
     HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, 0x01E1 /* MN_GETHMENU */, 0, 0));
     GetWindowRect(window, &rect_);
@@ -128,7 +150,10 @@ class MenuDriver {
     }
     seen_ = true;
     const int target = pick_ ? pick_(entries_) : -1;
-    trace_ = L"target " + std::to_wstring(target) + L", highlight";
+    POINT pointer{};
+    GetCursorPos(&pointer);
+    trace_ = L"target " + std::to_wstring(target) + L", pointer " + std::to_wstring(pointer.x) +
+             L"," + std::to_wstring(pointer.y) + L", highlight";
     // At most one step per entry; each waits until the highlight moved.
     for (int step = 0; target >= 0 && step <= count && !stop_; ++step) {
       if (HighlightedPosition(menu) == target) {

@@ -406,7 +406,8 @@ TEST_F(DirwalkerFakeMenu, ShellEntrysHelpTextBecomesTheHint) {
   Application->OnHint = nullptr;
   EXPECT_TRUE(highlighted_);
   EXPECT_EQ(hints, (std::vector<std::wstring>{L"The first application item", L"",
-                                              L"Help for fakeopen", L"Help for rename", L""}));
+                                              L"Help for fakeopen", L"Help for rename", L""}))
+      << trace_;
   EXPECT_TRUE(menu_->invoked.empty());
 }
 
