@@ -162,6 +162,8 @@ class TKivShellList : public TCustomListView {
   std::wstring ResolveCaption(TListItem* item) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
   void CreateParams(TCreateParams& params) override;
+  // Columns, the sort marks and the icon-title font follow the density.
+  void ChangeScale(int dpi) override;
 
  private:
   enum OptionBit : uint16_t {
