@@ -66,6 +66,14 @@ int WindowDpi(HWND hwnd) {
   return SystemDpi();
 }
 
+int SystemMetricForDpi(int index, int dpi) {
+  using ForDpiFn = int(WINAPI*)(int, UINT);
+  if (auto for_dpi = User32Function<ForDpiFn>("GetSystemMetricsForDpi"))
+    return for_dpi(index, static_cast<UINT>(dpi));
+  // The older call answers for the system's density.
+  return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
+}
+
 bool IconTitleFontForDpi(int dpi, LOGFONTW& font) {
   using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
   if (auto for_dpi = User32Function<ForDpiFn>("SystemParametersInfoForDpi")) {

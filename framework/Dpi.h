@@ -35,6 +35,9 @@ int SystemDpi();
 // cannot tell a window's own.
 int WindowDpi(HWND hwnd);
 
+// A size the system measures (SM_CXVSCROLL, say) at a density.
+int SystemMetricForDpi(int index, int dpi);
+
 // The platform's icon-title font for a density; false when there is none.
 bool IconTitleFontForDpi(int dpi, LOGFONTW& font);
 

@@ -321,8 +321,8 @@ void TCustomPaxPanel::PaintCaption(HDC dc, const RECT& r) {
 
 void TCustomPaxPanel::PaintSizeGrip(HDC dc, const RECT& client, const RECT& r) {
   if (!size_grip_ || !resizable_) return;
-  const int grip_width = GetSystemMetrics(SM_CXVSCROLL);
-  const int grip_height = GetSystemMetrics(SM_CYHSCROLL);
+  const int grip_width = SystemMetricForDpi(SM_CXVSCROLL, CurrentDpi());
+  const int grip_height = SystemMetricForDpi(SM_CYHSCROLL, CurrentDpi());
   if (Themed()) {
     RECT strip{client.right - grip_width, client.top, client.right, client.bottom};
     if (IsRectEmpty(&strip)) return;

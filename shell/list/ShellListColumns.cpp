@@ -252,9 +252,15 @@ void TKivShellList::ChangeScale(int dpi) {
   TCustomListView::ChangeScale(dpi);
   if (CurrentDpi() == before) return;
   if (use_system_font_) UseIconTitleFont(Font());
-  // Column widths are the user's pixels: they keep their share of the row.
-  for (int i = 0; i < Columns().Count(); ++i)
-    Columns()[i]->SetWidth(MulDiv(Columns()[i]->Width(), dpi, before));
+  // A width that is not its design width scaled (the user's, or the
+  // shell's for another folder) is taken as the new design width.
+  for (int i = 0; i < Columns().Count() && i < kMaxColumns; ++i) {
+    int& design = design_widths_[static_cast<size_t>(i)];
+    const int width = Columns()[i]->Width();
+    if (design == 0 || ScaleForDpi(design, before) != width) design = UnscaleForDpi(width, before);
+    Columns()[i]->SetWidth(ScaleForDpi(design, dpi));
+  }
+  // The remembered widths are the user's pixels: they keep their share.
   for (int& width : width_memory_) width = MulDiv(width, dpi, before);
   // The header still shows the old marks until they are replaced.
   UniqueBitmap old_up = std::move(arrow_up_), old_down = std::move(arrow_down_);

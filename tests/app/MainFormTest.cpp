@@ -258,14 +258,13 @@ class MainFormDensity : public MainForm {
  protected:
   // Wine keeps one density for every monitor and never sends the message
   // that a move to another monitor brings: the test delivers it, with the
-  // window rectangle the platform would suggest.
+  // window rectangle the platform would suggest, the window's design size
+  // at the new density (the borderless window is all client area).
   void MoveToDensity(int dpi) {
     RECT window{};
     GetWindowRect(form->Handle(), &window);
-    const int from = form->CurrentDpi();
-    RECT suggested{window.left, window.top,
-                   window.left + MulDiv(window.right - window.left, dpi, from),
-                   window.top + MulDiv(window.bottom - window.top, dpi, from)};
+    RECT suggested{window.left, window.top, window.left + MulDiv(kAt96.client.cx, dpi, 96),
+                   window.top + MulDiv(kAt96.client.cy, dpi, 96)};
     SendMessageW(form->Handle(), kDpiChangedMessage, MAKEWPARAM(dpi, dpi),
                  reinterpret_cast<LPARAM>(&suggested));
     Application->ProcessMessages();
@@ -321,7 +320,11 @@ TEST_F(MainFormDensity, AnotherDensityScalesEveryDesignSizeAndComingBackRestores
   const std::vector<COLORREF> design = BarColumn(form->pnlBottom, 320);
   EXPECT_EQ(design.front(), RGB(111, 162, 224)) << "drawn 1:1 at the design density";
   EXPECT_EQ(design.back(), RGB(16, 103, 190));
-  MoveToDensity(144);
+  // Through a lower density and a third one, where sizes scaled from the
+  // last pixels rather than the design come back a pixel off (259 as 258,
+  // 17 as 18, the bars 22 high).
+  MoveToDensity(72);
+  MoveToDensity(120);
   MoveToDensity(96);
   ExpectLayout(kAt96);
 }
