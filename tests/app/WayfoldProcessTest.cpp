@@ -107,8 +107,9 @@ class SystemDpiForNewProcesses {
   bool set_ = false;
 };
 
-// Another process's windows as they are: a thread unaware of densities
-// would see the rectangles of a window of another density scaled to its own.
+// Another process's windows as they are: on Windows a thread unaware of
+// densities sees the rectangles of a window of another density scaled to
+// its own (Wine leaves them as they are either way).
 class ReadingUnscaled {
  public:
   ReadingUnscaled() {
