@@ -308,9 +308,11 @@ class MainFormDensity : public MainForm {
 
 TEST_F(MainFormDensity, AnotherDensityScalesEveryDesignSizeAndComingBackRestoresThemExactly) {
   ExpectLayout(kAt96);
+  const LONG list_font = FontHeight(form->shList->Font().Handle());
   MoveToDensity(144);
   EXPECT_EQ(form->CurrentDpi(), 144) << "the density the message gave, whatever Wine reports";
   ExpectLayout(kAt144);
+  EXPECT_EQ(FontHeight(form->shList->Font().Handle()), MulDiv(list_font, 144, 96));
   // The bar's picture has 23 rows: stretched by repeating rows it would
   // show no more than 23 colours down a column, smoothly it shows more.
   // Away from the caption and the buttons.
