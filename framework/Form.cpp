@@ -109,7 +109,7 @@ void TForm::ChangeScale(int dpi) {
   if (design_client_height_ > 0) client_height_ = Scaled(design_client_height_);
 }
 
-void TForm::OnDpiChanged(WPARAM wparam, const RECT& suggested) {
+void TForm::HandleDpiChanged(WPARAM wparam, const RECT& suggested) {
   // The density is kept as the message gives it: the platform may go on
   // reporting the old one for the window.
   ChangeScale(HIWORD(wparam));
@@ -156,7 +156,7 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       Close();
       return 0;
     case kDpiChangedMessage:
-      if (lparam) OnDpiChanged(wparam, *reinterpret_cast<const RECT*>(lparam));
+      if (lparam) HandleDpiChanged(wparam, *reinterpret_cast<const RECT*>(lparam));
       return 0;
   }
   return TWinControl::WndProc(msg, wparam, lparam);

@@ -57,7 +57,7 @@ class TForm : public TWinControl {
   void TakeWindowDpi();
   // The platform moved the window to a monitor of another density: the
   // message carries the density and the window rectangle to take.
-  void OnDpiChanged(WPARAM wparam, const RECT& suggested);
+  void HandleDpiChanged(WPARAM wparam, const RECT& suggested);
   void PlaceClient(int width, int height);
   std::wstring caption_;
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
