@@ -8,8 +8,8 @@
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/StableSort.h"
-#include "shell/core/ShellUtils.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
