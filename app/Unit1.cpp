@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <iterator>
 
 #include "app/WindowPlacement.h"
 #include "framework/Application.h"
@@ -28,7 +29,8 @@ constexpr int kClientHeight = 566;
 constexpr int kPanelHeight = 23;
 constexpr int kButtonTop = 3;
 constexpr int kButtonSize = 17;
-constexpr int kButtonPictureSize = 16;
+// The sizes the button pictures are drawn in: 100, 150 and 200 per cent.
+constexpr int kButtonPictureSizes[] = {16, 24, 32};
 constexpr int kNameColumnWidth = 195;
 // A dragged window closer than this to a work-area edge lands on it.
 constexpr int kSnapDistance = 10;
@@ -60,17 +62,16 @@ std::wstring ExecutablePath() {
   }
 }
 
-UniqueIcon LoadButtonIcon(const wchar_t* name) {
+UniqueIcon LoadButtonIcon(const wchar_t* name, int size) {
   // The icon files carry several sizes: LoadImage picks the one asked for.
-  return UniqueIcon(
-      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, kButtonPictureSize,
-                                    kButtonPictureSize, LR_DEFAULTCOLOR)));
+  return UniqueIcon(static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
 // Moves one axis of a dragged window onto the near edge of the area.
-LONG Snap(LONG start, LONG length, LONG low, LONG high) {
-  if (std::abs(start - low) <= kSnapDistance) return low;
-  if (std::abs(start + length - high) <= kSnapDistance) return high - length;
+LONG Snap(LONG start, LONG length, LONG low, LONG high, int distance) {
+  if (std::abs(start - low) <= distance) return low;
+  if (std::abs(start + length - high) <= distance) return high - length;
   return start;
 }
 }  // namespace
@@ -117,17 +118,13 @@ TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   pnlTop->SetCaption(L" Corvane Wayfold - Version 1.1");
   pnlTop->Font().SetStyle(fsBold);
   imgWeb = BuildButton(L"imgWeb", 234, L"Visit Corvane Website");
-  imgWeb->Picture().SetIcon(LoadButtonIcon(L"BUTTONWEB"));
   imgWeb->OnClick = [this](TObject* sender) { imgWebClick(sender); };
   imgRoot = BuildButton(L"imgRoot", 259, L"Set Root Folder");
-  imgRoot->Picture().SetIcon(LoadButtonIcon(L"BUTTONROOT"));
   imgRoot->OnClick = [this](TObject* sender) { imgRootClick(sender); };
   imgNewFolder = BuildButton(L"imgNewFolder", 284, L"Create New Folder");
-  imgNewFolder->Picture().Bitmap().LoadFromResourceName(GetModuleHandleW(nullptr),
-                                                        L"BUTTONNEWFOLDER16");
   imgNewFolder->OnClick = [this](TObject* sender) { imgNewFolderClick(sender); };
   imgExit = BuildButton(L"imgExit", 310, L"Exit Wayfold");
-  imgExit->Picture().SetIcon(LoadButtonIcon(L"BUTTONEXIT"));
+  LoadButtonPictures();
   imgExit->OnClick = [this](TObject* sender) { imgExitClick(sender); };
 
   pnlBottom = new TPaxPanel(this);
@@ -192,6 +189,26 @@ TImage* TfrmMain_Wayfold::BuildButton(const wchar_t* name, int left, const wchar
   return image;
 }
 
+void TfrmMain_Wayfold::LoadButtonPictures() {
+  const int size = NearestSize(Scaled(kButtonPictureSizes[0]), kButtonPictureSizes,
+                               static_cast<int>(std::size(kButtonPictureSizes)));
+  imgWeb->Picture().SetIcon(LoadButtonIcon(L"BUTTONWEB", size));
+  imgRoot->Picture().SetIcon(LoadButtonIcon(L"BUTTONROOT", size));
+  imgExit->Picture().SetIcon(LoadButtonIcon(L"BUTTONEXIT", size));
+  const std::wstring new_folder = L"BUTTONNEWFOLDER" + std::to_wstring(size);
+  imgNewFolder->Picture().Bitmap().LoadFromResourceName(GetModuleHandleW(nullptr),
+                                                        new_folder.c_str());
+}
+
+void TfrmMain_Wayfold::ChangeScale(int dpi) {
+  const int before = CurrentDpi();
+  TForm::ChangeScale(dpi);
+  if (CurrentDpi() == before) return;
+  // Kept in pixels, as the window's heights are: scaled with them.
+  unrolled_height_ = MulDiv(unrolled_height_, CurrentDpi(), before);
+  LoadButtonPictures();
+}
+
 std::wstring TfrmMain_Wayfold::SettingsFileName() {
   return ExtractFilePath(ExecutablePath()) + kSettingsName;
 }
@@ -242,8 +259,8 @@ void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
   pnlBottom->SetCaption(L" " + PathCaption(shList->Path()));
   TListColumns& columns = shList->Columns();
   for (int i = columns.Count() - 1; i >= kKeptColumns; --i) columns.Delete(i);
-  if (columns.Count() > 0 && columns[0]->Width() != kNameColumnWidth)
-    columns[0]->SetWidth(kNameColumnWidth);
+  const int name_width = shList->Scaled(kNameColumnWidth);
+  if (columns.Count() > 0 && columns[0]->Width() != name_width) columns[0]->SetWidth(name_width);
 }
 
 void TfrmMain_Wayfold::pnlTopMouseDown(TObject*, TMouseButton button, TShiftState, int, int) {
@@ -254,11 +271,11 @@ void TfrmMain_Wayfold::pnlTopMouseDown(TObject*, TMouseButton button, TShiftStat
 }
 
 void TfrmMain_Wayfold::pnlTopDblClick(TObject*) {
-  if (ClientHeight() == kPanelHeight) {
+  if (ClientHeight() == Scaled(kPanelHeight)) {
     SetClientHeight(unrolled_height_);
   } else {
     unrolled_height_ = ClientHeight();
-    SetClientHeight(kPanelHeight);
+    SetClientHeight(Scaled(kPanelHeight));
   }
 }
 
@@ -305,6 +322,14 @@ LRESULT TfrmMain_Wayfold::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       // Only a drag snaps: a place the program sets (the stored one) stays.
       if (moving_ && screen_snap_) SnapToWorkArea(*reinterpret_cast<WINDOWPOS*>(lparam));
       break;
+    case kDpiChangedMessage: {
+      // The rectangle the platform suggests scales a rolled-up window's
+      // height with its own rounding: it stays exactly one bar high.
+      const bool rolled = ClientHeight() == Scaled(kPanelHeight);
+      const LRESULT result = TForm::WndProc(msg, wparam, lparam);
+      if (rolled) SetClientHeight(Scaled(kPanelHeight));
+      return result;
+    }
     default:
       break;
   }
@@ -321,8 +346,9 @@ void TfrmMain_Wayfold::SnapToWorkArea(WINDOWPOS& place) {
   MONITORINFO info{};
   info.cbSize = sizeof(info);
   if (!GetMonitorInfoW(MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST), &info)) return;
-  place.x = Snap(place.x, width, info.rcWork.left, info.rcWork.right);
-  place.y = Snap(place.y, height, info.rcWork.top, info.rcWork.bottom);
+  const int distance = Scaled(kSnapDistance);
+  place.x = Snap(place.x, width, info.rcWork.left, info.rcWork.right, distance);
+  place.y = Snap(place.y, height, info.rcWork.top, info.rcWork.bottom, distance);
 }
 
 }  // namespace wf

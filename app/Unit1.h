@@ -55,14 +55,19 @@ class TfrmMain_Wayfold : public TForm {
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  void ChangeScale(int dpi) override;
 
  private:
   void BuildPanel(TPaxPanel* panel, const wchar_t* name, TAlign align, int top, int tab_order);
   TImage* BuildButton(const wchar_t* name, int left, const wchar_t* hint);
   void SnapToWorkArea(WINDOWPOS& place);
+  // The buttons' pictures drawn nearest to the buttons' size at the form's
+  // density.
+  void LoadButtonPictures();
 
   TBitmap background_;
-  // The client height to return to when the window is unrolled.
+  // The client height to return to when the window is unrolled, in pixels
+  // at the form's density.
   int unrolled_height_ = 0;
   bool screen_snap_ = false;
   bool moving_ = false;

@@ -2,10 +2,14 @@
 
 #include "app/Unit1.h"
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Exceptions.h"
 #include "shell/core/ShellModule.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before any window: a system that ignores the manifest's declaration
+  // would otherwise stretch the window's bitmap to each monitor's density.
+  wf::BecomeDpiAware();
   std::unique_ptr<wf::ShellModule> shell;
   try {
     shell = std::make_unique<wf::ShellModule>();

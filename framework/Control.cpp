@@ -202,6 +202,9 @@ void TWinControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent_) {
     parent_->InsertControl(this);
+    // A stored description gives design sizes: its parent scales them all
+    // once loading ends.
+    if (!IsLoading()) ChangeScale(parent_->dpi_);
     if (hwnd_)
       ::SetParent(hwnd_, parent_->Handle());
     else if (parent_->HandleAllocated())
@@ -260,6 +263,15 @@ bool TWinControl::HandleContextMenu(LPARAM lparam) {
 }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
+  // Only what changes is taken again: the rest keeps its exact design size.
+  if (left != left_) design_left_ = UnscaleForDpi(left, dpi_);
+  if (top != top_) design_top_ = UnscaleForDpi(top, dpi_);
+  if (width != width_) design_width_ = UnscaleForDpi(width, dpi_);
+  if (height != height_) design_height_ = UnscaleForDpi(height, dpi_);
+  PlaceBounds(left, top, width, height);
+}
+
+void TWinControl::PlaceBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   left_ = left;
   top_ = top;
@@ -327,25 +339,38 @@ void TWinControl::AlignControls() {
     return list;
   };
   for (TWinControl* c : placed(TAlign::alTop)) {
-    c->SetBounds(area.left, area.top, area.right - area.left, c->height_);
+    c->PlaceBounds(area.left, area.top, area.right - area.left, c->height_);
     area.top += c->height_;
   }
   for (TWinControl* c : placed(TAlign::alBottom)) {
-    c->SetBounds(area.left, area.bottom - c->height_, area.right - area.left, c->height_);
+    c->PlaceBounds(area.left, area.bottom - c->height_, area.right - area.left, c->height_);
     area.bottom -= c->height_;
   }
   for (TWinControl* c : placed(TAlign::alLeft)) {
-    c->SetBounds(area.left, area.top, c->width_, area.bottom - area.top);
+    c->PlaceBounds(area.left, area.top, c->width_, area.bottom - area.top);
     area.left += c->width_;
   }
   for (TWinControl* c : placed(TAlign::alRight)) {
-    c->SetBounds(area.right - c->width_, area.top, c->width_, area.bottom - area.top);
+    c->PlaceBounds(area.right - c->width_, area.top, c->width_, area.bottom - area.top);
     area.right -= c->width_;
   }
   for (TWinControl* c : placed(TAlign::alClient))
-    c->SetBounds(area.left, area.top, std::max(0L, area.right - area.left),
-                 std::max(0L, area.bottom - area.top));
+    c->PlaceBounds(area.left, area.top, std::max(0L, area.right - area.left),
+                   std::max(0L, area.bottom - area.top));
   aligning_ = false;
+}
+
+void TWinControl::ChangeScale(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  font_.SetPixelsPerInch(dpi);
+  if (parent_)
+    PlaceBounds(Scaled(design_left_), Scaled(design_top_), Scaled(design_width_),
+                Scaled(design_height_));
+  for (TWinControl* child : std::vector<TWinControl*>(controls_)) child->ChangeScale(dpi);
+  for (TGraphicControl* child : std::vector<TGraphicControl*>(graphic_controls_))
+    child->ChangeScale(dpi);
+  AlignControls();
 }
 
 void TWinControl::SetVisible(bool visible) {

@@ -7,6 +7,7 @@
 
 #include "framework/Component.h"
 #include "framework/Cursor.h"
+#include "framework/Dpi.h"
 #include "framework/Graphics.h"
 
 namespace wf {
@@ -116,9 +117,16 @@ class TWinControl : public TComponent {
   void SetTop(int v) { SetBounds(left_, v, width_, height_); }
   void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
   void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  // In pixels at the control's density; the control keeps them as design
+  // sizes too, to lay itself out again for another density.
   virtual void SetBounds(int left, int top, int width, int height);
   int ClientWidth();
   int ClientHeight();
+
+  // The density the control's pixel sizes and font are for: its window's.
+  int CurrentDpi() const { return dpi_; }
+  // A design size (pixels at 96 dots per inch) in pixels at that density.
+  int Scaled(int design) const { return ScaleForDpi(design, dpi_); }
 
   TAlign Align() const { return align_; }
   void SetAlign(TAlign align);
@@ -190,6 +198,10 @@ class TWinControl : public TComponent {
  protected:
   virtual void CreateParams(TCreateParams& params);
   virtual void CreateWnd();
+  // Lays the control out for another density from its design bounds and
+  // font, and its children with it; a derived control redoes what else it
+  // sized. A control without a parent keeps its own place and size.
+  virtual void ChangeScale(int dpi);
   virtual void DestroyWnd();
   // Every message of the window. Handlers that the control does not take
   // end in DefaultHandler.
@@ -252,6 +264,8 @@ class TWinControl : public TComponent {
   void InsertControl(TWinControl* child);
   void RemoveControl(TWinControl* child);
   void ApplyFont();
+  // Moves the window without taking the bounds as design sizes.
+  void PlaceBounds(int left, int top, int width, int height);
   void DestroyHandle();
   void SyncBoundsFromWindow();
 
@@ -260,6 +274,10 @@ class TWinControl : public TComponent {
   TWinControl* parent_ = nullptr;
   std::vector<TWinControl*> controls_;
   int left_ = 0, top_ = 0, width_ = 100, height_ = 100;
+  // The bounds last given, at the design density: every density's layout
+  // is made from these, so that changes back and forth never drift.
+  int design_left_ = 0, design_top_ = 0, design_width_ = 100, design_height_ = 100;
+  int dpi_ = kDesignDpi;
   TAlign align_ = TAlign::alNone;
   bool visible_ = true;
   bool enabled_ = true;

@@ -61,27 +61,61 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
 }
 
 void TForm::SetClientWidth(int width) {
-  client_width_ = width;
-  if (HandleAllocated()) {
-    RECT r{0, 0, width, ClientHeight()};
-    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
-                       GetWindowLongW(Handle(), GWL_EXSTYLE));
-    SetBounds(Left(), Top(), r.right - r.left, Height());
-  } else {
-    SetBounds(Left(), Top(), width, Height());
-  }
+  design_client_width_ = UnscaleForDpi(width, CurrentDpi());
+  PlaceClient(width, 0);
 }
 
 void TForm::SetClientHeight(int height) {
-  client_height_ = height;
-  if (HandleAllocated()) {
-    RECT r{0, 0, ClientWidth(), height};
-    AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
-                       GetWindowLongW(Handle(), GWL_EXSTYLE));
-    SetBounds(Left(), Top(), Width(), r.bottom - r.top);
-  } else {
-    SetBounds(Left(), Top(), Width(), height);
+  design_client_height_ = UnscaleForDpi(height, CurrentDpi());
+  PlaceClient(0, height);
+}
+
+// A dimension of 0 stays as it is.
+void TForm::PlaceClient(int width, int height) {
+  if (width > 0) client_width_ = width;
+  if (height > 0) client_height_ = height;
+  if (!HandleAllocated()) {
+    SetBounds(Left(), Top(), width > 0 ? width : Width(), height > 0 ? height : Height());
+    return;
   }
+  RECT r{0, 0, width > 0 ? width : ClientWidth(), height > 0 ? height : ClientHeight()};
+  AdjustWindowRectEx(&r, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
+                     GetWindowLongW(Handle(), GWL_EXSTYLE));
+  SetBounds(Left(), Top(), width > 0 ? r.right - r.left : Width(),
+            height > 0 ? r.bottom - r.top : Height());
+}
+
+void TForm::CreateWnd() {
+  TWinControl::CreateWnd();
+  // A stored description is laid out for the window once it is complete.
+  if (!IsLoading()) TakeWindowDpi();
+}
+
+void TForm::Loaded() {
+  TWinControl::Loaded();
+  if (HandleAllocated()) TakeWindowDpi();
+}
+
+void TForm::TakeWindowDpi() {
+  const int dpi = WindowDpi(Handle());
+  if (dpi == CurrentDpi()) return;
+  ChangeScale(dpi);
+  PlaceClient(client_width_, client_height_);
+}
+
+void TForm::ChangeScale(int dpi) {
+  TWinControl::ChangeScale(dpi);
+  if (design_client_width_ > 0) client_width_ = Scaled(design_client_width_);
+  if (design_client_height_ > 0) client_height_ = Scaled(design_client_height_);
+}
+
+void TForm::HandleDpiChanged(WPARAM wparam, const RECT& suggested) {
+  // The density is kept as the message gives it: the platform may go on
+  // reporting the old one for the window.
+  ChangeScale(HIWORD(wparam));
+  SetWindowPos(Handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  AlignControls();
 }
 
 void TForm::SetVisible(bool visible) {
@@ -120,6 +154,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_CLOSE:
       Close();
+      return 0;
+    case kDpiChangedMessage:
+      if (lparam) HandleDpiChanged(wparam, *reinterpret_cast<const RECT*>(lparam));
       return 0;
   }
   return TWinControl::WndProc(msg, wparam, lparam);

@@ -29,6 +29,7 @@ class TForm : public TWinControl {
   void SetBorderStyle(TFormBorderStyle style);
   TPosition Position() const { return position_; }
   void SetPosition(TPosition position) { position_ = position; }
+  // In pixels at the form's density.
   void SetClientWidth(int width);
   void SetClientHeight(int height);
 
@@ -45,15 +46,28 @@ class TForm : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void Loaded() override;
+  void ChangeScale(int dpi) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
   DWORD WindowStyle() const;
+  // Lays the form out for the density of the monitor its window is on.
+  void TakeWindowDpi();
+  // The platform moved the window to a monitor of another density: the
+  // message carries the density and the window rectangle to take.
+  void HandleDpiChanged(WPARAM wparam, const RECT& suggested);
+  void PlaceClient(int width, int height);
   std::wstring caption_;
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
   TPosition position_ = TPosition::poDesigned;
+  // Pixels at the form's density, for the window yet to be made.
   int client_width_ = 0;
   int client_height_ = 0;
+  // The same at the design density.
+  int design_client_width_ = 0;
+  int design_client_height_ = 0;
 };
 
 }  // namespace wf

@@ -22,11 +22,29 @@ void TGraphicControl::SetParent(TWinControl* parent) {
   parent_ = parent;
   if (parent_) {
     parent_->graphic_controls_.push_back(this);
+    // A stored description gives design sizes: its parent scales them all
+    // once loading ends.
+    if (!IsLoading()) ChangeScale(parent_->CurrentDpi());
     Invalidate();
   }
 }
 
 void TGraphicControl::SetBounds(int left, int top, int width, int height) {
+  if (left != left_) design_left_ = UnscaleForDpi(left, dpi_);
+  if (top != top_) design_top_ = UnscaleForDpi(top, dpi_);
+  if (width != width_) design_width_ = UnscaleForDpi(width, dpi_);
+  if (height != height_) design_height_ = UnscaleForDpi(height, dpi_);
+  PlaceBounds(left, top, width, height);
+}
+
+void TGraphicControl::ChangeScale(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  PlaceBounds(ScaleForDpi(design_left_, dpi), ScaleForDpi(design_top_, dpi),
+              ScaleForDpi(design_width_, dpi), ScaleForDpi(design_height_, dpi));
+}
+
+void TGraphicControl::PlaceBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
   Invalidate();
   left_ = left;

@@ -26,7 +26,10 @@ class TGraphicControl : public TComponent {
   int Height() const { return height_; }
   // In the parent's client coordinates.
   RECT BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
+  // In pixels at the parent's density, kept as design sizes too.
   void SetBounds(int left, int top, int width, int height);
+  // The density the control's pixel sizes are for: its parent's.
+  int CurrentDpi() const { return dpi_; }
 
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
@@ -62,10 +65,18 @@ class TGraphicControl : public TComponent {
   virtual void MouseMove(TShiftState shift, int x, int y);
   virtual void Click();
   virtual void DblClick();
+  // Lays the control out for its parent's new density from its design
+  // bounds.
+  virtual void ChangeScale(int dpi);
 
  private:
+  void PlaceBounds(int left, int top, int width, int height);
+
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 105, height_ = 105;
+  // At the design density; see TWinControl.
+  int design_left_ = 0, design_top_ = 0, design_width_ = 105, design_height_ = 105;
+  int dpi_ = kDesignDpi;
   bool visible_ = true;
   bool enabled_ = true;
   bool show_hint_ = false;

@@ -2,11 +2,14 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <vector>
 
+#include "framework/Dpi.h"
 #include "framework/Exceptions.h"
 
 namespace wf {
@@ -120,6 +123,7 @@ void TBitmap::Free() {
   canvas_ = TCanvas();
   dc_.reset();
   bitmap_.reset();
+  bits_ = nullptr;
   width_ = height_ = 0;
 }
 
@@ -139,6 +143,7 @@ bool TBitmap::Allocate(int width, int height) {
   HGDIOBJ original = SelectObject(dc.get(), bitmap.get());
   Free();
   bitmap_ = std::move(bitmap);
+  bits_ = static_cast<uint32_t*>(bits);
   dc_ = std::move(dc);
   original_ = original;
   canvas_ = TCanvas(dc_.get());
@@ -156,6 +161,76 @@ void TBitmap::SetSize(int width, int height) {
                     std::to_wstring(height) + L" pixels cannot be made.");
   }
   Raise(OnChange, this);
+}
+
+uint32_t* TBitmap::ScanLine(int y) {
+  GdiFlush();
+  return bits_ + static_cast<size_t>(y) * static_cast<size_t>(width_);
+}
+
+const uint32_t* TBitmap::ScanLine(int y) const {
+  GdiFlush();
+  return bits_ + static_cast<size_t>(y) * static_cast<size_t>(width_);
+}
+
+namespace {
+
+// Where a target pixel's centre falls in the source: the lower of the two
+// source pixels it lies between, and the weight (0..256) of the upper one.
+struct Tap {
+  int low;
+  int high;
+  int weight;
+};
+
+std::vector<Tap> Taps(int source_size, int target_size) {
+  std::vector<Tap> taps(static_cast<size_t>(target_size));
+  for (int i = 0; i < target_size; ++i) {
+    // In 1/256 of a source pixel, centre to centre.
+    const long long at = ((2LL * i + 1) * source_size * 256) / (2LL * target_size) - 128;
+    const long long clamped = std::clamp<long long>(at, 0, (source_size - 1) * 256LL);
+    Tap& tap = taps[static_cast<size_t>(i)];
+    tap.low = static_cast<int>(clamped / 256);
+    tap.high = std::min(tap.low + 1, source_size - 1);
+    tap.weight = static_cast<int>(clamped % 256);
+  }
+  return taps;
+}
+
+uint32_t Blend(uint32_t a, uint32_t b, int weight) {
+  uint32_t result = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    const int ca = static_cast<int>((a >> shift) & 0xFF);
+    const int cb = static_cast<int>((b >> shift) & 0xFF);
+    const int c = (ca * (256 - weight) + cb * weight + 128) / 256;
+    result |= static_cast<uint32_t>(c) << shift;
+  }
+  return result;
+}
+
+}  // namespace
+
+void StretchSmooth(const TBitmap& source, TBitmap& target, int width, int height) {
+  if (source.Empty() || width <= 0 || height <= 0) {
+    target.SetSize(0, 0);
+    return;
+  }
+  target.SetSize(width, height);
+  const std::vector<Tap> columns = Taps(source.Width(), width);
+  const std::vector<Tap> rows = Taps(source.Height(), height);
+  for (int y = 0; y < height; ++y) {
+    const Tap& row = rows[static_cast<size_t>(y)];
+    const uint32_t* upper = source.ScanLine(row.low);
+    const uint32_t* lower = source.ScanLine(row.high);
+    uint32_t* out = target.ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const Tap& column = columns[static_cast<size_t>(x)];
+      const uint32_t top = Blend(upper[column.low], upper[column.high], column.weight);
+      const uint32_t bottom = Blend(lower[column.low], lower[column.high], column.weight);
+      out[x] = Blend(top, bottom, row.weight);
+    }
+  }
+  Raise(target.OnChange, &target);
 }
 
 bool TBitmap::LoadPacked(const uint8_t* data, size_t size, size_t bits_offset) {
@@ -229,6 +304,7 @@ void TFont::SetName(std::wstring name) {
 void TFont::SetHeight(int height) {
   if (height == height_) return;
   height_ = height;
+  design_height_ = UnscaleForDpi(height, dpi_);
   from_logfont_ = false;
   Changed();
 }
@@ -253,11 +329,20 @@ void TFont::SetCharset(BYTE charset) {
   Changed();
 }
 
+void TFont::SetPixelsPerInch(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  height_ = ScaleForDpi(design_height_, dpi);
+  assigned_.lfHeight = height_;
+  Changed();
+}
+
 void TFont::Assign(const LOGFONTW& font) {
   assigned_ = font;
   from_logfont_ = true;
   name_ = font.lfFaceName;
   height_ = font.lfHeight;
+  design_height_ = UnscaleForDpi(font.lfHeight, dpi_);
   charset_ = font.lfCharSet;
   style_ = 0;
   if (font.lfWeight >= FW_BOLD) style_ |= fsBold;

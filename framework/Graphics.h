@@ -88,6 +88,10 @@ class TBitmap : public TObject {
 
   // The content is undefined after a resize.
   void SetSize(int width, int height);
+  // A row of pixels (0x00RRGGBB), top row first; only valid while the
+  // bitmap is not empty. GDI's drawing is flushed before a row is read.
+  uint32_t* ScanLine(int y);
+  const uint32_t* ScanLine(int y) const;
   // A bitmap resource (RT_BITMAP) of the module; false, and no change, if
   // there is none or it cannot be read.
   bool LoadFromResourceName(HINSTANCE module, const wchar_t* name);
@@ -107,9 +111,15 @@ class TBitmap : public TObject {
   int height_ = 0;
   UniqueDc dc_;
   UniqueBitmap bitmap_;
+  uint32_t* bits_ = nullptr;
   HGDIOBJ original_ = nullptr;
   TCanvas canvas_;
 };
+
+// Makes `target` a copy of `source` at another size, each pixel weighed
+// from the four nearest of the source (smooth, where a plain stretch
+// repeats whole rows). An empty source or size leaves the target empty.
+void StretchSmooth(const TBitmap& source, TBitmap& target, int width, int height);
 
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
@@ -118,6 +128,7 @@ class TFont : public TObject {
  public:
   TFont();
   const std::wstring& Name() const { return name_; }
+  // In pixels at the font's density (negative: the character height).
   int Height() const { return height_; }
   TColor Color() const { return color_; }
   unsigned Style() const { return style_; }
@@ -126,6 +137,11 @@ class TFont : public TObject {
   void SetColor(TColor color);
   void SetStyle(unsigned style);
   void SetCharset(BYTE charset);
+  // The density the height is for. A change makes the height again from
+  // the design height (the height given, at 96 dots per inch), never from
+  // the last pixel height, so that changes back and forth never drift.
+  int PixelsPerInch() const { return dpi_; }
+  void SetPixelsPerInch(int dpi);
   // Takes every field of a logical font (the platform's icon-title font, say).
   void Assign(const LOGFONTW& font);
   LOGFONTW LogFont() const;
@@ -138,6 +154,8 @@ class TFont : public TObject {
 
   std::wstring name_ = L"MS Sans Serif";
   int height_ = -11;
+  int design_height_ = -11;
+  int dpi_ = 96;
   TColor color_ = clWindowText;
   unsigned style_ = 0;
   BYTE charset_ = DEFAULT_CHARSET;

@@ -187,6 +187,7 @@ void TCustomPaxPanel::SetBackground(const TBitmap& image) {
 }
 
 void TCustomPaxPanel::BackgroundChanged() {
+  scaled_background_.SetSize(0, 0);
   if (!background_.Empty()) {
     if (UsesCache(background_type_)) RebuildCache();
     Invalidate();

@@ -205,6 +205,10 @@ class TCustomPaxPanel : public TCustomPanel, public TStyleable {
   };
 
   void BackgroundChanged();
+  // The background as a centred picture is drawn at the panel's density:
+  // the picture itself at the design density, a smooth enlargement (or
+  // reduction) of it otherwise.
+  const TBitmap& CentredBackground();
   void RebuildCache();
   void ApplyStyle();
   void GrabHandleChanged(bool realign);
@@ -236,6 +240,8 @@ class TCustomPaxPanel : public TCustomPanel, public TStyleable {
   TBitmap cache_;
   bool transparent_ = false;
   TBitmap background_;
+  // The background at the panel's density, made on first need.
+  TBitmap scaled_background_;
   bool copying_background_ = false;
   TPaxBkGndType background_type_ = bgtColorFill;
   TPaxImageForm* image_form_ = nullptr;

@@ -41,6 +41,15 @@ void TCustomPaxPanel::RebuildCache() {
   PaintBackgroundArea(cache_.Dc(), r, r, background_type_, &background_, Color(), false, update, r);
 }
 
+const TBitmap& TCustomPaxPanel::CentredBackground() {
+  if (CurrentDpi() == kDesignDpi || background_.Empty()) return background_;
+  const int width = Scaled(background_.Width());
+  const int height = Scaled(background_.Height());
+  if (scaled_background_.Width() != width || scaled_background_.Height() != height)
+    StretchSmooth(background_, scaled_background_, width, height);
+  return scaled_background_.Empty() ? background_ : scaled_background_;
+}
+
 // ---- painting ----
 
 void TCustomPaxPanel::PaintWindow(HDC target) {
@@ -160,16 +169,16 @@ bool TCustomPaxPanel::PaintBackground(HDC dc, const RECT& r) {
     case bgtCenterBitmap: {
       Fill(dc, r, Color());
       if (background_.Empty()) break;
-      RECT place =
-          CenterInArea(background_.Width(), RectWidth(r), background_.Height(), RectHeight(r));
+      const TBitmap& image = CentredBackground();
+      RECT place = CenterInArea(image.Width(), RectWidth(r), image.Height(), RectHeight(r));
       OffsetRect(&place, r.left, r.top);
-      if (RectWidth(place) == background_.Width() && RectHeight(place) == background_.Height()) {
-        BitBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(), 0,
-               0, SRCCOPY);
+      if (RectWidth(place) == image.Width() && RectHeight(place) == image.Height()) {
+        BitBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), image.Dc(), 0, 0,
+               SRCCOPY);
       } else {
         SetStretchBltMode(dc, COLORONCOLOR);
-        StretchBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), background_.Dc(),
-                   0, 0, background_.Width(), background_.Height(), SRCCOPY);
+        StretchBlt(dc, place.left, place.top, RectWidth(place), RectHeight(place), image.Dc(), 0, 0,
+                   image.Width(), image.Height(), SRCCOPY);
       }
       break;
     }
@@ -312,8 +321,8 @@ void TCustomPaxPanel::PaintCaption(HDC dc, const RECT& r) {
 
 void TCustomPaxPanel::PaintSizeGrip(HDC dc, const RECT& client, const RECT& r) {
   if (!size_grip_ || !resizable_) return;
-  const int grip_width = GetSystemMetrics(SM_CXVSCROLL);
-  const int grip_height = GetSystemMetrics(SM_CYHSCROLL);
+  const int grip_width = SystemMetricForDpi(SM_CXVSCROLL, CurrentDpi());
+  const int grip_height = SystemMetricForDpi(SM_CYHSCROLL, CurrentDpi());
   if (Themed()) {
     RECT strip{client.right - grip_width, client.top, client.right, client.bottom};
     if (IsRectEmpty(&strip)) return;

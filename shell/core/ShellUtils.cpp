@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "shell/core/IdList.h"
@@ -205,8 +206,7 @@ HWND MainWindowHandle() {
 
 bool UseIconTitleFont(TFont& font) {
   LOGFONTW icon_title{};
-  if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof(icon_title), &icon_title, 0))
-    return false;
+  if (!IconTitleFontForDpi(font.PixelsPerInch(), icon_title)) return false;
   font.Assign(icon_title);
   return true;
 }

@@ -61,7 +61,8 @@ std::wstring ResolveLink(const std::wstring& link_path);
 
 // The main form's window, else the application's; none without application.
 HWND MainWindowHandle();
-// Makes the font the platform's icon-title font; false when that is unknown.
+// Makes the font the platform's icon-title font at the font's density; false
+// when that is unknown.
 bool UseIconTitleFont(TFont& font);
 
 }  // namespace wf

@@ -162,6 +162,8 @@ class TKivShellList : public TCustomListView {
   std::wstring ResolveCaption(TListItem* item) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
   void CreateParams(TCreateParams& params) override;
+  // Columns, the sort marks and the icon-title font follow the density.
+  void ChangeScale(int dpi) override;
 
  private:
   enum OptionBit : uint16_t {
@@ -229,6 +231,9 @@ class TKivShellList : public TCustomListView {
   // every row's record.
   TListItem* parent_entry_ = nullptr;
   std::array<int, kMaxColumns> width_memory_{};
+  // Each column's width at the design density, for as long as the column
+  // shows it scaled: density changes back and forth then never drift.
+  std::array<int, kMaxColumns> design_widths_{};
   std::array<int, kMaxColumns> column_map_{};
   bool widths_remembered_ = false;
   bool shell_context_menu_ = true;

@@ -2,11 +2,14 @@
 #include "shell/list/ShellControls.h"
 
 #include <cstdint>
+#include <iterator>
 #include <optional>
 
+#include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/StableSort.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
@@ -38,7 +41,8 @@ void TKivShellList::CreateColumns() {
       column->SetCaption(title);
       column->SetAlignment(alignment);
       const bool remembered = widths_remembered_ && index < kMaxColumns && width_memory_[index] > 0;
-      column->SetWidth(remembered ? width_memory_[index] : width);
+      // The shell's widths are counts of characters at the design density.
+      column->SetWidth(remembered ? width_memory_[index] : Scaled(width));
       column_map_[index] = counter;
     }
     if (!details_ || Columns().Count() >= kMaxColumns) break;
@@ -196,6 +200,14 @@ std::optional<COLORREF> ThemedToolbarFill(HWND hwnd) {
   return fill;
 }
 
+// The sizes the sort marks are drawn in: 100, 150 and 200 per cent, each
+// a pair of resources (the first without its size in the name).
+constexpr int kArrowSizes[] = {8, 12, 16};
+
+std::wstring ArrowResource(const wchar_t* name, int size) {
+  return size == kArrowSizes[0] ? std::wstring(name) : name + std::to_wstring(size);
+}
+
 // A copy of the resource bitmap on the given background: the resource's
 // transparent colour (its bottom-left pixel) becomes the background.
 HBITMAP MakeArrow(const wchar_t* resource, COLORREF background) {
@@ -228,8 +240,32 @@ HBITMAP MakeArrow(const wchar_t* resource, COLORREF background) {
 
 void TKivShellList::LoadArrowBitmaps() {
   const COLORREF background = ThemedToolbarFill(nullptr).value_or(ColorToRGB(clBtnFace));
-  arrow_up_.reset(MakeArrow(L"TKIVSHELLLIST_LV_ARROWUP", background));
-  arrow_down_.reset(MakeArrow(L"TKIVSHELLLIST_LV_ARROWDOWN", background));
+  const int size =
+      NearestSize(Scaled(kArrowSizes[0]), kArrowSizes, static_cast<int>(std::size(kArrowSizes)));
+  arrow_up_.reset(MakeArrow(ArrowResource(L"TKIVSHELLLIST_LV_ARROWUP", size).c_str(), background));
+  arrow_down_.reset(
+      MakeArrow(ArrowResource(L"TKIVSHELLLIST_LV_ARROWDOWN", size).c_str(), background));
+}
+
+void TKivShellList::ChangeScale(int dpi) {
+  const int before = CurrentDpi();
+  TCustomListView::ChangeScale(dpi);
+  if (CurrentDpi() == before) return;
+  if (use_system_font_) UseIconTitleFont(Font());
+  // A width that is not its design width scaled (the user's, or the
+  // shell's for another folder) is taken as the new design width.
+  for (int i = 0; i < Columns().Count() && i < kMaxColumns; ++i) {
+    int& design = design_widths_[static_cast<size_t>(i)];
+    const int width = Columns()[i]->Width();
+    if (design == 0 || ScaleForDpi(design, before) != width) design = UnscaleForDpi(width, before);
+    Columns()[i]->SetWidth(ScaleForDpi(design, dpi));
+  }
+  // The remembered widths are the user's pixels: they keep their share.
+  for (int& width : width_memory_) width = MulDiv(width, dpi, before);
+  // The header still shows the old marks until they are replaced.
+  UniqueBitmap old_up = std::move(arrow_up_), old_down = std::move(arrow_down_);
+  LoadArrowBitmaps();
+  UpdateSortArrows();
 }
 
 void TKivShellList::HookHeader(HWND header) {

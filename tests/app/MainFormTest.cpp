@@ -6,6 +6,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -18,6 +20,7 @@
 
 #include "app/Unit1.h"
 #include "framework/Application.h"
+#include "framework/Dpi.h"
 #include "framework/IniFile.h"
 #include "framework/Timer.h"
 #include "tests/support/RealMouse.h"
@@ -204,6 +207,140 @@ TEST_F(MainForm, DoubleClickOnEitherBarRollsUpAndBackToTheHeightBefore) {
   EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 23; })) << ClientHeight();
   double_click(form->pnlTop);
   EXPECT_TRUE(PumpUntil([&] { return ClientHeight() == 400; })) << ClientHeight();
+}
+
+// The form's sizes at one density, as the design's pixels give them there.
+struct DensityLayout {
+  int dpi;
+  SIZE client;
+  int bar;
+  int name_column;
+  std::array<int, 4> button_lefts;
+  int button_top;
+  int button_size;
+  int picture;
+  int bar_font;
+};
+
+constexpr DensityLayout kAt96{96, {332, 566}, 23, 195, {234, 259, 284, 310}, 3, 17, 16, -11};
+constexpr DensityLayout kAt144{144, {498, 849}, 35, 293, {351, 389, 426, 465}, 5, 26, 24, -17};
+
+// A window's rectangle in its parent's client coordinates.
+RECT InParent(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+LONG FontHeight(HFONT font) {
+  LOGFONTW described{};
+  GetObjectW(font, sizeof(described), &described);
+  return described.lfHeight;
+}
+
+// The colours down one column of a bar, as the bar paints itself.
+std::vector<COLORREF> BarColumn(TPaxPanel* bar, int x) {
+  TBitmap painted;
+  painted.SetSize(bar->Width(), bar->Height());
+  SendMessageW(bar->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(painted.Dc()), PRF_CLIENT);
+  std::vector<COLORREF> column;
+  for (int y = 0; y < painted.Height(); ++y) column.push_back(painted.Canvas().Pixel(x, y));
+  return column;
+}
+
+size_t DistinctColours(std::vector<COLORREF> colours) {
+  std::sort(colours.begin(), colours.end());
+  return static_cast<size_t>(std::unique(colours.begin(), colours.end()) - colours.begin());
+}
+
+class MainFormDensity : public MainForm {
+ protected:
+  // Wine keeps one density for every monitor and never sends the message
+  // that a move to another monitor brings: the test delivers it, with the
+  // window rectangle the platform would suggest, the window's design size
+  // at the new density (the borderless window is all client area).
+  void MoveToDensity(int dpi) {
+    RECT window{};
+    GetWindowRect(form->Handle(), &window);
+    RECT suggested{window.left, window.top, window.left + MulDiv(kAt96.client.cx, dpi, 96),
+                   window.top + MulDiv(kAt96.client.cy, dpi, 96)};
+    SendMessageW(form->Handle(), kDpiChangedMessage, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Application->ProcessMessages();
+  }
+
+  void ExpectLayout(const DensityLayout& at) {
+    SCOPED_TRACE(testing::Message() << "at " << at.dpi << " dpi");
+    RECT client{};
+    GetClientRect(form->Handle(), &client);
+    EXPECT_EQ(client.right, at.client.cx);
+    EXPECT_EQ(client.bottom, at.client.cy);
+    const RECT top = InParent(form->pnlTop->Handle());
+    const RECT bottom = InParent(form->pnlBottom->Handle());
+    const RECT list = InParent(form->shList->Handle());
+    EXPECT_EQ(top.bottom - top.top, at.bar);
+    EXPECT_EQ(top.right - top.left, at.client.cx);
+    EXPECT_EQ(bottom.bottom - bottom.top, at.bar);
+    EXPECT_EQ(bottom.bottom, at.client.cy);
+    EXPECT_EQ(list.top, at.bar) << "the list fills the space between the bars";
+    EXPECT_EQ(list.bottom, at.client.cy - at.bar);
+    EXPECT_EQ(ListView_GetColumnWidth(form->shList->Handle(), 0), at.name_column);
+    TImage* const buttons[] = {form->imgWeb, form->imgRoot, form->imgNewFolder, form->imgExit};
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+      SCOPED_TRACE(testing::Message() << "button " << i);
+      EXPECT_EQ(buttons[i]->Left(), at.button_lefts[i]);
+      EXPECT_EQ(buttons[i]->Top(), at.button_top);
+      EXPECT_EQ(buttons[i]->Width(), at.button_size);
+      EXPECT_EQ(buttons[i]->Height(), at.button_size);
+      EXPECT_EQ(buttons[i]->Picture().Width(), at.picture)
+          << "the picture drawn nearest to the button's size";
+    }
+    EXPECT_EQ(FontHeight(form->pnlTop->Font().Handle()), at.bar_font);
+    EXPECT_EQ(FontHeight(form->pnlBottom->Font().Handle()), at.bar_font);
+    LOGFONTW icon_title{};
+    ASSERT_TRUE(IconTitleFontForDpi(at.dpi, icon_title));
+    const auto list_font =
+        reinterpret_cast<HFONT>(SendMessageW(form->shList->Handle(), WM_GETFONT, 0, 0));
+    EXPECT_EQ(FontHeight(list_font), icon_title.lfHeight) << "the icon-title font at the density";
+  }
+};
+
+TEST_F(MainFormDensity, AnotherDensityScalesEveryDesignSizeAndComingBackRestoresThemExactly) {
+  ExpectLayout(kAt96);
+  const LONG list_font = FontHeight(form->shList->Font().Handle());
+  MoveToDensity(144);
+  EXPECT_EQ(form->CurrentDpi(), 144) << "the density the message gave, whatever Wine reports";
+  ExpectLayout(kAt144);
+  EXPECT_EQ(FontHeight(form->shList->Font().Handle()), MulDiv(list_font, 144, 96));
+  // The bar's picture has 23 rows: stretched by repeating rows it would
+  // show no more than 23 colours down a column, smoothly it shows more.
+  // Away from the caption and the buttons.
+  EXPECT_GT(DistinctColours(BarColumn(form->pnlBottom, 320)), 23u);
+  MoveToDensity(96);
+  ExpectLayout(kAt96);
+  const std::vector<COLORREF> design = BarColumn(form->pnlBottom, 320);
+  EXPECT_EQ(design.front(), RGB(111, 162, 224)) << "drawn 1:1 at the design density";
+  EXPECT_EQ(design.back(), RGB(16, 103, 190));
+  // Through a lower density and a third one, where sizes scaled from the
+  // last pixels rather than the design come back a pixel off (259 as 258,
+  // 17 as 18, the bars 22 high).
+  MoveToDensity(72);
+  MoveToDensity(120);
+  MoveToDensity(96);
+  ExpectLayout(kAt96);
+}
+
+TEST_F(MainFormDensity, RollingUpKeepsOneBarAndTheHeightBeforeAcrossADensityChange) {
+  form->pnlTopDblClick(form->pnlTop);
+  MoveToDensity(144);
+  EXPECT_EQ(ClientHeight(), 35) << "still rolled up, one bar high";
+  form->pnlTopDblClick(form->pnlTop);
+  EXPECT_EQ(ClientHeight(), 849) << "the height before, at this density";
+  form->pnlTopDblClick(form->pnlTop);
+  MoveToDensity(96);
+  form->pnlTopDblClick(form->pnlTop);
+  EXPECT_EQ(ClientHeight(), 566);
 }
 
 TEST_F(MainForm, ADraggedWindowSnapsToAWorkAreaEdgeNearIt) {

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "framework/IniFile.h"
@@ -66,6 +67,128 @@ TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootF
   EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 70);
   EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 90);
   EXPECT_EQ(ini.ReadString(L"Folder", L"RootFolder", L""), root) << "closing keeps the root folder";
+}
+
+// The system density that processes started while this lives are given:
+// Wine reads it from the registry when a process starts. The value before
+// comes back after, or none if there was none.
+class SystemDpiForNewProcesses {
+ public:
+  explicit SystemDpiForNewProcesses(DWORD dpi) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, &key_, nullptr) != ERROR_SUCCESS)
+      return;
+    DWORD value = 0, size = sizeof(value), type = 0;
+    if (RegQueryValueExW(key_, kValue, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD)
+      previous_ = value;
+    set_ = RegSetValueExW(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                          sizeof(dpi)) == ERROR_SUCCESS;
+  }
+  ~SystemDpiForNewProcesses() {
+    if (!key_) return;
+    if (previous_)
+      RegSetValueExW(key_, kValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*previous_),
+                     sizeof(DWORD));
+    else
+      RegDeleteValueW(key_, kValue);
+    RegCloseKey(key_);
+  }
+  SystemDpiForNewProcesses(const SystemDpiForNewProcesses&) = delete;
+  SystemDpiForNewProcesses& operator=(const SystemDpiForNewProcesses&) = delete;
+  bool Set() const { return set_; }
+
+ private:
+  static constexpr wchar_t kKey[] = L"Control Panel\\Desktop";
+  static constexpr wchar_t kValue[] = L"LogPixels";
+  HKEY key_ = nullptr;
+  std::optional<DWORD> previous_;
+  bool set_ = false;
+};
+
+// Another process's windows as they are: on Windows a thread unaware of
+// densities sees the rectangles of a window of another density scaled to
+// its own (Wine leaves them as they are either way).
+class ReadingUnscaled {
+ public:
+  ReadingUnscaled() {
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    set_ = reinterpret_cast<SetContextFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+    // Per-monitor awareness, first version: the second is newer than Wine's.
+    if (set_) previous_ = set_(reinterpret_cast<HANDLE>(-3));
+  }
+  ~ReadingUnscaled() {
+    if (set_ && previous_) set_(previous_);
+  }
+  ReadingUnscaled(const ReadingUnscaled&) = delete;
+  ReadingUnscaled& operator=(const ReadingUnscaled&) = delete;
+
+ private:
+  using SetContextFn = HANDLE(WINAPI*)(HANDLE);
+  SetContextFn set_ = nullptr;
+  HANDLE previous_ = nullptr;
+};
+
+RECT ChildInClient(HWND form, const wchar_t* class_name, HWND after = nullptr) {
+  RECT r{};
+  HWND child = FindWindowExW(form, after, class_name, nullptr);
+  if (!child) return r;
+  GetWindowRect(child, &r);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+TEST(WayfoldProcess, StartsLaidOutForTheSystemDensityAndKeepsItsPlaceInScreenPixels) {
+  TempFolder home;
+  {
+    TIniFile ini(Settings(home));
+    // The window, 849 pixels high, fits the rig's 768-pixel screen only
+    // from its top.
+    ini.WriteInteger(L"Pos", L"Top", 0);
+    ini.WriteInteger(L"Pos", L"Left", 50);
+    ini.WriteString(L"Folder", L"RootFolder", home.MakeFolder(L"root"));
+  }
+  home.MakeFile(L"root\\a.txt");
+  WayfoldProcess wayfold(home.Path());
+  HWND form = nullptr;
+  {
+    SystemDpiForNewProcesses dpi(144);
+    ASSERT_TRUE(dpi.Set());
+    ASSERT_TRUE(wayfold.Start());
+    // Once its window is up the process has read the density.
+    form = wayfold.WaitForWindow(kFormClass);
+  }
+  ASSERT_NE(form, nullptr);
+  // The parent-folder entry and the file: the columns are in place.
+  EXPECT_EQ(WayfoldProcess::SettledRowCount(form), 2);
+  ReadingUnscaled unscaled;
+
+  RECT window{}, client{};
+  GetWindowRect(form, &window);
+  GetClientRect(form, &client);
+  EXPECT_EQ(window.left, 50) << "the stored place is in screen pixels";
+  EXPECT_EQ(window.top, 0);
+  EXPECT_EQ(client.right, 498);
+  EXPECT_EQ(client.bottom, 849);
+  const RECT first_bar = ChildInClient(form, L"TPaxPanel");
+  const RECT second_bar =
+      ChildInClient(form, L"TPaxPanel", FindWindowExW(form, nullptr, L"TPaxPanel", nullptr));
+  EXPECT_EQ(first_bar.bottom - first_bar.top, 35);
+  EXPECT_EQ(second_bar.bottom - second_bar.top, 35);
+  EXPECT_EQ(first_bar.right - first_bar.left, 498);
+  const RECT list = ChildInClient(form, kListClass);
+  EXPECT_EQ(list.top, 35);
+  EXPECT_EQ(list.bottom, 849 - 35);
+  HWND list_window = FindWindowExW(form, nullptr, kListClass, nullptr);
+  EXPECT_EQ(SendMessageW(list_window, LVM_GETCOLUMNWIDTH, 0, 0), 293);
+
+  SetWindowPos(form, nullptr, 70, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ASSERT_TRUE(wayfold.CloseAndWait(form));
+  TIniFile ini(Settings(home));
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 70) << "written as it is, not scaled";
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 90);
 }
 
 // A place stored on a monitor that is gone: the borderless window could not
