@@ -11,9 +11,15 @@
 namespace wf {
 namespace {
 
-// What a row keeps wherever it stands; the rest of a row's state (selected,
-// focused, drop target, activated) belongs to its place in the control.
+// What a row keeps wherever it stands, and the control asks the row for; the
+// rest of a row's state (selected, focused, drop target, activated) belongs
+// to its place in the control.
 constexpr UINT kKeptStates = LVIS_CUT | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
+// State and overlay images have four bits each in a row's state.
+constexpr int kMaxMarkImage = 14;
+// Telling the control a new count redraws only the rows in view and leaves
+// the scroll position alone: rows are only ever added at the end.
+constexpr LPARAM kCountFlags = LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL;
 
 // The platform's list view keeps its first column left-aligned, whatever it
 // is asked; Wine's does not, and then draws a right-aligned header item's
@@ -76,17 +82,13 @@ void TListItem::SetImageIndex(int index) {
 }
 
 void TListItem::SetStateIndex(int index) {
-  state_index_ = index < 0 ? -1 : index;
-  if (index >= 0)
-    SetState(INDEXTOSTATEIMAGEMASK(index + 1), LVIS_STATEIMAGEMASK);
-  else
-    SetState(0, LVIS_STATEIMAGEMASK);
+  SetState(index >= 0 && index <= kMaxMarkImage ? INDEXTOSTATEIMAGEMASK(index + 1) : 0,
+           LVIS_STATEIMAGEMASK);
 }
 
 void TListItem::SetOverlayIndex(int index) {
-  if (index < 0) index = -1;
+  if (index < 0 || index > kMaxMarkImage) index = -1;
   if (index == overlay_index_) return;
-  overlay_index_ = index;
   SetState(index >= 0 ? INDEXTOOVERLAYMASK(index + 1) : 0, LVIS_OVERLAYMASK);
 }
 
@@ -101,7 +103,29 @@ UINT TListItem::KeptState() const {
   return state;
 }
 
+// The marks a row keeps are the row's own, set even without a window; the
+// control only draws them.
+void TListItem::SetKeptState(UINT state, UINT mask) {
+  if (mask & LVIS_CUT) cut_ = (state & LVIS_CUT) != 0;
+  if (mask & LVIS_OVERLAYMASK) {
+    const UINT overlay = (state & LVIS_OVERLAYMASK) >> 8;
+    overlay_index_ = static_cast<signed char>(static_cast<int>(overlay) - 1);
+  }
+  if (mask & LVIS_STATEIMAGEMASK) {
+    const UINT image = (state & LVIS_STATEIMAGEMASK) >> 12;
+    state_index_ = static_cast<signed char>(static_cast<int>(image) - 1);
+  }
+}
+
 void TListItem::SetState(UINT state, UINT mask) {
+  if (mask & kKeptStates) {
+    SetKeptState(state, mask);
+    const int index = Index();
+    if (index >= 0 && !owner_->answering_display_info_)
+      SendMessageW(owner_->Handle(), LVM_REDRAWITEMS, index, index);
+    mask &= ~kKeptStates;
+    if (!mask) return;
+  }
   const int index = Index();
   if (index < 0) return;
   LVITEMW item{};
@@ -129,10 +153,9 @@ void TListItem::SetFocused(bool focused) {
   SetState(focused ? LVIS_FOCUSED : 0, LVIS_FOCUSED);
 }
 bool TListItem::Cut() const {
-  return HasState(LVIS_CUT);
+  return cut_;
 }
 void TListItem::SetCut(bool cut) {
-  cut_ = cut;
   SetState(cut ? LVIS_CUT : 0, LVIS_CUT);
 }
 
@@ -194,37 +217,26 @@ TListItem* TListItems::Item(int index) const {
   return owner_->RowAt(index);
 }
 
+// Rows are found by place (see RowParams), so a new row only has to be
+// counted; inside an update bracket the control is told the count when it
+// is next asked anything, or when the bracket ends.
 TListItem* TListItems::Add() {
   owner_->HandleNeeded();
-  auto row = std::unique_ptr<TListItem>(new TListItem(owner_));
-  // The control's lParam stays 0: a sort moves our rows, not the control's
-  // lParams, so a pointer kept there would name another row (or a freed
-  // one) after the first sort. Rows are found by place, see RowParams.
-  LVITEMW item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE;
-  item.iItem = INT_MAX;  // past the end: appended
-  item.pszText = LPSTR_TEXTCALLBACKW;
-  item.iImage = I_IMAGECALLBACK;
-  // Straight to the control: a fill inserts every row of a folder, and our
-  // own procedure has nothing to add to an insertion.
-  const auto index =
-      static_cast<int>(owner_->CallControl(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
-  if (index < 0) return nullptr;
   auto& rows = owner_->rows_;
-  const auto place = std::min(static_cast<size_t>(index), rows.size());
-  rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(place), std::move(row));
-  for (size_t i = place; i < rows.size(); ++i) rows[i]->index_ = static_cast<int>(i);
-  return rows[place].get();
+  rows.push_back(std::unique_ptr<TListItem>(new TListItem(owner_)));
+  TListItem* row = rows.back().get();
+  row->index_ = static_cast<int>(rows.size() - 1);
+  if (update_count_ > 0)
+    owner_->count_pending_ = true;
+  else
+    owner_->SetControlCount();
+  return row;
 }
 
 void TListItems::Reserve(int count) {
   if (count <= Count()) return;
   owner_->HandleNeeded();
   owner_->rows_.reserve(static_cast<size_t>(count));
-  // For a list that holds its rows itself, the platform takes the count as
-  // notice to allocate for that many.
-  owner_->CallControl(LVM_SETITEMCOUNT, static_cast<WPARAM>(count),
-                      LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void TListItems::Delete(int index) {
@@ -243,6 +255,7 @@ void TListItems::BeginUpdate() {
 void TListItems::EndUpdate() {
   if (update_count_ == 0 || --update_count_ > 0) return;
   if (owner_->HandleAllocated()) {
+    owner_->SyncCount();
     SendMessageW(owner_->Handle(), WM_SETREDRAW, TRUE, 0);
     InvalidateRect(owner_->Handle(), nullptr, TRUE);
   }
@@ -370,7 +383,7 @@ void TCustomListView::CreateParams(TCreateParams& params) {
   TWinControl::CreateParams(params);
   params.class_name = L"TCustomListView";
   params.base_class = WC_LISTVIEWW;
-  params.style |= WS_TABSTOP | ListStyle();
+  params.style |= WS_TABSTOP | LVS_OWNERDATA | ListStyle();
   params.ex_style |= WS_EX_CLIENTEDGE;
 }
 
@@ -378,6 +391,7 @@ void TCustomListView::CreateWnd() {
   TWinControl::CreateWnd();
   HWND hwnd = Handle();
   SendMessageW(hwnd, CCM_SETUNICODEFORMAT, TRUE, 0);
+  SendMessageW(hwnd, LVM_SETCALLBACKMASK, kKeptStates, 0);
   SendMessageW(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT,
                row_select_ ? LVS_EX_FULLROWSELECT : 0);
   SendMessageW(hwnd, LVM_SETBKCOLOR, 0, ColorToRGB(Color()));
@@ -473,8 +487,24 @@ TListItem* TCustomListView::ItemFocused() {
   return index < 0 ? nullptr : items_.Item(index);
 }
 
+std::vector<char> TCustomListView::SelectionByPlace() {
+  std::vector<char> selected(rows_.size(), 0);
+  for (int i = -1;;) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0 || static_cast<size_t>(i) >= selected.size()) break;
+    selected[static_cast<size_t>(i)] = 1;
+  }
+  return selected;
+}
+
 void TCustomListView::ClearSelection() {
   if (!HandleAllocated()) return;
+  // The control reports clearing all as one change: a handler of
+  // selections learns the rows from what was selected before.
+  std::vector<char> before;
+  if (OnSelectItem) before = SelectionByPlace();
+  const ScopedValue<const std::vector<char>*> known(selection_before_,
+                                                    OnSelectItem ? &before : nullptr);
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = 0;
@@ -487,6 +517,10 @@ void TCustomListView::ClearSelection() {
 // once at the end.
 void TCustomListView::SelectAll() {
   if (!HandleAllocated()) return;
+  std::vector<char> before;
+  if (OnSelectItem) before = SelectionByPlace();
+  const ScopedValue<const std::vector<char>*> known(selection_before_,
+                                                    OnSelectItem ? &before : nullptr);
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
   item.state = LVIS_SELECTED;
@@ -529,66 +563,128 @@ int TCustomListView::FindParam(LPARAM param, int after) const {
   return -1;
 }
 
-void TCustomListView::RowDeleted(int index) {
-  if (index < 0 || static_cast<size_t>(index) >= rows_.size()) return;
-  TListItem* row = rows_[static_cast<size_t>(index)].get();
-  // The handler still finds the row in its place, as the control does. The
-  // control deletes the row whatever the handler does, so the row leaves
-  // our vector too, even when the handler throws.
+void TCustomListView::SetControlCount() {
+  count_pending_ = false;
+  DefaultHandler(LVM_SETITEMCOUNT, rows_.size(), kCountFlags);
+}
+
+void TCustomListView::SyncCount() {
+  if (count_pending_ && HandleAllocated()) SetControlCount();
+}
+
+// The handler still finds the row in its place. The row goes whatever the
+// handler does, even when it throws.
+void TCustomListView::NoticeDeletion(TListItem* row) {
+  in_deletion_.push_back(row);
   Guarded(this, [&] { Delete(row); });
-  int now = row->index_;
-  if (deleting_rows_ && (now < 0 || static_cast<size_t>(now) >= rows_.size() ||
-                         rows_[static_cast<size_t>(now)].get() != row)) {
-    RenumberRows();  // a handler deleted rows out of turn
-    now = row->index_;
+  in_deletion_.erase(std::find(in_deletion_.begin(), in_deletion_.end(), row));
+}
+
+LRESULT TCustomListView::DeleteRowAt(int index) {
+  TListItem* row = RowAt(index);
+  if (!row || row->index_ < 0 ||
+      std::find(in_deletion_.begin(), in_deletion_.end(), row) != in_deletion_.end())
+    return FALSE;
+  NoticeDeletion(row);
+  if (deleting_rows_) {
+    // Closed up with the rest of the batch.
+    row->index_ = -1;
+    deleted_in_batch_ = true;
+    return TRUE;
   }
-  if (now < 0 || static_cast<size_t>(now) >= rows_.size() ||
-      rows_[static_cast<size_t>(now)].get() != row)
-    return;
+  // A handler may have deleted other rows meanwhile.
+  const int now = row->index_;
+  if (now < 0 || RowAt(now) != row) return TRUE;
+  // The control moves the selection and focus of the rows after it; until
+  // it has, the row is still where the control's notices look for it.
+  CallControl(LVM_DELETEITEM, static_cast<WPARAM>(now), 0);
   auto owned = std::move(rows_[static_cast<size_t>(now)]);
   rows_.erase(rows_.begin() + now);
   owned->index_ = -1;
-  if (deleting_rows_) {
-    renumber_from_ = std::min(renumber_from_, static_cast<size_t>(now));
-    // Kept until the batch ends: a handler that deleted a row out of turn
-    // must not leave the batch holding a freed row.
-    deleted_rows_.push_back(std::move(owned));
-    return;
-  }
   for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i)
     rows_[i]->index_ = static_cast<int>(i);
-}
-
-void TCustomListView::RenumberRows() {
-  for (size_t i = std::min(renumber_from_, rows_.size()); i < rows_.size(); ++i)
-    rows_[i]->index_ = static_cast<int>(i);
-  renumber_from_ = SIZE_MAX;
+  return TRUE;
 }
 
 void TCustomListView::DeleteRows(std::vector<TListItem*> rows) {
   if (rows.empty() || !HandleAllocated()) return;
-  // From the last place back: a deletion moves only the rows after it, so
-  // every row still to go keeps its place until its turn.
   std::sort(rows.begin(), rows.end(),
             [](TListItem* a, TListItem* b) { return a->index_ > b->index_; });
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   items_.BeginUpdate();
-  deleting_rows_ = true;
+  const bool nested = std::exchange(deleting_rows_, true);
   struct EndOnExit {
     TCustomListView& list;
+    bool nested;
     ~EndOnExit() {
+      if (nested) return;
       list.deleting_rows_ = false;
-      list.RenumberRows();
-      list.deleted_rows_.clear();
+      list.CloseUpDeletedRows();
       list.items_.EndUpdate();
     }
-  } end{*this};
+  } end{*this, nested};
+  // Through the window, as any deletion: whoever watches the list's
+  // messages sees each row go.
   for (TListItem* row : rows) {
     const int index = row->index_;
-    if (index >= 0 && static_cast<size_t>(index) < rows_.size() &&
-        rows_[static_cast<size_t>(index)].get() == row)
+    if (index >= 0 && RowAt(index) == row)
       SendMessageW(Handle(), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
   }
+}
+
+// The rows noticed in a batch leave at once: the control is given the new
+// count, and what it keeps by place (selection, focus, selection mark) is
+// moved to the places the remaining rows close up to. Quiet, as in a sort:
+// no remaining row's state changed. Dropping a selected row is one change of
+// the selection, reported once.
+void TCustomListView::CloseUpDeletedRows() {
+  if (!std::exchange(deleted_in_batch_, false)) return;
+  const size_t n = rows_.size();
+  std::vector<int> selected;
+  const auto selected_count = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  selected.reserve(static_cast<size_t>(std::max<LRESULT>(selected_count, 0)));
+  for (int i = -1, left = static_cast<int>(selected_count); left > 0; --left) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0 || static_cast<size_t>(i) >= n) break;
+    selected.push_back(i);
+  }
+  TListItem* focused =
+      RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+  TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
+  // The selected rows that remain, by row: their places change below.
+  std::vector<TListItem*> kept_selected;
+  bool selection_dropped = false;
+  for (int i : selected) {
+    TListItem* row = rows_[static_cast<size_t>(i)].get();
+    if (row->index_ >= 0)
+      kept_selected.push_back(row);
+    else
+      selection_dropped = true;
+  }
+  rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
+                             [](const std::unique_ptr<TListItem>& row) { return row->index_ < 0; }),
+              rows_.end());
+  for (size_t i = 0; i < rows_.size(); ++i) rows_[i]->index_ = static_cast<int>(i);
+  {
+    const ScopedValue placing(placing_rows_, true);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    SetControlCount();
+    item.stateMask = item.state = LVIS_SELECTED;
+    for (TListItem* row : kept_selected)
+      CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(row->index_),
+                  reinterpret_cast<LPARAM>(&item));
+    if (focused && focused->index_ >= 0) {
+      item.stateMask = item.state = LVIS_FOCUSED;
+      CallControl(LVM_SETITEMSTATE, static_cast<WPARAM>(focused->index_),
+                  reinterpret_cast<LPARAM>(&item));
+    }
+    CallControl(LVM_SETSELECTIONMARK, 0, mark && mark->index_ >= 0 ? mark->index_ : -1);
+  }
+  InvalidateRect(Handle(), nullptr, FALSE);
+  if (selection_dropped) Guarded(this, [&] { Change(nullptr, LVIF_STATE); });
 }
 
 // Every row goes, each with its notice, in the control's order; the control
@@ -597,6 +693,7 @@ void TCustomListView::ReleaseAllRows() {
   for (size_t i = 0; i < rows_.size(); ++i) Guarded(this, [&] { Delete(rows_[i].get()); });
   for (auto& row : rows_) row->index_ = -1;
   rows_.clear();
+  count_pending_ = false;
   placing_scratch_ = {};
 }
 
@@ -644,33 +741,34 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
       RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
 
-  scratch.rows.resize(n);
-  for (size_t i = 0; i < n; ++i) scratch.rows[i] = std::move(rows_[from[i]]);
-  rows_.swap(scratch.rows);
-  // Each row is visited once: its new place, and the states that must show
-  // at its new place and no longer at its old one.
-  scratch.kept_before.resize(n);
-  scratch.kept_after.resize(n);
-  ForEachRow([&](TListItem* row, size_t now) {
-    const auto old = static_cast<size_t>(row->index_);
-    row->index_ = static_cast<int>(now);
-    const UINT kept = row->KeptState();
-    scratch.kept_after[now] = kept;
-    scratch.kept_before[old] = kept;
-  });
+  // Moved within the vector, one cycle of the permutation at a time: a
+  // second vector of rows would stay allocated beside the first.
+  std::vector<char>& done = scratch.seen;
+  std::fill(done.begin(), done.end(), 0);
+  for (size_t start = 0; start < n; ++start) {
+    if (done[start]) continue;
+    std::unique_ptr<TListItem> first = std::move(rows_[start]);
+    size_t at = start;
+    for (;;) {
+      done[at] = 1;
+      const size_t next = from[at];
+      if (next == start) break;
+      rows_[at] = std::move(rows_[next]);
+      at = next;
+    }
+    rows_[at] = std::move(first);
+  }
+  // The marks a row keeps are asked of the row, so they follow it; only
+  // its new place is to be set.
+  ForEachRow([&](TListItem* row, size_t now) { row->index_ = static_cast<int>(now); });
 
   const ScopedValue placing(placing_rows_, true);
   for (size_t i = 0; i < n; ++i) {
-    UINT mask = 0, state = 0;
-    if (scratch.kept_before[i] != scratch.kept_after[i])
-      mask |= kKeptStates, state |= scratch.kept_after[i];
     const char selected = scratch.was_selected[from[i]];
-    if (selected != scratch.was_selected[i])
-      mask |= LVIS_SELECTED, state |= selected ? LVIS_SELECTED : 0;
-    if (!mask) continue;
+    if (selected == scratch.was_selected[i]) continue;
     LVITEMW item{};
-    item.stateMask = mask;
-    item.state = state;
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
     CallControl(LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
   }
   if (focused) {
@@ -693,6 +791,11 @@ void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
       GetImageIndex(item);
       info->item.iImage = item->ImageIndex();
     }
+  }
+  // After the image: fetching a row's image may set its marks.
+  if (info->item.mask & LVIF_STATE) {
+    const UINT mask = info->item.stateMask & kKeptStates;
+    info->item.state = (info->item.state & ~mask) | (item->KeptState() & mask);
   }
   if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
     const std::wstring* text = nullptr;
@@ -825,22 +928,27 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
     case LVN_GETDISPINFOW:
       GetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header));
       return true;
-    case LVN_ITEMCHANGED: {
-      if (placing_rows_) return true;
-      auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
-      if (TListItem* item = RowAt(nm->iItem)) {
-        Change(item, nm->uChanged);
-        if ((nm->uChanged & LVIF_STATE) && ((nm->uNewState ^ nm->uOldState) & LVIS_SELECTED))
-          Raise(OnSelectItem, this, item);
+    case LVN_ITEMCHANGED:
+      if (!placing_rows_) ItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
+      return true;
+    case LVN_ODSTATECHANGED:
+      if (!placing_rows_) {
+        const auto* nm = reinterpret_cast<NMLVODSTATECHANGE*>(header);
+        StateRangeChanged(nm->iFrom, nm->iTo, nm->uOldState, nm->uNewState);
       }
+      return true;
+    case LVN_ODFINDITEMW: {
+      // Typing a name's first letters in the control.
+      const auto* nm = reinterpret_cast<NMLVFINDITEMW*>(header);
+      result = FindItem(nm->iStart - 1, nm->lvfi);
       return true;
     }
     case LVN_DELETEITEM:
-      RowDeleted(reinterpret_cast<NMLISTVIEW*>(header)->iItem);
+      // Every row had its notice before the control was asked to delete it.
       return true;
     case LVN_DELETEALLITEMS:
       ReleaseAllRows();
-      result = TRUE;  // every row had its notice already
+      result = TRUE;
       return true;
     case LVN_COLUMNCLICK: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(header);
@@ -857,6 +965,61 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
   return false;
 }
 
+// A change of one row names it; a change of every row at once (selecting or
+// clearing them all) is one change of the list, with no row: the handlers
+// of a large folder's select-all would otherwise run once per row. Only a
+// handler of selections asks for every row that changed.
+void TCustomListView::ItemChanged(const NMLISTVIEW& change) {
+  const bool selection =
+      (change.uChanged & LVIF_STATE) && ((change.uNewState ^ change.uOldState) & LVIS_SELECTED);
+  if (change.iItem >= 0) {
+    if (TListItem* item = RowAt(change.iItem)) {
+      Change(item, change.uChanged);
+      if (selection) Raise(OnSelectItem, this, item);
+    }
+    return;
+  }
+  Change(nullptr, change.uChanged);
+  if (!selection || !OnSelectItem || !selection_before_) return;
+  const bool selected = (change.uNewState & LVIS_SELECTED) != 0;
+  const std::vector<char>& before = *selection_before_;
+  for (size_t i = 0; i < rows_.size() && i < before.size(); ++i)
+    if ((before[i] != 0) != selected) Raise(OnSelectItem, this, rows_[i].get());
+}
+
+// A range of rows changed state together (a shift-click, say).
+void TCustomListView::StateRangeChanged(int from, int to, UINT old_state, UINT new_state) {
+  Change(nullptr, LVIF_STATE);
+  if (!((old_state ^ new_state) & LVIS_SELECTED) || !OnSelectItem) return;
+  for (int i = std::max(from, 0); i <= to; ++i)
+    if (TListItem* item = RowAt(i)) Raise(OnSelectItem, this, item);
+}
+
+// The first row after `start` (or from the first row, when -1) whose
+// caption is the text, or begins with it; LVFI_PARAM looks for a row's item.
+int TCustomListView::FindItem(int start, const LVFINDINFOW& find) const {
+  if (find.flags & LVFI_PARAM) return FindParam(find.lParam, start);
+  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz) return -1;
+  const bool partial = (find.flags & LVFI_PARTIAL) != 0;
+  const TListItem* row =
+      FindCaption(start, find.psz, partial, false, (find.flags & LVFI_WRAP) != 0);
+  return row ? row->index_ : -1;
+}
+
+// Marks set through the control's own message are the rows' own, as those
+// set through TListItem.
+bool TCustomListView::SetKeptStates(int index, UINT state, UINT mask) {
+  if (index >= 0) {
+    TListItem* row = RowAt(index);
+    if (!row) return false;
+    row->SetState(state, mask & kKeptStates);
+    return true;
+  }
+  for (auto& row : rows_) row->SetKeptState(state, mask & kKeptStates);
+  InvalidateRect(Handle(), nullptr, FALSE);
+  return true;
+}
+
 // Sorts for whoever sends the control its sort message, with the caller's
 // callback: by the rows' lParams (their TListItems), or by their places
 // before the sort.
@@ -871,6 +1034,7 @@ bool TCustomListView::SortForCaller(WPARAM param, LPARAM callback, bool by_index
 }
 
 LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (count_pending_ && msg != WM_SETREDRAW) SyncCount();
   switch (msg) {
     case LVM_SORTITEMS:
       return SortForCaller(wparam, lparam, false);
@@ -880,6 +1044,24 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case LVM_INSERTITEMW:
       // Rows are made through Items().Add(), which gives each its TListItem.
       return -1;
+    case LVM_SETITEMCOUNT:
+      // The count is ours to set; to others it makes room for that many.
+      if (static_cast<int>(wparam) > 0) rows_.reserve(wparam);
+      return TRUE;
+    case LVM_DELETEITEM:
+      return DeleteRowAt(static_cast<int>(wparam));
+    case LVM_DELETEALLITEMS:
+      ReleaseAllRows();
+      CallControl(msg, 0, 0);
+      return TRUE;
+    case LVM_SETITEMSTATE: {
+      auto* item = reinterpret_cast<LVITEMW*>(lparam);
+      if (!item || !(item->stateMask & kKeptStates)) break;
+      if (!SetKeptStates(static_cast<int>(wparam), item->state, item->stateMask)) return FALSE;
+      LVITEMW rest = *item;
+      rest.stateMask &= ~kKeptStates;
+      return rest.stateMask ? CallControl(msg, wparam, reinterpret_cast<LPARAM>(&rest)) : TRUE;
+    }
     case LVM_GETITEMA:
     case LVM_GETITEMW: {
       const LRESULT result = TWinControl::WndProc(msg, wparam, lparam);
@@ -894,6 +1076,7 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       auto* find = reinterpret_cast<LVFINDINFOW*>(lparam);
       if (find && (find->flags & LVFI_PARAM))
         return FindParam(find->lParam, static_cast<int>(wparam));
+      if (find && msg == LVM_FINDITEMW) return FindItem(static_cast<int>(wparam), *find);
       break;
     }
     case LVM_CANCELEDITLABEL:

@@ -21,9 +21,10 @@ enum class TItemChange { ctText, ctImage, ctState };
 // the label together, what the selection highlights.
 enum class TDisplayCode { drBounds, drIcon, drLabel, drSelectBounds };
 
-// One row. It lives exactly as long as its row: made when the row is
-// inserted and freed in the control's deletion notice. To anyone asking the
-// control, and in every notice it sends, a row's lParam is its TListItem.
+// One row. It lives exactly as long as its row: made when the row is added
+// and freed right after its deletion notice. The control holds no rows of
+// its own (it asks the list for everything by place), yet to anyone asking
+// it, and in every notice it sends, a row's lParam is its TListItem.
 class TListItem {
  public:
   TCustomListView* Owner() const { return owner_; }
@@ -69,22 +70,26 @@ class TListItem {
   friend class TListItems;
   explicit TListItem(TCustomListView* owner) : owner_(owner) {}
   void SetState(UINT state, UINT mask);
+  // Sets the marks the row keeps (LVIS_CUT, the overlay and state images).
+  void SetKeptState(UINT state, UINT mask);
   bool HasState(UINT state) const;
   // The states that belong to the row wherever it stands, as last set.
   UINT KeptState() const;
 
   // What a sort reads and writes of every row comes first, within one
   // cache line when the allocator allows: a pass over every row is bound
-  // by how much memory it touches.
-  int index_ = -1;  // the row's place in the control, -1 once deleted
-  int state_index_ = -1;
-  int overlay_index_ = -1;
+  // by how much memory it touches. A large folder holds one of these per
+  // object, so the small fields are packed together.
+  int index_ = -1;  // the row's place, -1 once deleted
+  int image_index_ = -1;
+  // State and overlay images are 4-bit indexes in the control's state.
+  signed char state_index_ = -1;
+  signed char overlay_index_ = -1;
   bool cut_ = false;
   mutable bool caption_known_ = true;
   std::vector<std::wstring> sub_items_;
   void* data_ = nullptr;
   TCustomListView* owner_;
-  int image_index_ = -1;
   mutable std::wstring caption_;
 };
 
@@ -157,14 +162,16 @@ using TLVEditedEvent = std::function<void(TObject* sender, TListItem* item, std:
 using TLVCompareEvent = std::function<void(TObject* sender, TListItem* item1, TListItem* item2,
                                            int data, int& compare)>;
 
-// The platform's list view with one TListItem per row. The list keeps its
-// rows in the control's order itself, so it sorts them without the
-// control's sort (Wine's moves every row on each step of its merge, which
-// turns a large sort quadratic): it reorders its own vector and has the
-// control redraw. Texts and images are asked for by place, so they follow
-// at once; what the control keeps per place (selection, focus, the
-// selection mark, and the cut, overlay and state-image marks) the sort
-// carries to the rows' new places.
+// The platform's list view with one TListItem per row. The control is made
+// to hold no rows (a virtual list: it keeps a count, the selection, the
+// focus and the selection mark, and asks for everything else by place), so
+// a large folder costs it next to nothing per row and selecting or deleting
+// many rows is one range, not one notice per row. The list keeps its rows
+// in display order itself and sorts them without the control's sort: it
+// reorders its own vector and has the control redraw. Texts, images and the
+// cut, overlay and state-image marks are asked for by place, so they follow
+// at once; what the control keeps by place the sort carries to the rows'
+// new places.
 class TCustomListView : public TWinControl {
  public:
   explicit TCustomListView(TComponent* owner);
@@ -202,10 +209,12 @@ class TCustomListView : public TWinControl {
   void SetTopItem(TListItem* item);
   int VisibleRowCount();
   // Deletes these rows (in any order; each once) inside one update bracket.
-  // Every row gets its deletion notice; the rows after a deleted one learn
-  // their new places once, at the end (deletion handlers meanwhile see the
-  // old places of those rows), so removing many rows of a large list costs
-  // about what the control's own deletions cost.
+  // Every row gets its deletion notice from the last place back, standing
+  // in its place; the rows close up once, at the end, so removing many rows
+  // of a large list costs one pass. Meanwhile deletion handlers see every
+  // row in its old place, and a row whose notice is done answers -1 for its
+  // Index(). The selection, focus and selection mark stay with the rows
+  // that remain.
   void DeleteRows(std::vector<TListItem*> rows);
   // Sorts all rows with the comparison, stably. A comparison that throws
   // leaves the rows as they were and the exception goes on to the caller.
@@ -298,6 +307,7 @@ class TCustomListView : public TWinControl {
   friend class TListColumns;
   void GetDispInfo(NMLVDISPINFOW* info);
   LRESULT CallControl(UINT msg, WPARAM wparam, LPARAM lparam) {
+    if (count_pending_) SetControlCount();
     return DefaultHandler(msg, wparam, lparam);
   }
   DWORD ListStyle() const;
@@ -305,9 +315,19 @@ class TCustomListView : public TWinControl {
   TListItem* RowAt(int index) const;
   void RowParams(NMHDR* header) const;
   int FindParam(LPARAM param, int after) const;
-  void RowDeleted(int index);
-  void RenumberRows();
+  // The control learns the rows' count when it may need it, not on every
+  // row a fill adds inside an update bracket.
+  void SyncCount();
+  void SetControlCount();
+  LRESULT DeleteRowAt(int index);
+  void NoticeDeletion(TListItem* row);
+  void CloseUpDeletedRows();
   void ReleaseAllRows();
+  void ItemChanged(const NMLISTVIEW& change);
+  void StateRangeChanged(int from, int to, UINT old_state, UINT new_state);
+  int FindItem(int start, const LVFINDINFOW& find) const;
+  bool SetKeptStates(int index, UINT state, UINT mask);
+  std::vector<char> SelectionByPlace();
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
   void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
   void EndLabelEdit(NMLVDISPINFOW* info);
@@ -322,16 +342,22 @@ class TCustomListView : public TWinControl {
   // Set while a sort carries states to the rows' new places: the control's
   // change notices then tell of moves, not changes.
   bool placing_rows_ = false;
-  // While DeleteRows runs: the first place whose rows may hold an old place.
-  size_t renumber_from_ = SIZE_MAX;
+  // Rows added inside an update bracket the control has not been told of.
+  bool count_pending_ = false;
+  // While DeleteRows runs, rows stay in their places until its end; those
+  // whose notice is done are left with place -1.
   bool deleting_rows_ = false;
-  std::vector<std::unique_ptr<TListItem>> deleted_rows_;
-  // Working memory of PlaceRows, kept from one sort to the next: freshly
-  // allocated, the platform hands out blocks this large as new pages, and
-  // touching them cost more than the sort of a text column itself.
+  bool deleted_in_batch_ = false;
+  // While the list selects or clears every row: which rows were selected.
+  const std::vector<char>* selection_before_ = nullptr;
+  // Rows whose deletion notice is running: asked to go again meanwhile,
+  // they are not noticed twice.
+  std::vector<TListItem*> in_deletion_;
+  // Working memory of PlaceRows (two bytes a row), kept from one sort to
+  // the next: freshly allocated, the platform hands out blocks this large
+  // as new pages, and touching them cost more than the sort of a text
+  // column itself.
   struct PlacingScratch {
-    std::vector<std::unique_ptr<TListItem>> rows;  // all null between sorts
-    std::vector<UINT> kept_before, kept_after;
     std::vector<char> seen, was_selected;
   } placing_scratch_;
   // Set while the control asks a row for its text or image: what the row

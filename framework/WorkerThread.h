@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <thread>
 
 #include "framework/Handles.h"
 
@@ -26,7 +25,7 @@ class WorkerThread {
   WorkerThread& operator=(const WorkerThread&) = delete;
 
   // Started and not yet joined.
-  bool Running() const { return thread_.joinable(); }
+  bool Running() const { return static_cast<bool>(thread_); }
   // From any thread; the body sees it through its stop event.
   void RequestStop();
   bool StopRequested() const;
@@ -35,7 +34,7 @@ class WorkerThread {
 
  private:
   UniqueHandle stop_event_;
-  std::thread thread_;
+  UniqueHandle thread_;
 };
 
 }  // namespace wf

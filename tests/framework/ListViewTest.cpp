@@ -574,6 +574,143 @@ TEST_F(ListView, ColumnsAddDeleteAndWidth) {
   EXPECT_EQ(HeaderCount(hwnd), 0);
 }
 
+// The control holds no rows: selecting or clearing them all is one change of
+// the list (no row named), and only a selection handler hears of each row
+// whose selection changed.
+TEST_F(ListView, SelectingAllIsOneChangeAndNamesOnlyTheRowsThatChanged) {
+  list->SetMultiSelect(true);
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 5; ++i) rows.push_back(AddRow(L"row " + std::to_wstring(i)));
+  rows[1]->SetSelected(true);
+  std::vector<TListItem*> changed, selected;
+  list->OnChange = [&](TObject*, TListItem* item, TItemChange) { changed.push_back(item); };
+  list->SelectAll();
+  EXPECT_EQ(list->SelCount(), 5);
+  EXPECT_EQ(changed, std::vector<TListItem*>{nullptr});
+
+  list->OnSelectItem = [&](TObject*, TListItem* item) { selected.push_back(item); };
+  rows[0]->SetSelected(false);
+  rows[3]->SetSelected(false);
+  selected.clear();
+  list->SelectAll();
+  EXPECT_EQ(selected, (std::vector<TListItem*>{rows[0], rows[3]}));
+  rows[2]->SetSelected(false);
+  selected.clear();
+  changed.clear();
+  list->ClearSelection();
+  EXPECT_EQ(list->SelCount(), 0);
+  EXPECT_EQ(selected, (std::vector<TListItem*>{rows[0], rows[1], rows[3], rows[4]}));
+  EXPECT_EQ(changed, std::vector<TListItem*>{nullptr});
+  list->OnChange = nullptr;
+  list->OnSelectItem = nullptr;
+}
+
+LPARAM PointOf(const RECT& rect) {
+  return MAKELPARAM(rect.left + 4, (rect.top + rect.bottom) / 2);
+}
+
+// A shift-click selects a range, which the control reports as one notice
+// for the range: the handlers still hear of the change and of each row.
+TEST_F(ListView, AShiftClickedRangeReachesTheChangeAndSelectionHandlers) {
+  list->SetMultiSelect(true);
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 6; ++i) rows.push_back(AddRow(L"row " + std::to_wstring(i)));
+  form->Show();
+  const HWND hwnd = list->Handle();
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON,
+               PointOf(rows[1]->DisplayRect(TDisplayCode::drLabel)));
+  SendMessageW(hwnd, WM_LBUTTONUP, 0, PointOf(rows[1]->DisplayRect(TDisplayCode::drLabel)));
+  ASSERT_EQ(list->Selected(), rows[1]);
+  int changes = 0;
+  std::set<TListItem*> selected;
+  list->OnChange = [&](TObject*, TListItem*, TItemChange) { ++changes; };
+  list->OnSelectItem = [&](TObject*, TListItem* item) { selected.insert(item); };
+  const LPARAM end = PointOf(rows[4]->DisplayRect(TDisplayCode::drLabel));
+  // The control reads the shift key from the keyboard's state.
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT, end);
+  SendMessageW(hwnd, WM_LBUTTONUP, MK_SHIFT, end);
+  keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(list->SelCount(), 4);
+  for (int i = 1; i <= 4; ++i) EXPECT_TRUE(rows[i]->Selected()) << i;
+  EXPECT_GT(changes, 0);
+  EXPECT_TRUE(selected.count(rows[2]) && selected.count(rows[3]) && selected.count(rows[4]));
+  EXPECT_FALSE(selected.count(rows[0]) || selected.count(rows[5]));
+  list->OnChange = nullptr;
+  list->OnSelectItem = nullptr;
+}
+
+// Many rows go in one pass: each deletion handler finds its row in its
+// place, and the selection, focus and mark stay with the rows that remain.
+TEST_F(ListView, DeletingManyRowsKeepsTheSelectionWithTheRemainingRows) {
+  list->SetMultiSelect(true);
+  std::vector<TListItem*> rows, gone, kept;
+  for (int i = 0; i < 12; ++i) rows.push_back(AddRow(L"row " + std::to_wstring(i)));
+  for (int i = 0; i < 12; ++i) (i % 3 == 1 ? gone : kept).push_back(rows[static_cast<size_t>(i)]);
+  for (int i : {1, 2, 5, 9, 11}) rows[static_cast<size_t>(i)]->SetSelected(true);
+  rows[8]->SetFocused(true);
+  const HWND hwnd = list->Handle();
+  SendMessageW(hwnd, LVM_SETSELECTIONMARK, 0, 9);
+  int in_place = 0;
+  list->OnDeletion = [&](TObject*, TListItem* item) {
+    ++deletions[item];
+    if (item->Index() >= 0 && list->Items()[item->Index()] == item) ++in_place;
+  };
+  std::vector<TListItem*> changed;
+  list->OnChange = [&](TObject*, TListItem* item, TItemChange) { changed.push_back(item); };
+
+  list->DeleteRows(gone);
+
+  EXPECT_EQ(in_place, 4);
+  ExpectEachDeletedOnce(gone);
+  ASSERT_EQ(list->Items().Count(), 8);
+  EXPECT_EQ(ListView_GetItemCount(hwnd), 8);
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(list->Items()[i], kept[static_cast<size_t>(i)]);
+    EXPECT_EQ(kept[static_cast<size_t>(i)]->Index(), i);
+  }
+  std::vector<TListItem*> selected;
+  for (int i = -1; (i = ListView_GetNextItem(hwnd, i, LVNI_SELECTED)) >= 0;)
+    selected.push_back(list->Items()[i]);
+  EXPECT_EQ(selected, (std::vector<TListItem*>{rows[2], rows[5], rows[9], rows[11]}));
+  EXPECT_EQ(list->ItemFocused(), rows[8]);
+  EXPECT_EQ(SendMessageW(hwnd, LVM_GETSELECTIONMARK, 0, 0), rows[9]->Index());
+  EXPECT_EQ(changed, std::vector<TListItem*>{nullptr}) << "a selected row went";
+  list->OnChange = nullptr;
+}
+
+// The control learns of rows added inside an update bracket before it is
+// asked anything about them.
+TEST_F(ListView, RowsAddedInsideAnUpdateAreKnownToTheControlAtOnce) {
+  list->Items().BeginUpdate();
+  std::vector<TListItem*> rows;
+  for (int i = 0; i < 30; ++i) rows.push_back(AddRow(L"row " + std::to_wstring(i)));
+  EXPECT_EQ(ListView_GetItemCount(list->Handle()), 30);
+  rows.push_back(AddRow(L"last"));
+  const RECT rect = rows.back()->DisplayRect(TDisplayCode::drBounds);
+  EXPECT_GT(rect.bottom, rect.top);
+  list->Items().EndUpdate();
+  EXPECT_EQ(ListView_GetItemCount(list->Handle()), 31);
+}
+
+// Typing a name's first letters in the list selects the row it begins.
+TEST_F(ListView, TypingTheFirstLettersOfACaptionSelectsItsRow) {
+  for (const wchar_t* name : {L"apple", L"banana", L"Cherry", L"citrus", L"date"}) AddRow(name);
+  form->Show();
+  list->SetFocus();
+  // The control ignores a character that claims no key stroke (a repeat
+  // count of 0).
+  SendMessageW(list->Handle(), WM_CHAR, L'c', 1);
+  EXPECT_EQ(list->Selected(), list->Items()[2]);
+  SendMessageW(list->Handle(), WM_CHAR, L'i', 1);
+  EXPECT_EQ(list->Selected(), list->Items()[3]);
+  EXPECT_EQ(list->ItemFocused(), list->Items()[3]);
+}
+
 TEST(ListViewColumns, ColumnsMadeBeforeTheWindowAppearOnce) {
   TCustomListView list(nullptr);
   list.SetViewStyle(TViewStyle::vsReport);
