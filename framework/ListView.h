@@ -113,6 +113,19 @@ class TListItems {
   int update_count_ = 0;
 };
 
+// A list's update bracket (TListItems::BeginUpdate/EndUpdate), closed on
+// every way out.
+class ListUpdateScope {
+ public:
+  explicit ListUpdateScope(TListItems& items) : items_(items) { items_.BeginUpdate(); }
+  ~ListUpdateScope() { items_.EndUpdate(); }
+  ListUpdateScope(const ListUpdateScope&) = delete;
+  ListUpdateScope& operator=(const ListUpdateScope&) = delete;
+
+ private:
+  TListItems& items_;
+};
+
 class TListColumn {
  public:
   const std::wstring& Caption() const { return caption_; }

@@ -78,12 +78,18 @@ void TKivShellList::Populate() {
   if (automatic_refresh_) WatchDirectory(dirwalker_->FolderIdList());
   do {
     refill_requested_ = false;
-    FillRows();
-    if (refill_requested_) continue;
-    // Rows filled lazily may reach the control without a single change
-    // notice: whoever follows the list (a caption showing its path) hears
-    // of the fill once, with no row, as a change of the whole list.
-    Raise(OnChange, this, nullptr, TItemChange::ctText);
+    {
+      // What the change handlers do to the list (a form trimming its
+      // columns, say) reaches the screen with the rows, in one redraw: each
+      // column removed from a shown list costs a redraw of its own.
+      ListUpdateScope one_redraw(Items());
+      FillRows();
+      if (refill_requested_) continue;
+      // Rows filled lazily may reach the control without a single change
+      // notice: whoever follows the list (a caption showing its path) hears
+      // of the fill once, with no row, as a change of the whole list.
+      Raise(OnChange, this, nullptr, TItemChange::ctText);
+    }
     Raise(OnPopulated, this);
     Raise(OnPathChanged, this);
   } while (refill_requested_);

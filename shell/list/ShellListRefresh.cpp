@@ -105,18 +105,6 @@ class RowsByName {
   std::unordered_map<std::wstring, std::vector<Row>> rows_;
 };
 
-// The list's update bracket, closed on every way out.
-class UpdateScope {
- public:
-  explicit UpdateScope(TListItems& items) : items_(items) { items_.BeginUpdate(); }
-  ~UpdateScope() { items_.EndUpdate(); }
-  UpdateScope(const UpdateScope&) = delete;
-  UpdateScope& operator=(const UpdateScope&) = delete;
-
- private:
-  TListItems& items_;
-};
-
 bool IsDirectory(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -256,7 +244,7 @@ void TKivShellList::RefillKeepingSelection() {
   // Drawing waits for the place to be found: the fill, the kept selection
   // and the scroll are drawn once, and the list's drawing is switched off
   // and on once (tens of milliseconds each time under Wine).
-  UpdateScope draw_once(Items());
+  ListUpdateScope draw_once(Items());
   Populate();
 
   TListItem* top = nullptr;
@@ -310,7 +298,7 @@ void TKivShellList::MergeRows() {
   auto moved_away = std::make_unique<TStringList>();
   {
     // However many rows come and go, the list is drawn once.
-    UpdateScope update(Items());
+    ListUpdateScope update(Items());
     rows_.ForgetObject();  // what it kept of an object may be out of date
     RowsByName rows(*this, rows_.Folder());
     for (int i = 0, n = Items().Count(); i < n; ++i)
