@@ -19,8 +19,8 @@ void UpperCase(std::wstring& text) {
 // platform's find functions make up every entry's attributes, times and
 // short name on the way, which under Wine costs more than the read itself.
 using QueryDirectoryFile = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID,
-                                            ULONG, FILE_INFORMATION_CLASS, BOOLEAN,
-                                            PUNICODE_STRING, BOOLEAN);
+                                            ULONG, FILE_INFORMATION_CLASS, BOOLEAN, PUNICODE_STRING,
+                                            BOOLEAN);
 constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 constexpr ULONG kNamesBufferBytes = 64 * 1024;
 
@@ -36,9 +36,8 @@ std::optional<std::unordered_set<std::wstring>> ReadNamesByHandle(const std::wst
   std::unordered_set<std::wstring> names;
   for (BOOLEAN first = TRUE;; first = FALSE) {
     IO_STATUS_BLOCK status{};
-    const NTSTATUS result =
-        query(handle.get(), nullptr, nullptr, nullptr, &status, buffer.data(), kNamesBufferBytes,
-              FileNamesInformation, FALSE, nullptr, first);
+    const NTSTATUS result = query(handle.get(), nullptr, nullptr, nullptr, &status, buffer.data(),
+                                  kNamesBufferBytes, FileNamesInformation, FALSE, nullptr, first);
     if (result == kNoMoreFiles) return names;
     if (result < 0) return std::nullopt;
     const auto* base = reinterpret_cast<const BYTE*>(buffer.data());
