@@ -18,6 +18,7 @@ struct DeleteReportReport {
   Measure findSelected{"delete_report_find_selected", "  its selected rows found (apart)"};
   Measure paths{"delete_report_paths", "  their paths asked (apart)"};
   Measure presence{"delete_report_presence", "  their files looked for (apart)"};
+  Measure removal{"delete_report_removal", "  the rows removed (the rest)"};
   Measure raw{"delete_rows_raw", "  raw LVM_DELETEITEM, same rows"};
   Measure rawSelected{"delete_rows_raw_selected", "  raw LVM_DELETEITEM, those rows selected"};
   Measure captions{"delete_report_captions", "  every caption read (untimed above)"};

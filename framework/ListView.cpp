@@ -606,6 +606,20 @@ LRESULT TCustomListView::DeleteRowAt(int index) {
   return TRUE;
 }
 
+std::vector<TListItem*> TCustomListView::SelectedRows() {
+  std::vector<TListItem*> rows;
+  if (!HandleAllocated()) return rows;
+  auto left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  rows.reserve(static_cast<size_t>(std::max<LRESULT>(left, 0)));
+  for (int i = -1; left > 0; --left) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    TListItem* row = RowAt(i);
+    if (!row) break;
+    rows.push_back(row);
+  }
+  return rows;
+}
+
 void TCustomListView::DeleteRows(std::vector<TListItem*> rows) {
   if (rows.empty() || !HandleAllocated()) return;
   std::sort(rows.begin(), rows.end(),
@@ -623,12 +637,12 @@ void TCustomListView::DeleteRows(std::vector<TListItem*> rows) {
       list.items_.EndUpdate();
     }
   } end{*this, nested};
-  // Through the window, as any deletion: whoever watches the list's
-  // messages sees each row go.
+  // Each row's notice is given here rather than by a message per row through
+  // the window: the control hears of the whole batch once, told the new
+  // count at the end.
   for (TListItem* row : rows) {
     const int index = row->index_;
-    if (index >= 0 && RowAt(index) == row)
-      SendMessageW(Handle(), LVM_DELETEITEM, static_cast<WPARAM>(index), 0);
+    if (index >= 0 && RowAt(index) == row) DeleteRowAt(index);
   }
 }
 

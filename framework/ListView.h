@@ -252,6 +252,9 @@ class TCustomListView : public TWinControl {
   TLVEditedEvent OnEdited;
 
  protected:
+  // The selected rows in their order, asked of the control directly rather
+  // than by a message per row through the window; none without a window.
+  std::vector<TListItem*> SelectedRows();
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void DestroyWnd() override;

@@ -1,6 +1,10 @@
 // The report step: what the list does when files were copied, moved,
 // deleted or renamed through it.
+#include <optional>
+
+#include "framework/Strings.h"
 #include "shell/core/ShellUtils.h"
+#include "shell/list/FolderNames.h"
 #include "shell/list/ShellControls.h"
 
 namespace wf {
@@ -10,7 +14,7 @@ namespace {
 // From this many rows on, their folder is read once rather than each row's
 // file looked up: a gone file's look-up can cost a read of its folder, but
 // on Windows a few look-ups cost less than reading a large folder.
-constexpr LRESULT kRowsWorthAFolderRead = 64;
+constexpr size_t kRowsWorthAFolderRead = 64;
 
 }  // namespace
 
@@ -22,23 +26,26 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
     // those that went are removed. Rows without a file-system path cannot be
     // looked for, so the report's word stands for them.
     std::vector<TListItem*> gone;
-    // The control is asked only as many times as it has selected rows.
-    const HWND list = Handle();
-    auto selected = SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
-    const bool many = selected >= kRowsWorthAFolderRead;
-    PathPresence presence;
-    for (int i = -1; selected > 0; --selected) {
-      i = static_cast<int>(
-          SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
-      TListItem* item = Items()[i];
-      if (!item) break;
+    const std::vector<TListItem*> selected = SelectedRows();
+    const bool many = selected.size() >= kRowsWorthAFolderRead;
+    // The rows' paths are in the rows' folder: that one is read.
+    std::wstring folder;
+    if (many && rows_) folder = IdListToPath(rows_.FolderIdList());
+    if (!folder.empty()) folder = IncludeTrailingBackslash(folder);
+    FolderNames presence(std::move(folder));
+    for (TListItem* item : selected) {
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry || item == parent_entry_) continue;
       // Asked of the rows' folder first: a row's path made by the shell from
       // its id looks the object up, slowly when it is gone.
       std::wstring path = rows_ ? rows_.FileSystemPath(record->ItemId.get()) : std::wstring();
       if (path.empty()) path = ItemPath(item);
-      if (path.empty() || !(many ? presence.Exists(path) : PathExists(path))) gone.push_back(item);
+      if (path.empty()) {
+        gone.push_back(item);
+        continue;
+      }
+      const std::optional<bool> listed = many ? presence.Contains(path) : std::nullopt;
+      if (!(listed ? *listed : PathExists(path))) gone.push_back(item);
     }
     RemoveRows(std::move(gone));
   }

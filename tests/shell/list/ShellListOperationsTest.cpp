@@ -78,22 +78,26 @@ TEST_F(ShellListOperations, DeleteOfTwoRemovesBothRowsInOneBracketThenReports) {
   auto files = std::make_unique<TStringList>();
   for (const std::wstring& name : gone) files->Add(list.Path() + name);
 
+  // The rows are removed with the control's drawing off: each row's notice
+  // comes inside the one bracket, and the control learns the new count.
   int redraw_offs = 0, deletions = 0, deletions_outside_bracket = 0;
   bool drawing = true;
   WindowSubclass spy(list.Handle(), [&](HWND, UINT msg, WPARAM wparam, LPARAM, LRESULT) {
     if (msg == WM_SETREDRAW) {
       redraw_offs += wparam == FALSE;
       drawing = wparam != FALSE;
-    } else if (msg == LVM_DELETEITEM) {
-      ++deletions;
-      deletions_outside_bracket += drawing;
     }
   });
+  list.OnDeletion = [&](TObject*, TListItem*) {
+    ++deletions;
+    deletions_outside_bracket += drawing;
+  };
   list.ReportOperation({sopDelete, sopRemove}, std::move(files), L"");
 
   EXPECT_EQ(redraw_offs, 1);
   EXPECT_EQ(deletions, 2);
   EXPECT_EQ(deletions_outside_bracket, 0);
+  EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETITEMCOUNT, 0, 0), 2);
   EXPECT_EQ(Names(list), (std::vector<std::wstring>{kParentCaption, folder_ / L"c.txt"}));
   ASSERT_EQ(reports_.size(), 1u);
   EXPECT_EQ(reports_[0].operations, 0x0C0);
