@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "framework/IniFile.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf::test {
@@ -117,6 +118,12 @@ class WayfoldProcess {
 
 inline std::wstring Settings(const TempFolder& folder) {
   return folder.Path() + L"Wayfold.ini";
+}
+
+// The root folder a started Wayfold is to show.
+inline void WriteRootFolder(const TempFolder& home, const std::wstring& root) {
+  TIniFile ini(Settings(home));
+  ini.WriteString(L"Folder", L"RootFolder", root);
 }
 
 }  // namespace wf::test

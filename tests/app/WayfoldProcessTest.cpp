@@ -262,10 +262,7 @@ TEST(WayfoldProcess, FirstStartSitsAtTopLeftAndClosingWritesThePosition) {
 TEST(WayfoldProcess, EmptyRootFolderKeepsTheCommonDocumentsFolder) {
   TempFolder home;
   TempFolder reference;
-  {
-    TIniFile ini(Settings(home));
-    ini.WriteString(L"Folder", L"RootFolder", L"");
-  }
+  WriteRootFolder(home, L"");
   WayfoldProcess empty_root(home.Path());
   ASSERT_TRUE(empty_root.Start());
   HWND form = empty_root.WaitForWindow(kFormClass);
@@ -286,10 +283,7 @@ TEST(WayfoldProcess, RootFolderOutsideTheAnsiCodePageIsListed) {
   const std::wstring root = home.MakeFolder(TempFolder::NonAnsiName(L""));
   home.MakeFile(TempFolder::NonAnsiName(L"") + L"\\" + TempFolder::NonAnsiName(L".txt"));
   home.MakeFile(TempFolder::NonAnsiName(L"") + L"\\plain.txt");
-  {
-    TIniFile ini(Settings(home));
-    ini.WriteString(L"Folder", L"RootFolder", root);
-  }
+  WriteRootFolder(home, root);
   WayfoldProcess wayfold(home.Path());
   ASSERT_TRUE(wayfold.Start());
   HWND form = wayfold.WaitForWindow(kFormClass);
@@ -304,10 +298,7 @@ TEST(WayfoldProcess, RootFolderOutsideTheAnsiCodePageIsListed) {
 TEST(WayfoldProcess, RootFolderThatCannotBeOpenedShowsTheErrorAndGoesOn) {
   TempFolder home;
   const std::wstring missing = home.Path() + L"no such folder";
-  {
-    TIniFile ini(Settings(home));
-    ini.WriteString(L"Folder", L"RootFolder", missing);
-  }
+  WriteRootFolder(home, missing);
   WayfoldProcess wayfold(home.Path());
   ASSERT_TRUE(wayfold.Start());
   HWND box = wayfold.WaitForWindow(L"#32770");
@@ -371,10 +362,7 @@ TEST(WayfoldProcess, AltZHidesAndShowsAtTheFrontAndTheExitButtonEndsIt) {
   TempFolder home;
   const std::wstring root = home.MakeFolder(L"root");
   home.MakeFile(L"root\\a.txt");
-  {
-    TIniFile ini(Settings(home));
-    ini.WriteString(L"Folder", L"RootFolder", root);
-  }
+  WriteRootFolder(home, root);
   WayfoldProcess wayfold(home.Path());
   ASSERT_TRUE(wayfold.Start());
   HWND form = wayfold.WaitForWindow(kFormClass);
