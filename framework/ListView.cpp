@@ -610,6 +610,13 @@ std::vector<TListItem*> TCustomListView::SelectedRows() {
   std::vector<TListItem*> rows;
   if (!HandleAllocated()) return rows;
   auto left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  // Every row, as after select-all: the control need not be asked for each
+  // (a search of its selection a row, costly under Wine).
+  if (left > 0 && static_cast<size_t>(left) == rows_.size()) {
+    rows.reserve(rows_.size());
+    for (const auto& row : rows_) rows.push_back(row.get());
+    return rows;
+  }
   rows.reserve(static_cast<size_t>(std::max<LRESULT>(left, 0)));
   for (int i = -1; left > 0; --left) {
     i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));

@@ -66,7 +66,11 @@ void TStringList::Clear() {
 }
 
 void TStringList::Assign(const std::vector<std::wstring>& items) {
-  std::vector<std::wstring> accepted = items;
+  Assign(std::vector<std::wstring>(items));
+}
+
+void TStringList::Assign(std::vector<std::wstring>&& items) {
+  std::vector<std::wstring> accepted = std::move(items);
   if (sorted_) {
     std::stable_sort(
         accepted.begin(), accepted.end(),

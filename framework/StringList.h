@@ -38,6 +38,7 @@ class TStringList : public TObject {
   void Clear();
   // Every value starts at 0 again.
   void Assign(const std::vector<std::wstring>& items);
+  void Assign(std::vector<std::wstring>&& items);
   // Case-insensitive (ASCII folding), -1 when absent.
   int IndexOf(std::wstring_view s) const;
 

@@ -579,15 +579,21 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
         hr = E_INVALIDARG;  // names no object
         break;
       }
-      NamedObject named;
       auto known = known_here ? known_ids_.find(name) : known_ids_.end();
       if (known != known_ids_.end() && known->second) {
-        named.folder = FolderIdListCopy();
-        named.id = CloneIdList(known->second.get());
-      } else {
-        named = LocateNamedObject(*this, name);
-        restore.Rebind();
+        // A known id is the bound folder's own: no folder to compare, and the
+        // id is the request's to take (every request forgets them).
+        if (!common_folder) {
+          common_folder = FolderIdListCopy();
+        } else if (!IsSameObject(common_folder.get(), folder_id_list_.get())) {
+          hr = E_INVALIDARG;
+          break;
+        }
+        ids.push_back(std::move(known->second));
+        continue;
       }
+      NamedObject named = LocateNamedObject(*this, name);
+      restore.Rebind();
       if (!named.id) {
         hr = E_FAIL;
         break;

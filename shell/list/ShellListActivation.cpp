@@ -62,10 +62,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     // Pasted onto one row, the files went into that row's folder.
     ReportPaste(std::move(clipboard), count == 1 ? ItemPath(selected) : Path());
   } else if (SameVerb(verb, L"cut")) {
-    for (int i = 0, n = Items().Count(); i < n; ++i) {
-      TListItem* item = Items()[i];
-      if (item->Selected()) MarkCut(item);
-    }
+    for (TListItem* item : SelectedRows()) MarkCut(item);
   }
   return true;
 }

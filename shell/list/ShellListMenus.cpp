@@ -92,9 +92,7 @@ bool TKivShellList::ShowBackgroundMenu(POINT point) {
 // Rows of the list's objects (never the parent entry) that are selected now.
 std::vector<TListItem*> TKivShellList::SelectedObjectRows() {
   std::vector<TListItem*> rows;
-  for (int i = 0, n = Items().Count(); i < n; ++i) {
-    TListItem* item = Items()[i];
-    if (!item->Selected()) continue;
+  for (TListItem* item : SelectedRows()) {
     TKivShellListItem* record = RecordOf(item);
     if (record && !record->IsParentEntry) rows.push_back(item);
   }

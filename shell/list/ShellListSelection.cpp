@@ -12,9 +12,7 @@ TStringList& TKivShellList::SelectedNames() {
   TStringList& names = *selected_names_;
   if (names.Empty()) {
     names.OnChange = nullptr;
-    for (int i = 0, n = Items().Count(); i < n; ++i) {
-      TListItem* item = Items()[i];
-      if (!item->Selected()) continue;
+    for (TListItem* item : SelectedRows()) {
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry) continue;
       std::wstring name = rows_.ObjectName(record->ItemId.get());
@@ -32,24 +30,18 @@ TStringList& TKivShellList::SelectedNames() {
 void TKivShellList::AssignSelectionToDirwalker() {
   std::vector<std::wstring> names;
   std::vector<std::pair<std::wstring, ChildIdList>> known;
-  if (HandleAllocated()) {
-    const HWND list = Handle();
-    const auto selected = SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0);
-    names.reserve(static_cast<size_t>(std::max<LRESULT>(selected, 0)));
-    known.reserve(names.capacity());
-    for (int i = -1;;) {
-      i = static_cast<int>(
-          SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
-      if (i < 0) break;
-      TKivShellListItem* record = RecordOf(Items()[i]);
-      if (!record || record->IsParentEntry) continue;
-      std::wstring name = rows_.ObjectName(record->ItemId.get());
-      if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
-      if (record->ItemId) known.emplace_back(name, CloneIdList(record->ItemId.get()));
-      names.push_back(std::move(name));
-    }
+  const std::vector<TListItem*> selected = SelectedRows();
+  names.reserve(selected.size());
+  known.reserve(selected.size());
+  for (TListItem* item : selected) {
+    TKivShellListItem* record = RecordOf(item);
+    if (!record || record->IsParentEntry) continue;
+    std::wstring name = rows_.ObjectName(record->ItemId.get());
+    if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
+    if (record->ItemId) known.emplace_back(name, CloneIdList(record->ItemId.get()));
+    names.push_back(std::move(name));
   }
-  dirwalker_->MultiObjects().Assign(names);
+  dirwalker_->MultiObjects().Assign(std::move(names));
   dirwalker_->SetKnownObjectIds(rows_.FolderIdList(), std::move(known));
 }
 
