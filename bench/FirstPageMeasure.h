@@ -25,9 +25,12 @@ struct PopulationReport;
 
 struct FirstPageReport {
   Measure toFirstPage{"shelllist_to_first_page", "setting Path to first page drawn"};
+  Measure toFilled{"shelllist_to_filled", "  until SetPath returned"};
+  Measure toPaintStart{"shelllist_to_paint_start", "  until the first paint began"};
   Measure paint{"shelllist_first_page", "first page paint (row updates)"};
   Measure paintRaw{"first_page_raw", "  raw shell queries, same rows"};
   Measure paintRawAgain{"first_page_raw_again", "  raw shell queries, asked again"};
+  Measure paintCheapest{"first_page_raw_cheapest", "  raw queries, icon by folder and child id"};
   Measure repaint{"shelllist_page_repaint", "  same page painted again (drawing)"};
   Measure dirwalker{"first_page_dirwalker", "  same queries through TDirwalker"};
   Measure parentIcon{"parent_entry_icon", "  parent entry's icon (temp folder)"};

@@ -13,7 +13,7 @@ namespace bench {
 
 RawQueryTimes TimeRawRowQueries(IShellFolder* folder, PCIDLIST_ABSOLUTE folderPidl,
                                 const std::vector<PCUITEMID_CHILD>& ids,
-                                const std::vector<UINT>& detailColumns) {
+                                const std::vector<UINT>& detailColumns, IconRoute route) {
   RawQueryTimes times;
   times.details.assign(detailColumns.size(), 0);
   auto start = Clock::now();
@@ -34,10 +34,14 @@ RawQueryTimes TimeRawRowQueries(IShellFolder* folder, PCIDLIST_ABSOLUTE folderPi
     Check(folder->GetDisplayNameOf(id, SHGDN_NORMAL, &name), "IShellFolder::GetDisplayNameOf");
     wf::StrRetToString(id, name);
     lap(times.name);
-    wf::AbsoluteIdList absolute(ILCombine(folderPidl, id));
-    SHFILEINFOW info{};
-    SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof info,
-                   SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    if (route == IconRoute::kFolderAndChild) {
+      SHMapPIDLToSystemImageListIndex(folder, id, nullptr);
+    } else {
+      wf::AbsoluteIdList absolute(ILCombine(folderPidl, id));
+      SHFILEINFOW info{};
+      SHGetFileInfoW(reinterpret_cast<LPCWSTR>(absolute.get()), 0, &info, sizeof info,
+                     SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    }
     lap(times.icon);
     SFGAOF attributes = SFGAO_HIDDEN | (overlay ? 0 : SFGAO_LINK | SFGAO_SHARE);
     folder->GetAttributesOf(1, &id, &attributes);

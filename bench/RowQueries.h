@@ -23,12 +23,18 @@ struct RawQueryTimes {
   std::vector<double> details;  // one per shown detail column
 };
 
+// How the raw questions ask for the small icon: the common way, with the
+// row's absolute id, or the cheapest documented one, the folder and its
+// child id (which gives the same index).
+enum class IconRoute { kFileInfo, kFolderAndChild };
+
 // Its display name, small icon, overlay and hidden attribute, and one text
 // per shown detail column. With no overlay interface the overlay is two
 // attribute bits, asked with the hidden one.
 RawQueryTimes TimeRawRowQueries(IShellFolder* folder, PCIDLIST_ABSOLUTE folderPidl,
                                 const std::vector<PCUITEMID_CHILD>& ids,
-                                const std::vector<UINT>& detailColumns);
+                                const std::vector<UINT>& detailColumns,
+                                IconRoute route = IconRoute::kFileInfo);
 
 // The same rows' questions put through the list's folder object, as the
 // row update and the caption ask them.
