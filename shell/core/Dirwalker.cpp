@@ -214,6 +214,11 @@ ChildIdList TDirwalker::ObjectIdCopy() const {
   return CloneIdList(current_id_.get());
 }
 
+ChildIdList TDirwalker::TakeObjectId() {
+  ClearObjectCaches();
+  return std::move(current_id_);
+}
+
 PCIDLIST_ABSOLUTE TDirwalker::AbsoluteIdList() {
   return query_.AbsoluteIdList(current_id_.get());
 }

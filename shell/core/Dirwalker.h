@@ -71,6 +71,10 @@ class TDirwalker : public TComponent {
   void SetCurrentId(PCUITEMID_CHILD id);
   PCUITEMID_CHILD CurrentId() const { return current_id_.get(); }
   ChildIdList ObjectIdCopy() const;
+  // Hands the current object's id over, leaving no current object: for a
+  // caller that keeps every object it walks past (a copy each would cost a
+  // large folder's fill an allocation a row).
+  ChildIdList TakeObjectId();
   // Owned by the object and valid until the current object or folder changes.
   PCIDLIST_ABSOLUTE AbsoluteIdList();
   std::wstring DisplayName();

@@ -168,7 +168,7 @@ bool TKivShellList::ObjectWanted() {
 void TKivShellList::AddAcceptedObjects() {
   std::vector<ChildIdList> ids;
   while (dirwalker_->NextObject())
-    if (ObjectWanted()) ids.push_back(dirwalker_->ObjectIdCopy());
+    if (ObjectWanted()) ids.push_back(dirwalker_->TakeObjectId());
   Items().Reserve(static_cast<int>(ids.size()) + (show_parent_folder_ ? 1 : 0));
   for (ChildIdList& id : ids) AddRow(std::move(id));
 }
