@@ -215,6 +215,40 @@ TEST(DirectoryWatch, FolderRemovedOrRenamedEndsTheWatch) {
   }
 }
 
+// The folder's and its parent's reads share a thread: the folder's renaming
+// is seen at once while the folder goes on changing without a pause.
+TEST(DirectoryWatch, BusyFolderRenamedEndsTheWatch) {
+  TempFolder temp;
+  const std::wstring folder = temp.MakeFolder(L"busy");
+  const std::wstring moved = temp / L"moved";
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(folder));
+  std::atomic<bool> busy = true;
+  std::thread writer([&] {
+    for (int i = 0; busy; ++i) {
+      const std::wstring name = L"\\busy" + std::to_wstring(i % 50) + L".txt";
+      for (const std::wstring& where : {folder, moved}) {
+        UniqueFile file(CreateFileW((where + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr));
+        if (!file) continue;
+        file.reset();
+        DeleteFileW((where + name).c_str());
+        break;
+      }
+    }
+  });
+  EXPECT_TRUE(reports.WaitFor(L"+busy1.txt"));
+  const int before = reports.batches;
+  EXPECT_TRUE(MoveFileW(folder.c_str(), moved.c_str()));
+  EXPECT_TRUE(reports.WaitFor(L"ended"));
+  // Served in turn, the two reads let a few of the folder's batches come
+  // before the end; a folder's read that starves its parent's, thousands.
+  EXPECT_LT(reports.batches - before, 20);
+  busy = false;
+  writer.join();
+}
+
 // Wine sends no device notices: the test delivers the one the platform sends
 // when the folder's drive asks to be removed.
 TEST(DirectoryWatch, DriveAskingToBeRemovedFindsTheFolderLetGo) {
