@@ -4,10 +4,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 
 #include "framework/Application.h"
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
-#include "framework/WorkerThread.h"
 
 namespace wf {
 namespace {
@@ -43,84 +44,103 @@ bool IsFolder(const std::wstring& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Held while the worker serves the readers and while the owning thread
+// replaces them. A mutex object, waited for in the kernel, rather than a
+// lock that may spin or wait in user mode: under Wine a read finishes only
+// once the thread that asked for it next waits in the kernel, and the owning
+// thread, holding the lock, waits for the worker's cancelled reads.
+class ReadersLock {
+ public:
+  explicit ReadersLock(HANDLE mutex) : mutex_(mutex) { WaitForSingleObject(mutex_, INFINITE); }
+  ~ReadersLock() { ReleaseMutex(mutex_); }
+  ReadersLock(const ReadersLock&) = delete;
+  ReadersLock& operator=(const ReadersLock&) = delete;
+
+ private:
+  HANDLE mutex_;
+};
+
 }  // namespace
 
-// Reads one folder's changes on a worker thread and queues them as reports
-// of one watch. With a `only_name`, it watches a parent for that child's
-// removal or renaming and reports nothing else.
+// Reads one folder's changes and queues them as reports of one watch. With
+// a `only_name`, it watches a parent for that child's removal or renaming
+// and reports nothing else. Its reads signal the event of its slot, which
+// the worker waits on and which outlives every reader.
 class TKivDirectoryWatch::Reader {
  public:
-  Reader(TKivDirectoryWatch& watch, uint64_t generation, UniqueFile folder, DWORD buffer_size,
-         std::wstring only_name, std::wstring watched)
+  Reader(TKivDirectoryWatch& watch, uint64_t generation, UniqueFile folder, HANDLE event,
+         DWORD buffer_size, std::wstring only_name, std::wstring watched)
       : watch_(watch),
         generation_(generation),
         folder_(std::move(folder)),
-        event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+        event_(event),
         buffer_(buffer_size / sizeof(DWORD)),
         only_name_(std::move(only_name)),
         watched_(std::move(watched)) {}
 
+  // Under the readers' lock, so that the worker neither serves this reader
+  // nor resets its event meanwhile. The buffer and the OVERLAPPED stay the
+  // platform's until the cancelled read has finished.
   ~Reader() {
-    // The worker cancels its read and waits for it to finish before it
-    // returns: the buffer and the handle are free to go after the join.
-    worker_.reset();
-    if (pending_) FinishPendingRead();
+    if (!pending_) return;
+    CancelIoEx(folder_.get(), &overlapped_);
+    DWORD bytes = 0;
+    // A late signal of an older read in the same slot can end the wait
+    // before this read has finished.
+    for (;;) {
+      GetOverlappedResult(folder_.get(), &overlapped_, &bytes, TRUE);
+      if (HasOverlappedIoCompleted(&overlapped_)) break;
+      ResetEvent(event_);
+    }
   }
   Reader(const Reader&) = delete;
   Reader& operator=(const Reader&) = delete;
 
   HANDLE Folder() const { return folder_.get(); }
 
-  // The first read is asked for here, so that a folder the platform cannot
-  // watch answers at once; the worker asks for the ones after.
-  bool Start() {
-    if (!event_ || !Read()) return false;
-    worker_ = std::make_unique<WorkerThread>([this](HANDLE stop) { Run(stop); });
-    return true;
-  }
-
- private:
+  // Under the readers' lock. The first read is asked for on the owning
+  // thread, so that a folder the platform cannot watch answers at once; the
+  // worker asks for the ones after. The platform cancels a thread's reads
+  // when the thread ends: the owning thread outlives the watch, and the
+  // worker is kept until the component ends.
   bool Read() {
-    ResetEvent(event_.get());
+    ResetEvent(event_);
     overlapped_ = OVERLAPPED{};
-    overlapped_.hEvent = event_.get();
+    overlapped_.hEvent = event_;
     pending_ = ReadDirectoryChangesW(folder_.get(), buffer_.data(),
                                      static_cast<DWORD>(buffer_.size() * sizeof(DWORD)), FALSE,
                                      kNotifyFilter, nullptr, &overlapped_, nullptr) != FALSE;
     return pending_;
   }
 
-  void FinishPendingRead() {
-    CancelIoEx(folder_.get(), &overlapped_);
+  // On the worker, under the readers' lock, after the slot's event was
+  // reset: reports a finished read and asks for the next. A read still
+  // pending is left alone; its slot's event came from an older read.
+  void Serve() {
+    if (!pending_) return;
     DWORD bytes = 0;
-    GetOverlappedResult(folder_.get(), &overlapped_, &bytes, TRUE);
-    pending_ = false;
-  }
-
-  void Run(HANDLE stop) {
-    const HANDLE waits[] = {stop, event_.get()};
-    for (;;) {
-      if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) break;
-      DWORD bytes = 0;
-      const bool read = GetOverlappedResult(folder_.get(), &overlapped_, &bytes, FALSE) != FALSE;
+    if (GetOverlappedResult(folder_.get(), &overlapped_, &bytes, FALSE)) {
       pending_ = false;
-      if (read && bytes > 0) {
+      // Nothing read means the platform dropped what did not fit.
+      if (bytes > 0) {
         Parse(bytes);
-      } else if (read || GetLastError() == ERROR_NOTIFY_ENUM_DIR) {
-        // Nothing read means the platform dropped what did not fit.
-        Overflow();
       } else {
+        Overflow();
+      }
+    } else {
+      const DWORD error = GetLastError();
+      if (error == ERROR_IO_INCOMPLETE) return;
+      pending_ = false;
+      if (error != ERROR_NOTIFY_ENUM_DIR) {
         Queue(Report::Kind::kEnded);
         return;
       }
-      if (!Read()) {
-        Queue(Report::Kind::kEnded);
-        return;
-      }
+      Overflow();
     }
-    if (pending_) FinishPendingRead();
+    if (!Read()) Queue(Report::Kind::kEnded);
   }
 
+ private:
   void Parse(DWORD bytes) {
     std::vector<TDirectoryChange> changes;
     std::vector<std::wstring> modified;
@@ -180,14 +200,13 @@ class TKivDirectoryWatch::Reader {
   TKivDirectoryWatch& watch_;
   const uint64_t generation_;
   UniqueFile folder_;
-  UniqueHandle event_;
+  const HANDLE event_;
   // DWORDs: the platform's entries are DWORD-aligned.
   std::vector<DWORD> buffer_;
   const std::wstring only_name_;
   const std::wstring watched_;
   OVERLAPPED overlapped_{};
   bool pending_ = false;
-  std::unique_ptr<WorkerThread> worker_;
 };
 
 TKivDirectoryWatch::TKivDirectoryWatch(TComponent* owner)
@@ -197,34 +216,50 @@ TKivDirectoryWatch::TKivDirectoryWatch(TComponent* owner)
           [this](UINT msg, WPARAM wparam, LPARAM lparam) {
             return HandleMessage(msg, wparam, lparam);
           },
-          this) {}
+          this),
+      readers_lock_(CreateMutexW(nullptr, FALSE, nullptr)),
+      folder_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      parent_event_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 TKivDirectoryWatch::~TKivDirectoryWatch() {
   *alive_ = false;
+  // The readers end while the worker still runs: under Wine a read it asked
+  // for may finish, and its buffer be free to go, only once it next waits.
   Stop();
+  worker_.reset();
 }
 
 bool TKivDirectoryWatch::Watch(const std::wstring& folder) {
   Stop();
-  if (folder.empty()) return false;
+  if (folder.empty() || !readers_lock_ || !folder_event_ || !parent_event_) return false;
   UniqueFile handle = OpenFolder(folder);
   if (!handle) return false;
+  const HANDLE directory = handle.get();
   const uint64_t generation = generation_;
-  auto reader = std::make_unique<Reader>(*this, generation, std::move(handle), buffer_size_,
-                                         std::wstring(), std::wstring());
-  if (!reader->Start()) return false;
+  if (!StartReading(folder_reader_, std::make_unique<Reader>(*this, generation, std::move(handle),
+                                                             folder_event_.get(), buffer_size_,
+                                                             std::wstring(), std::wstring()))) {
+    return false;
+  }
+  if (!worker_) {
+    try {
+      worker_ = std::make_unique<WorkerThread>([this](HANDLE stop) { RunWorker(stop); });
+    } catch (const Exception&) {
+      EndReaders();
+      return false;
+    }
+  }
 
   // The folder's own removal or renaming shows only in its parent. A
   // folder whose parent cannot be watched is still watched itself.
-  std::unique_ptr<Reader> parent;
   const std::wstring path = ExcludeTrailingBackslash(folder);
   const std::wstring name = ExtractFileName(path);
   const std::wstring parent_path = ExtractFilePath(path);
   if (!name.empty() && !parent_path.empty()) {
     if (UniqueFile parent_handle = OpenFolder(parent_path)) {
-      parent = std::make_unique<Reader>(*this, generation, std::move(parent_handle), buffer_size_,
-                                        name, path);
-      if (!parent->Start()) parent.reset();
+      StartReading(parent_reader_,
+                   std::make_unique<Reader>(*this, generation, std::move(parent_handle),
+                                            parent_event_.get(), buffer_size_, name, path));
     }
   }
 
@@ -232,14 +267,39 @@ bool TKivDirectoryWatch::Watch(const std::wstring& folder) {
   DEV_BROADCAST_HANDLE filter{};
   filter.dbch_size = sizeof(filter);
   filter.dbch_devicetype = DBT_DEVTYP_HANDLE;
-  filter.dbch_handle = reader->Folder();
+  filter.dbch_handle = directory;
   device_notify_.reset(
       RegisterDeviceNotificationW(window_.Handle(), &filter, DEVICE_NOTIFY_WINDOW_HANDLE));
-
-  folder_reader_ = std::move(reader);
-  parent_reader_ = std::move(parent);
   folder_ = folder;
   return true;
+}
+
+bool TKivDirectoryWatch::StartReading(std::unique_ptr<Reader>& slot,
+                                      std::unique_ptr<Reader> reader) {
+  // The reader is in its slot before the worker can take the lock and look
+  // at the slot's event, which a read finishing at once has already set.
+  ReadersLock lock(readers_lock_.get());
+  if (!reader->Read()) return false;
+  slot = std::move(reader);
+  return true;
+}
+
+void TKivDirectoryWatch::RunWorker(HANDLE stop) {
+  const HANDLE waits[] = {stop, folder_event_.get(), parent_event_.get()};
+  for (;;) {
+    const DWORD woken =
+        WaitForMultipleObjects(static_cast<DWORD>(std::size(waits)), waits, FALSE, INFINITE);
+    if (woken != WAIT_OBJECT_0 + 1 && woken != WAIT_OBJECT_0 + 2) return;
+    ReadersLock lock(readers_lock_.get());
+    // Both slots on every wake: the wait favours the first event, and a
+    // folder that changes without pause must not starve its parent's read.
+    // Each event is reset before its read is looked at, so that a read
+    // finishing in between signals it again.
+    ResetEvent(folder_event_.get());
+    if (folder_reader_) folder_reader_->Serve();
+    ResetEvent(parent_event_.get());
+    if (parent_reader_) parent_reader_->Serve();
+  }
 }
 
 void TKivDirectoryWatch::Stop() {
@@ -252,6 +312,7 @@ void TKivDirectoryWatch::EndReaders() {
   // from an older watch from here on.
   ++generation_;
   device_notify_.reset();
+  ReadersLock lock(readers_lock_.get());
   folder_reader_.reset();
   parent_reader_.reset();
 }

@@ -13,6 +13,7 @@
 #include "framework/Component.h"
 #include "framework/Handles.h"
 #include "framework/MessageWindow.h"
+#include "framework/WorkerThread.h"
 
 namespace wf {
 
@@ -28,10 +29,11 @@ using TDirectoryNameEvent = std::function<void(TObject* sender, const std::wstri
 
 // Watches one file-system folder (not its subfolders) for changes made by
 // anyone, including plain file calls that raise no shell notification, and
-// reports them on the thread that made the component. The folder is read on
-// worker threads that never wait for that thread; their reports carry the
-// watch they belong to, so a stopped or replaced watch delivers nothing
-// more. The events may stop, replace or free the watch.
+// reports them on the thread that made the component. The folder and its
+// parent are read on one worker thread, started by the first watch and kept
+// until the component ends, that never waits for the component's thread;
+// its reports carry the watch they belong to, so a stopped or replaced watch
+// delivers nothing more. The events may stop, replace or free the watch.
 class TKivDirectoryWatch : public TComponent {
  public:
   explicit TKivDirectoryWatch(TComponent* owner);
@@ -81,8 +83,10 @@ class TKivDirectoryWatch : public TComponent {
     void operator()(HDEVNOTIFY h) const { UnregisterDeviceNotification(h); }
   };
 
-  // From the readers' threads.
+  // From the worker.
   void Queue(Report report);
+  void RunWorker(HANDLE stop);
+  bool StartReading(std::unique_ptr<Reader>& slot, std::unique_ptr<Reader> reader);
   std::optional<LRESULT> HandleMessage(UINT msg, WPARAM wparam, LPARAM lparam);
   void DeliverReports();
   bool OnDeviceChange(WPARAM event, LPARAM data);
@@ -93,8 +97,16 @@ class TKivDirectoryWatch : public TComponent {
   DWORD buffer_size_ = kMaxBufferSize;
   // The watch whose reports are delivered; only the owning thread changes it.
   uint64_t generation_ = 0;
+  // The worker and what it waits on belong to the component, the readers to
+  // one watch. The worker reaches the readers only under `readers_lock_`
+  // (a mutex object); the owning thread replaces them only under it, and
+  // reads the pointers without it since no other thread changes them.
+  UniqueHandle readers_lock_;
+  UniqueHandle folder_event_;
+  UniqueHandle parent_event_;
   std::unique_ptr<Reader> folder_reader_;
   std::unique_ptr<Reader> parent_reader_;
+  std::unique_ptr<WorkerThread> worker_;
   Unique<HDEVNOTIFY, DeviceNotifyDeleter> device_notify_;
   std::mutex queue_mutex_;
   std::vector<Report> queue_;

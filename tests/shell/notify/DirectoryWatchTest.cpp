@@ -2,6 +2,7 @@
 #include <windows.h>
 // After windows.h, whose types it uses.
 #include <dbt.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -121,6 +122,59 @@ TEST(DirectoryWatch, StoppedOrReplacedWatchDeliversNothingMore) {
   EXPECT_FALSE(reports.Mentions(L"after"));
 }
 
+size_t ThreadsOfThisProcess() {
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snapshot || snapshot.get() == INVALID_HANDLE_VALUE) return 0;
+  size_t count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+       more = Thread32Next(snapshot.get(), &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  return count;
+}
+
+// Each folder the user enters is a new watch of the same component: they
+// all share the one thread that the component's first watch started.
+TEST(DirectoryWatch, WatchesOfOneComponentShareOneThread) {
+  TempFolder temp;
+  std::vector<std::wstring> folders;
+  for (int i = 0; i < 6; ++i) folders.push_back(temp.MakeFolder(L"folder" + std::to_wstring(i)));
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(folders[0]));
+  const size_t watching = ThreadsOfThisProcess();
+  ASSERT_GT(watching, 0u);
+  // Asserted: a failure's output may itself start a thread under Wine.
+  for (size_t round = 0; round < 3; ++round) {
+    for (const std::wstring& folder : folders) {
+      ASSERT_TRUE(watch.Watch(folder));
+      ASSERT_EQ(ThreadsOfThisProcess(), watching) << folder;
+    }
+    watch.Stop();
+    ASSERT_EQ(ThreadsOfThisProcess(), watching) << "stopped";
+  }
+
+  const std::wstring& last = folders.back();
+  ASSERT_TRUE(watch.Watch(last));
+  MakeEmptyFile(last + L"\\made.txt");
+  EXPECT_TRUE(reports.WaitFor(L"+made.txt"));
+  ASSERT_TRUE(MoveFileW(last.c_str(), (temp / L"moved").c_str()));
+  EXPECT_TRUE(reports.WaitFor(L"ended"));
+  EXPECT_FALSE(watch.Active());
+  ASSERT_EQ(ThreadsOfThisProcess(), watching) << "ended";
+
+  // Counted on a second component: Wine starts a thread of its own for
+  // device notices at the process's first watch.
+  {
+    TKivDirectoryWatch other(nullptr);
+    ASSERT_TRUE(other.Watch(folders[0]));
+    ASSERT_EQ(ThreadsOfThisProcess(), watching + 1) << "another component";
+  }
+  EXPECT_EQ(ThreadsOfThisProcess(), watching) << "that component freed";
+}
+
 TEST(DirectoryWatch, FolderThatCannotBeWatchedStartsNothing) {
   TempFolder temp;
   const std::wstring file = temp.MakeFile(L"plain.txt");
@@ -159,6 +213,40 @@ TEST(DirectoryWatch, FolderRemovedOrRenamedEndsTheWatch) {
     PumpFor(200ms);
     EXPECT_EQ(std::count(reports.texts.begin(), reports.texts.end(), L"ended"), 1);
   }
+}
+
+// The folder's and its parent's reads share a thread: the folder's renaming
+// is seen at once while the folder goes on changing without a pause.
+TEST(DirectoryWatch, BusyFolderRenamedEndsTheWatch) {
+  TempFolder temp;
+  const std::wstring folder = temp.MakeFolder(L"busy");
+  const std::wstring moved = temp / L"moved";
+  TKivDirectoryWatch watch(nullptr);
+  Reports reports(watch);
+  ASSERT_TRUE(watch.Watch(folder));
+  std::atomic<bool> busy = true;
+  std::thread writer([&] {
+    for (int i = 0; busy; ++i) {
+      const std::wstring name = L"\\busy" + std::to_wstring(i % 50) + L".txt";
+      for (const std::wstring& where : {folder, moved}) {
+        UniqueFile file(CreateFileW((where + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, 0, nullptr));
+        if (!file) continue;
+        file.reset();
+        DeleteFileW((where + name).c_str());
+        break;
+      }
+    }
+  });
+  EXPECT_TRUE(reports.WaitFor(L"+busy1.txt"));
+  const int before = reports.batches;
+  EXPECT_TRUE(MoveFileW(folder.c_str(), moved.c_str()));
+  EXPECT_TRUE(reports.WaitFor(L"ended"));
+  // Served in turn, the two reads let a few of the folder's batches come
+  // before the end; a folder's read that starves its parent's, thousands.
+  EXPECT_LT(reports.batches - before, 20);
+  busy = false;
+  writer.join();
 }
 
 // Wine sends no device notices: the test delivers the one the platform sends
