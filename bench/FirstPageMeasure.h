@@ -32,6 +32,7 @@ struct FirstPageReport {
   Measure paintRawAgain{"first_page_raw_again", "  raw shell queries, asked again"};
   Measure paintCheapest{"first_page_raw_cheapest", "  raw queries, icon by folder and child id"};
   Measure repaint{"shelllist_page_repaint", "  same page painted again (drawing)"};
+  Measure wholeRedraw{"shelllist_whole_redraw", "  the whole list drawn again"};
   Measure dirwalker{"first_page_dirwalker", "  same queries through TDirwalker"};
   Measure parentIcon{"parent_entry_icon", "  parent entry's icon (temp folder)"};
   Measure furtherPaint{"shelllist_further_page", "undrawn pages further down, paint"};
