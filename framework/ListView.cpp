@@ -487,29 +487,43 @@ TListItem* TCustomListView::ItemFocused() {
   return index < 0 ? nullptr : items_.Item(index);
 }
 
-std::vector<char> TCustomListView::SelectionByPlace() {
-  std::vector<char> selected(rows_.size(), 0);
-  for (int i = -1;;) {
-    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
-    if (i < 0 || static_cast<size_t>(i) >= selected.size()) break;
-    selected[static_cast<size_t>(i)] = 1;
+// Each selected place in order. The control finds the next selected row by
+// looking at each in turn (Wine's takes ~0.1 us a row), so it is asked only
+// as many times as it has selected rows, and not at all when every row is.
+template <class OnPlace>
+void TCustomListView::ForEachSelectedPlace(OnPlace&& on_place) {
+  const size_t n = rows_.size();
+  auto left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  if (left > 0 && static_cast<size_t>(left) == n) {
+    for (size_t i = 0; i < n; ++i) on_place(i);
+    return;
   }
-  return selected;
+  for (int i = -1; left > 0; --left) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0 || static_cast<size_t>(i) >= n) break;
+    on_place(static_cast<size_t>(i));
+  }
 }
 
-void TCustomListView::ClearSelection() {
-  if (!HandleAllocated()) return;
-  // The control reports clearing all as one change: a handler of
-  // selections learns the rows from what was selected before.
+// The control reports selecting or clearing every row as one change: a
+// handler of selections learns the rows from what was selected before.
+void TCustomListView::SetEveryRowSelected(bool selected) {
   std::vector<char> before;
-  if (OnSelectItem) before = SelectionByPlace();
+  if (OnSelectItem) {
+    before.assign(rows_.size(), 0);
+    ForEachSelectedPlace([&](size_t i) { before[i] = 1; });
+  }
   const ScopedValue<const std::vector<char>*> known(selection_before_,
                                                     OnSelectItem ? &before : nullptr);
   LVITEMW item{};
   item.stateMask = LVIS_SELECTED;
-  item.state = 0;
+  item.state = selected ? LVIS_SELECTED : 0;
   SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
                reinterpret_cast<LPARAM>(&item));
+}
+
+void TCustomListView::ClearSelection() {
+  if (HandleAllocated()) SetEveryRowSelected(false);
 }
 
 // The control redraws each row it selects, one request to the window system
@@ -517,17 +531,8 @@ void TCustomListView::ClearSelection() {
 // once at the end.
 void TCustomListView::SelectAll() {
   if (!HandleAllocated()) return;
-  std::vector<char> before;
-  if (OnSelectItem) before = SelectionByPlace();
-  const ScopedValue<const std::vector<char>*> known(selection_before_,
-                                                    OnSelectItem ? &before : nullptr);
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED;
-  item.state = LVIS_SELECTED;
-  items_.BeginUpdate();
-  SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1),
-               reinterpret_cast<LPARAM>(&item));
-  items_.EndUpdate();
+  const ListUpdateScope draw_once(items_);
+  SetEveryRowSelected(true);
 }
 
 TListItem* TCustomListView::TopItem() {
@@ -609,21 +614,7 @@ LRESULT TCustomListView::DeleteRowAt(int index) {
 std::vector<TListItem*> TCustomListView::SelectedRows() {
   std::vector<TListItem*> rows;
   if (!HandleAllocated()) return rows;
-  auto left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
-  // Every row, as after select-all: the control need not be asked for each
-  // (a search of its selection a row, costly under Wine).
-  if (left > 0 && static_cast<size_t>(left) == rows_.size()) {
-    rows.reserve(rows_.size());
-    for (const auto& row : rows_) rows.push_back(row.get());
-    return rows;
-  }
-  rows.reserve(static_cast<size_t>(std::max<LRESULT>(left, 0)));
-  for (int i = -1; left > 0; --left) {
-    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
-    TListItem* row = RowAt(i);
-    if (!row) break;
-    rows.push_back(row);
-  }
+  ForEachSelectedPlace([&](size_t i) { rows.push_back(rows_[i].get()); });
   return rows;
 }
 
@@ -660,28 +651,19 @@ void TCustomListView::DeleteRows(std::vector<TListItem*> rows) {
 // the selection, reported once.
 void TCustomListView::CloseUpDeletedRows() {
   if (!std::exchange(deleted_in_batch_, false)) return;
-  const size_t n = rows_.size();
-  std::vector<int> selected;
-  const auto selected_count = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
-  selected.reserve(static_cast<size_t>(std::max<LRESULT>(selected_count, 0)));
-  for (int i = -1, left = static_cast<int>(selected_count); left > 0; --left) {
-    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
-    if (i < 0 || static_cast<size_t>(i) >= n) break;
-    selected.push_back(i);
-  }
   TListItem* focused =
       RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));
   // The selected rows that remain, by row: their places change below.
   std::vector<TListItem*> kept_selected;
   bool selection_dropped = false;
-  for (int i : selected) {
-    TListItem* row = rows_[static_cast<size_t>(i)].get();
+  ForEachSelectedPlace([&](size_t i) {
+    TListItem* row = rows_[i].get();
     if (row->index_ >= 0)
       kept_selected.push_back(row);
     else
       selection_dropped = true;
-  }
+  });
   rows_.erase(std::remove_if(rows_.begin(), rows_.end(),
                              [](const std::unique_ptr<TListItem>& row) { return row->index_ < 0; }),
               rows_.end());
@@ -749,15 +731,8 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
     moved = moved || from[i] != i;
   }
   if (!moved) return;
-  // The control finds selected rows by looking at each in turn (Wine's
-  // takes ~0.1 us a row), so it is asked only as many times as it has them.
   scratch.was_selected.assign(n, 0);
-  auto selected_left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
-  for (int i = -1; selected_left > 0; --selected_left) {
-    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, i, LVNI_SELECTED));
-    if (i < 0 || static_cast<size_t>(i) >= n) break;
-    scratch.was_selected[static_cast<size_t>(i)] = 1;
-  }
+  ForEachSelectedPlace([&](size_t i) { scratch.was_selected[i] = 1; });
   TListItem* focused =
       RowAt(static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
   TListItem* mark = RowAt(static_cast<int>(CallControl(LVM_GETSELECTIONMARK, 0, 0)));

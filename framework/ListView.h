@@ -343,7 +343,9 @@ class TCustomListView : public TWinControl {
   void StateRangeChanged(int from, int to, UINT old_state, UINT new_state);
   int FindItem(int start, const LVFINDINFOW& find) const;
   bool SetKeptStates(int index, UINT state, UINT mask);
-  std::vector<char> SelectionByPlace();
+  template <class OnPlace>
+  void ForEachSelectedPlace(OnPlace&& on_place);
+  void SetEveryRowSelected(bool selected);
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
   void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
   void EndLabelEdit(NMLVDISPINFOW* info);
