@@ -200,6 +200,9 @@ class TKivShellList : public TCustomListView {
 
   // Selection.
   void AssignSelectionToDirwalker();
+  // An object's name as the folder object takes it: its name in the folder,
+  // or its display name when it has none.
+  std::wstring NameInFolder(PCUITEMID_CHILD id);
   void ReselectNames();
   void ClearSelectedNames();
 

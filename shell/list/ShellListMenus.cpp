@@ -109,11 +109,7 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
   for (TListItem* row : rows) {
     std::wstring path = ItemPath(row);
     // An object without a file-system path goes by its name in the folder.
-    if (path.empty()) {
-      const PCUITEMID_CHILD id = RecordOf(row)->ItemId.get();
-      std::wstring name = rows_.ObjectName(id);
-      path = Path() + (name.empty() ? rows_.DisplayName(id) : name);
-    }
+    if (path.empty()) path = Path() + NameInFolder(RecordOf(row)->ItemId.get());
     paths.push_back(std::move(path));
   }
   // A paste goes into the row's object, whose name the caption may not be.

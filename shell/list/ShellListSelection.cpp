@@ -15,8 +15,7 @@ TStringList& TKivShellList::SelectedNames() {
     for (TListItem* item : SelectedRows()) {
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry) continue;
-      std::wstring name = rows_.ObjectName(record->ItemId.get());
-      names.Add(name.empty() ? rows_.DisplayName(record->ItemId.get()) : std::move(name));
+      names.Add(NameInFolder(record->ItemId.get()));
     }
   }
   names.OnChange = [this](TObject*) { ReselectNames(); };
@@ -36,13 +35,17 @@ void TKivShellList::AssignSelectionToDirwalker() {
   for (TListItem* item : selected) {
     TKivShellListItem* record = RecordOf(item);
     if (!record || record->IsParentEntry) continue;
-    std::wstring name = rows_.ObjectName(record->ItemId.get());
-    if (name.empty()) name = rows_.DisplayName(record->ItemId.get());
+    std::wstring name = NameInFolder(record->ItemId.get());
     if (record->ItemId) known.emplace_back(name, CloneIdList(record->ItemId.get()));
     names.push_back(std::move(name));
   }
   dirwalker_->MultiObjects().Assign(std::move(names));
   dirwalker_->SetKnownObjectIds(rows_.FolderIdList(), std::move(known));
+}
+
+std::wstring TKivShellList::NameInFolder(PCUITEMID_CHILD id) {
+  std::wstring name = rows_.ObjectName(id);
+  return name.empty() ? rows_.DisplayName(id) : name;
 }
 
 void TKivShellList::ClearSelectedNames() {
