@@ -12,9 +12,7 @@
 #include "bench/Hosting.h"
 #include "bench/RatioReport.h"
 #include "framework/StringList.h"
-#include "framework/Strings.h"
 #include "shell/core/ShellUtils.h"
-#include "shell/list/FolderNames.h"
 #include "shell/list/ShellControls.h"
 
 namespace bench {
@@ -83,9 +81,9 @@ void TimeReportSteps(wf::TKivShellList& list, DeleteReportReport& r) {
     paths.push_back(query.FileSystemPath(wf::TKivShellList::RecordOf(item)->ItemId.get()));
   r.paths.Add(SecondsSince(start));
   start = Clock::now();
-  wf::FolderNames presence(wf::IncludeTrailingBackslash(list.Path()));
+  wf::PathPresence presence;
   int found = 0;
-  for (const std::wstring& path : paths) found += presence.Contains(path).value_or(false);
+  for (const std::wstring& path : paths) found += presence.Exists(path);
   KeepResult(found);
   r.presence.Add(SecondsSince(start));
 }
@@ -248,7 +246,7 @@ void PrintDeleteReport(int size, const DeleteReportReport& r) {
                  rows + " removed, the same captions remain in both lists");
   PrintRatioLine(r.findSelected, nullptr, kDeleteReportTarget, "LVM_GETNEXTITEM, LVNI_SELECTED");
   PrintRatioLine(r.paths, nullptr, kDeleteReportTarget, "ShellItemQuery::FileSystemPath");
-  PrintRatioLine(r.presence, nullptr, kDeleteReportTarget, "FolderNames: the folder read once");
+  PrintRatioLine(r.presence, nullptr, kDeleteReportTarget, "PathPresence: the folder read once");
   PrintRatioLine(r.removal, nullptr, kDeleteReportTarget, "DeleteRows, and what the steps miss");
   PrintRatioLine(r.raw, nullptr, kDeleteReportTarget, "last to first, WM_SETREDRAW off");
   PrintRatioLine(r.rawSelected, nullptr, kDeleteReportTarget,

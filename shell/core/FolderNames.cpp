@@ -1,4 +1,4 @@
-#include "shell/list/FolderNames.h"
+#include "shell/core/FolderNames.h"
 
 #include <windows.h>
 #include <winternl.h>

@@ -4,6 +4,7 @@
 #include <wrl/client.h>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "framework/Application.h"
@@ -52,33 +53,19 @@ std::wstring UpperCased(std::wstring text) {
   return text;
 }
 
-// None when the folder cannot be listed.
-std::optional<std::unordered_set<std::wstring>> UpperCasedNamesIn(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  UniqueFindHandle find(FindFirstFileW((folder + L"*").c_str(), &data));
-  if (!find) return std::nullopt;
-  std::unordered_set<std::wstring> names;
-  do {
-    names.insert(UpperCased(data.cFileName));
-    if (data.cAlternateFileName[0]) names.insert(UpperCased(data.cAlternateFileName));
-  } while (FindNextFileW(find.get(), &data));
-  if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
-  return names;
-}
-
 }  // namespace
 
 bool PathPresence::Exists(const std::wstring& path) {
   const size_t slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos || slash + 1 == path.size()) return PathExists(path);
-  const std::wstring name = path.substr(slash + 1);
-  // A pattern would match other names; a dot name is no entry of its own.
-  if (IsDotName(name) || name.find_first_of(L"*?") != std::wstring::npos) return PathExists(path);
-  const std::wstring folder = path.substr(0, slash + 1);
-  auto [it, added] = folders_.try_emplace(UpperCased(folder));
-  if (added) it->second = UpperCasedNamesIn(folder);
-  if (!it->second) return PathExists(path);
-  return it->second->count(UpperCased(name)) != 0;
+  std::wstring folder = path.substr(0, slash + 1);
+  std::wstring key = UpperCased(folder);
+  FolderNames& names = folders_.try_emplace(std::move(key), std::move(folder)).first->second;
+  const std::optional<bool> listed = names.Contains(path);
+  // Only long names are read; a short name unlike its long one has a tilde.
+  if (!listed || (!*listed && path.find(L'~', slash) != std::wstring::npos))
+    return PathExists(path);
+  return *listed;
 }
 
 bool DriveReady(const std::wstring& path) {

@@ -6,13 +6,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "framework/Graphics.h"
 #include "framework/StringList.h"
+#include "shell/core/FolderNames.h"
 
 namespace wf {
 
@@ -26,18 +25,19 @@ bool IsDotName(const std::wstring& name);
 // PathExists for many paths that share a few folders. Under Wine a look-up
 // of a name that is gone reads its whole folder, to rule out a name that
 // differs only in case (about 10 ms a name among 10,000 files), so checking
-// thousands of rows one by one took minutes; here each folder is read once,
-// when the first of its paths is asked about, and its later changes are not
-// seen. Names compare as the file system compares them, ignoring case, long
-// or short. A path that ends in a backslash, a name that is a pattern and
-// a folder that cannot be read are asked about one by one.
+// thousands of rows one by one took minutes; here each folder's names are
+// read once (FolderNames), when the first of its paths is asked about, and
+// its later changes are not seen. Names compare ignoring case, as the file
+// system compares them. What a folder's names cannot answer is looked up
+// one by one: a path that ends in a backslash, a pattern, a folder that
+// cannot be read, and a name not found that may be a short name.
 class PathPresence {
  public:
   bool Exists(const std::wstring& path);
 
  private:
-  // By upper-cased folder path: its entries' upper-cased names, or none.
-  std::unordered_map<std::wstring, std::optional<std::unordered_set<std::wstring>>> folders_;
+  // By upper-cased folder path.
+  std::unordered_map<std::wstring, FolderNames> folders_;
 };
 
 // Whether the path's drive answers, without the platform's drive-not-ready box.

@@ -1,10 +1,6 @@
 // The report step: what the list does when files were copied, moved,
 // deleted or renamed through it.
-#include <optional>
-
-#include "framework/Strings.h"
 #include "shell/core/ShellUtils.h"
-#include "shell/list/FolderNames.h"
 #include "shell/list/ShellControls.h"
 
 namespace wf {
@@ -28,11 +24,7 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
     std::vector<TListItem*> gone;
     const std::vector<TListItem*> selected = SelectedRows();
     const bool many = selected.size() >= kRowsWorthAFolderRead;
-    // The rows' paths are in the rows' folder: that one is read.
-    std::wstring folder;
-    if (many && rows_) folder = IdListToPath(rows_.FolderIdList());
-    if (!folder.empty()) folder = IncludeTrailingBackslash(folder);
-    FolderNames presence(std::move(folder));
+    PathPresence presence;
     for (TListItem* item : selected) {
       TKivShellListItem* record = RecordOf(item);
       if (!record || record->IsParentEntry || item == parent_entry_) continue;
@@ -40,12 +32,7 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
       // its id looks the object up, slowly when it is gone.
       std::wstring path = rows_ ? rows_.FileSystemPath(record->ItemId.get()) : std::wstring();
       if (path.empty()) path = ItemPath(item);
-      if (path.empty()) {
-        gone.push_back(item);
-        continue;
-      }
-      const std::optional<bool> listed = many ? presence.Contains(path) : std::nullopt;
-      if (!(listed ? *listed : PathExists(path))) gone.push_back(item);
+      if (path.empty() || !(many ? presence.Exists(path) : PathExists(path))) gone.push_back(item);
     }
     RemoveRows(std::move(gone));
   }

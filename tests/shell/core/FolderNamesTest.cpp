@@ -1,5 +1,5 @@
 // Whether many paths of one folder exist, the folder read once.
-#include "shell/list/FolderNames.h"
+#include "shell/core/FolderNames.h"
 
 #include <gtest/gtest.h>
 
