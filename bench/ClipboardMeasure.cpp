@@ -113,15 +113,7 @@ void CopyThroughList(wf::TKivShellList& list, const std::vector<std::wstring>& e
 // ours is (a virtual list of as many rows, drawing held while it selects).
 double SelectAllInBareList(int rows) {
   wf::UniqueWindow host = CreateViewHost();
-  wf::UniqueWindow bare(CreateWindowExW(
-      0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-      0, 0, 332, 566, host.get(), nullptr, GetModuleHandleW(nullptr), nullptr));
-  CheckWin32(bare.get() != nullptr, "CreateWindowExW(SysListView32)");
-  LVCOLUMNW column{};
-  column.mask = LVCF_WIDTH;
-  column.cx = 200;
-  SendMessageW(bare.get(), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-  SendMessageW(bare.get(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0);
+  const wf::UniqueWindow bare = CreateBareVirtualList(host.get(), rows);
   UpdateWindow(bare.get());
   PumpPending();
   LVITEMW state{};

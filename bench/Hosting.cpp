@@ -1,5 +1,7 @@
 #include "bench/Hosting.h"
 
+#include <commctrl.h>
+
 #include <limits>
 
 #include "bench/BenchCore.h"
@@ -118,6 +120,23 @@ wf::UniqueWindow CreateViewHost() {
   CheckWin32(host.get() != nullptr, "CreateWindowExW");
   PumpPending();
   return host;
+}
+
+wf::UniqueWindow CreateBareVirtualList(HWND host, int rows) {
+  wf::UniqueWindow list(CreateWindowExW(
+      0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+      0, 0, 332, 566, host, nullptr, GetModuleHandleW(nullptr), nullptr));
+  CheckWin32(list.get() != nullptr, "CreateWindowExW(SysListView32)");
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT | LVCF_WIDTH;
+  column.cx = 200;
+  column.pszText = const_cast<wchar_t*>(L"Name");
+  SendMessageW(list.get(), LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  SendMessageW(list.get(), WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list.get(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows),
+               LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+  SendMessageW(list.get(), WM_SETREDRAW, TRUE, 0);
+  return list;
 }
 
 ShellViewBrowser::ShellViewBrowser() : host_(CreateViewHost()) {

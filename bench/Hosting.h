@@ -67,6 +67,10 @@ Microsoft::WRL::ComPtr<IShellFolder2> DetailsFolder(IShellFolder* folder);
 // A shown top-level window for the platform's own shell view.
 wf::UniqueWindow CreateViewHost();
 
+// The platform's list view alone, made as our list makes it: a virtual
+// report list of one column in `host`, told it shows `rows` rows.
+wf::UniqueWindow CreateBareVirtualList(HWND host, int rows);
+
 // The platform's shell view in details mode, in a host window of its own.
 // It is destroyed before its host goes, whatever ends its use.
 class ShellViewBrowser {

@@ -161,24 +161,11 @@ int MeasureShellView(const Options& options, int size) {
 int MeasureBareControl(int size) {
   wf::UniqueWindow host = CreateViewHost();
   const Sampled before = Take();
-  HWND list =
-      CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, 0,
-                      0, 332, 566, host.get(), nullptr, GetModuleHandleW(nullptr), nullptr);
-  CheckWin32(list != nullptr, "CreateWindowExW(list view)");
-  LVCOLUMNW column{};
-  column.mask = LVCF_TEXT | LVCF_WIDTH;
-  column.cx = 100;
-  column.pszText = const_cast<wchar_t*>(L"Name");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(list, LVM_SETITEMCOUNT, static_cast<WPARAM>(size),
-               LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
-  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+  const wf::UniqueWindow list = CreateBareVirtualList(host.get(), size);
   PumpPending();
   const Sampled after = Take();
-  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  const int rows = static_cast<int>(SendMessageW(list.get(), LVM_GETITEMCOUNT, 0, 0));
   PrintChildResult(L"control", "undrawn", size, before, after, rows);
-  DestroyWindow(list);
   return 0;
 }
 
