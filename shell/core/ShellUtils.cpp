@@ -58,10 +58,14 @@ std::wstring UpperCased(std::wstring text) {
 bool PathPresence::Exists(const std::wstring& path) {
   const size_t slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos || slash + 1 == path.size()) return PathExists(path);
-  std::wstring folder = path.substr(0, slash + 1);
-  std::wstring key = UpperCased(folder);
-  FolderNames& names = folders_.try_emplace(std::move(key), std::move(folder)).first->second;
-  const std::optional<bool> listed = names.Contains(path);
+  const int folder_length = static_cast<int>(slash + 1);
+  if (!last_names_ || last_folder_.size() != slash + 1 ||
+      CompareStringOrdinal(path.data(), folder_length, last_folder_.data(), folder_length, TRUE) !=
+          CSTR_EQUAL) {
+    last_folder_ = path.substr(0, slash + 1);
+    last_names_ = &folders_.try_emplace(UpperCased(last_folder_), last_folder_).first->second;
+  }
+  const std::optional<bool> listed = last_names_->Contains(path);
   // Only long names are read; a short name unlike its long one has a tilde.
   if (!listed || (!*listed && path.find(L'~', slash) != std::wstring::npos))
     return PathExists(path);

@@ -38,6 +38,10 @@ class PathPresence {
  private:
   // By upper-cased folder path.
   std::unordered_map<std::wstring, FolderNames> folders_;
+  // The folder of the path asked about last, which the next path (a row of
+  // the same folder, mostly) is compared with before any key is made.
+  std::wstring last_folder_;
+  FolderNames* last_names_ = nullptr;
 };
 
 // Whether the path's drive answers, without the platform's drive-not-ready box.
