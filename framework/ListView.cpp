@@ -254,11 +254,7 @@ void TListItems::BeginUpdate() {
 
 void TListItems::EndUpdate() {
   if (update_count_ == 0 || --update_count_ > 0) return;
-  if (owner_->HandleAllocated()) {
-    owner_->SyncCount();
-    SendMessageW(owner_->Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(owner_->Handle(), nullptr, TRUE);
-  }
+  if (owner_->HandleAllocated()) owner_->ResumeRedraw();
 }
 
 // ---- TListColumn(s) ----
@@ -575,6 +571,47 @@ void TCustomListView::SetControlCount() {
 
 void TCustomListView::SyncCount() {
   if (count_pending_ && HandleAllocated()) SetControlCount();
+}
+
+// Told it may draw again, Wine's list view shows its scroll bars one at a
+// time, and while it is drawable each one is a frame change painted there
+// and then: the frame, both scroll bars and the header, twice, each paint
+// a few milliseconds under a theme. That was a quarter of the time a large
+// folder took to reach the screen. Kept undrawable for that moment (as
+// Windows itself does with a window whose redraw is off), the control
+// lays out its scroll bars without painting, and the next paint draws
+// frame, header and rows once.
+void TCustomListView::ResumeRedraw() {
+  HWND hwnd = Handle();
+  SyncCount();
+  if (!IsWindowVisible(hwnd)) {
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    return;
+  }
+  // Shown again on every way out: a list left without WS_VISIBLE would
+  // never be drawn again.
+  class Undrawable {
+   public:
+    explicit Undrawable(TCustomListView& list) : list_(list) { SetVisibleQuietly(false); }
+    ~Undrawable() { SetVisibleQuietly(true); }
+    Undrawable(const Undrawable&) = delete;
+    Undrawable& operator=(const Undrawable&) = delete;
+
+   private:
+    void SetVisibleQuietly(bool visible) {
+      const ScopedValue quiet(list_.hiding_from_control_, true);
+      const LONG_PTR style = GetWindowLongPtrW(list_.Handle(), GWL_STYLE);
+      SetWindowLongPtrW(list_.Handle(), GWL_STYLE,
+                        visible ? style | WS_VISIBLE : style & ~WS_VISIBLE);
+    }
+    TCustomListView& list_;
+  };
+  {
+    const Undrawable undrawable(*this);
+    SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+  }
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 // The handler still finds the row in its place. The row goes whatever the
@@ -1031,6 +1068,7 @@ bool TCustomListView::SortForCaller(WPARAM param, LPARAM callback, bool by_index
 
 LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (count_pending_ && msg != WM_SETREDRAW) SyncCount();
+  if (hiding_from_control_ && (msg == WM_STYLECHANGING || msg == WM_STYLECHANGED)) return 0;
   switch (msg) {
     case LVM_SORTITEMS:
       return SortForCaller(wparam, lparam, false);

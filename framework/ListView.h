@@ -335,6 +335,9 @@ class TCustomListView : public TWinControl {
   // row a fill adds inside an update bracket.
   void SyncCount();
   void SetControlCount();
+  // Ends an update bracket: the control lays itself out for its rows, and
+  // the whole of it is drawn once, by the next paint.
+  void ResumeRedraw();
   LRESULT DeleteRowAt(int index);
   void NoticeDeletion(TListItem* row);
   void CloseUpDeletedRows();
@@ -362,6 +365,9 @@ class TCustomListView : public TWinControl {
   bool placing_rows_ = false;
   // Rows added inside an update bracket the control has not been told of.
   bool count_pending_ = false;
+  // Set while ResumeRedraw flips the window's visibility behind the
+  // control's back: the control must not hear of it.
+  bool hiding_from_control_ = false;
   // While DeleteRows runs, rows stay in their places until its end; those
   // whose notice is done are left with place -1.
   bool deleting_rows_ = false;

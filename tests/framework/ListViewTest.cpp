@@ -5,8 +5,10 @@
 #include <memory>
 #include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "framework/Form.h"
+#include "framework/Graphics.h"
 #include "framework/ListView.h"
 #include "framework/Strings.h"
 #include "tests/framework/FrameworkTestHelpers.h"
@@ -695,6 +697,80 @@ TEST_F(ListView, RowsAddedInsideAnUpdateAreKnownToTheControlAtOnce) {
   EXPECT_GT(rect.bottom, rect.top);
   list->Items().EndUpdate();
   EXPECT_EQ(ListView_GetItemCount(list->Handle()), 31);
+}
+
+// What a window shows, frame included: its pixels as drawn, read back
+// from its own device context.
+std::vector<uint32_t> WindowImage(HWND window) {
+  RECT bounds{};
+  GetWindowRect(window, &bounds);
+  TBitmap image;
+  image.SetSize(bounds.right - bounds.left, bounds.bottom - bounds.top);
+  HDC source = GetWindowDC(window);
+  BitBlt(image.Dc(), 0, 0, image.Width(), image.Height(), source, 0, 0, SRCCOPY);
+  ReleaseDC(window, source);
+  std::vector<uint32_t> pixels;
+  for (int y = 0; y < image.Height(); ++y)
+    pixels.insert(pixels.end(), image.ScanLine(y), image.ScanLine(y) + image.Width());
+  return pixels;
+}
+
+// Counts the drawing messages a window receives while it lives.
+class DrawingCount {
+ public:
+  explicit DrawingCount(HWND window) {
+    window_ = window;
+    count_ = 0;
+    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Seen, nullptr, GetCurrentThreadId());
+  }
+  ~DrawingCount() { UnhookWindowsHookEx(hook_); }
+  DrawingCount(const DrawingCount&) = delete;
+  DrawingCount& operator=(const DrawingCount&) = delete;
+  int Count() const { return count_; }
+
+ private:
+  static LRESULT CALLBACK Seen(int code, WPARAM wparam, LPARAM lparam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && message->hwnd == window_ &&
+        (message->message == WM_NCPAINT || message->message == WM_ERASEBKGND ||
+         message->message == WM_PAINT))
+      ++count_;
+    return CallNextHookEx(nullptr, code, wparam, lparam);
+  }
+  static inline HWND window_ = nullptr;
+  static inline int count_ = 0;
+  HHOOK hook_ = nullptr;
+};
+
+// Rows filled into a shown list reach the screen whole, by the next paint:
+// the frame with both scroll bars, the header and the rows. Under Wine the
+// control used to show its scroll bars one at a time as the update ended,
+// each a frame change painted there and then, a few milliseconds apiece.
+TEST_F(ListView, AFillInAShownListIsDrawnWholeByTheNextPaintAndNotBefore) {
+  list->Columns().Add()->SetCaption(L"Wide");
+  list->Columns()[1]->SetWidth(400);
+  form->Show();
+  UpdateWindow(form->Handle());
+  const HWND hwnd = list->Handle();
+  list->Items().BeginUpdate();
+  for (int i = 0; i < 300; ++i) AddRow(L"row " + std::to_wstring(i));
+  {
+    const DrawingCount drawing(hwnd);
+    list->Items().EndUpdate();
+    EXPECT_EQ(drawing.Count(), 0) << "drawn before the paint";
+  }
+  const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  EXPECT_TRUE(style & WS_VISIBLE);
+  EXPECT_TRUE(style & WS_VSCROLL);
+  EXPECT_TRUE(style & WS_HSCROLL);
+  UpdateWindow(form->Handle());
+  const std::vector<uint32_t> painted = WindowImage(hwnd);
+  RedrawWindow(hwnd, nullptr, nullptr,
+               RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_TRUE(painted == WindowImage(hwnd)) << "the paint left part of the list undrawn";
+  // The control knows itself shown: it scrolls and answers as before.
+  SendMessageW(hwnd, LVM_ENSUREVISIBLE, 299, FALSE);
+  EXPECT_GT(ListView_GetTopIndex(hwnd), 0);
 }
 
 // Typing a name's first letters in the list selects the row it begins.
