@@ -573,18 +573,43 @@ void TCustomListView::SyncCount() {
   if (count_pending_ && HandleAllocated()) SetControlCount();
 }
 
-// Told it may draw again, Wine's list view shows its scroll bars one at a
-// time, and while it is drawable each one is a frame change painted there
-// and then: the frame, both scroll bars and the header, twice, each paint
-// a few milliseconds under a theme. That was a quarter of the time a large
-// folder took to reach the screen. Kept undrawable for that moment (as
-// Windows itself does with a window whose redraw is off), the control
-// lays out its scroll bars without painting, and the next paint draws
-// frame, header and rows once.
+// Whether ending the update will show or hide a scroll bar, as far as can
+// be told before the control lays itself out: in report view, by the rows
+// against a page and the columns against the client width. A wrong guess
+// costs time, never a wrong picture.
+bool TCustomListView::ScrollBarsWillChange() {
+  if (view_style_ != TViewStyle::vsReport) return false;
+  HWND hwnd = Handle();
+  const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  const bool vertical_shown = (style & WS_VSCROLL) != 0;
+  const bool horizontal_shown = (style & WS_HSCROLL) != 0;
+  const int per_page = static_cast<int>(SendMessageW(hwnd, LVM_GETCOUNTPERPAGE, 0, 0));
+  const bool vertical_needed = rows_.size() > static_cast<size_t>(std::max(per_page, 0));
+  if (vertical_needed != vertical_shown) return true;
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  int columns_width = 0;
+  const HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
+  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int column = 0; column < columns; ++column)
+    columns_width += static_cast<int>(SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+  return (columns_width > client.right - client.left) != horizontal_shown;
+}
+
+// Told it may draw again, Wine's list view shows or hides its scroll bars
+// one at a time, and while it is drawable each one is a frame change
+// painted there and then: the frame, both scroll bars and the header, each
+// paint a few milliseconds under a theme. For a large folder filled into an
+// empty list that was a quarter of the time to its first page. Kept
+// undrawable for that moment (as Windows itself does with a window whose
+// redraw is off), the control lays out its scroll bars without painting,
+// and the next paint draws the whole list once. Becoming drawable again
+// costs a whole repaint, so an update that leaves the scroll bars as they
+// are takes the plain way.
 void TCustomListView::ResumeRedraw() {
   HWND hwnd = Handle();
   SyncCount();
-  if (!IsWindowVisible(hwnd)) {
+  if (!IsWindowVisible(hwnd) || !ScrollBarsWillChange()) {
     SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd, nullptr, TRUE);
     return;

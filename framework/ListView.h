@@ -338,6 +338,7 @@ class TCustomListView : public TWinControl {
   // Ends an update bracket: the control lays itself out for its rows, and
   // the whole of it is drawn once, by the next paint.
   void ResumeRedraw();
+  bool ScrollBarsWillChange();
   LRESULT DeleteRowAt(int index);
   void NoticeDeletion(TListItem* row);
   void CloseUpDeletedRows();

@@ -715,47 +715,58 @@ std::vector<uint32_t> WindowImage(HWND window) {
   return pixels;
 }
 
-// Counts the drawing messages a window receives while it lives.
-class DrawingCount {
+// Counts the messages of a kind that a window receives while it lives
+// (one count at a time).
+class MessageCount {
  public:
-  explicit DrawingCount(HWND window) {
+  MessageCount(HWND window, std::set<UINT> messages) {
     window_ = window;
+    messages_ = std::move(messages);
     count_ = 0;
     hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Seen, nullptr, GetCurrentThreadId());
   }
-  ~DrawingCount() { UnhookWindowsHookEx(hook_); }
-  DrawingCount(const DrawingCount&) = delete;
-  DrawingCount& operator=(const DrawingCount&) = delete;
+  ~MessageCount() { UnhookWindowsHookEx(hook_); }
+  MessageCount(const MessageCount&) = delete;
+  MessageCount& operator=(const MessageCount&) = delete;
   int Count() const { return count_; }
 
  private:
   static LRESULT CALLBACK Seen(int code, WPARAM wparam, LPARAM lparam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code == HC_ACTION && message->hwnd == window_ &&
-        (message->message == WM_NCPAINT || message->message == WM_ERASEBKGND ||
-         message->message == WM_PAINT))
+    if (code == HC_ACTION && message->hwnd == window_ && messages_.count(message->message))
       ++count_;
     return CallNextHookEx(nullptr, code, wparam, lparam);
   }
   static inline HWND window_ = nullptr;
+  static inline std::set<UINT> messages_;
   static inline int count_ = 0;
   HHOOK hook_ = nullptr;
 };
+
+const std::set<UINT> kDrawing{WM_NCPAINT, WM_ERASEBKGND, WM_PAINT};
 
 // Rows filled into a shown list reach the screen whole, by the next paint:
 // the frame with both scroll bars, the header and the rows. Under Wine the
 // control used to show its scroll bars one at a time as the update ended,
 // each a frame change painted there and then, a few milliseconds apiece.
-TEST_F(ListView, AFillInAShownListIsDrawnWholeByTheNextPaintAndNotBefore) {
+// An update that leaves the scroll bars as they were draws the rows alone.
+TEST_F(ListView, AnUpdateIsDrawnByTheNextPaintAndTheFrameOnlyWhenItsScrollBarsChanged) {
   list->Columns().Add()->SetCaption(L"Wide");
   list->Columns()[1]->SetWidth(400);
   form->Show();
   UpdateWindow(form->Handle());
   const HWND hwnd = list->Handle();
+  auto expect_drawn_whole = [&](const char* when) {
+    const std::vector<uint32_t> painted = WindowImage(hwnd);
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_TRUE(painted == WindowImage(hwnd)) << "the paint left part of the list undrawn " << when;
+  };
+
   list->Items().BeginUpdate();
   for (int i = 0; i < 300; ++i) AddRow(L"row " + std::to_wstring(i));
   {
-    const DrawingCount drawing(hwnd);
+    const MessageCount drawing(hwnd, kDrawing);
     list->Items().EndUpdate();
     EXPECT_EQ(drawing.Count(), 0) << "drawn before the paint";
   }
@@ -764,13 +775,42 @@ TEST_F(ListView, AFillInAShownListIsDrawnWholeByTheNextPaintAndNotBefore) {
   EXPECT_TRUE(style & WS_VSCROLL);
   EXPECT_TRUE(style & WS_HSCROLL);
   UpdateWindow(form->Handle());
-  const std::vector<uint32_t> painted = WindowImage(hwnd);
-  RedrawWindow(hwnd, nullptr, nullptr,
-               RDW_FRAME | RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  EXPECT_TRUE(painted == WindowImage(hwnd)) << "the paint left part of the list undrawn";
-  // The control knows itself shown: it scrolls and answers as before.
-  SendMessageW(hwnd, LVM_ENSUREVISIBLE, 299, FALSE);
-  EXPECT_GT(ListView_GetTopIndex(hwnd), 0);
+  expect_drawn_whole("after the fill");
+
+  list->Items().BeginUpdate();
+  list->Items()[0]->SetCaption(L"renamed");
+  list->Items().EndUpdate();
+  {
+    const MessageCount frame(hwnd, {WM_NCPAINT});
+    UpdateWindow(form->Handle());
+    EXPECT_EQ(frame.Count(), 0) << "the frame drawn again with its scroll bars unchanged";
+  }
+  EXPECT_EQ(TextOf(hwnd, 0), L"renamed");
+  expect_drawn_whole("after a caption changed");
+
+  // Rows going move the vertical bar's thumb: it is drawn again.
+  list->Items().BeginUpdate();
+  for (int i = 0; i < 250; ++i) list->Items().Delete(0);
+  list->Items().EndUpdate();
+  UpdateWindow(form->Handle());
+  expect_drawn_whole("after rows went");
+
+  // Down to a few rows, the vertical bar goes, again without a paint of its
+  // own.
+  list->Items().BeginUpdate();
+  for (int i = 0; i < 47; ++i) list->Items().Delete(0);
+  {
+    const MessageCount drawing(hwnd, kDrawing);
+    list->Items().EndUpdate();
+    EXPECT_EQ(drawing.Count(), 0) << "drawn before the paint";
+  }
+  EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VSCROLL);
+  UpdateWindow(form->Handle());
+  expect_drawn_whole("after the vertical bar went");
+
+  // The control knows itself shown: it still answers for its rows.
+  EXPECT_EQ(ListView_GetItemCount(hwnd), 3);
+  EXPECT_EQ(TextOf(hwnd, 2), L"row 299");
 }
 
 // Typing a name's first letters in the list selects the row it begins.
