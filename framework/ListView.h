@@ -336,7 +336,7 @@ class TCustomListView : public TWinControl {
   void SyncCount();
   void SetControlCount();
   // Ends an update bracket: the control lays itself out for its rows, and
-  // the whole of it is drawn once, by the next paint.
+  // what changed is drawn once, by the next paint.
   void ResumeRedraw();
   bool ScrollBarsWillChange();
   LRESULT DeleteRowAt(int index);

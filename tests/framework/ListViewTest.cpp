@@ -746,10 +746,10 @@ class MessageCount {
 const std::set<UINT> kDrawing{WM_NCPAINT, WM_ERASEBKGND, WM_PAINT};
 
 // Rows filled into a shown list reach the screen whole, by the next paint:
-// the frame with both scroll bars, the header and the rows. Under Wine the
-// control used to show its scroll bars one at a time as the update ended,
-// each a frame change painted there and then, a few milliseconds apiece.
-// An update that leaves the scroll bars as they were draws the rows alone.
+// the frame with both scroll bars, the header and the rows. Wine's control,
+// told it may draw, shows its scroll bars one at a time, each a frame
+// change that a drawable window paints there and then. An update that
+// leaves the scroll bars as they were draws the rows alone.
 TEST_F(ListView, AnUpdateIsDrawnByTheNextPaintAndTheFrameOnlyWhenItsScrollBarsChanged) {
   list->Columns().Add()->SetCaption(L"Wide");
   list->Columns()[1]->SetWidth(400);
