@@ -589,10 +589,8 @@ bool TCustomListView::ScrollBarsWillChange() {
   RECT client{};
   GetClientRect(hwnd, &client);
   int columns_width = 0;
-  const HWND header = reinterpret_cast<HWND>(SendMessageW(hwnd, LVM_GETHEADER, 0, 0));
-  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
-  for (int column = 0; column < columns; ++column)
-    columns_width += static_cast<int>(SendMessageW(hwnd, LVM_GETCOLUMNWIDTH, column, 0));
+  for (int column = 0; column < columns_.Count(); ++column)
+    columns_width += columns_[column]->Width();
   return (columns_width > client.right - client.left) != horizontal_shown;
 }
 
