@@ -24,6 +24,7 @@
 #include "framework/IniFile.h"
 #include "framework/Timer.h"
 #include "tests/support/RealMouse.h"
+#include "tests/support/SentMessages.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf::test {
@@ -366,35 +367,10 @@ TEST_F(MainForm, ADraggedWindowSnapsToAWorkAreaEdgeNearIt) {
   EXPECT_EQ(window.left, area.left + 5) << "a place the program sets does not snap";
 }
 
-// Records the WM_SYSCOMMAND messages this thread's windows are sent.
-class SysCommands {
- public:
-  SysCommands() {
-    current_ = this;
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Sent, nullptr, GetCurrentThreadId());
-  }
-  ~SysCommands() {
-    UnhookWindowsHookEx(hook_);
-    current_ = nullptr;
-  }
-  SysCommands(const SysCommands&) = delete;
-  SysCommands& operator=(const SysCommands&) = delete;
-  struct Command {
-    HWND window;
-    WPARAM code;
-  };
-  std::vector<Command> commands;
-
- private:
-  static LRESULT CALLBACK Sent(int code, WPARAM wparam, LPARAM lparam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code == HC_ACTION && current_ && sent->message == WM_SYSCOMMAND)
-      current_->commands.push_back({sent->hwnd, sent->wParam});
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-  static inline SysCommands* current_ = nullptr;
-  HHOOK hook_ = nullptr;
-};
+// The WM_SYSCOMMAND messages this thread's windows are sent.
+bool IsSysCommand(const CWPSTRUCT& sent) {
+  return sent.message == WM_SYSCOMMAND;
+}
 
 TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
   TempFolder home;
@@ -411,20 +387,20 @@ TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
   ASSERT_EQ(FindWindowExW(nullptr, nullptr, L"TfrmMain_Wayfold", nullptr), first->Handle());
 
   for (TPaxPanel* panel : {form->pnlTop, form->pnlBottom}) {
-    SysCommands recorded;
+    const SentMessages recorded(IsSysCommand);
     // The platform's move loop runs until a key or button ends it: the
     // end waits in the queue before the press starts it.
     PostMessageW(form->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
     SendMessageW(panel->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 10));
-    ASSERT_EQ(recorded.commands.size(), 1u);
-    EXPECT_EQ(recorded.commands[0].window, form->Handle()) << "not the first of its class";
-    EXPECT_EQ(recorded.commands[0].code, WPARAM{SC_MOVE + 2});
+    ASSERT_EQ(recorded.Count(), 1u);
+    EXPECT_EQ(recorded.All()[0].window, form->Handle()) << "not the first of its class";
+    EXPECT_EQ(recorded.All()[0].wparam, WPARAM{SC_MOVE + 2});
     Application->ProcessMessages();
   }
-  SysCommands recorded;
+  const SentMessages recorded(IsSysCommand);
   SendMessageW(form->pnlTop->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(100, 10));
   SendMessageW(form->pnlTop->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(100, 10));
-  EXPECT_TRUE(recorded.commands.empty()) << "a right press moves nothing";
+  EXPECT_EQ(recorded.Count(), 0u) << "a right press moves nothing";
 }
 
 // Plays steps against the open folder picker, one per timer tick of this

@@ -12,6 +12,7 @@
 #include "framework/ListView.h"
 #include "framework/Strings.h"
 #include "tests/framework/FrameworkTestHelpers.h"
+#include "tests/support/SentMessages.h"
 
 namespace wf {
 namespace {
@@ -715,35 +716,7 @@ std::vector<uint32_t> WindowImage(HWND window) {
   return pixels;
 }
 
-// Counts the messages of a kind that a window receives while it lives
-// (one count at a time).
-class MessageCount {
- public:
-  MessageCount(HWND window, std::set<UINT> messages) {
-    window_ = window;
-    messages_ = std::move(messages);
-    count_ = 0;
-    hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Seen, nullptr, GetCurrentThreadId());
-  }
-  ~MessageCount() { UnhookWindowsHookEx(hook_); }
-  MessageCount(const MessageCount&) = delete;
-  MessageCount& operator=(const MessageCount&) = delete;
-  int Count() const { return count_; }
-
- private:
-  static LRESULT CALLBACK Seen(int code, WPARAM wparam, LPARAM lparam) {
-    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code == HC_ACTION && message->hwnd == window_ && messages_.count(message->message))
-      ++count_;
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-  static inline HWND window_ = nullptr;
-  static inline std::set<UINT> messages_;
-  static inline int count_ = 0;
-  HHOOK hook_ = nullptr;
-};
-
-const std::set<UINT> kDrawing{WM_NCPAINT, WM_ERASEBKGND, WM_PAINT};
+const std::vector<UINT> kDrawing{WM_NCPAINT, WM_ERASEBKGND, WM_PAINT};
 
 // Rows filled into a shown list reach the screen whole, by the next paint:
 // the frame with both scroll bars, the header and the rows. Wine's control,
@@ -766,9 +739,9 @@ TEST_F(ListView, AnUpdateIsDrawnByTheNextPaintAndTheFrameOnlyWhenItsScrollBarsCh
   list->Items().BeginUpdate();
   for (int i = 0; i < 300; ++i) AddRow(L"row " + std::to_wstring(i));
   {
-    const MessageCount drawing(hwnd, kDrawing);
+    const test::SentMessages drawing(hwnd, kDrawing);
     list->Items().EndUpdate();
-    EXPECT_EQ(drawing.Count(), 0) << "drawn before the paint";
+    EXPECT_EQ(drawing.Count(), 0u) << "drawn before the paint";
   }
   const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
   EXPECT_TRUE(style & WS_VISIBLE);
@@ -781,9 +754,9 @@ TEST_F(ListView, AnUpdateIsDrawnByTheNextPaintAndTheFrameOnlyWhenItsScrollBarsCh
   list->Items()[0]->SetCaption(L"renamed");
   list->Items().EndUpdate();
   {
-    const MessageCount frame(hwnd, {WM_NCPAINT});
+    const test::SentMessages frame(hwnd, {WM_NCPAINT});
     UpdateWindow(form->Handle());
-    EXPECT_EQ(frame.Count(), 0) << "the frame drawn again with its scroll bars unchanged";
+    EXPECT_EQ(frame.Count(), 0u) << "the frame drawn again with its scroll bars unchanged";
   }
   EXPECT_EQ(TextOf(hwnd, 0), L"renamed");
   expect_drawn_whole("after a caption changed");
@@ -800,9 +773,9 @@ TEST_F(ListView, AnUpdateIsDrawnByTheNextPaintAndTheFrameOnlyWhenItsScrollBarsCh
   list->Items().BeginUpdate();
   for (int i = 0; i < 47; ++i) list->Items().Delete(0);
   {
-    const MessageCount drawing(hwnd, kDrawing);
+    const test::SentMessages drawing(hwnd, kDrawing);
     list->Items().EndUpdate();
-    EXPECT_EQ(drawing.Count(), 0) << "drawn before the paint";
+    EXPECT_EQ(drawing.Count(), 0u) << "drawn before the paint";
   }
   EXPECT_FALSE(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_VSCROLL);
   UpdateWindow(form->Handle());

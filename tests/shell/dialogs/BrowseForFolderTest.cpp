@@ -20,6 +20,7 @@
 #include "shell/core/ShellModule.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/dialogs/BrowseForFolder.h"
+#include "tests/support/SentMessages.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf {
@@ -207,30 +208,10 @@ TEST(BrowseForFolderChoice, CancelReturnsFalseAndLeavesNoPath) {
   EXPECT_EQ(TKivBrowseForFolder(nullptr).Path(), L"");
 }
 
-// Watches, on this thread, the selections asked of the picker as they are sent.
-class SelectionRequests {
- public:
-  SelectionRequests()
-      : hook_(SetWindowsHookExW(WH_CALLWNDPROC, &Record, nullptr, GetCurrentThreadId())) {
-    current_ = this;
-  }
-  ~SelectionRequests() {
-    UnhookWindowsHookEx(hook_);
-    current_ = nullptr;
-  }
-  bool Installed() const { return hook_ != nullptr; }
-  std::vector<LPARAM> lists;
-
- private:
-  static LRESULT CALLBACK Record(int code, WPARAM wparam, LPARAM lparam) {
-    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
-    if (code == HC_ACTION && current_ && sent->message == BFFM_SETSELECTIONW && !sent->wParam)
-      current_->lists.push_back(sent->lParam);
-    return CallNextHookEx(nullptr, code, wparam, lparam);
-  }
-  static inline SelectionRequests* current_ = nullptr;
-  HHOOK hook_;
-};
+// The selections by id list asked of the picker, as they are sent.
+bool IsSelectionRequest(const CWPSTRUCT& sent) {
+  return sent.message == BFFM_SETSELECTIONW && !sent.wParam;
+}
 
 TEST(BrowseForFolderChoice, OnlyAPathThatNamesAnItemIsPreselected) {
   test::TempFolder temp;
@@ -240,17 +221,17 @@ TEST(BrowseForFolderChoice, OnlyAPathThatNamesAnItemIsPreselected) {
     dialog.SetPath(path);
     PickerScript script(dialog);
     script.Then(Press(IDCANCEL));
-    SelectionRequests requests;
+    const test::SentMessages requests(IsSelectionRequest);
     ASSERT_TRUE(requests.Installed());
 
     dialog.Execute();
 
     EXPECT_TRUE(script.Finished());
     if (path == known) {
-      ASSERT_EQ(requests.lists.size(), 1u);
-      EXPECT_NE(requests.lists[0], 0);
+      ASSERT_EQ(requests.Count(), 1u);
+      EXPECT_NE(requests.All()[0].lparam, 0);
     } else {
-      EXPECT_TRUE(requests.lists.empty()) << "a selection of no item was asked for";
+      EXPECT_EQ(requests.Count(), 0u) << "a selection of no item was asked for";
     }
   }
 }
