@@ -23,7 +23,8 @@ class SentMessages {
   using Filter = std::function<bool(const CWPSTRUCT&)>;
 
   explicit SentMessages(Filter wanted) : wanted_(std::move(wanted)) {
-    if (live_.empty()) hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Seen, nullptr, GetCurrentThreadId());
+    if (live_.empty())
+      hook_ = SetWindowsHookExW(WH_CALLWNDPROC, &Seen, nullptr, GetCurrentThreadId());
     live_.push_back(this);
   }
   // The messages sent to one window that are one of `messages`.
