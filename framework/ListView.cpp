@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "framework/Application.h"
 #include "framework/ScopedValue.h"
@@ -640,6 +641,7 @@ void TCustomListView::ResumeRedraw() {
 // The handler still finds the row in its place. The row goes whatever the
 // handler does, even when it throws.
 void TCustomListView::NoticeDeletion(TListItem* row) {
+  ForgetEditedRow(row);
   in_deletion_.push_back(row);
   Guarded(this, [&] { Delete(row); });
   in_deletion_.erase(std::find(in_deletion_.begin(), in_deletion_.end(), row));
@@ -753,6 +755,7 @@ void TCustomListView::CloseUpDeletedRows() {
 // Every row goes, each with its notice, in the control's order; the control
 // forgets its rows right after.
 void TCustomListView::ReleaseAllRows() {
+  if (editing_row_) ForgetEditedRow(editing_row_);
   for (size_t i = 0; i < rows_.size(); ++i) Guarded(this, [&] { Delete(rows_[i].get()); });
   for (auto& row : rows_) row->index_ = -1;
   rows_.clear();
@@ -934,6 +937,7 @@ void TCustomListView::BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result) {
   result = allowed ? FALSE : TRUE;
   if (!allowed) return;
   editing_ = true;
+  editing_row_ = item;
   edit_cancelled_ = false;
   editor_watch_.reset();
   // The editor is the control's child and gets the keys typed into it; the
@@ -946,6 +950,17 @@ void TCustomListView::BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result) {
         });
 }
 
+void TCustomListView::ForgetEditedRow(TListItem* row) {
+  if (row != editing_row_) return;
+  editing_row_ = nullptr;
+  // Whatever was typed was meant for the row that went: the editor closes
+  // now rather than waiting for an Enter that would rename nothing.
+  if (editing_ && HandleAllocated()) {
+    edit_cancelled_ = true;
+    CallControl(LVM_CANCELEDITLABEL, 0, 0);
+  }
+}
+
 bool TCustomListView::WatchEditorKey(UINT msg, WPARAM wparam) {
   if ((msg == WM_KEYDOWN || msg == WM_CHAR) && wparam == VK_ESCAPE) edit_cancelled_ = true;
   return false;
@@ -953,12 +968,13 @@ bool TCustomListView::WatchEditorKey(UINT msg, WPARAM wparam) {
 
 void TCustomListView::EndLabelEdit(NMLVDISPINFOW* info) {
   const bool cancelled = edit_cancelled_ || !info->item.pszText;
+  // The control names the place the editor was opened at; the row there now
+  // may be another.
+  TListItem* item = std::exchange(editing_row_, nullptr);
   editing_ = false;
   edit_cancelled_ = false;
   editor_watch_.reset();
-  TListItem* item = RowAt(info->item.iItem);
-  if (!item) return;
-  if (cancelled) {
+  if (!item || cancelled) {
     EditEnded(item, nullptr);
     return;
   }
@@ -1141,6 +1157,7 @@ LRESULT TCustomListView::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_DESTROY:
       editing_ = false;
+      editing_row_ = nullptr;
       editor_watch_.reset();
       ReleaseAllRows();
       break;

@@ -235,6 +235,10 @@ class TCustomListView : public TWinControl {
 
   // A caption is being edited in place.
   bool IsEditing() const { return editing_; }
+  // The row whose caption is being edited, wherever sorts and deletions of
+  // other rows have moved it; null when no edit is open, or once that row
+  // has gone (the edit is then cancelled).
+  TListItem* EditingRow() const { return editing_row_; }
   // The first row from `start` on whose caption is `text` (or begins with
   // it, when partial), compared without regard to case; `inclusive` takes
   // the row at `start` itself in, `wrap` goes on from the first row.
@@ -270,8 +274,8 @@ class TCustomListView : public TWinControl {
   // OnEditing handler refuses.
   virtual bool CanEdit(TListItem* item);
   // Editing ended with the new caption, or with null when it was cancelled
-  // (then nothing is raised). Raises OnEdited, which may change the text,
-  // and makes the text the row's caption.
+  // (then nothing is raised); `item` is null when the edited row has gone. Raises OnEdited, which
+  // may change the text, and makes the text the row's caption.
   virtual void EditEnded(TListItem* item, std::wstring* text);
   // The control asks a row for its image: the place to fetch row data late.
   virtual void GetImageIndex(TListItem* item) {}
@@ -352,6 +356,8 @@ class TCustomListView : public TWinControl {
   void SetEveryRowSelected(bool selected);
   bool SortForCaller(WPARAM param, LPARAM callback, bool by_index);
   void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
+  // A row is going: an edit of its caption ends, renaming nothing.
+  void ForgetEditedRow(TListItem* row);
   void EndLabelEdit(NMLVDISPINFOW* info);
   bool WatchEditorKey(UINT msg, WPARAM wparam);
 
@@ -397,6 +403,9 @@ class TCustomListView : public TWinControl {
   HIMAGELIST small_images_ = nullptr;
   HIMAGELIST large_images_ = nullptr;
   bool editing_ = false;
+  // The edit belongs to this row, not to a place: rows before it may go and
+  // sorts may move it while the editor is open.
+  TListItem* editing_row_ = nullptr;
   // Wine's control reports the typed text when an edit is cancelled, as if
   // it were committed: the list notes the cancel itself.
   bool edit_cancelled_ = false;

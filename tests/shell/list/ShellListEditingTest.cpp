@@ -10,6 +10,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "shell/core/ShellOperations.h"
+#include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/core/ShellCoreTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 
@@ -52,11 +53,12 @@ class ShellListEditing : public ShellListTest {
     return *shell_list_;
   }
 
-  // Selects the row of `name` and opens its editor as F2 does; the editor's
+  // Selects only the row of `name` and opens its editor as F2 does; the editor's
   // window, or null when none opened.
   HWND EditRowOf(const std::wstring& name) {
     const int index = IndexOfCaption(*shell_list_, ShellDisplayName(folder_.Path(), name));
     if (index < 0) return nullptr;
+    shell_list_->ClearSelection();
     shell_list_->Items()[index]->SetSelected(true);
     if (!shell_list_->EditSelected()) return nullptr;
     return reinterpret_cast<HWND>(SendMessageW(shell_list_->Handle(), LVM_GETEDITCONTROL, 0, 0));
@@ -110,6 +112,50 @@ TEST_F(ShellListEditing, EnterRenamesTheFileAndReportsBothPaths) {
   EXPECT_EQ(reports_[0].operations, 0x200);
   EXPECT_EQ(reports_[0].files, std::vector<std::wstring>{folder_ / L"a.txt"});
   EXPECT_EQ(reports_[0].destination, folder_ / L"b.bin");
+}
+
+// The editor is opened on a row, not on a place: rows before it leave and
+// sorts move it while the user types, and the watch's merge runs meanwhile.
+TEST_F(ShellListEditing, AnOpenEditRenamesItsOwnRowWhateverTheFolderDoes) {
+  TKivShellList& list = ListOf({L"a.txt", L"b.txt", L"c.txt"});
+  list.SetViewStyle(TViewStyle::vsReport);
+  const std::wstring a_shown = ShellDisplayName(folder_.Path(), L"a.txt");
+
+  HWND editor = EditRowOf(L"b.txt");
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(DeleteFileW((folder_ / L"a.txt").c_str()));
+  ASSERT_TRUE(PumpUntil([&] { return !HasCaption(list, a_shown); }));
+  ASSERT_TRUE(list.IsEditing());
+  TypeAndEnd(editor, L"x.txt", VK_RETURN);
+  EXPECT_TRUE(FileExists(folder_ / L"x.txt"));
+  EXPECT_FALSE(FileExists(folder_ / L"b.txt"));
+  EXPECT_TRUE(FileExists(folder_ / L"c.txt"));
+
+  // Sorted the other way round, the edited row changes places.
+  editor = EditRowOf(L"c.txt");
+  ASSERT_NE(editor, nullptr);
+  const int before = list.EditingRow()->Index();
+  list.SortByColumn(0);
+  if (list.EditingRow()->Index() == before) list.SortByColumn(0);
+  ASSERT_NE(list.EditingRow()->Index(), before);
+  TypeAndEnd(editor, L"y.txt", VK_RETURN);
+  EXPECT_TRUE(FileExists(folder_ / L"y.txt"));
+  EXPECT_FALSE(FileExists(folder_ / L"c.txt"));
+  EXPECT_TRUE(FileExists(folder_ / L"x.txt"));
+
+  // The edited row's own object gone, the edit ends and renames nothing.
+  reports_.clear();
+  editor = EditRowOf(L"y.txt");
+  ASSERT_NE(editor, nullptr);
+  for (wchar_t c : std::wstring(L"z.txt")) SendMessageW(editor, WM_CHAR, c, 0);
+  const std::wstring y_shown = ShellDisplayName(folder_.Path(), L"y.txt");
+  ASSERT_TRUE(DeleteFileW((folder_ / L"y.txt").c_str()));
+  ASSERT_TRUE(PumpUntil([&] { return !HasCaption(list, y_shown); }));
+  EXPECT_FALSE(list.IsEditing());
+  EXPECT_FALSE(IsWindow(editor));
+  EXPECT_FALSE(FileExists(folder_ / L"z.txt"));
+  EXPECT_TRUE(FileExists(folder_ / L"x.txt"));
+  EXPECT_TRUE(reports_.empty());
 }
 
 TEST_F(ShellListEditing, EscapeRenamesNothing) {
