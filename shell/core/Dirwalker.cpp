@@ -29,11 +29,6 @@ bool SameName(std::wstring_view a, std::wstring_view b) {
                               static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
 }
 
-bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
-  const UINT size = IdListSize(a);
-  return size == IdListSize(b) && (size == 0 || std::memcmp(a, b, size) == 0);
-}
-
 // The desktop itself for the desktop's list, else the desktop's binding.
 HRESULT BindFolder(PCIDLIST_ABSOLUTE list, ComPtr<IShellFolder>& folder) {
   IShellFolder* desktop = ShellModule::DesktopFolder();
@@ -400,9 +395,13 @@ bool TDirwalker::RenameObject(std::wstring& name) {
 // --- Enumeration ----------------------------------------------------------
 
 bool TDirwalker::NextObject() {
-  if (!shell_folder_) return false;
+  if (!shell_folder_) {
+    enumeration_failed_ = true;
+    return false;
+  }
   if (!enumerator_) {
     enumerating_network_.reset();
+    enumeration_failed_ = false;
     HRESULT hr;
     {
       ErrorModeScope error_mode(show_error_messages_ ? 0 : SEM_FAILCRITICALERRORS);
@@ -411,6 +410,7 @@ bool TDirwalker::NextObject() {
     }
     if (hr != S_OK || !enumerator_) {
       enumerator_.Reset();
+      enumeration_failed_ = true;
       return false;
     }
   }
@@ -428,8 +428,19 @@ bool TDirwalker::NextObject() {
 
 bool TDirwalker::AdvanceEnumeration() {
   ChildIdList id;
-  if (enumerator_->Next(1, id.put(), nullptr) != S_OK || !id) {
+  // Held for the call: a shell call may let messages through, and whoever
+  // they reach may bind this object elsewhere meanwhile.
+  const ComPtr<IEnumIDList> enumerator = enumerator_;
+  const HRESULT hr = enumerator->Next(1, id.put(), nullptr);
+  if (enumerator != enumerator_) {
+    // That enumeration was given up during the call: its object belongs to
+    // no enumeration of the folder bound now.
+    enumeration_failed_ = true;
+    return false;
+  }
+  if (hr != S_OK || !id) {
     enumerator_.Reset();
+    enumeration_failed_ = FAILED(hr);
     return false;
   }
   current_id_ = std::move(id);
@@ -512,21 +523,25 @@ NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
 
 }  // namespace
 
-void TDirwalker::SetKnownObjectIds(PCIDLIST_ABSOLUTE folder,
-                                   std::vector<std::pair<std::wstring, ChildIdList>> ids) {
-  ForgetKnownObjectIds();
+void TDirwalker::SetObjectIds(PCIDLIST_ABSOLUTE folder, std::vector<ChildIdList> ids) {
+  ForgetObjectIds();
   if (!folder) return;
-  known_ids_folder_ = CloneIdList(folder);
-  known_ids_.reserve(ids.size());
-  for (auto& [name, id] : ids) {
-    auto [it, added] = known_ids_.try_emplace(std::move(name), std::move(id));
-    if (!added) it->second.reset();
-  }
+  object_ids_folder_ = CloneIdList(folder);
+  object_ids_ = std::move(ids);
 }
 
-void TDirwalker::ForgetKnownObjectIds() noexcept {
-  known_ids_.clear();
-  known_ids_folder_.reset();
+const std::vector<ChildIdList>& TDirwalker::ObjectIds() const {
+  static const std::vector<ChildIdList> kNone;
+  const bool usable = object_ids_folder_ && !object_ids_.empty() &&
+                      object_ids_.size() == multi_objects_.Count() &&
+                      std::all_of(object_ids_.begin(), object_ids_.end(),
+                                  [](const ChildIdList& id) { return !!id; });
+  return usable ? object_ids_ : kNone;
+}
+
+void TDirwalker::ForgetObjectIds() noexcept {
+  object_ids_.clear();
+  object_ids_folder_.reset();
 }
 
 HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
@@ -577,25 +592,18 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
     restore.current = ObjectIdCopy();
     restore.active = true;
     wf::AbsoluteIdList common_folder;
-    const bool known_here =
-        !known_ids_.empty() && SameIdListBytes(known_ids_folder_.get(), folder_id_list_.get());
-    for (const std::wstring& name : multi_objects_) {
+    const bool by_id = !ObjectIds().empty();
+    if (by_id) {
+      // The caller's own ids: the request's to take (every request forgets
+      // them), and all of one folder.
+      common_folder = CloneIdList(object_ids_folder_.get());
+      ids = std::move(object_ids_);
+    }
+    for (int i = 0, n = by_id ? 0 : multi_objects_.Count(); i < n; ++i) {
+      const std::wstring& name = multi_objects_[i];
       if (name.empty()) {
         hr = E_INVALIDARG;  // names no object
         break;
-      }
-      auto known = known_here ? known_ids_.find(name) : known_ids_.end();
-      if (known != known_ids_.end() && known->second) {
-        // A known id is the bound folder's own: no folder to compare, and the
-        // id is the request's to take (every request forgets them).
-        if (!common_folder) {
-          common_folder = FolderIdListCopy();
-        } else if (!IsSameObject(common_folder.get(), folder_id_list_.get())) {
-          hr = E_INVALIDARG;
-          break;
-        }
-        ids.push_back(std::move(known->second));
-        continue;
       }
       NamedObject named = LocateNamedObject(*this, name);
       restore.Rebind();
@@ -613,7 +621,9 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
       }
       ids.push_back(std::move(named.id));
     }
-    if (SUCCEEDED(hr) && common_folder && !IsSameObject(common_folder.get(), folder_id_list_.get()))
+    if (SUCCEEDED(hr) && common_folder &&
+        !SameIdListBytes(common_folder.get(), folder_id_list_.get()) &&
+        !IsSameObject(common_folder.get(), folder_id_list_.get()))
       hr = BindFolder(common_folder.get(), folder);
   }
 

@@ -92,8 +92,14 @@ class TDirwalker : public TComponent {
   // (HRESULT_FROM_WIN32(ERROR_CANCELLED) when it has told the user itself).
   bool RenameObject(std::wstring& name);
 
-  // Enumeration.
+  // Enumeration. NextObject starts an enumeration when none runs and ends
+  // it with false; EnumerationFailed tells an end that the folder gave no
+  // more objects from a failure of the shell's enumeration, after which
+  // the objects not yet met may still be there. Restarting drops a running
+  // enumeration, so that the next object is the folder's first again.
   bool NextObject();
+  bool EnumerationFailed() const { return enumeration_failed_; }
+  void RestartEnumeration() noexcept { enumerator_.Reset(); }
   std::wstring Filter() const;
   void SetFilter(std::wstring_view filter);
   bool FileSystemOnly() const { return file_system_only_; }
@@ -106,13 +112,18 @@ class TDirwalker : public TComponent {
   // to the result and answers it; a name that names nothing raises
   // EDirwalkerError. The binding and the current object are kept.
   TStringList& MultiObjects() { return multi_objects_; }
-  // Ids of objects of `folder` that the caller already holds, by the names
-  // it puts in MultiObjects (the shell list's rows): while that folder is
-  // bound, the next request takes a name's id from here instead of parsing
-  // the name back, which looks the object up on disk. A name given twice is
-  // parsed. Every request forgets them.
-  void SetKnownObjectIds(PCIDLIST_ABSOLUTE folder,
-                         std::vector<std::pair<std::wstring, ChildIdList>> ids);
+  // The objects of the next request by their ids in `folder`, one for each
+  // name in MultiObjects and in its order, from a caller that holds them
+  // (the shell list's rows): no name is parsed back, so namesakes (two
+  // "report.txt" on the merged desktop, "a" and "A" on a case-sensitive
+  // drive) stay apart, and no object is looked up on disk. The request goes
+  // to `folder` wherever this object is bound. Taken only with one id for
+  // every name; every request forgets them.
+  void SetObjectIds(PCIDLIST_ABSOLUTE folder, std::vector<ChildIdList> ids);
+  // As handed to SetObjectIds for the next request; empty when there are
+  // none, or not one for every name.
+  const std::vector<ChildIdList>& ObjectIds() const;
+  PCIDLIST_ABSOLUTE ObjectIdsFolder() const { return object_ids_folder_.get(); }
   HRESULT GetUIObject(REFIID iid, void** object);
   template <class I>
   Microsoft::WRL::ComPtr<I> GetUIObject() {
@@ -215,18 +226,19 @@ class TDirwalker : public TComponent {
   Microsoft::WRL::ComPtr<IShellFolder> shell_folder_;
   ChildIdList current_id_;
   Microsoft::WRL::ComPtr<IEnumIDList> enumerator_;
+  bool enumeration_failed_ = false;
   bool file_system_only_ = false;
   TStringList multi_objects_;
-  std::unordered_map<std::wstring, ChildIdList> known_ids_;  // none: named twice
-  wf::AbsoluteIdList known_ids_folder_;
-  void ForgetKnownObjectIds() noexcept;
+  std::vector<ChildIdList> object_ids_;
+  wf::AbsoluteIdList object_ids_folder_;
+  void ForgetObjectIds() noexcept;
   // The objects named for one call are forgotten however the call ends.
   class ObjectsForOneCall {
    public:
     explicit ObjectsForOneCall(TDirwalker& walker) : walker_(walker) {}
     ~ObjectsForOneCall() {
       walker_.multi_objects_.Clear();
-      walker_.ForgetKnownObjectIds();
+      walker_.ForgetObjectIds();
     }
     ObjectsForOneCall(const ObjectsForOneCall&) = delete;
     ObjectsForOneCall& operator=(const ObjectsForOneCall&) = delete;

@@ -68,6 +68,8 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
     // looked for in the current directory.
     if (multi_objects_.Empty()) {
       if (current_id_ && !folder_.empty()) check_path = folder_ + ObjectName();
+    } else if (const std::vector<ChildIdList>& ids = ObjectIds(); !ids.empty()) {
+      check_path = IdListToPath(ConcatIdLists(object_ids_folder_.get(), ids.front().get()).get());
     } else {
       const std::wstring& first = multi_objects_[0];
       if (IsFullPath(first) || !folder_.empty())

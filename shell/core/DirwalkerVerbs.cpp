@@ -66,6 +66,18 @@ std::vector<VerbObject> CollectVerbObjects(TDirwalker& walker) {
     objects.push_back(std::move(object));
     return objects;
   }
+  const std::vector<ChildIdList>& ids = walker.ObjectIds();
+  if (!ids.empty()) {
+    // Given by id: a namesake of the object is never the one looked for.
+    for (size_t i = 0; i < ids.size(); ++i) {
+      VerbObject object{walker.MultiObjects()[static_cast<int>(i)],
+                        ConcatIdLists(walker.ObjectIdsFolder(), ids[i].get()),
+                        {}};
+      object.path = IdListToPath(object.id.get());
+      objects.push_back(std::move(object));
+    }
+    return objects;
+  }
   for (const std::wstring& name : walker.MultiObjects())
     objects.push_back(NamedVerbObject(walker, name));
   return objects;

@@ -146,10 +146,14 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path) {
   return parsed;
 }
 
+bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
+  const UINT size = IdListSize(a);
+  return size == IdListSize(b) && (size == 0 || std::memcmp(a, b, size) == 0);
+}
+
 bool IsSameObject(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b) {
   if (!a || !b) return false;
-  const UINT size = IdListSize(a);
-  if (size == IdListSize(b) && std::memcmp(a, b, size) == 0) return true;
+  if (SameIdListBytes(a, b)) return true;
   IShellFolder* desktop = ShellModule::DesktopFolder();
   if (!desktop) return false;
   // The comparison's answer is in the code of a success result: 0 for equal.

@@ -79,6 +79,9 @@ RelativeIdList PathToIdList(IShellFolder* folder, std::wstring_view path);
 // Whether the desktop folder takes both lists for the same object: equal
 // bytes, or a comparison whose answer is "equal". No list names no object.
 bool IsSameObject(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b);
+// Whether both lists hold the same bytes (both none counts as the same):
+// asks nothing of the shell.
+bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b);
 // Whether the list is the desktop: the empty list, or any list that the
 // desktop folder compares equal to it. No list is not the desktop.
 bool IsDesktopIdList(PCIDLIST_ABSOLUTE list);

@@ -299,6 +299,17 @@ std::wstring ShellItemQuery::ObjectName(PCUITEMID_CHILD id) {
   return name.empty() ? NetworkName(id) : name;
 }
 
+std::wstring ShellItemQuery::Identity(PCUITEMID_CHILD id) {
+  if (!folder_ || !id) return {};
+  std::wstring name = InFolderParsingName(id);
+  if (!name.empty()) return name;
+  // Marked so that no parsing name can equal it.
+  const UINT size = IdListSize(id);
+  std::wstring bytes(1 + (size + 1) / 2, L'\0');
+  std::memcpy(bytes.data() + 1, id, size);
+  return bytes;
+}
+
 // Costs the shell next to nothing, unlike the normal display name.
 std::wstring ShellItemQuery::InFolderParsingName(PCUITEMID_CHILD id) {
   STRRET reply{};

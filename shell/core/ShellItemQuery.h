@@ -55,6 +55,13 @@ class ShellItemQuery {
   // but looks the object up on disk: under Wine milliseconds for one that
   // is gone, which a report of thousands of deleted rows paid each.
   std::wstring FileSystemPath(PCUITEMID_CHILD id);
+  // What tells the object from every other of the folder, to be compared
+  // exactly: its name in the folder for parsing, which keeps namesakes that
+  // differ only in case apart (as on a case-sensitive drive), or, for an
+  // object without one, its id's bytes. Unlike the folder's CompareIDs,
+  // which ignores case, and unlike an id's bytes, which carry its size and
+  // dates, it is the same for every id of one object and for no other.
+  std::wstring Identity(PCUITEMID_CHILD id);
   // The folder's list followed by `id` (no id: the folder's own list).
   // Owned by the query, valid until it is asked about another object.
   PCIDLIST_ABSOLUTE AbsoluteIdList(PCUITEMID_CHILD id);

@@ -108,6 +108,7 @@ class TKivShellList : public TCustomListView {
   void Populate();
   // The names of the selected objects; changing the list selects by name.
   TStringList& SelectedNames();
+  // The row of that very object (see ShellItemQuery::Identity), or -1.
   int IndexOfItemId(PCUITEMID_CHILD id);
   TListItem* FindItemById(PCUITEMID_CHILD id);
   int SelectItemById(PCUITEMID_CHILD id);
@@ -199,7 +200,14 @@ class TKivShellList : public TCustomListView {
   void UpdateItem(TListItem* item);
 
   // Selection.
+  // The folder object's objects for its next request: these rows' objects,
+  // by their own ids.
   void AssignSelectionToDirwalker();
+  void AssignRowsToDirwalker(const std::vector<TListItem*>& rows);
+  // The row of the object of that identity (ShellItemQuery::Identity in the
+  // rows' folder), or null: how a row held across a message loop is found
+  // again.
+  TListItem* RowOfIdentity(const std::wstring& identity);
   // An object's name as the folder object takes it: its name in the folder,
   // or its display name when it has none.
   std::wstring NameInFolder(PCUITEMID_CHILD id);
@@ -316,6 +324,16 @@ class TKivShellList : public TCustomListView {
  private:
   void RefreshTimerFired();
   void MergeRows();
+  // What was asked for while a merge ran: a refill, the notices' deletions,
+  // another merge.
+  void RunWorkPutOffByMerge();
+  bool merging_ = false;
+  bool merge_again_ = false;
+  bool refill_after_merge_ = false;
+  std::vector<ChildIdList> deletions_after_merge_;
+  // Counts the rows' deletions, so that whoever holds rows across a call
+  // that may let messages through sees whether any went meanwhile.
+  uint64_t rows_deleted_ = 0;
   void RefillKeepingSelection();
   // Scrolls the view so that `row` is its top row, as far as the rows allow.
   void ScrollToTop(TListItem* row);

@@ -2,6 +2,7 @@
 // does to the object, the row and the operation report.
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
+#include "shell/core/IdList.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
 
@@ -31,8 +32,14 @@ bool TKivShellList::CreateNewFolder(const std::wstring& name, bool edit) {
   SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW, path.c_str(), nullptr);
   if (!edit) return created;
   MergeRefresh();
-  // A folder of that name already there is the one the user meant to name.
-  if (TListItem* row = FindCaption(0, folder_name, false, true, false)) {
+  // Found by its object: where extensions are hidden, "New Folder.lnk" or
+  // "New Folder.txt" shows the same caption. A folder of that name already
+  // there is the one the user meant to name.
+  const RelativeIdList made = rows_ ? PathToIdList(rows_.Folder(), folder_name) : RelativeIdList();
+  TListItem* row = IdListCount(made.get()) == 1
+                       ? FindItemById(reinterpret_cast<PCUITEMID_CHILD>(made.get()))
+                       : nullptr;
+  if (row) {
     ClearSelection();
     row->SetSelected(true);
     row->SetFocused(true);

@@ -100,28 +100,43 @@ std::vector<TListItem*> TKivShellList::SelectedObjectRows() {
 }
 
 std::wstring TKivShellList::ShowItemMenu(POINT point) {
-  const std::vector<std::wstring> names = SelectedNames().Items();
   const std::vector<TListItem*> rows = SelectedObjectRows();
-  if (names.empty() || rows.empty()) return {};
+  if (rows.empty()) return {};
   // Taken before the menu: the verb may remove the objects, and while the
-  // menu is open the rows may change.
-  std::vector<std::wstring> paths;
+  // menu is open rows may come and go, so afterwards the menu's rows are
+  // found again by their objects, never by their places.
+  std::vector<std::wstring> paths, chosen;
   for (TListItem* row : rows) {
     std::wstring path = ItemPath(row);
     // An object without a file-system path goes by its name in the folder.
     if (path.empty()) path = Path() + NameInFolder(RecordOf(row)->ItemId.get());
     paths.push_back(std::move(path));
+    chosen.push_back(rows_.Identity(RecordOf(row)->ItemId.get()));
   }
   // A paste goes into the row's object, whose name the caption may not be.
   std::wstring paste_target = ItemPath(rows.front());
   if (paste_target.empty()) paste_target = Path() + rows.front()->Caption();
 
-  dirwalker_->MultiObjects().Assign(names);
-  AssignRenameHook();
+  AssignRowsToDirwalker(rows);
+  // The menu's "Rename" edits the row it was shown for, wherever that row
+  // is by then; gone, it edits nothing.
+  if (!ReadOnly())
+    dirwalker_->OnRename = [this, first = chosen.front()](TObject*) {
+      if (TListItem* row = RowOfIdentity(first)) {
+        ClearSelection();
+        row->SetSelected(true);
+        row->SetFocused(true);
+        row->MakeVisible(false);
+        row->EditCaption();
+      }
+    };
+  else
+    AssignRenameHook();
   std::unique_ptr<TStringList> clipboard = ClipboardFiles();
   dirwalker_->SetReadOnlyGuard(ReadOnly());
   dirwalker_->SetShowContextMenuOnTop(ShowContextMenuOnTop());
   const std::wstring verb = dirwalker_->PopupShellMenu(point, PopupMenu());
+  AssignRenameHook();
 
   if (SameVerb(verb, L"delete")) {
     // What the shell really removed: a partial delete leaves rows behind.
@@ -134,7 +149,8 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
   } else if (SameVerb(verb, L"paste")) {
     if (clipboard) ReportPaste(std::move(clipboard), paste_target);
   } else if (SameVerb(verb, L"cut")) {
-    for (TListItem* row : SelectedObjectRows()) MarkCut(row);
+    for (const std::wstring& identity : chosen)
+      if (TListItem* row = RowOfIdentity(identity)) MarkCut(row);
   }
   return verb;
 }

@@ -64,6 +64,11 @@ TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
 // for by them, it follows them with its own.
 void TKivShellList::Populate() {
   if (IsLoading() || !Enabled()) return;
+  // A merge holds rows while it reads the folder: the fill follows it.
+  if (merging_) {
+    refill_after_merge_ = true;
+    return;
+  }
   if (populating_) {
     refill_requested_ = true;
     return;

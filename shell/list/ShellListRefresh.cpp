@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "framework/ScopedValue.h"
 #include "framework/Strings.h"
 #include "shell/list/ShellControls.h"
 
@@ -35,24 +36,49 @@ bool EndsWithText(const std::wstring& s, std::wstring_view suffix) {
 
 std::wstring ParsingName(IShellFolder* folder, PCUITEMID_CHILD id);
 
-// The rows present before a merge, each under the name the shell's display
-// name or object name of its object will be compared with. Asking a row for
-// its path costs the shell a question, so each row is asked once per merge,
-// not once for every object met.
-class RowsByName {
+// The rows present before a merge, each under its object's identity (see
+// ShellItemQuery::Identity), so that a row meets its own object and no
+// namesake's. Objects known only by their ids' bytes, which may change
+// while the object stays, are met under their names too. Asking a row for
+// its path costs the shell a question, so each row is asked once per
+// merge, not once for every object met.
+class RowsByIdentity {
  public:
-  // `folder` is the one the rows' ids belong to.
-  RowsByName(TKivShellList& list, IShellFolder* folder) {
+  // `rows` is the query of the folder the rows' ids belong to.
+  RowsByIdentity(TKivShellList& list, ShellItemQuery& rows) {
     // Filled last to first, so each name's rows stand in the order a search
     // from the end of the list meets them.
     for (int i = list.Items().Count() - 1; i >= 0; --i) {
       TListItem* row = list.Items()[i];
       TKivShellListItem* record = TKivShellList::RecordOf(row);
-      if (!record || record->IsParentEntry) continue;
-      const std::wstring name = NameOf(list, folder, row);
+      if (!record || record->IsParentEntry || !record->ItemId) continue;
+      const std::wstring identity = rows.Identity(record->ItemId.get());
+      if (!identity.empty()) by_identity_.emplace(identity, Row{row, record});
+      if (!KnownByBytes(identity)) continue;
+      const std::wstring name = NameOf(list, rows.Folder(), row);
       if (name.empty()) continue;  // never found: an empty name is not looked for
-      rows_[AsciiUpperCase(name)].push_back({row, record});
+      by_name_[AsciiUpperCase(name)].push_back({row, record});
     }
+  }
+
+  // The row of the walker's current object not yet met in this merge.
+  TListItem* Find(TDirwalker& walker, ShellItemQuery& rows) const {
+    const std::wstring identity = rows.Identity(walker.CurrentId());
+    const auto it = by_identity_.find(identity);
+    if (it != by_identity_.end() && it->second.record->Present == 0) return it->second.row;
+    if (!KnownByBytes(identity)) return nullptr;
+    TListItem* row = FindByName(walker.DisplayName());
+    return row ? row : FindByName(walker.ObjectName());
+  }
+
+ private:
+  struct Row {
+    TListItem* row;
+    TKivShellListItem* record;
+  };
+
+  static bool KnownByBytes(const std::wstring& identity) {
+    return !identity.empty() && identity.front() == L'\0';
   }
 
   // The file name, without the extension a link's display name hides.
@@ -83,26 +109,22 @@ class RowsByName {
     return name;
   }
 
-  // The last row of that name whose present mark is `mark`. A merge looks
-  // with 0, so that a row already matched is not matched twice.
-  TListItem* Find(const std::wstring& name, int32_t mark) const {
+  // The last row of that name not yet met: a row already matched is not
+  // matched twice.
+  TListItem* FindByName(const std::wstring& name) const {
     if (name.empty()) return nullptr;
-    const auto it = rows_.find(AsciiUpperCase(name));
-    if (it == rows_.end()) return nullptr;
+    const auto it = by_name_.find(AsciiUpperCase(name));
+    if (it == by_name_.end()) return nullptr;
     // Rows of one name are few; the marks change as the merge goes, so they
     // are read here rather than kept in the index.
     for (const Row& row : it->second)
-      if (row.record->Present == mark) return row.row;
+      if (row.record->Present == 0) return row.row;
     return nullptr;
   }
 
- private:
-  struct Row {
-    TListItem* row;
-    TKivShellListItem* record;
-  };
+  std::unordered_map<std::wstring, Row> by_identity_;
   // Keyed by the name folded the way SameText compares it.
-  std::unordered_map<std::wstring, std::vector<Row>> rows_;
+  std::unordered_map<std::wstring, std::vector<Row>> by_name_;
 };
 
 bool IsDirectory(const std::wstring& path) {
@@ -199,12 +221,37 @@ TKivShellFolder TKivShellList::ShownSpecialFolder() {
 
 void TKivShellList::MergeRefresh() {
   if (IsLoading() || !HandleAllocated() || filling_ || populating_) return;
+  // Asked for by a handler of the running merge, or by a message a shell
+  // call of it let through: it follows, rather than continuing the running
+  // merge's enumeration.
+  if (merging_) {
+    merge_again_ = true;
+    return;
+  }
   const DWORD start = GetTickCount();
-  if (Items().Count() > kMergeLimit)
+  if (Items().Count() > kMergeLimit) {
     RefillKeepingSelection();
-  else
-    MergeRows();
+  } else {
+    {
+      const ScopedValue merging(merging_, true);
+      MergeRows();
+    }
+    RunWorkPutOffByMerge();
+  }
   last_merge_ms_ = GetTickCount() - start;
+}
+
+void TKivShellList::RunWorkPutOffByMerge() {
+  if (std::exchange(refill_after_merge_, false)) {
+    // The refill brings every change the waiting work would have.
+    deletions_after_merge_.clear();
+    merge_again_ = false;
+    Populate();
+    return;
+  }
+  for (const ChildIdList& id : std::exchange(deletions_after_merge_, {}))
+    if (TListItem* row = FindItemById(id.get())) RemoveRows({row});
+  if (std::exchange(merge_again_, false)) RestartRefreshTimer();
 }
 
 // The rows the user was at are found again by their objects' parsing names,
@@ -294,22 +341,38 @@ void TKivShellList::ScrollToTop(TListItem* row) {
   SendMessageW(list, LVM_SCROLL, 0, (index - top) * (bounds.bottom - bounds.top));
 }
 
+// The shell calls of a merge (the enumeration, names, an add handler) may
+// let messages through: rows found before such a call are found again by
+// their objects after it, and a merge that another's work disturbed stops
+// without taking any row away.
 void TKivShellList::MergeRows() {
   auto moved_away = std::make_unique<TStringList>();
   {
     // However many rows come and go, the list is drawn once.
     ListUpdateScope update(Items());
     rows_.ForgetObject();  // what it kept of an object may be out of date
-    RowsByName rows(*this, rows_.Folder());
+    // The merge reads the rows' own folder from its first object on.
+    if (!SameIdListBytes(dirwalker_->FolderIdList(), rows_.FolderIdList())) return;
+    dirwalker_->RestartEnumeration();
+    uint64_t deletions = rows_deleted_;
+    auto rows = std::make_unique<RowsByIdentity>(*this, rows_);
     for (int i = 0, n = Items().Count(); i < n; ++i)
       if (TKivShellListItem* record = RecordOf(Items()[i]); record && !record->IsParentEntry)
         record->Present = 0;
 
+    const auto disturbed = [&] {
+      return refill_after_merge_ ||
+             !SameIdListBytes(dirwalker_->FolderIdList(), rows_.FolderIdList());
+    };
     try {
       while (dirwalker_->NextObject()) {
+        if (disturbed()) break;
         if (!AcceptObject()) continue;
-        TListItem* row = rows.Find(dirwalker_->DisplayName(), 0);
-        if (!row) row = rows.Find(dirwalker_->ObjectName(), 0);
+        if (rows_deleted_ != deletions) {
+          deletions = rows_deleted_;
+          rows = std::make_unique<RowsByIdentity>(*this, rows_);
+        }
+        TListItem* row = rows->Find(*dirwalker_, rows_);
         if (!row) {
           AddObjectItem(details_);
           continue;
@@ -322,8 +385,13 @@ void TKivShellList::MergeRows() {
         if (thumbnails_) RefreshRowPicture(row);
       }
     } catch (...) {
-      RestartEnumeration();
+      dirwalker_->RestartEnumeration();
       throw;
+    }
+    // Objects not met are gone only when the folder's whole content was read.
+    if (dirwalker_->EnumerationFailed() || disturbed()) {
+      dirwalker_->RestartEnumeration();
+      return;
     }
 
     std::vector<TListItem*> gone;
@@ -429,6 +497,10 @@ void TKivShellList::DirectoryChanged() {
 // shown) is for a merge to sort out.
 void TKivShellList::DirectoryFileModified(const std::wstring& name) {
   if (suppress_) return;
+  if (merging_) {
+    merge_again_ = true;
+    return;
+  }
   if (populating_ || filling_) {
     directory_changed_in_fill_ = true;
     return;
@@ -488,8 +560,12 @@ void TKivShellList::ChangeNotified(TNotificationEvent event, PCIDLIST_ABSOLUTE f
       // Only a child of the shown folder can have a row. The shown folder
       // itself, or one of its parents, gone is for the timer to notice.
       if (InShownFolder(first)) {
-        const ChildIdList id = LastId(first);
-        if (TListItem* row = FindItemById(id.get())) RemoveRows({row});
+        ChildIdList id = LastId(first);
+        // A merge holds rows while it reads the folder: the row goes after.
+        if (merging_)
+          deletions_after_merge_.push_back(std::move(id));
+        else if (TListItem* row = FindItemById(id.get()))
+          RemoveRows({row});
         return;
       }
       break;

@@ -22,25 +22,27 @@ TStringList& TKivShellList::SelectedNames() {
   return names;
 }
 
-// By name, as SelectedNames has them, with the ids the rows hold: the folder
-// object would otherwise parse each name back, a disk look-up each (seconds
-// for thousands of rows under Wine). One pass over the selected rows alone,
-// each row's name asked once.
+// The rows' own ids, with their names: the folder object would otherwise
+// parse each name back, a disk look-up each (seconds for thousands of rows
+// under Wine), and a name two objects share would find one of them twice.
+// One pass over the rows, each row's name asked once.
 void TKivShellList::AssignSelectionToDirwalker() {
+  AssignRowsToDirwalker(SelectedRows());
+}
+
+void TKivShellList::AssignRowsToDirwalker(const std::vector<TListItem*>& rows) {
   std::vector<std::wstring> names;
-  std::vector<std::pair<std::wstring, ChildIdList>> known;
-  const std::vector<TListItem*> selected = SelectedRows();
-  names.reserve(selected.size());
-  known.reserve(selected.size());
-  for (TListItem* item : selected) {
+  std::vector<ChildIdList> ids;
+  names.reserve(rows.size());
+  ids.reserve(rows.size());
+  for (TListItem* item : rows) {
     TKivShellListItem* record = RecordOf(item);
     if (!record || record->IsParentEntry) continue;
-    std::wstring name = NameInFolder(record->ItemId.get());
-    if (record->ItemId) known.emplace_back(name, CloneIdList(record->ItemId.get()));
-    names.push_back(std::move(name));
+    names.push_back(NameInFolder(record->ItemId.get()));
+    ids.push_back(CloneIdList(record->ItemId.get()));
   }
   dirwalker_->MultiObjects().Assign(std::move(names));
-  dirwalker_->SetKnownObjectIds(rows_.FolderIdList(), std::move(known));
+  dirwalker_->SetObjectIds(rows_.FolderIdList(), std::move(ids));
 }
 
 std::wstring TKivShellList::NameInFolder(PCUITEMID_CHILD id) {
@@ -71,6 +73,7 @@ void TKivShellList::Change(TListItem* item, UINT changed) {
 }
 
 void TKivShellList::Delete(TListItem* item) {
+  ++rows_deleted_;
   // The platform reports no selection change for a deleted row: without
   // this a refill would keep the names of rows that are gone.
   if (!suppress_) ClearSelectedNames();
@@ -84,15 +87,19 @@ void TKivShellList::Delete(TListItem* item) {
 }
 
 int TKivShellList::IndexOfItemId(PCUITEMID_CHILD id) {
-  IShellFolder* folder = rows_.Folder();
-  if (!id || !folder) return -1;
+  if (!id || !rows_) return -1;
+  TListItem* row = RowOfIdentity(rows_.Identity(id));
+  return row ? row->Index() : -1;
+}
+
+TListItem* TKivShellList::RowOfIdentity(const std::wstring& identity) {
+  if (identity.empty() || !rows_) return nullptr;
   for (int i = 0, n = Items().Count(); i < n; ++i) {
-    TKivShellListItem* record = RecordOf(Items()[i]);
-    if (!record || !record->ItemId) continue;
-    const HRESULT hr = folder->CompareIDs(0, record->ItemId.get(), id);
-    if (SUCCEEDED(hr) && HRESULT_CODE(hr) == 0) return i;
+    TListItem* row = Items()[i];
+    TKivShellListItem* record = RecordOf(row);
+    if (record && record->ItemId && rows_.Identity(record->ItemId.get()) == identity) return row;
   }
-  return -1;
+  return nullptr;
 }
 
 TListItem* TKivShellList::FindItemById(PCUITEMID_CHILD id) {

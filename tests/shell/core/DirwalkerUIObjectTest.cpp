@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <initializer_list>
 #include <vector>
 
 #include "shell/core/Dirwalker.h"
@@ -106,20 +107,23 @@ TEST_F(DirwalkerUIObject, UnknownNameRaisesAndStillEmptiesTheList) {
   EXPECT_TRUE(SameText(walker_.Folder(), temp_.Path()));
 }
 
-// The shell list hands its rows' ids with their names. A known name is not
-// parsed: here it would name nothing, so only the id can have answered.
-TEST_F(DirwalkerUIObject, KnownIdsAnswerForTheirNamesInTheirFolderForOneRequest) {
+// The shell list hands its rows' ids with their names, one for each: no
+// name is parsed. Here the names would name nothing, or a namesake, so only
+// the ids can have answered.
+TEST_F(DirwalkerUIObject, GivenIdsAnswerForTheirNamesInTheirFolderForOneRequest) {
   walker_.SetObjectName(L"a.txt");
   ChildIdList a = walker_.ObjectIdCopy();
-  auto hand = [&](PCIDLIST_ABSOLUTE folder) {
-    std::vector<std::pair<std::wstring, ChildIdList>> known;
-    known.emplace_back(L"row of a", CloneIdList(a.get()));
-    walker_.SetKnownObjectIds(folder, std::move(known));
-    walker_.MultiObjects().Add(L"row of a");
-    walker_.MultiObjects().Add(L"b.txt");
+  walker_.SetObjectName(L"b.txt");
+  ChildIdList b = walker_.ObjectIdCopy();
+  auto hand = [&](PCIDLIST_ABSOLUTE folder, std::initializer_list<const wchar_t*> names) {
+    std::vector<ChildIdList> ids;
+    ids.push_back(CloneIdList(a.get()));
+    ids.push_back(CloneIdList(b.get()));
+    walker_.SetObjectIds(folder, std::move(ids));
+    for (const wchar_t* name : names) walker_.MultiObjects().Add(name);
   };
 
-  hand(walker_.FolderIdList());
+  hand(walker_.FolderIdList(), {L"row of a", L"a.txt"});
   ComPtr<IDataObject> data = walker_.GetUIObject<IDataObject>();
   ASSERT_TRUE(data);
   const auto files = DroppedFiles(data.Get());
@@ -130,17 +134,17 @@ TEST_F(DirwalkerUIObject, KnownIdsAnswerForTheirNamesInTheirFolderForOneRequest)
   walker_.MultiObjects().Add(L"row of a");  // forgotten by the request
   EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
 
+  // The ids go to their own folder, wherever the walker is bound.
   TempFolder other;
-  AbsoluteIdList elsewhere = PathToIdList(other.Path());
-  hand(elsewhere.get());  // ids of another folder are not taken for this one's
-  EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
+  walker_.SetFolder(other.Path());
+  hand(PathToIdList(temp_.Path()).get(), {L"row of a", L"row of b"});
+  data = walker_.GetUIObject<IDataObject>();
+  ASSERT_TRUE(data);
+  EXPECT_EQ(DroppedFiles(data.Get()).size(), 2u);
+  EXPECT_TRUE(SameText(walker_.Folder(), other.Path()));
 
-  // A name two objects share is parsed, and here names nothing.
-  std::vector<std::pair<std::wstring, ChildIdList>> twice;
-  twice.emplace_back(L"row", CloneIdList(a.get()));
-  twice.emplace_back(L"row", CloneIdList(a.get()));
-  walker_.SetKnownObjectIds(walker_.FolderIdList(), std::move(twice));
-  walker_.MultiObjects().Add(L"row");
+  // Not one for every name: the names are parsed.
+  hand(PathToIdList(temp_.Path()).get(), {L"row of a"});
   EXPECT_THROW(walker_.GetUIObject<IDataObject>(), EDirwalkerError);
 }
 

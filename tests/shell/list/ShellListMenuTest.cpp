@@ -18,6 +18,7 @@
 #include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 #include "tests/support/HeldKeys.h"
+#include "tests/support/HostRemoval.h"
 #include "tests/support/MenuDriver.h"
 #include "tests/support/PassThroughShellFolder.h"
 #include "tests/support/RealMouse.h"
@@ -343,6 +344,30 @@ TEST_F(ShellListMenu, CutGhostsTheSelectedRows) {
   EXPECT_TRUE(Row(list, L"sub")->Cut());
   EXPECT_FALSE(Row(list, L"b.txt")->Cut());
   EXPECT_TRUE(reports_.empty());
+}
+
+// Made from Linux: names that differ only in case, and a name that parsed
+// as a path would lose its trailing dot and name the other file.
+TEST_F(ShellListMenu, TheMenuActsOnTheChosenRowsObjectNotOnANamesake) {
+  ASSERT_TRUE(MakeHostFiles(folder_.Path(), {L"Notes.txt", L"notes.txt", L"report", L"report."}));
+  TKivShellList& list = MakeList();
+  list.SetPath(folder_.Path());
+  Attach(list);
+  ASSERT_EQ(list.Items().Count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    TListItem* row = list.Items()[i];
+    const std::wstring path = list.ItemPath(row);
+    list.ClearSelection();
+    row->SetSelected(true);
+    const RECT label = row->DisplayRect(TDisplayCode::drLabel);
+    MenuDriver driver(PickText(L"Copy"));
+    EXPECT_EQ(AskForMenu(list, OnScreen(list, {(label.left + label.right) / 2,
+                                               (label.top + label.bottom) / 2})),
+              0);
+    const std::unique_ptr<TStringList> copied = ClipboardFiles();
+    ASSERT_TRUE(copied) << driver.Trace();
+    EXPECT_EQ(copied->Items(), std::vector<std::wstring>{path});
+  }
 }
 
 TEST_F(ShellListMenu, AReadOnlyListsMenuDeletesOnlyWhatTheSelectHandlerAllows) {

@@ -31,8 +31,11 @@ class ShellListNewFolder : public ShellListTest {
   TKivShellList* list_ = nullptr;
 };
 
+// Beside a shortcut that shows the same caption: the merge puts the new row
+// after it.
 TEST_F(ShellListNewFolder, NewOrExistingFolderIsSelectedAndItsNameEdited) {
   folder_.MakeFile(L"a.txt");
+  folder_.MakeLink(L"New Folder", folder_ / L"a.txt");
   folder_.MakeFolder(L"old");
   TKivShellList& list = Shown(folder_.Path());
   list.Items()[0]->SetSelected(true);

@@ -6,6 +6,8 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -188,6 +190,99 @@ class HiddenExtensionFolder : public PassThroughShellFolder {
     return SHStrDupW(text.c_str(), &name->pOleStr);
   }
 };
+
+// A folder whose enumeration runs `interrupt` once, inside its second
+// object's Next, as an out-of-process folder lets messages through there.
+class InterruptingFolder final : public PassThroughShellFolder {
+ public:
+  using PassThroughShellFolder::PassThroughShellFolder;
+  std::function<void()> interrupt;
+
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND hwnd, SHCONTF flags, IEnumIDList** list) override {
+    Microsoft::WRL::ComPtr<IEnumIDList> real;
+    const HRESULT hr = real_->EnumObjects(hwnd, flags, real.GetAddressOf());
+    if (hr != S_OK) return hr;
+    *list = new Enumeration(std::move(real), *this);
+    return S_OK;
+  }
+
+ private:
+  class Enumeration final : public IEnumIDList {
+   public:
+    Enumeration(Microsoft::WRL::ComPtr<IEnumIDList> real, InterruptingFolder& folder)
+        : real_(std::move(real)), folder_(folder) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+      if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumIDList)) {
+        *object = static_cast<IEnumIDList*>(this);
+        AddRef();
+        return S_OK;
+      }
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+      const ULONG left = --references_;
+      if (left == 0) delete this;
+      return left;
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, PITEMID_CHILD* ids, ULONG* fetched) override {
+      if (++calls_ == 2 && folder_.interrupt) std::exchange(folder_.interrupt, nullptr)();
+      return real_->Next(count, ids, fetched);
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override { return real_->Skip(count); }
+    HRESULT STDMETHODCALLTYPE Reset() override { return real_->Reset(); }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumIDList** out) override { return real_->Clone(out); }
+
+   private:
+    Microsoft::WRL::ComPtr<IEnumIDList> real_;
+    InterruptingFolder& folder_;
+    ULONG references_ = 1;
+    int calls_ = 0;
+  };
+};
+
+// What reaches the list while its merge waits for the shell: another merge,
+// a deletion notice, a new path. None may continue the merge's enumeration
+// or take rows from under it, and no row of a file that is there goes.
+TEST_F(ShellListRefresh, WhatArrivesDuringAMergeWaitsForItsEnd) {
+  for (const wchar_t* name : {L"a.txt", L"b.txt", L"c.txt", L"d.txt"}) folder_.MakeFile(name);
+  TKivShellList& list = Shown(folder_.Path());
+  AbsoluteIdList id_list;
+  auto folder = PassThroughShellFolder::Of<InterruptingFolder>(folder_.Path(), &id_list);
+  list.Dirwalker().SetShellFolder(folder, id_list.get());
+  list.Populate();
+  ASSERT_EQ(list.Items().Count(), 4);
+  const AbsoluteIdList d = PathToIdList(folder_ / L"d.txt");
+  ASSERT_TRUE(DeleteFileW((folder_ / L"d.txt").c_str()));
+  folder_.MakeFile(L"e.txt");
+  const auto paths = [&] {
+    std::vector<std::wstring> shown;
+    for (int i = 0, n = list.Items().Count(); i < n; ++i)
+      shown.push_back(list.ItemPath(list.Items()[i]));
+    std::sort(shown.begin(), shown.end());
+    return shown;
+  };
+  const std::vector<std::wstring> present{folder_ / L"a.txt", folder_ / L"b.txt",
+                                          folder_ / L"c.txt", folder_ / L"e.txt"};
+
+  folder->interrupt = [&] {
+    list.MergeRefresh();
+    PCIDLIST_ABSOLUTE items[2] = {d.get(), nullptr};
+    SendMessageW(list.ChangeNotifier().Handle(), TKivShellChangeNotifier::kNotifyMessage,
+                 reinterpret_cast<WPARAM>(items), SHCNE_DELETE);
+  };
+  list.MergeRefresh();
+  EXPECT_EQ(paths(), present);
+
+  // A new path asked for meanwhile is shown once the merge is done.
+  folder_.MakeFolder(L"sub");
+  folder_.MakeFile(L"sub\\x.txt");
+  list.Populate();
+  folder->interrupt = [&] { list.SetPath(folder_ / L"sub"); };
+  list.MergeRefresh();
+  EXPECT_EQ(paths(), std::vector<std::wstring>{folder_ / L"sub\\x.txt"});
+}
 
 // A merge is worth it up to 300 rows. A refill sorts, where a merge would
 // have appended the new row.
