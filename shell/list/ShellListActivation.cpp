@@ -46,6 +46,13 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
 
   std::unique_ptr<TStringList> clipboard;
   if (SameVerb(verb, L"paste")) clipboard = ClipboardFiles();
+  // Taken before the shell is asked, which may let messages through: the
+  // rows are found again by their objects afterwards.
+  const std::wstring paste_target = count == 1 ? ItemPath(selected) : Path();
+  std::vector<std::wstring> chosen;
+  if (SameVerb(verb, L"cut"))
+    for (TListItem* item : SelectedObjectRows())
+      chosen.push_back(rows_.Identity(RecordOf(item)->ItemId.get()));
 
   bool done = false;
   if (count == 1 && record && !record->IsParentEntry) {
@@ -60,9 +67,10 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
 
   if (clipboard) {
     // Pasted onto one row, the files went into that row's folder.
-    ReportPaste(std::move(clipboard), count == 1 ? ItemPath(selected) : Path());
-  } else if (SameVerb(verb, L"cut")) {
-    for (TListItem* item : SelectedRows()) MarkCut(item);
+    ReportPaste(std::move(clipboard), paste_target);
+  } else {
+    for (const std::wstring& identity : chosen)
+      if (TListItem* row = RowOfIdentity(identity)) MarkCut(row);
   }
   return true;
 }
