@@ -670,6 +670,7 @@ LRESULT TCustomListView::DeleteRowAt(int index) {
   owned->index_ = -1;
   for (size_t i = static_cast<size_t>(now); i < rows_.size(); ++i)
     rows_[i]->index_ = static_cast<int>(i);
+  FollowEditedRow();
   return TRUE;
 }
 
@@ -749,6 +750,7 @@ void TCustomListView::CloseUpDeletedRows() {
     CallControl(LVM_SETSELECTIONMARK, 0, mark && mark->index_ >= 0 ? mark->index_ : -1);
   }
   InvalidateRect(Handle(), nullptr, FALSE);
+  FollowEditedRow();
   if (selection_dropped) Guarded(this, [&] { Change(nullptr, LVIF_STATE); });
 }
 
@@ -839,6 +841,7 @@ void TCustomListView::PlaceRows(const std::vector<size_t>& from) {
   }
   if (mark) CallControl(LVM_SETSELECTIONMARK, 0, mark->index_);
   InvalidateRect(Handle(), nullptr, FALSE);
+  FollowEditedRow();
 }
 
 void TCustomListView::GetDispInfo(NMLVDISPINFOW* info) {
@@ -959,6 +962,20 @@ void TCustomListView::ForgetEditedRow(TListItem* row) {
     edit_cancelled_ = true;
     CallControl(LVM_CANCELEDITLABEL, 0, 0);
   }
+}
+
+void TCustomListView::FollowEditedRow() {
+  if (!editing_row_ || editing_row_->index_ < 0) return;
+  const auto editor = reinterpret_cast<HWND>(CallControl(LVM_GETEDITCONTROL, 0, 0));
+  if (!editor) return;
+  const RECT label = editing_row_->DisplayRect(TDisplayCode::drLabel);
+  if (IsRectEmpty(&label)) return;
+  RECT now{};
+  GetWindowRect(editor, &now);
+  MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&now), 2);
+  const int top = label.top + ((label.bottom - label.top) - (now.bottom - now.top)) / 2;
+  if (top != now.top)
+    SetWindowPos(editor, nullptr, now.left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool TCustomListView::WatchEditorKey(UINT msg, WPARAM wparam) {

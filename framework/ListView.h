@@ -358,6 +358,9 @@ class TCustomListView : public TWinControl {
   void BeginLabelEdit(NMLVDISPINFOW* info, LRESULT& result);
   // A row is going: an edit of its caption ends, renaming nothing.
   void ForgetEditedRow(TListItem* row);
+  // Rows moved: the editor, which the control leaves at the place it was
+  // opened at, goes where its row is now, over the caption it renames.
+  void FollowEditedRow();
   void EndLabelEdit(NMLVDISPINFOW* info);
   bool WatchEditorKey(UINT msg, WPARAM wparam);
 

@@ -120,12 +120,22 @@ TEST_F(ShellListEditing, AnOpenEditRenamesItsOwnRowWhateverTheFolderDoes) {
   TKivShellList& list = ListOf({L"a.txt", L"b.txt", L"c.txt"});
   list.SetViewStyle(TViewStyle::vsReport);
   const std::wstring a_shown = ShellDisplayName(folder_.Path(), L"a.txt");
+  // What the user sees: the editor stays over the caption it renames.
+  const auto over_its_row = [&](HWND editor) {
+    const RECT label = list.EditingRow()->DisplayRect(TDisplayCode::drLabel);
+    RECT box{};
+    GetWindowRect(editor, &box);
+    MapWindowPoints(nullptr, list.Handle(), reinterpret_cast<POINT*>(&box), 2);
+    const int middle = (box.top + box.bottom) / 2;
+    return middle >= label.top && middle < label.bottom;
+  };
 
   HWND editor = EditRowOf(L"b.txt");
   ASSERT_NE(editor, nullptr);
   ASSERT_TRUE(DeleteFileW((folder_ / L"a.txt").c_str()));
   ASSERT_TRUE(PumpUntil([&] { return !HasCaption(list, a_shown); }));
   ASSERT_TRUE(list.IsEditing());
+  EXPECT_TRUE(over_its_row(editor));
   TypeAndEnd(editor, L"x.txt", VK_RETURN);
   EXPECT_TRUE(FileExists(folder_ / L"x.txt"));
   EXPECT_FALSE(FileExists(folder_ / L"b.txt"));
@@ -138,6 +148,7 @@ TEST_F(ShellListEditing, AnOpenEditRenamesItsOwnRowWhateverTheFolderDoes) {
   list.SortByColumn(0);
   if (list.EditingRow()->Index() == before) list.SortByColumn(0);
   ASSERT_NE(list.EditingRow()->Index(), before);
+  EXPECT_TRUE(over_its_row(editor));
   TypeAndEnd(editor, L"y.txt", VK_RETURN);
   EXPECT_TRUE(FileExists(folder_ / L"y.txt"));
   EXPECT_FALSE(FileExists(folder_ / L"c.txt"));
