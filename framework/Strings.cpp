@@ -157,6 +157,48 @@ std::wstring ExcludeTrailingBackslash(std::wstring_view path) {
   return r;
 }
 
+namespace {
+
+// Paths of this length and longer fail in the plain form: a folder made by
+// CreateDirectory must leave room for an 8.3 name below MAX_PATH.
+constexpr size_t kPlainFormLimit = MAX_PATH - 12;
+
+bool IsSlash(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
+
+// GetFullPathNameW's answer, whose length it tells first; empty on failure.
+std::wstring FullPathName(const std::wstring& path) {
+  std::wstring full(path.size() + 1, L'\0');
+  for (;;) {
+    const DWORD n =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return {};
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n);
+  }
+}
+
+}  // namespace
+
+std::wstring LongPathForm(std::wstring_view path) {
+  if (path.size() < kPlainFormLimit) return std::wstring(path);
+  const bool drive =
+      ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+      path[1] == L':' && IsSlash(path[2]);
+  // "\\?\" and "\\.\" paths are in a device form already.
+  const bool share = IsSlash(path[0]) && IsSlash(path[1]) && path[2] != L'?' && path[2] != L'.' &&
+                     !IsSlash(path[2]);
+  if (!drive && !share) return std::wstring(path);
+  const std::wstring full = FullPathName(std::wstring(path));
+  if (full.size() < 3) return std::wstring(path);
+  if (share) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 std::string ToUtf8(std::wstring_view s) {
   if (s.empty()) return {};
   const int n = WideCharToMultiByte(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0,

@@ -92,6 +92,13 @@ std::wstring ExtractFilePath(std::wstring_view path);   // up to and including t
 std::wstring ExtractFileName(std::wstring_view path);   // after the last '\' or ':'
 std::wstring IncludeTrailingBackslash(std::wstring_view path);
 std::wstring ExcludeTrailingBackslash(std::wstring_view path);
+// The spelling of a path that the platform's file calls take at any length.
+// A drive or share path too long for their plain form comes back resolved
+// (its "." and ".." parts and forward slashes, which the prefixed form takes
+// literally) behind the prefix \\?\ (\\?\UNC\ for a share); any other
+// path comes back as it is. For file calls only: the shell's parsing knows
+// no such prefix.
+std::wstring LongPathForm(std::wstring_view path);
 
 std::string ToUtf8(std::wstring_view s);
 std::wstring FromUtf8(std::string_view s);

@@ -81,7 +81,8 @@ void TDirwalker::SetFolder(std::wstring_view path) {
       list = PathToIdList(requested);
     }
   }
-  if (!list) throw EDirwalkerError(requested + L"\r\n" + SystemErrorText(ERROR_PATH_NOT_FOUND));
+  if (!list)
+    throw EDirwalkerError(requested + L"\r\n" + SystemErrorText(UnparsedPathError(requested)));
   // The bound folder's own path replaces the text given, so Folder always
   // carries the shell's spelling.
   SetFolderIDList(list.get());

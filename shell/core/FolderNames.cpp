@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/Handles.h"
+#include "framework/Strings.h"
 
 namespace wf {
 namespace {
@@ -28,7 +29,7 @@ std::optional<std::unordered_set<std::wstring>> ReadNamesByHandle(const std::wst
   static const auto query = reinterpret_cast<QueryDirectoryFile>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryDirectoryFile")));
   if (!query) return std::nullopt;
-  UniqueFile handle(CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
+  UniqueFile handle(CreateFileW(LongPathForm(folder).c_str(), FILE_LIST_DIRECTORY,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!handle) return std::nullopt;
@@ -56,8 +57,8 @@ std::optional<std::unordered_set<std::wstring>> ReadNamesByHandle(const std::wst
 
 std::optional<std::unordered_set<std::wstring>> ReadNamesByFind(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
-  UniqueFindHandle find(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &data,
-                                         FindExSearchNameMatch, nullptr,
+  UniqueFindHandle find(FindFirstFileExW(LongPathForm(folder + L"*").c_str(), FindExInfoBasic,
+                                         &data, FindExSearchNameMatch, nullptr,
                                          FIND_FIRST_EX_LARGE_FETCH));
   if (!find) return std::nullopt;
   std::unordered_set<std::wstring> names;

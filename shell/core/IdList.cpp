@@ -1,8 +1,13 @@
 #include "shell/core/IdList.h"
 
+#include <wrl/client.h>
+
 #include <cstring>
+#include <cwchar>
 #include <string>
 
+#include "framework/Strings.h"
+#include "shell/core/InterfaceOut.h"
 #include "shell/core/ShellModule.h"
 
 namespace wf {
@@ -54,6 +59,20 @@ template <class T>
 BasicIdList<T> Truncate(const T* list, UINT n) {
   if (!list) return {};
   return CopyBytes<T>(list, ItemBytes(list, n));
+}
+
+// The longest path the platform's file calls take.
+constexpr DWORD kLongestPath = 32768;
+
+// The shell's own answer. A path longer than MAX_PATH fails in a MAX_PATH
+// buffer where the shell gives long paths at all.
+std::wstring ShellPath(PCIDLIST_ABSOLUTE list) {
+  wchar_t buffer[MAX_PATH] = {};
+  if (SHGetPathFromIDListEx(list, buffer, MAX_PATH, GPFIDL_DEFAULT)) return buffer;
+  std::wstring path(kLongestPath, L'\0');
+  if (!SHGetPathFromIDListEx(list, path.data(), kLongestPath, GPFIDL_DEFAULT)) return {};
+  path.resize(wcsnlen(path.data(), path.size()));
+  return path;
 }
 
 }  // namespace
@@ -165,11 +184,47 @@ bool IsDesktopIdList(PCIDLIST_ABSOLUTE list) {
   return IsSameObject(list, ShellModule::EmptyIdList());
 }
 
+DWORD UnparsedPathError(std::wstring_view path) {
+  if (path.size() >= MAX_PATH &&
+      GetFileAttributesW(LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+    return ERROR_FILENAME_EXCED_RANGE;
+  return ERROR_PATH_NOT_FOUND;
+}
+
+bool ShellPathMayBeCut(const std::wstring& path) {
+  return path.empty() || path.size() >= MAX_PATH - 1;
+}
+
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list) {
   if (!list) return {};
-  wchar_t buffer[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(list, buffer)) return {};
-  return buffer;
+  std::wstring path = ShellPath(list);
+  if (!ShellPathMayBeCut(path)) return path;
+  const UINT count = IdListCount(list);
+  if (count == 0) return {};
+  // Each level asks the shell first, so only the levels past its limit are
+  // made from their parents.
+  const std::wstring folder_path = IdListToPath(TruncateIdList(list, count - 1).get());
+  if (folder_path.empty()) return {};
+  Microsoft::WRL::ComPtr<IShellFolder> folder;
+  PCUITEMID_CHILD child = nullptr;
+  if (FAILED(SHBindToParent(list, IID_IShellFolder, OutVoid(folder), &child)) || !folder) return {};
+  return ChildFileSystemPath(folder.Get(), child, folder_path);
+}
+
+std::wstring ChildFileSystemPath(IShellFolder* folder, PCUITEMID_CHILD child,
+                                 const std::wstring& folder_path) {
+  if (!folder || !child || folder_path.empty()) return {};
+  SFGAOF attributes = SFGAO_FILESYSTEM;
+  if (FAILED(folder->GetAttributesOf(1, &child, &attributes)) || !(attributes & SFGAO_FILESYSTEM))
+    return {};
+  STRRET reply{};
+  if (FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER | SHGDN_FORPARSING, &reply))) return {};
+  const std::wstring name = StrRetToString(child, reply);
+  // Any other name would reach into another folder, or name none.
+  if (name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos || name == L"." ||
+      name == L"..")
+    return {};
+  return IncludeTrailingBackslash(folder_path) + name;
 }
 
 std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply) {

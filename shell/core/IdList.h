@@ -86,8 +86,26 @@ bool SameIdListBytes(PCIDLIST_ABSOLUTE a, PCIDLIST_ABSOLUTE b);
 // desktop folder compares equal to it. No list is not the desktop.
 bool IsDesktopIdList(PCIDLIST_ABSOLUTE list);
 
-// The file-system path of an absolute list; empty when there is none.
+// The error to tell of a path the desktop could not parse: "too long" for
+// one that names something on disk yet is longer than the shell parses
+// (Wine's parses no path of MAX_PATH characters or more), else "not found".
+DWORD UnparsedPathError(std::wstring_view path);
+
+// The file-system path of an absolute list, whole however long; empty when
+// there is none. A path that the shell cannot give whole is made from the
+// parent's path and the object's name in it; when that cannot be done
+// either, the answer is empty, never a cut path.
 std::wstring IdListToPath(PCIDLIST_ABSOLUTE list);
+// Whether a path that the shell answered may be cut: Wine's shell keeps
+// paths in MAX_PATH buffers and reports success with the first MAX_PATH - 1
+// characters of a longer one. An empty answer may be the failure of a
+// shell that gives no such path at all.
+bool ShellPathMayBeCut(const std::wstring& path);
+// The path of `child` of `folder` made of the folder's whole path and the
+// child's parsing name in it; empty unless the child is a file-system
+// object with a plain name.
+std::wstring ChildFileSystemPath(IShellFolder* folder, PCUITEMID_CHILD child,
+                                 const std::wstring& folder_path);
 
 // The text of a shell name reply. A wide-string reply is freed and cleared.
 std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply);

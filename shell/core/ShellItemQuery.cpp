@@ -340,8 +340,11 @@ SFGAOF ShellItemQuery::Attributes(PCUITEMID_CHILD id, SFGAOF mask) {
 std::wstring ShellItemQuery::FileSystemPath(PCUITEMID_CHILD id) {
   if (!(Attributes(id, SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM)) return {};
   STRRET reply{};
-  if (FAILED(folder_->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply))) return {};
-  return StrRetToString(id, reply);
+  std::wstring path;
+  if (SUCCEEDED(folder_->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply)))
+    path = StrRetToString(id, reply);
+  if (!ShellPathMayBeCut(path)) return path;
+  return ChildFileSystemPath(folder_.Get(), id, IdListToPath(folder_id_list_.get()));
 }
 
 // --- Details interfaces ----------------------------------------------------
@@ -418,7 +421,8 @@ std::optional<uint64_t> ShellItemQuery::DiskFileSize(PCUITEMID_CHILD id) {
   object.disk_size_asked = true;
   const std::wstring path = FileSystemPath(id);
   WIN32_FILE_ATTRIBUTE_DATA file{};
-  if (!path.empty() && GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file) &&
+  if (!path.empty() &&
+      GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &file) &&
       !(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     object.disk_size = (static_cast<uint64_t>(file.nFileSizeHigh) << 32) | file.nFileSizeLow;
   return object.disk_size;

@@ -50,10 +50,11 @@ class ShellItemQuery {
   std::wstring ObjectName(PCUITEMID_CHILD id);
   std::wstring NetworkName(PCUITEMID_CHILD id);
   SFGAOF Attributes(PCUITEMID_CHILD id, SFGAOF mask);
-  // The object's file-system path as the folder names it for parsing; empty
-  // for an object outside the file system. IdListToPath answers the same,
-  // but looks the object up on disk: under Wine milliseconds for one that
-  // is gone, which a report of thousands of deleted rows paid each.
+  // The object's file-system path as the folder names it for parsing, whole
+  // however long; empty for an object outside the file system. IdListToPath
+  // answers the same, but looks the object up on disk: under Wine
+  // milliseconds for one that is gone, which a report of thousands of
+  // deleted rows paid each.
   std::wstring FileSystemPath(PCUITEMID_CHILD id);
   // What tells the object from every other of the folder, to be compared
   // exactly: its name in the folder for parsing, which keeps namesakes that

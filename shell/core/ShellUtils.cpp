@@ -38,7 +38,7 @@ std::wstring UncServerName(const std::wstring& path) {
 
 bool PathExists(const std::wstring& path) {
   WIN32_FIND_DATAW data;
-  UniqueFindHandle find(FindFirstFileW(path.c_str(), &data));
+  UniqueFindHandle find(FindFirstFileW(LongPathForm(path).c_str(), &data));
   return static_cast<bool>(find) || IsRootPath(path);
 }
 
@@ -81,7 +81,7 @@ bool DriveReady(const std::wstring& path) {
 
 int64_t FileSize(const std::wstring& path) {
   WIN32_FIND_DATAW data;
-  UniqueFindHandle find(FindFirstFileW(path.c_str(), &data));
+  UniqueFindHandle find(FindFirstFileW(LongPathForm(path).c_str(), &data));
   if (!find) return -1;
   return (static_cast<int64_t>(data.nFileSizeHigh) << 32) + data.nFileSizeLow;
 }
@@ -136,7 +136,7 @@ namespace {
 // when nothing is there. Unlike a find, wildcards in the path match nothing.
 bool ReadFindData(const std::wstring& path, WIN32_FIND_DATAW& find_data) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &data)) return false;
   find_data = {};
   find_data.dwFileAttributes = data.dwFileAttributes;
   find_data.ftCreationTime = data.ftCreationTime;

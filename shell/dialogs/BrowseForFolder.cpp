@@ -3,6 +3,7 @@
 #include "framework/Application.h"
 #include "framework/Control.h"
 #include "framework/Form.h"
+#include "framework/Strings.h"
 #include "shell/core/Dirwalker.h"
 #include "shell/core/ShellUtils.h"
 
@@ -36,7 +37,7 @@ HWND OwnerWindowOf(TComponent* owner) {
 
 bool DirectoryExists(const std::wstring& path) {
   if (path.empty()) return false;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 

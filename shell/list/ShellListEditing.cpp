@@ -27,7 +27,7 @@ bool TKivShellList::CreateNewFolder(const std::wstring& name, bool edit) {
   // one: the name alone would be made in the process's current directory.
   if (folder.empty() || !NamesObjectInFolder(folder_name)) return false;
   const std::wstring path = IncludeTrailingBackslash(folder) + folder_name;
-  const bool created = CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+  const bool created = CreateDirectoryW(LongPathForm(path).c_str(), nullptr) != FALSE;
   // Told even when the folder was there already: whoever shows it refreshes.
   SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHW, path.c_str(), nullptr);
   if (!edit) return created;

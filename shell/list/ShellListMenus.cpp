@@ -108,14 +108,16 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
   std::vector<std::wstring> paths, chosen;
   for (TListItem* row : rows) {
     std::wstring path = ItemPath(row);
-    // An object without a file-system path goes by its name in the folder.
-    if (path.empty()) path = Path() + NameInFolder(RecordOf(row)->ItemId.get());
+    // An object without a file-system path goes by its name in the folder;
+    // in a folder without a path it goes by none, since a bare name would
+    // be looked for in the process's current folder.
+    if (path.empty() && !Path().empty()) path = Path() + NameInFolder(RecordOf(row)->ItemId.get());
     paths.push_back(std::move(path));
     chosen.push_back(rows_.Identity(RecordOf(row)->ItemId.get()));
   }
   // A paste goes into the row's object, whose name the caption may not be.
   std::wstring paste_target = ItemPath(rows.front());
-  if (paste_target.empty()) paste_target = Path() + rows.front()->Caption();
+  if (paste_target.empty() && !Path().empty()) paste_target = Path() + rows.front()->Caption();
 
   AssignRowsToDirwalker(rows);
   // The menu's "Rename" edits the row it was shown for, wherever that row
@@ -142,7 +144,7 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
     // What the shell really removed: a partial delete leaves rows behind.
     auto files = std::make_unique<TStringList>();
     for (const std::wstring& path : paths)
-      if (!PathExists(path)) files->Add(path);
+      if (!path.empty() && !PathExists(path)) files->Add(path);
     ReportOperation({sopDelete, sopRemove}, std::move(files), L"");
   } else if (SameVerb(verb, L"undelete")) {
     RestartRefreshTimer();

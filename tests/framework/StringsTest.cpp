@@ -161,6 +161,19 @@ TEST(PathSplitting, BareNames) {
   EXPECT_EQ(ExcludeTrailingBackslash(L"C:\\dir\\"), L"C:\\dir");
 }
 
+// Windows refuses paths this long in the plain form unless the machine
+// allows long paths; Wine takes either form, so only the spelling is shown.
+TEST(PathSplitting, LongPathsTakeTheResolvedPrefixedForm) {
+  const std::wstring name(250, L'n');
+  EXPECT_EQ(LongPathForm(L"C:\\dir\\f.txt"), L"C:\\dir\\f.txt");
+  EXPECT_EQ(LongPathForm(L"C:\\" + name), L"\\\\?\\C:\\" + name);
+  EXPECT_EQ(LongPathForm(L"C:/dir/../" + name), L"\\\\?\\C:\\" + name);
+  EXPECT_EQ(LongPathForm(L"\\\\server\\share\\" + name), L"\\\\?\\UNC\\server\\share\\" + name);
+  EXPECT_EQ(LongPathForm(L"\\\\?\\C:\\" + name), L"\\\\?\\C:\\" + name);
+  EXPECT_EQ(LongPathForm(name), name);
+  EXPECT_EQ(LongPathForm(L""), L"");
+}
+
 TEST(StrToIntDef, DecimalAndHexadecimal) {
   EXPECT_EQ(StrToIntDef(L"42", -1), 42);
   EXPECT_EQ(StrToIntDef(L" 42 ", -1), 42);

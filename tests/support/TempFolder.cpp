@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 
@@ -41,7 +42,7 @@ std::wstring TempFolder::operator/(std::wstring_view relative) const {
 
 std::wstring TempFolder::MakeFile(std::wstring_view relative, uint64_t size, DWORD attributes) {
   const std::wstring file = *this / relative;
-  UniqueHandle handle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+  UniqueHandle handle(CreateFileW(LongPathForm(file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (handle.get() == INVALID_HANDLE_VALUE) {
     handle.release();
@@ -54,7 +55,7 @@ std::wstring TempFolder::MakeFile(std::wstring_view relative, uint64_t size, DWO
       Fail(L"cannot size " + file);
   }
   handle.reset();
-  if (attributes && !SetFileAttributesW(file.c_str(), attributes))
+  if (attributes && !SetFileAttributesW(LongPathForm(file).c_str(), attributes))
     Fail(L"cannot set attributes of " + file);
   return file;
 }
@@ -66,7 +67,21 @@ std::wstring TempFolder::MakeHiddenFile(std::wstring_view relative, uint64_t siz
 std::wstring TempFolder::MakeFolder(std::wstring_view relative) {
   std::wstring folder = *this / relative;
   while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-  if (!CreateDirectoryW(folder.c_str(), nullptr)) Fail(L"cannot create " + folder);
+  if (!CreateDirectoryW(LongPathForm(folder).c_str(), nullptr)) Fail(L"cannot create " + folder);
+  return folder;
+}
+
+std::wstring TempFolder::MakeFolderOfLength(size_t length) {
+  constexpr size_t kLongestName = 60;
+  std::wstring folder = path_.substr(0, path_.size() - 1);
+  if (length <= folder.size() + 1) Fail(L"no folder below " + path_ + L" is that short");
+  while (folder.size() < length) {
+    size_t name = std::min(length - folder.size() - 1, kLongestName);
+    // What is left must take a backslash and one character.
+    if (length - folder.size() - 1 - name == 1) --name;
+    folder += L'\\' + std::wstring(name, L'd');
+    if (!CreateDirectoryW(LongPathForm(folder).c_str(), nullptr)) Fail(L"cannot create " + folder);
+  }
   return folder;
 }
 
@@ -95,22 +110,22 @@ bool RemoveFolderTree(const std::wstring& folder) {
   if (!base.empty() && base.back() != L'\\') base += L'\\';
   WIN32_FIND_DATAW data;
   {
-    UniqueFindHandle find(FindFirstFileW((base + L"*").c_str(), &data));
+    UniqueFindHandle find(FindFirstFileW(LongPathForm(base + L"*").c_str(), &data));
     if (find) {
       do {
         const std::wstring name = data.cFileName;
         if (name == L"." || name == L"..") continue;
         const std::wstring full = base + name;
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(LongPathForm(full).c_str(), FILE_ATTRIBUTE_NORMAL);
         if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
           RemoveFolderTree(full);
         else
-          DeleteFileW(full.c_str());
+          DeleteFileW(LongPathForm(full).c_str());
       } while (FindNextFileW(find.get(), &data));
     }
   }
   base.pop_back();
-  return RemoveDirectoryW(base.c_str()) != FALSE;
+  return RemoveDirectoryW(LongPathForm(base).c_str()) != FALSE;
 }
 
 }  // namespace wf::test

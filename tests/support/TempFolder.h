@@ -27,6 +27,9 @@ class TempFolder {
   std::wstring MakeFile(std::wstring_view relative, uint64_t size = 0, DWORD attributes = 0);
   std::wstring MakeHiddenFile(std::wstring_view relative, uint64_t size = 0);
   std::wstring MakeFolder(std::wstring_view relative);
+  // Folders one inside another below this one until the innermost one's
+  // path (without a trailing backslash) is `length` characters long.
+  std::wstring MakeFolderOfLength(size_t length);
   // A shell link (.lnk, the extension is added when missing) to `target`.
   std::wstring MakeLink(std::wstring_view relative, std::wstring_view target);
 

@@ -16,6 +16,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "shell/core/IdList.h"
+#include "shell/core/ShellModule.h"
 #include "shell/core/ShellUtils.h"
 #include "tests/support/TempFolder.h"
 
@@ -139,6 +140,65 @@ TEST(ShellUtilsFiles, PathPresenceAnswersAsPathExists) {
     EXPECT_EQ(presence.Exists(path), PathExists(path)) << ToUtf8(path);
   EXPECT_TRUE(presence.Exists(temp / L"kept file.TXT"));
   EXPECT_FALSE(presence.Exists(gone));
+}
+
+// The id of `name` in `folder`, found among the folder's objects: Wine's
+// shell parses no path of MAX_PATH characters or more.
+AbsoluteIdList ListedObjectId(const std::wstring& folder, const std::wstring& name) {
+  AbsoluteIdList folder_list = PathToIdList(folder);
+  ComPtr<IShellFolder> shell_folder;
+  ComPtr<IEnumIDList> objects;
+  if (!folder_list ||
+      FAILED(ShellModule::DesktopFolder()->BindToObject(
+          folder_list.get(), nullptr, IID_IShellFolder,
+          reinterpret_cast<void**>(shell_folder.GetAddressOf()))) ||
+      shell_folder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS,
+                                objects.GetAddressOf()) != S_OK)
+    return {};
+  ChildIdList child;
+  while (objects->Next(1, child.put(), nullptr) == S_OK) {
+    STRRET reply{};
+    if (SUCCEEDED(shell_folder->GetDisplayNameOf(child.get(), SHGDN_INFOLDER | SHGDN_FORPARSING,
+                                                 &reply)) &&
+        StrRetToString(child.get(), reply) == name)
+      return ConcatIdLists(folder_list.get(), child.get());
+  }
+  return {};
+}
+
+// Wine's shell answers a longer path cut at MAX_PATH - 1 characters, with
+// success, and lists nothing in a folder that deep; its file calls take
+// paths of any length. So the ids here are of the objects one level past
+// the limit, which their folder still lists.
+TEST(ShellUtilsFiles, PathHelpersTakePathsLongerThanMaxPath) {
+  TempFolder temp;
+  const std::wstring outer = temp.MakeFolderOfLength(240);
+  const std::wstring below_temp = outer.substr(temp.Path().size()) + L"\\";
+  const std::wstring deep = temp.MakeFolder(below_temp + std::wstring(60, L'e'));
+  const std::wstring file = temp.MakeFile(below_temp + std::wstring(40, L'f'), 5);
+  const std::wstring deepest =
+      temp.MakeFolder(deep.substr(temp.Path().size()) + L"\\" + std::wstring(60, L'g'));
+  const std::wstring deepest_file = temp.MakeFile(deepest.substr(temp.Path().size()) + L"\\h", 7);
+  ASSERT_GT(deepest_file.size(), 350u);
+
+  EXPECT_TRUE(PathExists(deepest));
+  EXPECT_TRUE(PathExists(deepest_file));
+  EXPECT_FALSE(PathExists(deepest + L"\\missing"));
+  EXPECT_EQ(FileSize(deepest_file), 7);
+  PathPresence presence;
+  EXPECT_TRUE(presence.Exists(deepest_file));
+  EXPECT_FALSE(presence.Exists(deepest + L"\\missing"));
+
+  EXPECT_EQ(IdListToPath(ListedObjectId(outer, std::wstring(60, L'e')).get()), deep);
+  EXPECT_EQ(IdListToPath(ListedObjectId(outer, std::wstring(40, L'f')).get()), file);
+  // A shell that parses such a path names the object whole; one that does
+  // not makes the error say why.
+  if (AbsoluteIdList parsed = PathToIdList(deepest_file)) {
+    EXPECT_EQ(IdListToPath(parsed.get()), deepest_file);
+  } else {
+    EXPECT_EQ(UnparsedPathError(deepest_file), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+  }
+  EXPECT_EQ(UnparsedPathError(deepest + L"\\missing"), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 }
 
 TEST(ShellUtilsFiles, DriveReady) {

@@ -157,5 +157,40 @@ TEST_F(ShellListPath, ASpecialFolderThisMachineLacksRefillsWhereTheListIs) {
   EXPECT_EQ(list.Items().Count(), 1);
 }
 
+// Wine's shell answers a longer path cut at MAX_PATH - 1 characters, with
+// success, and neither parses nor lists a folder that deep: the folder one
+// level past the limit is reached as a user reaches it, by opening its row.
+TEST_F(ShellListPath, RowsAndAFolderPastMaxPathAreNamedWhole) {
+  const std::wstring outer = folder_.MakeFolderOfLength(240);
+  const std::wstring below_temp = outer.substr(folder_.Path().size()) + L"\\";
+  const std::wstring folder_name(60, L'e');
+  const std::wstring file_name(40, L'f');
+  const std::wstring deep = folder_.MakeFolder(below_temp + folder_name);
+  const std::wstring file = folder_.MakeFile(below_temp + file_name);
+  TKivShellList& list = ListOn(outer);
+  const int file_index = IndexOfCaption(list, file_name);
+  const int folder_index = IndexOfCaption(list, folder_name);
+  ASSERT_EQ(list.Items().Count(), 2);
+  ASSERT_GE(file_index, 0);
+  ASSERT_GE(folder_index, 0);
+  EXPECT_EQ(list.ItemPath(list.Items()[file_index]), file);
+
+  // A delete that left the file there takes no row away.
+  list.ClearSelection();
+  list.Items()[file_index]->SetSelected(true);
+  list.ReportOperation({sopDelete, sopRemove}, nullptr, L"");
+  EXPECT_TRUE(HasCaption(list, file_name));
+
+  list.ClearSelection();
+  list.Items()[IndexOfCaption(list, folder_name)]->SetSelected(true);
+  ASSERT_TRUE(list.InvokeVerb(L"default"));
+  EXPECT_EQ(list.Path(), deep + L"\\");
+  EXPECT_TRUE(list.DirectoryWatch().Active());
+  EXPECT_EQ(ExcludeTrailingBackslash(list.DirectoryWatch().Folder()), deep);
+  EXPECT_TRUE(list.CreateNewFolder(L"New Folder", false));
+  const DWORD made = GetFileAttributesW(LongPathForm(deep + L"\\New Folder").c_str());
+  EXPECT_TRUE(made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY));
+}
+
 }  // namespace
 }  // namespace wf::test
