@@ -585,6 +585,8 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
   // The ids all belong to one folder: the bound one unless names say other.
   std::vector<ChildIdList> ids;
   ComPtr<IShellFolder> folder = shell_folder_;
+  // The folder the request goes to, when not the bound one.
+  wf::AbsoluteIdList request_folder;
   HRESULT hr = S_OK;
   if (multi_objects_.Empty()) {
     if (current_id_) ids.push_back(ObjectIdCopy());
@@ -592,7 +594,7 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
     restore.folder = FolderIdListCopy();
     restore.current = ObjectIdCopy();
     restore.active = true;
-    wf::AbsoluteIdList common_folder;
+    wf::AbsoluteIdList& common_folder = request_folder;
     const bool by_id = !ObjectIds().empty();
     if (by_id) {
       // The caller's own ids: the request's to take (every request forgets
@@ -634,8 +636,12 @@ HRESULT TDirwalker::GetUIObject(REFIID iid, void** object) {
       std::vector<PCUITEMID_CHILD> borrowed;
       borrowed.reserve(ids.size());
       for (const ChildIdList& id : ids) borrowed.push_back(id.get());
-      hr = folder->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(borrowed.size()),
-                                 borrowed.data(), iid, nullptr, object);
+      if (!ShellNamesWhole(folder.Get(), request_folder ? request_folder.get() : FolderIdList(),
+                           borrowed))
+        hr = HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+      else
+        hr = folder->GetUIObjectOf(ShellOwnerWindow(), static_cast<UINT>(borrowed.size()),
+                                   borrowed.data(), iid, nullptr, object);
     }
   }
   restore.Restore();  // before the last error is set

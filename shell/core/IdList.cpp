@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <cwchar>
+#include <optional>
 #include <string>
 
 #include "framework/Strings.h"
@@ -225,6 +226,26 @@ std::wstring ChildFileSystemPath(IShellFolder* folder, PCUITEMID_CHILD child,
       name == L"..")
     return {};
   return IncludeTrailingBackslash(folder_path) + name;
+}
+
+bool ShellNamesWhole(IShellFolder* folder, PCIDLIST_ABSOLUTE folder_list,
+                     const std::vector<PCUITEMID_CHILD>& children) {
+  std::optional<std::wstring> folder_path;
+  for (PCUITEMID_CHILD child : children) {
+    STRRET reply{};
+    if (!folder || !child ||
+        FAILED(folder->GetDisplayNameOf(child, SHGDN_INFOLDER | SHGDN_FORPARSING, &reply)))
+      continue;
+    const size_t name_length = StrRetToString(child, reply).size();
+    if (!folder_path) folder_path = IdListToPath(folder_list);
+    // Objects outside the file system have no path to cut.
+    if (folder_path->empty()) return true;
+    if (folder_path->size() + 1 + name_length < MAX_PATH - 1) continue;
+    const AbsoluteIdList list = ConcatIdLists(folder_list, child);
+    const std::wstring whole = IdListToPath(list.get());
+    if (!whole.empty() && ShellPath(list.get()) != whole) return false;
+  }
+  return true;
 }
 
 std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply) {

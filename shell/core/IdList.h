@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace wf {
 
@@ -106,6 +107,14 @@ bool ShellPathMayBeCut(const std::wstring& path);
 // object with a plain name.
 std::wstring ChildFileSystemPath(IShellFolder* folder, PCUITEMID_CHILD child,
                                  const std::wstring& folder_path);
+// Whether the shell would name each of these children of `folder` (whose
+// id list is `folder_list`) by its whole path. A shell that cuts long paths
+// (Wine's, at MAX_PATH - 1) hands whatever it acts on the cut path, which
+// may name another object: a request for such objects must be refused.
+// Asks the shell for a path only for children whose whole path is that
+// long.
+bool ShellNamesWhole(IShellFolder* folder, PCIDLIST_ABSOLUTE folder_list,
+                     const std::vector<PCUITEMID_CHILD>& children);
 
 // The text of a shell name reply. A wide-string reply is freed and cleared.
 std::wstring StrRetToString(PCUIDLIST_RELATIVE base, STRRET& reply);

@@ -1,5 +1,7 @@
 // Binding the list by path and by special folder.
 #include "shell/core/IdList.h"
+#include "shell/core/ShellUtils.h"
+#include "tests/shell/core/DeleteConfirmation.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 
 namespace wf::test {
@@ -180,6 +182,20 @@ TEST_F(ShellListPath, RowsAndAFolderPastMaxPathAreNamedWhole) {
   list.Items()[file_index]->SetSelected(true);
   list.ReportOperation({sopDelete, sopRemove}, nullptr, L"");
   EXPECT_TRUE(HasCaption(list, file_name));
+
+  // A shell that cuts the file's path would act on whatever the cut path
+  // names: here another file. Nothing is asked of it.
+  const std::wstring namesake = file.substr(0, MAX_PATH - 1);
+  ASSERT_GT(namesake.size(), outer.size() + 1);
+  folder_.MakeFile(namesake.substr(folder_.Path().size()));
+  {
+    DeleteConfirmation answer(IDYES);
+    EXPECT_FALSE(list.InvokeVerb(L"delete"));
+    EXPECT_EQ(answer.Shown(), 0);
+  }
+  EXPECT_TRUE(PathExists(file));
+  EXPECT_TRUE(PathExists(namesake));
+  list.Populate();
 
   list.ClearSelection();
   list.Items()[IndexOfCaption(list, folder_name)]->SetSelected(true);
