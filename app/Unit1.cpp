@@ -109,6 +109,7 @@ TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   shList->Font().SetHeight(-11);
   shList->SetAutoArrange(true);
   shList->SetTabOrder(0);
+  SetActiveControl(shList);
   shList->OnChange = [this](TObject* sender, TListItem* item, TItemChange change) {
     shListChange(sender, item, change);
   };
