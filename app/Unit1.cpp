@@ -4,12 +4,14 @@
 
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 #include "app/WindowPlacement.h"
 #include "framework/Application.h"
 #include "framework/Cursor.h"
-#include "framework/IniFile.h"
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
+#include "shell/core/IdList.h"
 
 namespace wf {
 
@@ -249,9 +251,23 @@ void TfrmMain_Wayfold::FormCreate(TObject*) {
 }
 
 void TfrmMain_Wayfold::FormClose(TObject*, TCloseAction&) {
+  KeepPlace(true);
+}
+
+void TfrmMain_Wayfold::KeepPlace(bool may_tell) {
   TIniFile settings(SettingsFileName());
-  settings.WriteInteger(kPosSection, L"Top", Top());
-  settings.WriteInteger(kPosSection, L"Left", Left());
+  if (settings.WriteInteger(kPosSection, L"Top", Top()) &&
+      settings.WriteInteger(kPosSection, L"Left", Left()))
+    return;
+  if (may_tell) TellSettingsNotKept(settings);
+}
+
+void TfrmMain_Wayfold::TellSettingsNotKept(const TIniFile& settings) {
+  // Every later write fails the same way: one message is enough.
+  if (std::exchange(settings_failure_told_, true) || !Application) return;
+  Application->ShowException(Exception(L"The settings could not be saved in\r\n" +
+                                       settings.FileName() + L"\r\n" +
+                                       SystemErrorText(settings.WriteError())));
 }
 
 void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
@@ -292,7 +308,8 @@ void TfrmMain_Wayfold::imgRootClick(TObject*) {
   // the setting keeps the folder that worked, so the next start does not
   // show the same error.
   shList->SetPath(folder);
-  TIniFile(SettingsFileName()).WriteString(kFolderSection, kRootFolderKey, folder);
+  TIniFile settings(SettingsFileName());
+  if (!settings.WriteString(kFolderSection, kRootFolderKey, folder)) TellSettingsNotKept(settings);
 }
 
 void TfrmMain_Wayfold::imgNewFolderClick(TObject*) {
@@ -318,6 +335,14 @@ LRESULT TfrmMain_Wayfold::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_EXITSIZEMOVE:
       moving_ = false;
+      // A tool that runs until the session ends may never be closed: each
+      // place the user drags it to is kept as the drag ends.
+      KeepPlace(true);
+      break;
+    case WM_ENDSESSION:
+      // The process ends without a close once this returns; a message box
+      // now would hold the session's end up.
+      if (wparam) KeepPlace(false);
       break;
     case WM_WINDOWPOSCHANGING:
       // Only a drag snaps: a place the program sets (the stored one) stays.

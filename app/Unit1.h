@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/Form.h"
+#include "framework/IniFile.h"
 #include "framework/Image.h"
 #include "shell/dialogs/BrowseForFolder.h"
 #include "shell/list/ShellControls.h"
@@ -61,6 +62,11 @@ class TfrmMain_Wayfold : public TForm {
   void BuildPanel(TPaxPanel* panel, const wchar_t* name, TAlign align, int top, int tab_order);
   TImage* BuildButton(const wchar_t* name, int left, const wchar_t* hint);
   void SnapToWorkArea(WINDOWPOS& place);
+  // Writes the window's place into the settings; `may_tell` says whether a
+  // failure may be told now (not while the session ends).
+  void KeepPlace(bool may_tell);
+  // Tells the user, once in a run, that the settings cannot be written.
+  void TellSettingsNotKept(const TIniFile& settings);
   // The buttons' pictures drawn nearest to the buttons' size at the form's
   // density.
   void LoadButtonPictures();
@@ -71,6 +77,7 @@ class TfrmMain_Wayfold : public TForm {
   int unrolled_height_ = 0;
   bool screen_snap_ = false;
   bool moving_ = false;
+  bool settings_failure_told_ = false;
 };
 
 }  // namespace wf
