@@ -2,6 +2,10 @@
 
 #include <shellapi.h>
 
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <utility>
@@ -51,6 +55,11 @@ constexpr WPARAM kMoveByCaption = SC_MOVE + HTCAPTION;
 // The columns the list keeps: the name and the size.
 constexpr int kKeptColumns = 2;
 constexpr wchar_t kNewFolderName[] = L"New Folder";
+// The widest size the shell shows for a file on today's disks: twelve
+// digits of kilobytes. The list's cell adds its padding, in pixels at 96
+// dots per inch.
+constexpr LONGLONG kWidestSizeBytes = 999'999'999'999LL * 1024;
+constexpr int kCellPadding = 12;
 
 std::wstring ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -278,6 +287,38 @@ void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
   for (int i = columns.Count() - 1; i >= kKeptColumns; --i) columns.Delete(i);
   const int name_width = shList->Scaled(kNameColumnWidth);
   if (columns.Count() > 0 && columns[0]->Width() != name_width) columns[0]->SetWidth(name_width);
+  WidenSizeColumn();
+}
+
+int TfrmMain_Wayfold::SizeColumnWidth() {
+  if (size_column_dpi_ == shList->CurrentDpi()) return size_column_width_;
+  // In the user's separators, as the shell writes sizes.
+  wchar_t text[64] = {};
+  if (!StrFormatKBSizeW(kWidestSizeBytes, text, static_cast<UINT>(std::size(text)))) return 0;
+  // The list measures with the font it draws with.
+  const auto text_width = static_cast<int>(
+      SendMessageW(shList->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  size_column_width_ = text_width + shList->Scaled(kCellPadding);
+  size_column_dpi_ = shList->CurrentDpi();
+  return size_column_width_;
+}
+
+void TfrmMain_Wayfold::WidenSizeColumn() {
+  TListColumns& columns = shList->Columns();
+  if (columns.Count() < kKeptColumns) return;
+  TListColumn& size = *columns[1];
+  const int wanted = SizeColumnWidth();
+  if (size.Width() >= wanted) return;
+  // The room beside the name column is measured as though the vertical
+  // scroll bar were there: a folder that outgrows the page then brings no
+  // horizontal one.
+  RECT client{};
+  GetClientRect(shList->Handle(), &client);
+  int room = client.right - columns[0]->Width();
+  if (!(GetWindowLongW(shList->Handle(), GWL_STYLE) & WS_VSCROLL))
+    room -= SystemMetricForDpi(SM_CXVSCROLL, shList->CurrentDpi());
+  const int width = std::min(wanted, room);
+  if (width > size.Width()) size.SetWidth(width);
 }
 
 void TfrmMain_Wayfold::pnlTopMouseDown(TObject*, TMouseButton button, TShiftState, int, int) {

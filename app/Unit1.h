@@ -67,6 +67,10 @@ class TfrmMain_Wayfold : public TForm {
   void KeepPlace(bool may_tell);
   // Tells the user, once in a run, that the settings cannot be written.
   void TellSettingsNotKept(const TIniFile& settings);
+  // Widens the size column (never narrows it) to show a size of twelve
+  // digits, as far as the room beside the name column allows.
+  void WidenSizeColumn();
+  int SizeColumnWidth();
   // The buttons' pictures drawn nearest to the buttons' size at the form's
   // density.
   void LoadButtonPictures();
@@ -78,6 +82,10 @@ class TfrmMain_Wayfold : public TForm {
   bool screen_snap_ = false;
   bool moving_ = false;
   bool settings_failure_told_ = false;
+  // The width a size of twelve digits needs, and the density it was
+  // measured at: the list's font changes only with the density.
+  int size_column_width_ = 0;
+  int size_column_dpi_ = 0;
 };
 
 }  // namespace wf
