@@ -385,9 +385,10 @@ TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
   auto form = std::make_unique<TfrmMain_Wayfold>(nullptr);
   form->Show();
   // The other copy lies above this one, where a search by class finds it
-  // first.
-  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // first: put there once the showing is done, as Wine's virtual desktop
+  // restacks the windows while the focus settles into the active one.
   Application->ProcessMessages();
+  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ASSERT_EQ(FindWindowExW(nullptr, nullptr, L"TfrmMain_Wayfold", nullptr), first->Handle());
 
   for (TPaxPanel* panel : {form->pnlTop, form->pnlBottom}) {
@@ -538,17 +539,15 @@ TEST_F(MainForm, ThePlaceIsKeptAsADragEndsAndAsTheSessionEndsAndAFailureIsToldOn
   EXPECT_NE(told.find(ToUtf8(SystemErrorText(ERROR_ACCESS_DENIED))), std::string::npos)
       << "with the platform's reason: " << told;
 
-  const std::wstring chosen = home.MakeFolder(L"chosen");
-  {
-    PickerSteps steps(*form->KivBrowseForFolder1, {SelectFolder(chosen), Press(IDOK)});
-    Click(form->imgRoot);
-    EXPECT_TRUE(steps.Finished());
-  }
-  EXPECT_EQ(form->shList->Path(), chosen + L"\\") << "the folder is shown all the same";
+  // Every later write fails the same way.
   drag_to(180, 190);
   SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
   Click(form->imgExit);
-  EXPECT_EQ(errors.Messages().size(), 1u) << "once in a run, not at every write";
+  EXPECT_EQ(errors.Messages().size(), 1u) << "once in a run, not at every write: " << [&] {
+    std::string all;
+    for (const std::string& message : errors.Messages()) all += "[" + message + "]";
+    return all;
+  }();
 }
 
 // The https address type pointed at our recorder for the test's duration.
