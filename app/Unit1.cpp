@@ -2,14 +2,20 @@
 
 #include <shellapi.h>
 
+#include <commctrl.h>
+#include <shlwapi.h>
+
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 #include "app/WindowPlacement.h"
 #include "framework/Application.h"
 #include "framework/Cursor.h"
-#include "framework/IniFile.h"
+#include "framework/Exceptions.h"
 #include "framework/Strings.h"
+#include "shell/core/IdList.h"
 
 namespace wf {
 
@@ -49,6 +55,11 @@ constexpr WPARAM kMoveByCaption = SC_MOVE + HTCAPTION;
 // The columns the list keeps: the name and the size.
 constexpr int kKeptColumns = 2;
 constexpr wchar_t kNewFolderName[] = L"New Folder";
+// The widest size the shell shows for a file on today's disks: twelve
+// digits of kilobytes. The list's cell adds its padding, in pixels at 96
+// dots per inch.
+constexpr LONGLONG kWidestSizeBytes = 999'999'999'999LL * 1024;
+constexpr int kCellPadding = 12;
 
 std::wstring ExecutablePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -109,6 +120,7 @@ TfrmMain_Wayfold::TfrmMain_Wayfold(TComponent* owner) : TForm(owner) {
   shList->Font().SetHeight(-11);
   shList->SetAutoArrange(true);
   shList->SetTabOrder(0);
+  SetActiveControl(shList);
   shList->OnChange = [this](TObject* sender, TListItem* item, TItemChange change) {
     shListChange(sender, item, change);
   };
@@ -248,9 +260,23 @@ void TfrmMain_Wayfold::FormCreate(TObject*) {
 }
 
 void TfrmMain_Wayfold::FormClose(TObject*, TCloseAction&) {
+  KeepPlace(true);
+}
+
+void TfrmMain_Wayfold::KeepPlace(bool may_tell) {
   TIniFile settings(SettingsFileName());
-  settings.WriteInteger(kPosSection, L"Top", Top());
-  settings.WriteInteger(kPosSection, L"Left", Left());
+  if (settings.WriteInteger(kPosSection, L"Top", Top()) &&
+      settings.WriteInteger(kPosSection, L"Left", Left()))
+    return;
+  if (may_tell) TellSettingsNotKept(settings);
+}
+
+void TfrmMain_Wayfold::TellSettingsNotKept(const TIniFile& settings) {
+  // Every later write fails the same way: one message is enough.
+  if (std::exchange(settings_failure_told_, true) || !Application) return;
+  Application->ShowException(Exception(L"The settings could not be saved in\r\n" +
+                                       settings.FileName() + L"\r\n" +
+                                       SystemErrorText(settings.WriteError())));
 }
 
 void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
@@ -261,6 +287,38 @@ void TfrmMain_Wayfold::shListChange(TObject*, TListItem*, TItemChange) {
   for (int i = columns.Count() - 1; i >= kKeptColumns; --i) columns.Delete(i);
   const int name_width = shList->Scaled(kNameColumnWidth);
   if (columns.Count() > 0 && columns[0]->Width() != name_width) columns[0]->SetWidth(name_width);
+  WidenSizeColumn();
+}
+
+int TfrmMain_Wayfold::SizeColumnWidth() {
+  if (size_column_dpi_ == shList->CurrentDpi()) return size_column_width_;
+  // In the user's separators, as the shell writes sizes.
+  wchar_t text[64] = {};
+  if (!StrFormatKBSizeW(kWidestSizeBytes, text, static_cast<UINT>(std::size(text)))) return 0;
+  // The list measures with the font it draws with.
+  const auto text_width = static_cast<int>(
+      SendMessageW(shList->Handle(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(text)));
+  size_column_width_ = text_width + shList->Scaled(kCellPadding);
+  size_column_dpi_ = shList->CurrentDpi();
+  return size_column_width_;
+}
+
+void TfrmMain_Wayfold::WidenSizeColumn() {
+  TListColumns& columns = shList->Columns();
+  if (columns.Count() < kKeptColumns) return;
+  TListColumn& size = *columns[1];
+  const int wanted = SizeColumnWidth();
+  if (size.Width() >= wanted) return;
+  // The room beside the name column is measured as though the vertical
+  // scroll bar were there: a folder that outgrows the page then brings no
+  // horizontal one.
+  RECT client{};
+  GetClientRect(shList->Handle(), &client);
+  int room = client.right - columns[0]->Width();
+  if (!(GetWindowLongW(shList->Handle(), GWL_STYLE) & WS_VSCROLL))
+    room -= SystemMetricForDpi(SM_CXVSCROLL, shList->CurrentDpi());
+  const int width = std::min(wanted, room);
+  if (width > size.Width()) size.SetWidth(width);
 }
 
 void TfrmMain_Wayfold::pnlTopMouseDown(TObject*, TMouseButton button, TShiftState, int, int) {
@@ -291,7 +349,8 @@ void TfrmMain_Wayfold::imgRootClick(TObject*) {
   // the setting keeps the folder that worked, so the next start does not
   // show the same error.
   shList->SetPath(folder);
-  TIniFile(SettingsFileName()).WriteString(kFolderSection, kRootFolderKey, folder);
+  TIniFile settings(SettingsFileName());
+  if (!settings.WriteString(kFolderSection, kRootFolderKey, folder)) TellSettingsNotKept(settings);
 }
 
 void TfrmMain_Wayfold::imgNewFolderClick(TObject*) {
@@ -317,6 +376,14 @@ LRESULT TfrmMain_Wayfold::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_EXITSIZEMOVE:
       moving_ = false;
+      // A tool that runs until the session ends may never be closed: each
+      // place the user drags it to is kept as the drag ends.
+      KeepPlace(true);
+      break;
+    case WM_ENDSESSION:
+      // The process ends without a close once this returns; a message box
+      // now would hold the session's end up.
+      if (wparam) KeepPlace(false);
       break;
     case WM_WINDOWPOSCHANGING:
       // Only a drag snaps: a place the program sets (the stored one) stays.

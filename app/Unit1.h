@@ -3,6 +3,7 @@
 #include <string>
 
 #include "framework/Form.h"
+#include "framework/IniFile.h"
 #include "framework/Image.h"
 #include "shell/dialogs/BrowseForFolder.h"
 #include "shell/list/ShellControls.h"
@@ -61,6 +62,15 @@ class TfrmMain_Wayfold : public TForm {
   void BuildPanel(TPaxPanel* panel, const wchar_t* name, TAlign align, int top, int tab_order);
   TImage* BuildButton(const wchar_t* name, int left, const wchar_t* hint);
   void SnapToWorkArea(WINDOWPOS& place);
+  // Writes the window's place into the settings; `may_tell` says whether a
+  // failure may be told now (not while the session ends).
+  void KeepPlace(bool may_tell);
+  // Tells the user, once in a run, that the settings cannot be written.
+  void TellSettingsNotKept(const TIniFile& settings);
+  // Widens the size column (never narrows it) to show a size of twelve
+  // digits, as far as the room beside the name column allows.
+  void WidenSizeColumn();
+  int SizeColumnWidth();
   // The buttons' pictures drawn nearest to the buttons' size at the form's
   // density.
   void LoadButtonPictures();
@@ -71,6 +81,11 @@ class TfrmMain_Wayfold : public TForm {
   int unrolled_height_ = 0;
   bool screen_snap_ = false;
   bool moving_ = false;
+  bool settings_failure_told_ = false;
+  // The width a size of twelve digits needs, and the density it was
+  // measured at: the list's font changes only with the density.
+  int size_column_width_ = 0;
+  int size_column_dpi_ = 0;
 };
 
 }  // namespace wf

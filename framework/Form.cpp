@@ -123,6 +123,43 @@ void TForm::SetVisible(bool visible) {
   TWinControl::SetVisible(visible);
 }
 
+void TForm::SetActiveControl(TWinControl* control) {
+  if (control == active_control_) return;
+  if (active_control_) RemoveFreeNotification(active_control_);
+  active_control_ = control;
+  if (active_control_) FreeNotification(active_control_);
+}
+
+void TForm::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == active_control_) active_control_ = nullptr;
+}
+
+HWND TForm::FocusToRestore() {
+  const HWND form = Handle();
+  if (focused_ && IsWindow(focused_) && IsChild(form, focused_) && IsWindowVisible(focused_) &&
+      IsWindowEnabled(focused_))
+    return focused_;
+  if (active_control_ && active_control_->CanFocus()) return active_control_->Handle();
+  return nullptr;
+}
+
+bool TForm::HandleActivate(WPARAM wparam) {
+  if (LOWORD(wparam) == WA_INACTIVE) {
+    // A modal box owned by the form deactivates it with the focus still
+    // inside; a focus already elsewhere leaves the last one remembered.
+    const HWND focus = GetFocus();
+    if (focus && IsChild(Handle(), focus)) focused_ = focus;
+    return false;
+  }
+  // A minimised window keeps the focus off its controls.
+  if (HIWORD(wparam) != 0) return false;
+  const HWND target = FocusToRestore();
+  if (!target) return false;
+  ::SetFocus(target);
+  return true;
+}
+
 void TForm::Show() {
   SetVisible(true);
   SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
@@ -158,6 +195,9 @@ LRESULT TForm::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case kDpiChangedMessage:
       if (lparam) HandleDpiChanged(wparam, *reinterpret_cast<const RECT*>(lparam));
       return 0;
+    case WM_ACTIVATE:
+      if (HandleActivate(wparam)) return 0;
+      break;
   }
   return TWinControl::WndProc(msg, wparam, lparam);
 }

@@ -33,6 +33,11 @@ class TForm : public TWinControl {
   void SetClientWidth(int width);
   void SetClientHeight(int height);
 
+  // The control that takes the focus when the form is activated while no
+  // control of its own was focused before (at its first showing).
+  TWinControl* ActiveControl() const { return active_control_; }
+  void SetActiveControl(TWinControl* control);
+
   void Show();
   void Hide() { SetVisible(false); }
   void SetVisible(bool visible) override;
@@ -49,9 +54,17 @@ class TForm : public TWinControl {
   void CreateWnd() override;
   void Loaded() override;
   void ChangeScale(int dpi) override;
+  void Notification(TComponent* component, TOperation operation) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  // The keyboard focus leaves with the activation and comes back with it,
+  // as it does in the platform's dialogs: otherwise the default handling
+  // focuses the form's own window, where keys reach nothing. True when
+  // the message was answered here.
+  bool HandleActivate(WPARAM wparam);
+  // The window that is to have the focus when the form is activated.
+  HWND FocusToRestore();
   DWORD WindowStyle() const;
   // Lays the form out for the density of the monitor its window is on.
   void TakeWindowDpi();
@@ -68,6 +81,11 @@ class TForm : public TWinControl {
   // The same at the design density.
   int design_client_width_ = 0;
   int design_client_height_ = 0;
+  TWinControl* active_control_ = nullptr;
+  // The window inside the form that had the focus when the form was last
+  // deactivated: a control's own child (a label editor) too, which has no
+  // object of ours. Checked before use, as it may be gone.
+  HWND focused_ = nullptr;
 };
 
 }  // namespace wf

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <fstream>
+#include <optional>
 #include <vector>
 
 #include "framework/Handles.h"
@@ -34,27 +34,92 @@ bool FitsAnsiCodePage(const std::wstring& text) {
   return !used_default;
 }
 
-std::vector<char> ReadAll(const std::wstring& file) {
-  UniqueFile h(
-      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-  if (!h) return {};
+bool IsUtf16(const std::vector<char>& data) {
+  return data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF &&
+         static_cast<unsigned char>(data[1]) == 0xFE;
+}
+
+// The file's bytes; none when it is there but cannot be read, with the
+// platform's reason in GetLastError. A file that is not there yet reads as
+// empty: the write makes it.
+std::optional<std::vector<char>> ReadAll(const std::wstring& file) {
+  UniqueFile h(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr));
+  if (!h) {
+    if (GetLastError() == ERROR_FILE_NOT_FOUND) return std::vector<char>{};
+    return std::nullopt;
+  }
   LARGE_INTEGER size{};
-  GetFileSizeEx(h.get(), &size);
+  if (!GetFileSizeEx(h.get(), &size)) return std::nullopt;
   std::vector<char> data(static_cast<size_t>(size.QuadPart));
   DWORD read = 0;
-  if (!data.empty())
-    ReadFile(h.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr);
+  if (!data.empty() &&
+      !ReadFile(h.get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr))
+    return std::nullopt;
   data.resize(read);
   return data;
 }
 
-bool WriteAll(const std::wstring& file, const void* data, size_t size) {
+bool WriteAll(const std::wstring& file, const std::vector<char>& data) {
   UniqueFile h(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h) return false;
   DWORD written = 0;
-  return WriteFile(h.get(), data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+  if (data.empty()) return true;
+  if (!WriteFile(h.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr))
+    return false;
+  if (written == data.size()) return true;
+  SetLastError(ERROR_WRITE_FAULT);
+  return false;
 }
+
+// The platform keeps a file in the encoding it finds. A value that the ANSI
+// code page cannot hold (a folder with a Greek or Japanese name) would be
+// written as question marks, so such a file is turned into UTF-16 first,
+// keeping every section and key it had.
+std::vector<char> InEncodingFor(std::vector<char> data, const std::wstring& text_to_write) {
+  if (FitsAnsiCodePage(text_to_write) || IsUtf16(data)) return data;
+  std::wstring text;
+  if (!data.empty()) {
+    const int n =
+        MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
+    text.resize(n);
+    MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), text.data(), n);
+  }
+  text.insert(text.begin(), wchar_t{0xFEFF});
+  const auto* bytes = reinterpret_cast<const char*>(text.data());
+  return std::vector<char>(bytes, bytes + text.size() * sizeof(wchar_t));
+}
+
+// A file of a name of its own in the settings' folder, where the write
+// happens; it goes away unless it took the settings' place.
+class Replacement {
+ public:
+  explicit Replacement(const std::wstring& file) {
+    wchar_t name[MAX_PATH] = {};
+    if (GetTempFileNameW(ExtractFilePath(file).c_str(), L"wfs", 0, name)) name_ = name;
+  }
+  ~Replacement() {
+    if (!name_.empty()) DeleteFileW(name_.c_str());
+  }
+  Replacement(const Replacement&) = delete;
+  Replacement& operator=(const Replacement&) = delete;
+
+  bool Made() const { return !name_.empty(); }
+  const std::wstring& Name() const { return name_; }
+  // One step for readers: they find the old file or the new one, never a
+  // file half written.
+  bool Replace(const std::wstring& file) {
+    if (!MoveFileExW(name_.c_str(), file.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return false;
+    name_.clear();
+    return true;
+  }
+
+ private:
+  std::wstring name_;
+};
 
 }  // namespace
 
@@ -88,33 +153,25 @@ bool TIniFile::SectionExists(const std::wstring& section) const {
   return false;
 }
 
-// The platform keeps a file in the encoding it finds. A value that the ANSI
-// code page cannot hold (a folder with a Greek or Japanese name) would be
-// written as question marks, so such a file is turned into UTF-16 first,
-// keeping every section and key it had.
-void TIniFile::PrepareForText(const std::wstring& text_to_write) {
-  if (FitsAnsiCodePage(text_to_write)) return;
-  const std::vector<char> data = ReadAll(file_name_);
-  if (data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0xFF &&
-      static_cast<unsigned char>(data[1]) == 0xFE)
-    return;  // already UTF-16
-  std::wstring text;
-  if (!data.empty()) {
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
-    text.resize(n);
-    MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), text.data(), n);
-  }
-  text.insert(text.begin(), wchar_t{0xFEFF});
-  WriteAll(file_name_, text.data(), text.size() * sizeof(wchar_t));
+bool TIniFile::Fail(unsigned long error) {
+  // A failure the platform gave no code for is still a failed write.
+  write_error_ = error ? error : ERROR_WRITE_FAULT;
+  return false;
 }
 
 bool TIniFile::WriteString(const std::wstring& section, const std::wstring& key,
                            const std::wstring& value) {
+  std::optional<std::vector<char>> data = ReadAll(file_name_);
+  if (!data) return Fail(GetLastError());
   // Section and key names are written as text too.
-  PrepareForText(section + key + value);
-  return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
-                                    file_name_.c_str()) != 0;
+  *data = InEncodingFor(std::move(*data), section + key + value);
+  Replacement copy(file_name_);
+  if (!copy.Made() || !WriteAll(copy.Name(), *data) ||
+      !WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
+                                  copy.Name().c_str()) ||
+      !copy.Replace(file_name_))
+    return Fail(GetLastError());
+  return true;
 }
 
 bool TIniFile::WriteInteger(const std::wstring& section, const std::wstring& key, int value) {

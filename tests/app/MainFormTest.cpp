@@ -22,7 +22,9 @@
 #include "framework/Application.h"
 #include "framework/Dpi.h"
 #include "framework/IniFile.h"
+#include "framework/Strings.h"
 #include "framework/Timer.h"
+#include "shell/core/IdList.h"
 #include "tests/support/RealMouse.h"
 #include "tests/support/SentMessages.h"
 #include "tests/support/TempFolder.h"
@@ -57,6 +59,8 @@ class SettingsFileKept {
   }
   ~SettingsFileKept() {
     DeleteFileW(file_.c_str());
+    // A test may have put a folder in the file's place.
+    RemoveDirectoryW(file_.c_str());
     if (saved_) std::ofstream(std::filesystem::path(file_), std::ios::binary) << *saved_;
   }
   SettingsFileKept(const SettingsFileKept&) = delete;
@@ -381,9 +385,10 @@ TEST(MainFormMove, ALeftPressOnABarMovesThisFormOnly) {
   auto form = std::make_unique<TfrmMain_Wayfold>(nullptr);
   form->Show();
   // The other copy lies above this one, where a search by class finds it
-  // first.
-  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // first: put there once the showing is done, as Wine's virtual desktop
+  // restacks the windows while the focus settles into the active one.
   Application->ProcessMessages();
+  SetWindowPos(first->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ASSERT_EQ(FindWindowExW(nullptr, nullptr, L"TfrmMain_Wayfold", nullptr), first->Handle());
 
   for (TPaxPanel* panel : {form->pnlTop, form->pnlBottom}) {
@@ -500,6 +505,49 @@ TEST_F(MainForm, NewFolderButtonCreatesAndEditsExitWritesThePlace) {
   EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 30);
   EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 40);
   EXPECT_FALSE(IsWindowVisible(form->Handle()));
+}
+
+TEST_F(MainForm, ThePlaceIsKeptAsADragEndsAndAsTheSessionEndsAndAFailureIsToldOnce) {
+  const TIniFile ini(settings.File());
+  auto drag_to = [&](int x, int y) {
+    // The platform's move loop brackets a drag with these two messages.
+    SendMessageW(form->Handle(), WM_ENTERSIZEMOVE, 0, 0);
+    SetWindowPos(form->Handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(form->Handle(), WM_EXITSIZEMOVE, 0, 0);
+  };
+  drag_to(120, 130);
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 120) << "kept as the drag ends";
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 130);
+
+  // Wine ends no session: the test delivers what a logoff sends every
+  // top-level window before the process is ended without a close.
+  SetWindowPos(form->Handle(), nullptr, 140, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SendMessageW(form->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+  SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Left", -1), 140) << "kept as the session ends";
+  EXPECT_EQ(ini.ReadInteger(L"Pos", L"Top", -1), 150);
+
+  // A folder in the file's place: the tests run as root, where Wine's
+  // read-only attribute refuses no write.
+  DeleteFileW(settings.File().c_str());
+  ASSERT_TRUE(CreateDirectoryW(settings.File().c_str(), nullptr));
+  ShownErrors errors;
+  drag_to(160, 170);
+  ASSERT_EQ(errors.Messages().size(), 1u) << "the user is told";
+  const std::string told = errors.Messages()[0];
+  EXPECT_NE(told.find(ToUtf8(settings.File())), std::string::npos) << told;
+  EXPECT_NE(told.find(ToUtf8(SystemErrorText(ERROR_ACCESS_DENIED))), std::string::npos)
+      << "with the platform's reason: " << told;
+
+  // Every later write fails the same way.
+  drag_to(180, 190);
+  SendMessageW(form->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  Click(form->imgExit);
+  EXPECT_EQ(errors.Messages().size(), 1u) << "once in a run, not at every write: " << [&] {
+    std::string all;
+    for (const std::string& message : errors.Messages()) all += "[" + message + "]";
+    return all;
+  }();
 }
 
 // The https address type pointed at our recorder for the test's duration.

@@ -5,10 +5,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 #include <string>
 
+#include "framework/Dpi.h"
+#include "framework/Handles.h"
 #include "framework/IniFile.h"
 #include "tests/app/WayfoldProcess.h"
 #include "tests/support/RealMouse.h"
@@ -16,6 +19,35 @@
 
 namespace wf::test {
 namespace {
+
+// The size column shows a size of twelve digits whole, in the list's font
+// (the icon-title one) and the cell's padding, as far as the room beside
+// the name column goes, where a vertical scroll bar is counted in: Wine's
+// font is wider than the room at 96 dots per inch.
+void ExpectSizeColumnFitsTwelveDigits(HWND form) {
+  HWND list = FindWindowExW(form, nullptr, kListClass, nullptr);
+  ASSERT_NE(list, nullptr);
+  LOGFONTW described{};
+  ASSERT_TRUE(IconTitleFontForDpi(96, described));
+  UniqueFont font(CreateFontIndirectW(&described));
+  UniqueDc dc(CreateCompatibleDC(nullptr));
+  SIZE text{};
+  {
+    const SelectScope selected(dc.get(), font.get());
+    const std::wstring widest = L"999,999,999,999 KB";
+    GetTextExtentPoint32W(dc.get(), widest.c_str(), static_cast<int>(widest.size()), &text);
+  }
+  const auto name = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+  const auto size = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
+  RECT client{};
+  GetClientRect(list, &client);
+  ASSERT_FALSE(GetWindowLongW(list, GWL_STYLE) & WS_VSCROLL) << "four rows need no scroll bar";
+  const int room = client.right - GetSystemMetrics(SM_CXVSCROLL) - name;
+  EXPECT_EQ(name, 195);
+  EXPECT_GE(size, std::min<int>(text.cx + 12, room))
+      << "the text is " << text.cx << " pixels wide, the room " << room;
+  EXPECT_LE(size, room);
+}
 
 TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootFolder) {
   TempFolder home;
@@ -59,6 +91,7 @@ TEST(WayfoldProcess, StartsBorderlessWithoutTaskBarButtonAtStoredPositionInRootF
 
   // Two files, one folder and the parent-folder entry.
   EXPECT_EQ(WayfoldProcess::SettledRowCount(form), 4);
+  ExpectSizeColumnFitsTwelveDigits(form);
 
   SetWindowPos(form, nullptr, 70, 90, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
   ASSERT_TRUE(wayfold.CloseAndWait(form));

@@ -172,6 +172,32 @@ class WayfoldWindow : public testing::Test {
 
   void PostKey(HWND window, WORD key) const { PostMessageW(window, WM_KEYDOWN, key, 1); }
 
+  // Down, or Up from the last row, pressed on the keyboard as a user does:
+  // whatever has the focus in the active window gets it. True when the
+  // list's focused row moved by one.
+  bool ArrowKeyMovesTheFocusedRow() const {
+    // Nothing here moves the focus: the window is active as it is.
+    if (!WaitFor([&] { return GetForegroundWindow() == form_; })) return false;
+    const HWND list = list_->Handle();
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    auto focused = [&] {
+      return static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                           MAKELPARAM(LVNI_FOCUSED, 0)));
+    };
+    const int before = focused();
+    const bool down = before < rows - 1;
+    INPUT keys[2] = {};
+    for (INPUT& key : keys) {
+      key.type = INPUT_KEYBOARD;
+      key.ki.wVk = down ? VK_DOWN : VK_UP;
+      // The arrows of the block between the letters and the number pad.
+      key.ki.dwFlags = KEYEVENTF_EXTENDEDKEY;
+    }
+    keys[1].ki.dwFlags |= KEYEVENTF_KEYUP;
+    if (SendInput(2, keys, sizeof(INPUT)) != 2) return false;
+    return WaitFor([&] { return focused() == (down ? before + 1 : before - 1); });
+  }
+
   // A visible window of the Wayfold process with that class.
   HWND ProcessWindow(const wchar_t* class_name) const {
     WindowSearch search{wayfold_.ProcessId(), class_name, nullptr};
@@ -267,11 +293,12 @@ TEST_F(WayfoldWindow, DoubleClickAndEnterOpenBackspaceGoesUp) {
       << "Enter hands a document to the shell, which opens it";
 }
 
-TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
+TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletesWithTheKeysAtTheList) {
   const std::wstring old_folder = home_.MakeFolder(L"root\\old");
   const std::wstring doomed = home_.MakeFolder(L"root\\doomed");
   ASSERT_NO_FATAL_FAILURE(Start());
   ASSERT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"old", L"doomed"}); }));
+  EXPECT_TRUE(ArrowKeyMovesTheFocusedRow()) << "the list has the keys from the start";
 
   list_->SelectOnly(L"old");
   PostKey(list_->Handle(), VK_F2);
@@ -293,6 +320,8 @@ TEST_F(WayfoldWindow, F2RenamesInPlaceAndDeleteAsksThenDeletes) {
   PostMessageW(confirmation, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED), 0);
   EXPECT_TRUE(WaitFor([&] { return list_->Shows({kParentCaption, L"renamed"}); }));
   EXPECT_FALSE(Exists(doomed));
+  EXPECT_TRUE(ArrowKeyMovesTheFocusedRow())
+      << "the keys come back to the list when the confirmation closes";
 }
 
 TEST_F(WayfoldWindow, RightClickOnARowShowsTheShellMenu) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "framework/Handles.h"
 #include "framework/IniFile.h"
 #include "framework/Strings.h"
@@ -105,10 +108,31 @@ TEST_F(IniFile, LongValuesAreReadWhole) {
   EXPECT_EQ(ini.ReadString(L"Main", L"Long", L""), long_value);
 }
 
-TEST_F(IniFile, UnwritableFileReportsFailure) {
-  TIniFile ini(temp / L"missing-folder\\settings.ini");
+TEST_F(IniFile, UnwritableFileReportsFailureWithThePlatformsReasonAndLeavesNothingBehind) {
+  TIniFile missing(temp / L"missing-folder\\settings.ini");
+  EXPECT_EQ(missing.WriteError(), 0u);
+  EXPECT_FALSE(missing.WriteString(L"Main", L"Key", L"value"));
+  EXPECT_NE(missing.WriteError(), 0u);
+  EXPECT_FALSE(missing.WriteString(L"Main", L"Key", L"\u65E5"));
+
+  // A folder in the file's place: the tests run as root, where Wine's
+  // read-only attribute refuses no write.
+  ASSERT_TRUE(CreateDirectoryW(FileName().c_str(), nullptr));
+  TIniFile ini(FileName());
   EXPECT_FALSE(ini.WriteString(L"Main", L"Key", L"value"));
+  EXPECT_EQ(ini.WriteError(), static_cast<unsigned long>(ERROR_ACCESS_DENIED));
   EXPECT_FALSE(ini.WriteString(L"Main", L"Key", L"\u65E5"));
+  // The copy each write was made in is gone.
+  WIN32_FIND_DATAW found{};
+  UniqueFindHandle search(FindFirstFileW((temp / L"*").c_str(), &found));
+  ASSERT_TRUE(search);
+  std::vector<std::wstring> names;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(search.get(), &found));
+  EXPECT_EQ(names, std::vector<std::wstring>{L"settings.ini"});
+  RemoveDirectoryW(FileName().c_str());
 }
 
 }  // namespace
