@@ -48,7 +48,9 @@ enum BuiltInColumnIndex { kNameColumn = 0, kSizeColumn = 1, kTypeColumn = 2, kCh
 // shows it: its title and place vary with the folder and the language.
 constexpr GUID kStorageFormatId = {
     0xb725f130, 0x47ef, 0x101a, {0xa5, 0xf1, 0x02, 0x60, 0x8c, 0x9e, 0xeb, 0xac}};
+constexpr DWORD kStorageNameId = 10;
 constexpr DWORD kStorageSizeId = 12;
+constexpr DWORD kStorageWriteTimeId = 14;
 // Columns beyond this are asked about on each call rather than remembered.
 constexpr int kMaxRememberedColumns = 256;
 
@@ -386,6 +388,40 @@ bool ShellItemQuery::IsSizeColumn(int column) {
   if (place >= size_columns_.size()) size_columns_.resize(place + 1, 0);
   if (size_columns_[place] == 0) size_columns_[place] = asks_size() ? 1 : -1;
   return size_columns_[place] > 0;
+}
+
+const WIN32_FIND_DATAW* ShellItemQuery::FindData(PCUITEMID_CHILD id) {
+  return FetchFindData(id) ? &object_.find_data : nullptr;
+}
+
+ShellItemQuery::ColumnValue ShellItemQuery::ValueOfColumn(int column) {
+  if (column < 0) return ColumnValue::kOther;
+  if (!AcquireDetails()) {
+    switch (column) {
+      case kNameColumn:
+        return ColumnValue::kName;
+      case kSizeColumn:
+        return ColumnValue::kSize;
+      case kChangedColumn:
+        return ColumnValue::kWriteTime;
+      default:
+        return ColumnValue::kOther;
+    }
+  }
+  SHCOLUMNID property{};
+  if (!folder2_ || FAILED(folder2_->MapColumnToSCID(static_cast<UINT>(column), &property)) ||
+      !IsEqualGUID(property.fmtid, kStorageFormatId))
+    return column == kNameColumn ? ColumnValue::kName : ColumnValue::kOther;
+  switch (property.pid) {
+    case kStorageNameId:
+      return ColumnValue::kName;
+    case kStorageSizeId:
+      return ColumnValue::kSize;
+    case kStorageWriteTimeId:
+      return ColumnValue::kWriteTime;
+    default:
+      return ColumnValue::kOther;
+  }
 }
 
 // The size of a file-system file, whole; nothing for folders and for
