@@ -10,7 +10,6 @@
 
 #include "shell/core/IdList.h"
 #include "shell/core/ShellItemQuery.h"
-#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
@@ -79,33 +78,24 @@ ChildIdList MadeUpFile(IShellFolder* folder, const std::wstring& name, uint64_t 
   return CopyNthId(owned.get(), 0);
 }
 
-bool ProbeCompareIgnoresColumn() {
-  ComPtr<IShellFolder> desktop;
-  if (FAILED(SHGetDesktopFolder(&desktop))) return false;
-  AbsoluteIdList temp = PathToIdList(TempPath());
-  ComPtr<IShellFolder> folder;
-  if (!temp || FAILED(desktop->BindToObject(temp.get(), nullptr, IID_PPV_ARGS(&folder))))
-    return false;
-  ShellItemQuery columns(folder, std::move(temp));
+}  // namespace
+
+bool CompareIgnoresColumn(IShellFolder* folder) {
+  if (!folder) return false;
+  ShellItemQuery columns{ComPtr<IShellFolder>(folder), AbsoluteIdList{}};
   constexpr int kColumnsLookedAt = 16;
   int size_column = -1;
   for (int column = 1; column < kColumnsLookedAt && size_column < 0; ++column)
     if (columns.ValueOfColumn(column) == ShellItemQuery::ColumnValue::kSize) size_column = column;
   if (size_column < 0) return false;
-  // "a" is the larger: by name it comes first, by size last.
-  const ChildIdList larger = MadeUpFile(folder.Get(), L"a", 2);
-  const ChildIdList smaller = MadeUpFile(folder.Get(), L"b", 1);
+  // "a" is the larger, by a size whose text differs too: by name it comes
+  // first, by size last.
+  const ChildIdList larger = MadeUpFile(folder, L"a", uint64_t{1} << 20);
+  const ChildIdList smaller = MadeUpFile(folder, L"b", 1);
   if (!larger || !smaller) return false;
   const HRESULT hr =
       folder->CompareIDs(static_cast<LPARAM>(size_column), larger.get(), smaller.get());
   return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) < 0;
-}
-
-}  // namespace
-
-bool ShellCompareIgnoresColumn() {
-  static const bool ignores = ProbeCompareIgnoresColumn();
-  return ignores;
 }
 
 }  // namespace wf

@@ -1,13 +1,15 @@
 #pragma once
 
+#include <shobjidl.h>
+
 namespace wf {
 
-// Whether the file-system folders' CompareIDs ignore the column they are
-// asked to compare by and order every column by name, folders first (Wine's
-// do). Found once for the process, by comparing two made-up files of the
-// temporary folder whose names and sizes order opposite ways; false when it
-// cannot be told, so that the shell's own comparison stands. A ShellModule
-// must be running when it is first asked.
-bool ShellCompareIgnoresColumn();
+// Whether the folder's CompareIDs ignores the column it is asked to compare
+// by and orders every column by name, folders first (Wine's file-system
+// folders do). Two made-up files of the folder, whose names and sizes order
+// opposite ways, are compared by its size column; nothing on disk is
+// touched. False when that cannot be told (no size column, no made-up
+// files), so that the folder's own comparison stands.
+bool CompareIgnoresColumn(IShellFolder* folder);
 
 }  // namespace wf

@@ -73,6 +73,13 @@ std::wstring KilobyteText(uint64_t size) {
   return buffer;
 }
 
+// The object's full parsing name, which for a file-system object is its path.
+std::wstring ParsingPath(IShellFolder* folder, PCUITEMID_CHILD id) {
+  STRRET reply{};
+  if (FAILED(folder->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply))) return {};
+  return StrRetToString(id, reply);
+}
+
 // Day 0 of date-time values is 1899-12-30, 25,569 days before 1970-01-01.
 constexpr int64_t kDateTimeEpochTo1970 = 25569;
 constexpr double kMillisecondsPerDay = 86400000.0;
@@ -330,9 +337,7 @@ SFGAOF ShellItemQuery::Attributes(PCUITEMID_CHILD id, SFGAOF mask) {
 
 std::wstring ShellItemQuery::FileSystemPath(PCUITEMID_CHILD id) {
   if (!(Attributes(id, SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM)) return {};
-  STRRET reply{};
-  if (FAILED(folder_->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply))) return {};
-  return StrRetToString(id, reply);
+  return ParsingPath(folder_.Get(), id);
 }
 
 // --- Details interfaces ----------------------------------------------------
@@ -441,7 +446,11 @@ std::optional<uint64_t> ShellItemQuery::DiskFileSize(PCUITEMID_CHILD id) {
   ObjectCache& object = Select(id);
   if (object.disk_size_asked) return object.disk_size;
   object.disk_size_asked = true;
-  const std::wstring path = FileSystemPath(id);
+  // An object with find data is the file system's, so its parsing name is
+  // its path: the attribute question that would tell so is a look-up on
+  // disk of its own under Wine, which a sort by size paid for every row.
+  const std::wstring path =
+      object.has_find_data ? ParsingPath(folder_.Get(), id) : FileSystemPath(id);
   WIN32_FILE_ATTRIBUTE_DATA file{};
   if (!path.empty() && GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &file) &&
       !(file.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))

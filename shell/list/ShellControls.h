@@ -238,6 +238,10 @@ class TKivShellList : public TCustomListView {
     std::vector<const std::wstring*> text_of;       // by old place
     std::vector<TListItem*> row_of;                 // by old place
     std::vector<size_t> from;
+    // Whether the rows' folder is the file system's and its comparison
+    // ignores the column: 0 until a sort asks, then 1 or -1. Learnt once
+    // for each fill, and forgotten with its rows.
+    signed char sorts_by_value = 0;
   } sort_scratch_;
   void SortByShellColumn(int shell_column, IShellFolder* folder);
   // Where the shell compares every column by name, a file-system folder's

@@ -119,8 +119,13 @@ void TKivShellList::SortByShellColumn(int shell_column, IShellFolder* folder) {
 
 bool TKivShellList::SortsByValue(int shell_column) {
   // The name is what such a shell compares anyway.
-  if (shell_column == 0 || !rows_ || !ShellCompareIgnoresColumn()) return false;
-  return !IdListToPath(rows_.FolderIdList()).empty();
+  if (shell_column == 0 || !rows_) return false;
+  signed char& known = sort_scratch_.sorts_by_value;
+  if (known == 0)
+    known = !IdListToPath(rows_.FolderIdList()).empty() && CompareIgnoresColumn(rows_.Folder())
+                ? 1
+                : -1;
+  return known > 0;
 }
 
 // Each row's value is read once, before the sort: a size may cost a look-up
