@@ -49,6 +49,12 @@ int FetchEveryRowsTexts(wf::TKivShellList& list, const std::vector<UINT>& column
   return missing;
 }
 
+int ColumnTitled(wf::TKivShellList& list, const std::wstring& title) {
+  for (int i = 0; i < list.Columns().Count(); ++i)
+    if (list.Columns()[i]->Caption() == title) return i;
+  return -1;
+}
+
 void MeasureNameSortOnFill(const std::wstring& folder, SortReport& r) {
   ListHost host;
   host.List().SetPath(folder);
@@ -59,6 +65,19 @@ void MeasureNameSortOnFill(const std::wstring& folder, SortReport& r) {
   r.nameFloor.Add(sort.floor);
   r.nameComparisons = sort.comparisons;
   r.nameCalls = sort.calls;
+}
+
+// On a fresh fill, as the name sort: a size read stays with nothing that a
+// later sort could find again.
+void MeasureSizeSortOnFill(const std::wstring& folder, SortReport& r) {
+  ListHost host;
+  wf::TKivShellList& list = host.List();
+  list.SetPath(folder);
+  PumpPending();
+  const int column = ColumnTitled(list, L"Size");
+  if (column < 0) throw BenchError("the folder shows no Size column");
+  // Ascending, then descending.
+  r.sizeSort.Add(TimeListSorts(list, column));
 }
 
 void MeasureTextSortOnFill(const std::wstring& folder, SortReport& r) {
@@ -97,6 +116,11 @@ SortReport MeasureSorts(const std::wstring& folder, int nameRuns, int textRuns) 
       } catch (const std::exception& e) {
         report.nameSort.failure = e.what();
       }
+    if (run < nameRuns) try {
+        MeasureSizeSortOnFill(folder, report);
+      } catch (const std::exception& e) {
+        report.sizeSort.failure = e.what();
+      }
     if (run < textRuns) try {
         MeasureTextSortOnFill(folder, report);
       } catch (const std::exception& e) {
@@ -116,6 +140,9 @@ void PrintSortLines(int size, const SortReport& r) {
                     "LVM_SORTITEMS (served by the list), a plain callback; " +
                         PerComparison(r.nameFloor, r.nameRaw, r.nameComparisons) + "; ours " +
                         PerComparison(r.nameSort, r.nameFloor, r.nameComparisons));
+  PrintListWorkLine(r.sizeSort, nullptr,
+                    "SortByColumn(size) twice (ascending, descending); " +
+                        Format(RatioOf(r.sizeSort, r.nameSort), "%.2f") + "x the name sort");
   PrintListWorkLine(r.indexSearch, nullptr, "the row keeps its place; no search");
   PrintListWorkLine(
       r.fetchAll, nullptr,
@@ -162,6 +189,8 @@ void PrintSortResults(int size, const SortReport& r) {
   PrintListWorkResult(size, r.nameSort, &r.nameRaw, nameCalls);
   PrintListWorkResult(size, r.nameRaw, nullptr, nameCalls);
   PrintListWorkResult(size, r.nameFloor, &r.nameRaw, nameCalls);
+  PrintListWorkResult(size, r.sizeSort, nullptr,
+                      " name_sort_ratio=" + Format(RatioOf(r.sizeSort, r.nameSort), "%.4f"));
   PrintListWorkResult(size, r.indexSearch, nullptr, " rows=" + std::to_string(size));
   PrintListWorkResult(size, r.fetchAll, nullptr, " rows=" + std::to_string(size));
   const std::string textCalls =

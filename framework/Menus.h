@@ -29,8 +29,10 @@ std::wstring ShortCutToText(TShortCut shortcut);
 enum class TMenuBreak { mbNone, mbBreak, mbBarBreak };
 
 // The first command identifier handed to a menu item. Merged shell menus
-// number the shell's entries from 1 to 255, so none of ours may fall there.
-constexpr UINT kFirstMenuCommand = 256;
+// number the shell's entries from 1 to 0x7FFF, so none of ours may fall
+// there; menu messages carry identifiers in 16 bits, which leaves ours the
+// upper half.
+constexpr UINT kFirstMenuCommand = 0x8000;
 
 // One entry of a menu, with the entries of its sub-menu. An item frees its
 // sub-items; an item freed by its owner first leaves its parent.
@@ -39,7 +41,7 @@ class TMenuItem : public TComponent {
   explicit TMenuItem(TComponent* owner = nullptr);
   ~TMenuItem() override;
 
-  // Unique among the live items of the process, never below 256.
+  // Unique among the live items of the process, never below kFirstMenuCommand.
   UINT Command() const { return command_; }
 
   const std::wstring& Caption() const { return caption_; }

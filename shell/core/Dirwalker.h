@@ -256,6 +256,8 @@ class TDirwalker : public TComponent {
   Microsoft::WRL::ComPtr<IContextMenu2> open_menu_interface_;
   HMENU open_menu_ = nullptr;
   TPopupMenu* open_popup_ = nullptr;
+  // The rename entry added where the shell offered none; 0 when not added.
+  UINT open_rename_command_ = 0;
   std::wstring RunShellEntry(IContextMenu* menu, UINT command);
   bool VerbAllowed(const std::wstring& verb);
   void ShowMenuHint(WPARAM wparam, LPARAM lparam);

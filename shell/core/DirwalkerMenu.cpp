@@ -1,4 +1,8 @@
+#include <shobjidl.h>
+
+#include <algorithm>
 #include <set>
+#include <vector>
 
 #include "framework/Application.h"
 #include "framework/MessageWindow.h"
@@ -13,9 +17,14 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// The shell's entries in a merged menu: first and last identifier.
+// The shell's entries in a merged menu: first and last identifier. The
+// range must hold every entry a shell makes: Wine numbers its Explore and
+// Open entries 258 and 259 and drops what falls past the last identifier.
+// The application's items are numbered above it.
 constexpr UINT kFirstShellCommand = 1;
-constexpr UINT kLastShellCommand = 255;
+constexpr UINT kLastShellCommand = kFirstMenuCommand - 1;
+static_assert(kLastShellCommand > 259 && kLastShellCommand < kFirstMenuCommand);
+constexpr UINT kNoDefaultEntry = static_cast<UINT>(-1);
 constexpr UINT kVerbLength = 260;
 constexpr UINT kHelpTextLength = 261;
 
@@ -58,9 +67,111 @@ void MoveOffShellCommands(HMENU menu, int position, TMenuItem& parent,
   }
 }
 
+// The verb of the shell's entry `command`; empty when it names none.
+std::wstring EntryVerb(IContextMenu* menu, UINT command) {
+  char buffer[kVerbLength] = {};
+  std::wstring verb;
+  if (command < kFirstShellCommand ||
+      FAILED(menu->GetCommandString(command - kFirstShellCommand, GCS_VERBA, nullptr, buffer,
+                                    kVerbLength)))
+    return verb;
+  buffer[kVerbLength - 1] = '\0';
+  for (const char* c = buffer; *c; ++c)
+    verb += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+  return verb;
+}
+
+// The top-level position of the shell's entry for `verb`, or -1.
+int PositionOfVerb(HMENU menu, IContextMenu* shell, const std::set<UINT>& shell_commands,
+                   const wchar_t* verb) {
+  const int count = GetMenuItemCount(menu);
+  for (int position = 0; position < count; ++position) {
+    const UINT id = GetMenuItemID(menu, position);
+    if (id != 0 && id != kNoDefaultEntry && shell_commands.count(id) &&
+        SameText(EntryVerb(shell, id), verb))
+      return position;
+  }
+  return -1;
+}
+
+// A shell marks its own entry as the default, the one a double-click would
+// run. Wine marks whatever is first in the menu, an application's item when
+// those come first, and left its Open out when the range was too small to
+// number it: the default goes to the shell's Open unless the shell marked
+// an entry of its own or the application one of its items.
+void SettleDefaultEntry(HMENU menu, IContextMenu* shell, const std::set<UINT>& shell_commands,
+                        const TMenuItem& app_items) {
+  const UINT marked = GetMenuDefaultItem(menu, FALSE, 0);
+  if (marked != kNoDefaultEntry && shell_commands.count(marked)) return;
+  UINT wanted = kNoDefaultEntry;
+  for (int i = 0; i < app_items.Count() && wanted == kNoDefaultEntry; ++i) {
+    const TMenuItem& item = *app_items.Items(i);
+    if (item.Visible() && item.Default()) wanted = item.Command();
+  }
+  if (wanted == kNoDefaultEntry) {
+    const int open = PositionOfVerb(menu, shell, shell_commands, L"open");
+    if (open >= 0) wanted = GetMenuItemID(menu, open);
+  }
+  if (wanted != marked) SetMenuDefaultItem(menu, wanted, FALSE);
+}
+
+// Whether the menu's objects, named as the menu was asked for (none: the
+// current object), are one object that may be renamed.
+bool OneRenamableObject(TDirwalker& walker, const std::vector<std::wstring>& names) {
+  if (names.empty()) return walker.CurrentId() && walker.CanRename();
+  if (names.size() != 1) return false;
+  walker.MultiObjects().Assign(names);
+  ComPtr<IDataObject> data;
+  try {
+    data = walker.GetUIObject<IDataObject>();
+  } catch (const std::exception&) {
+    return false;  // gone since the menu was made
+  }
+  ComPtr<IShellItemArray> objects;
+  DWORD count = 0;
+  SFGAOF attributes = 0;
+  return data &&
+         SUCCEEDED(SHCreateShellItemArrayFromDataObject(data.Get(), IID_PPV_ARGS(&objects))) &&
+         SUCCEEDED(objects->GetCount(&count)) && count == 1 &&
+         SUCCEEDED(objects->GetAttributes(SIATTRIBFLAGS_AND, SFGAO_CANRENAME, &attributes)) &&
+         (attributes & SFGAO_CANRENAME);
+}
+
+// Adds a rename entry among the shell's, after its Delete (else before its
+// Properties, else after its last entry), numbered in the shell's range
+// with an identifier the shell left free; answers it, or 0.
+UINT AddRenameEntry(HMENU menu, IContextMenu* shell, const std::set<UINT>& shell_commands,
+                    int first_shell, int shell_count) {
+  UINT command = 0;
+  const UINT last_used = shell_commands.empty() ? 0 : *shell_commands.rbegin();
+  if (last_used < kLastShellCommand) {
+    command = std::max(last_used + 1, kFirstShellCommand);
+  } else {
+    for (UINT id = kFirstShellCommand; id <= kLastShellCommand && !command; ++id)
+      if (!shell_commands.count(id)) command = id;
+  }
+  if (!command) return 0;
+  int position = PositionOfVerb(menu, shell, shell_commands, L"delete");
+  if (position >= 0) {
+    ++position;
+  } else {
+    position = PositionOfVerb(menu, shell, shell_commands, L"properties");
+    if (position > first_shell && GetMenuItemID(menu, position - 1) == 0) --position;
+    if (position < 0) position = first_shell + shell_count;
+  }
+  if (!InsertMenuW(menu, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING, command,
+                   L"&Rename"))
+    return 0;
+  return command;
+}
+
 }  // namespace
 
 std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
+  // The request for the shell's menu empties them; a rename entry of ours
+  // asks about them again.
+  const std::vector<std::wstring> named = multi_objects_.Items();
+
   std::wstring check_path;
   ComPtr<IContextMenu> shell_menu;
   try {
@@ -89,6 +200,7 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
       walker.open_menu_interface_.Reset();
       walker.open_menu_ = nullptr;
       walker.open_popup_ = nullptr;
+      walker.open_rename_command_ = 0;
     }
   } open_scope{*this};
   shell_menu.As(&open_menu_interface_);
@@ -113,6 +225,16 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
   std::set<UINT> shell_commands;
   CollectShellCommands(handle, first_own, own_count, shell_commands);
   MoveOffShellCommands(handle, first_own, merged.Items(), shell_commands);
+  SettleDefaultEntry(handle, shell_menu.Get(), shell_commands, merged.Items());
+  // Wine offers no rename entry beside CMF_EXPLORE, whatever the flags say.
+  if (OnRename && PositionOfVerb(handle, shell_menu.Get(), shell_commands, L"rename") < 0 &&
+      OneRenamableObject(*this, named)) {
+    const int first_shell = show_context_menu_on_top_ ? 0 : own_count;
+    const int shell_count = GetMenuItemCount(handle) - own_count;
+    open_rename_command_ =
+        AddRenameEntry(handle, shell_menu.Get(), shell_commands, first_shell, shell_count);
+  }
+  const UINT rename_command = open_rename_command_;
 
   UINT command;
   {
@@ -132,6 +254,11 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
     item->Click();
     return {};
   }
+  if (command == rename_command) {
+    if (!VerbAllowed(L"rename")) return {};
+    Raise(OnRename, this);
+    return L"rename";
+  }
   std::wstring verb = RunShellEntry(shell_menu.Get(), command);
   if (SameText(verb, L"delete") && !check_path.empty() && PathExists(check_path)) verb.clear();
   return verb;
@@ -140,13 +267,7 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
 // Runs the shell's entry when the application allows it; the verb on success.
 std::wstring TDirwalker::RunShellEntry(IContextMenu* menu, UINT command) {
   const UINT offset = command - kFirstShellCommand;
-  char buffer[kVerbLength] = {};
-  std::wstring verb;
-  if (SUCCEEDED(menu->GetCommandString(offset, GCS_VERBA, nullptr, buffer, kVerbLength))) {
-    buffer[kVerbLength - 1] = '\0';
-    for (const char* c = buffer; *c; ++c)
-      verb += static_cast<wchar_t>(static_cast<unsigned char>(*c));
-  }
+  const std::wstring verb = EntryVerb(menu, command);
   if (!VerbAllowed(verb)) return {};
   if (SameText(verb, L"rename") && OnRename) {
     Raise(OnRename, this);
@@ -202,6 +323,11 @@ void TDirwalker::ShowMenuHint(WPARAM wparam, LPARAM lparam) {
   const UINT id = LOWORD(wparam);
   const UINT flags = HIWORD(wparam);
   if (!(flags & MF_POPUP) && id >= kFirstShellCommand && id <= kLastShellCommand) {
+    // The shell has no help text for an entry it did not make.
+    if (id == open_rename_command_) {
+      Application->SetHint(L"");
+      return;
+    }
     wchar_t text[kHelpTextLength] = {};
     if (!open_menu_interface_ || FAILED(open_menu_interface_->GetCommandString(
                                      id - kFirstShellCommand, GCS_HELPTEXTW, nullptr,

@@ -48,7 +48,9 @@ enum BuiltInColumnIndex { kNameColumn = 0, kSizeColumn = 1, kTypeColumn = 2, kCh
 // shows it: its title and place vary with the folder and the language.
 constexpr GUID kStorageFormatId = {
     0xb725f130, 0x47ef, 0x101a, {0xa5, 0xf1, 0x02, 0x60, 0x8c, 0x9e, 0xeb, 0xac}};
+constexpr DWORD kStorageNameId = 10;
 constexpr DWORD kStorageSizeId = 12;
+constexpr DWORD kStorageWriteTimeId = 14;
 // Columns beyond this are asked about on each call rather than remembered.
 constexpr int kMaxRememberedColumns = 256;
 
@@ -69,6 +71,13 @@ std::wstring KilobyteText(uint64_t size) {
   if (!StrFormatKBSizeW(static_cast<LONGLONG>(size), buffer, static_cast<UINT>(std::size(buffer))))
     return {};
   return buffer;
+}
+
+// The object's full parsing name, which for a file-system object is its path.
+std::wstring ParsingPath(IShellFolder* folder, PCUITEMID_CHILD id) {
+  STRRET reply{};
+  if (FAILED(folder->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply))) return {};
+  return StrRetToString(id, reply);
 }
 
 // Day 0 of date-time values is 1899-12-30, 25,569 days before 1970-01-01.
@@ -339,10 +348,7 @@ SFGAOF ShellItemQuery::Attributes(PCUITEMID_CHILD id, SFGAOF mask) {
 
 std::wstring ShellItemQuery::FileSystemPath(PCUITEMID_CHILD id) {
   if (!(Attributes(id, SFGAO_FILESYSTEM) & SFGAO_FILESYSTEM)) return {};
-  STRRET reply{};
-  std::wstring path;
-  if (SUCCEEDED(folder_->GetDisplayNameOf(id, SHGDN_FORPARSING, &reply)))
-    path = StrRetToString(id, reply);
+  const std::wstring path = ParsingPath(folder_.Get(), id);
   if (!ShellPathMayBeCut(path)) return path;
   return ChildFileSystemPath(folder_.Get(), id, IdListToPath(folder_id_list_.get()));
 }
@@ -402,6 +408,40 @@ bool ShellItemQuery::IsSizeColumn(int column) {
   return size_columns_[place] > 0;
 }
 
+const WIN32_FIND_DATAW* ShellItemQuery::FindData(PCUITEMID_CHILD id) {
+  return FetchFindData(id) ? &object_.find_data : nullptr;
+}
+
+ShellItemQuery::ColumnValue ShellItemQuery::ValueOfColumn(int column) {
+  if (column < 0) return ColumnValue::kOther;
+  if (!AcquireDetails()) {
+    switch (column) {
+      case kNameColumn:
+        return ColumnValue::kName;
+      case kSizeColumn:
+        return ColumnValue::kSize;
+      case kChangedColumn:
+        return ColumnValue::kWriteTime;
+      default:
+        return ColumnValue::kOther;
+    }
+  }
+  SHCOLUMNID property{};
+  if (!folder2_ || FAILED(folder2_->MapColumnToSCID(static_cast<UINT>(column), &property)) ||
+      !IsEqualGUID(property.fmtid, kStorageFormatId))
+    return column == kNameColumn ? ColumnValue::kName : ColumnValue::kOther;
+  switch (property.pid) {
+    case kStorageNameId:
+      return ColumnValue::kName;
+    case kStorageSizeId:
+      return ColumnValue::kSize;
+    case kStorageWriteTimeId:
+      return ColumnValue::kWriteTime;
+    default:
+      return ColumnValue::kOther;
+  }
+}
+
 // The size of a file-system file, whole; nothing for folders and for
 // objects outside the file system. The file system is asked only where the
 // id cannot tell, and at most once per object.
@@ -419,7 +459,12 @@ std::optional<uint64_t> ShellItemQuery::DiskFileSize(PCUITEMID_CHILD id) {
   ObjectCache& object = Select(id);
   if (object.disk_size_asked) return object.disk_size;
   object.disk_size_asked = true;
-  const std::wstring path = FileSystemPath(id);
+  // An object with find data is the file system's, so its parsing name is
+  // its path: the attribute question that would tell so is a look-up on
+  // disk of its own under Wine, which a sort by size paid for every row.
+  std::wstring path = object.has_find_data ? ParsingPath(folder_.Get(), id) : std::wstring();
+  // A path the shell may have cut names another file, or none.
+  if (ShellPathMayBeCut(path)) path = FileSystemPath(id);
   WIN32_FILE_ATTRIBUTE_DATA file{};
   if (!path.empty() &&
       GetFileAttributesExW(LongPathForm(path).c_str(), GetFileExInfoStandard, &file) &&

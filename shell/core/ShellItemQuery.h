@@ -84,6 +84,19 @@ class ShellItemQuery {
   void ColumnInfo(int column, TAlignment& alignment, int& width);
   // The last-write time in local time as a date-time value; 0 when unknown.
   double ModifiedTime(PCUITEMID_CHILD id);
+  // What a sort by a column's value reads of each object once. The find
+  // data, valid until the query is asked about another object; none for an
+  // object outside the file system.
+  const WIN32_FIND_DATAW* FindData(PCUITEMID_CHILD id);
+  // A file's whole size; nothing for folders and for objects outside the
+  // file system. Where ids may keep only 32 bits of a size (Wine), a size
+  // below 4 GB costs a look-up on disk.
+  std::optional<uint64_t> FileSize(PCUITEMID_CHILD id) { return WholeFileSize(id); }
+  // Which of a file's properties a shell column shows, as far as a sort
+  // needs to know; kOther when the folder cannot tell. Folders without
+  // details interfaces answer for the built-in columns.
+  enum class ColumnValue { kOther, kName, kSize, kWriteTime };
+  ColumnValue ValueOfColumn(int column);
   // The object's index in the system image list (small and large icons
   // share it); with no id, the folder's own.
   int SmallIconIndex(PCUITEMID_CHILD id);

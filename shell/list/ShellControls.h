@@ -229,14 +229,34 @@ class TKivShellList : public TCustomListView {
     PCUITEMID_CHILD id;
     uint32_t place;
   };
+  // A row's value in the sorted column, for a shell whose comparison
+  // ignores the column: a size or a last-write time as a number, else the
+  // row's text.
+  struct ValueSortKey {
+    uint64_t number;
+    const std::wstring* text;
+    PCUITEMID_CHILD id;
+    uint32_t place;
+    bool folder;
+  };
   struct SortScratch {
     std::vector<IdSortKey> ids, id_merging;
+    std::vector<ValueSortKey> values, value_merging;
     std::vector<FoldedPrefix> texts, text_merging;  // tag: the row's old place
     std::vector<const std::wstring*> text_of;       // by old place
     std::vector<TListItem*> row_of;                 // by old place
     std::vector<size_t> from;
+    // Whether the rows' folder is the file system's and its comparison
+    // ignores the column: 0 until a sort asks, then 1 or -1. Learnt once
+    // for each fill, and forgotten with its rows.
+    signed char sorts_by_value = 0;
   } sort_scratch_;
   void SortByShellColumn(int shell_column, IShellFolder* folder);
+  // Where the shell compares every column by name, a file-system folder's
+  // rows sort by the column's value, folders first and the shell's name
+  // order breaking ties, as the shell's own comparison would.
+  bool SortsByValue(int shell_column);
+  void SortByValue(int column, int shell_column, IShellFolder* folder);
   void SortByText(int column);
   // The parent-folder entry's row, so that a sort knows it without reading
   // every row's record.

@@ -5,10 +5,13 @@
 #include <iterator>
 #include <optional>
 
+#include <shlwapi.h>
+
 #include "framework/Dpi.h"
 #include "framework/Handles.h"
 #include "framework/StableSort.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellCompare.h"
 #include "shell/core/ShellUtils.h"
 
 namespace wf {
@@ -84,10 +87,12 @@ void TKivShellList::SortItems() {
     from.push_back(static_cast<size_t>(parent_entry_->Index()));
   // The folder compares by its own column numbers: columns it does not show
   // by default have no list column, so the two differ after the first one.
-  if (shell_mode)
-    SortByShellColumn(column_map_[column], rows_.Folder());
-  else
+  if (!shell_mode)
     SortByText(column);
+  else if (SortsByValue(column_map_[column]))
+    SortByValue(column, column_map_[column], rows_.Folder());
+  else
+    SortByShellColumn(column_map_[column], rows_.Folder());
   PlaceRows(from);
 }
 
@@ -110,6 +115,75 @@ void TKivShellList::SortByShellColumn(int shell_column, IShellFolder* folder) {
       },
       sort_scratch_.id_merging);
   for (const IdSortKey& key : keys) sort_scratch_.from.push_back(key.place);
+}
+
+bool TKivShellList::SortsByValue(int shell_column) {
+  // The name is what such a shell compares anyway.
+  if (shell_column == 0 || !rows_) return false;
+  signed char& known = sort_scratch_.sorts_by_value;
+  if (known == 0)
+    known = !IdListToPath(rows_.FolderIdList()).empty() && CompareIgnoresColumn(rows_.Folder())
+                ? 1
+                : -1;
+  return known > 0;
+}
+
+// Each row's value is read once, before the sort: a size may cost a look-up
+// on disk, which a comparison would pay again and again.
+void TKivShellList::SortByValue(int column, int shell_column, IShellFolder* folder) {
+  using ColumnValue = ShellItemQuery::ColumnValue;
+  const ColumnValue kind = rows_.ValueOfColumn(shell_column);
+  static const std::wstring kNoText;
+  auto& keys = sort_scratch_.values;
+  keys.clear();
+  ForEachRow(
+      [&](TListItem* row, size_t place) {
+        if (row == parent_entry_) return;
+        const TKivShellListItem* record = RecordOf(row);
+        ValueSortKey key{0, &kNoText, record ? record->ItemId.get() : nullptr,
+                         static_cast<uint32_t>(place), false};
+        if (key.id) {
+          if (const WIN32_FIND_DATAW* data = rows_.FindData(key.id)) {
+            key.folder = (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (kind == ColumnValue::kWriteTime)
+              key.number = (static_cast<uint64_t>(data->ftLastWriteTime.dwHighDateTime) << 32) |
+                           data->ftLastWriteTime.dwLowDateTime;
+          } else {
+            key.folder = (rows_.Attributes(key.id, SFGAO_FOLDER) & SFGAO_FOLDER) != 0;
+          }
+          if (kind == ColumnValue::kSize && !key.folder)
+            key.number = rows_.FileSize(key.id).value_or(0);
+        }
+        if (kind == ColumnValue::kOther && column <= kMaxTextSortColumn) {
+          if (row->SubItems().empty()) GatherRowDetailTexts(row);
+          const size_t k = static_cast<size_t>(column - 1);
+          if (k < row->SubItems().size()) key.text = &row->SubItems()[k];
+        }
+        keys.push_back(key);
+      },
+      kind == ColumnValue::kOther ? RowReads::kRowAndTexts : RowReads::kRow);
+
+  const int direction = descending_ ? -1 : 1;
+  const bool by_text = kind == ColumnValue::kOther;
+  StableSort(
+      keys,
+      [folder, direction, by_text](const ValueSortKey& a, const ValueSortKey& b) {
+        int result = 0;
+        if (a.folder != b.folder) {
+          result = a.folder ? -1 : 1;
+        } else if (by_text) {
+          result = StrCmpLogicalW(a.text->c_str(), b.text->c_str());
+        } else if (a.number != b.number) {
+          result = a.number < b.number ? -1 : 1;
+        }
+        if (result == 0 && folder && a.id && b.id) {
+          const HRESULT hr = folder->CompareIDs(0, a.id, b.id);
+          if (SUCCEEDED(hr)) result = static_cast<short>(HRESULT_CODE(hr));
+        }
+        return result * direction;
+      },
+      sort_scratch_.value_merging);
+  for (const ValueSortKey& key : keys) sort_scratch_.from.push_back(key.place);
 }
 
 // A text key is its text's folded prefix, which settles most comparisons

@@ -7,6 +7,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cwchar>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -100,6 +102,38 @@ class RemoteListView {
     Read(r);
     POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     ClientToScreen(list_, &at);
+    return at;
+  }
+
+  HWND Header() const { return reinterpret_cast<HWND>(SendMessageW(list_, LVM_GETHEADER, 0, 0)); }
+
+  // The header item with this title, or -1.
+  int HeaderIndexOf(const std::wstring& title) const {
+    const int count = static_cast<int>(SendMessageW(Header(), HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      HDITEMW item{};
+      item.mask = HDI_TEXT;
+      item.pszText = reinterpret_cast<wchar_t*>(memory_ + sizeof(HDITEMW));
+      item.cchTextMax = kTextChars;
+      Write(item);
+      if (!SendMessageW(Header(), HDM_GETITEMW, i, reinterpret_cast<LPARAM>(memory_))) continue;
+      std::wstring text(kTextChars, L'\0');
+      ReadProcessMemory(process_.get(), item.pszText, text.data(), kTextChars * sizeof(wchar_t),
+                        nullptr);
+      text.resize(wcsnlen(text.c_str(), kTextChars));
+      if (text == title) return i;
+    }
+    return -1;
+  }
+
+  // The middle of the header item, in screen coordinates.
+  POINT HeaderItemCentre(int column) const {
+    RECT r{};
+    Write(r);
+    SendMessageW(Header(), HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(memory_));
+    Read(r);
+    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(Header(), &at);
     return at;
   }
 
@@ -338,6 +372,39 @@ TEST_F(WayfoldWindow, RightClickOnARowShowsTheShellMenu) {
   PostKey(menu, VK_ESCAPE);
   EXPECT_TRUE(WaitFor([&] { return ProcessWindow(L"#32768") == nullptr; }));
   EXPECT_TRUE(list_->Shows({kParentCaption, L"folder"}));
+}
+
+// Wine's shell compares every column by name: a click on Size sorted by
+// name until the list ordered the sizes itself.
+TEST_F(WayfoldWindow, AClickOnTheSizeHeaderSortsBySizeBothWays) {
+  home_.MakeFile(L"root\\a.bin", 3000);
+  // The 32 bits of its size that Wine's ids keep read 1.
+  home_.MakeFile(L"root\\b.bin", (uint64_t{4} << 30) + 1);
+  home_.MakeFile(L"root\\c.bin", 10);
+  ASSERT_NO_FATAL_FAILURE(Start());
+  ASSERT_TRUE(WaitFor([&] { return list_->Captions().size() == 4; }));
+  // The files by the first letter of their rows, the parent entry left out.
+  const auto files = [&] {
+    std::wstring order;
+    for (const std::wstring& caption : list_->Captions())
+      if (caption != kParentCaption && !caption.empty()) order += caption[0];
+    return order;
+  };
+  ASSERT_EQ(files(), L"abc");
+  const int size = list_->HeaderIndexOf(L"Size");
+  ASSERT_GT(size, 0);
+  const POINT at = list_->HeaderItemCentre(size);
+  SetWindowPos(form_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  SetForegroundWindow(form_);
+  ASSERT_TRUE(WaitFor([&] { return WindowFromPoint(at) == list_->Header(); }))
+      << "another window covers Wayfold's header";
+
+  ASSERT_TRUE(PressAt(at, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}));
+  EXPECT_TRUE(WaitFor([&] { return files() == L"cab"; })) << "ascending: " << ToUtf8(files());
+  // Far enough from the first press not to make a double-click of the two.
+  const POINT again{at.x + GetSystemMetrics(SM_CXDOUBLECLK) + 2, at.y};
+  ASSERT_TRUE(PressAt(again, {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}));
+  EXPECT_TRUE(WaitFor([&] { return files() == L"bac"; })) << "descending: " << ToUtf8(files());
 }
 
 }  // namespace

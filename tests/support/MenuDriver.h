@@ -18,6 +18,7 @@ struct MenuEntry {
   std::wstring text;  // with its '&' and any short-cut text
   bool sub_menu = false;
   bool separator = false;
+  bool is_default = false;  // drawn in bold, the entry a double-click runs
 };
 
 // Works the next popup menu that the thread which made the driver shows,
@@ -62,6 +63,14 @@ class MenuDriver {
       if (plain.compare(0, text.size(), text) == 0) return static_cast<int>(i);
     }
     return -1;
+  }
+
+  // The texts of the entries drawn as the default.
+  static std::vector<std::wstring> Defaults(const std::vector<MenuEntry>& entries) {
+    std::vector<std::wstring> texts;
+    for (const MenuEntry& entry : entries)
+      if (entry.is_default) texts.push_back(entry.text);
+    return texts;
   }
 
  private:
@@ -137,7 +146,7 @@ class MenuDriver {
       MenuEntry entry;
       wchar_t text[256] = {};
       MENUITEMINFOW info{sizeof(info)};
-      info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING;
+      info.fMask = MIIM_ID | MIIM_SUBMENU | MIIM_FTYPE | MIIM_STRING | MIIM_STATE;
       info.dwTypeData = text;
       info.cch = 255;
       if (GetMenuItemInfoW(menu, i, TRUE, &info)) {
@@ -145,6 +154,7 @@ class MenuDriver {
         entry.text = text;
         entry.sub_menu = info.hSubMenu != nullptr;
         entry.separator = (info.fType & MFT_SEPARATOR) != 0;
+        entry.is_default = (info.fState & MFS_DEFAULT) != 0;
       }
       entries_.push_back(entry);
     }

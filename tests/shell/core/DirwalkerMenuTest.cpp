@@ -27,7 +27,7 @@ using test::MenuEntry;
 using test::TempFolder;
 
 bool IsShellCommand(UINT id) {
-  return id >= 1 && id <= 255;
+  return id >= 1 && id < kFirstMenuCommand;
 }
 
 MenuDriver::Picker PickText(const std::wstring& text) {
@@ -127,6 +127,9 @@ class DirwalkerMenu : public testing::Test {
   std::wstring trace_;
 };
 
+// Wine numbers the shell's Open 259, and marks the menu's first entry as
+// the default, whoever made it: the shell's Open is there and is the
+// default in either arrangement.
 TEST_F(DirwalkerMenu, ApplicationItemsComeFirstUnlessTheShellsAreOnTop) {
   EXPECT_EQ(Popup(Dismiss()), L"");
   ASSERT_GE(entries_.size(), 3u);
@@ -134,6 +137,7 @@ TEST_F(DirwalkerMenu, ApplicationItemsComeFirstUnlessTheShellsAreOnTop) {
   EXPECT_EQ(entries_[1].text, L"App two");
   EXPECT_TRUE(IsShellCommand(entries_[2].id) || entries_[2].separator);
   for (size_t i = 0; i < 2; ++i) EXPECT_GE(entries_[i].id, kFirstMenuCommand);
+  EXPECT_EQ(MenuDriver::Defaults(entries_), std::vector<std::wstring>{L"&Open"});
 
   walker_.SetShowContextMenuOnTop(true);
   EXPECT_EQ(Popup(Dismiss()), L"");
@@ -141,6 +145,47 @@ TEST_F(DirwalkerMenu, ApplicationItemsComeFirstUnlessTheShellsAreOnTop) {
   EXPECT_TRUE(IsShellCommand(entries_[0].id));
   EXPECT_EQ(entries_[entries_.size() - 2].text, L"App one");
   EXPECT_EQ(entries_.back().text, L"App two");
+  EXPECT_EQ(MenuDriver::Defaults(entries_), std::vector<std::wstring>{L"&Open"});
+  EXPECT_TRUE(clicked_.empty());
+
+  // An application's item marked as the default stays the default.
+  walker_.SetShowContextMenuOnTop(false);
+  two_->SetDefault(true);
+  EXPECT_EQ(Popup(Dismiss()), L"");
+  EXPECT_EQ(MenuDriver::Defaults(entries_), std::vector<std::wstring>{L"App two"});
+}
+
+// Wine's shell offers no rename entry beside CMF_EXPLORE: the menu adds one
+// after Delete, for one object that may be renamed, while OnRename is
+// assigned, and the entry raises it.
+TEST_F(DirwalkerMenu, RenameEntryIsAddedForOneRenamableObjectAndRaisesOnRename) {
+  int renames = 0;
+  walker_.OnRename = [&](TObject* sender) {
+    EXPECT_EQ(sender, &walker_);
+    ++renames;
+  };
+  EXPECT_EQ(Popup(PickText(L"Rename")), L"rename") << trace_;
+  EXPECT_EQ(renames, 1);
+  const int rename = MenuDriver::Find(entries_, L"Rename");
+  ASSERT_GT(rename, 0);
+  EXPECT_EQ(entries_[rename].text, L"&Rename");
+  EXPECT_EQ(MenuDriver::Find(entries_, L"Delete"), rename - 1);
+  EXPECT_TRUE(IsShellCommand(entries_[rename].id));
+  std::set<UINT> ids;
+  for (const MenuEntry& entry : entries_)
+    if (!entry.separator) EXPECT_TRUE(ids.insert(entry.id).second) << entry.id;
+  EXPECT_TRUE(test::FileExists(file_));
+
+  walker_.MultiObjects().Add(L"a.txt");
+  Popup(Dismiss());
+  EXPECT_GT(MenuDriver::Find(entries_, L"Rename"), 0) << "one object named";
+  walker_.MultiObjects().Assign(std::vector<std::wstring>{L"a.txt", L"sub"});
+  Popup(Dismiss());
+  EXPECT_EQ(MenuDriver::Find(entries_, L"Rename"), -1) << "two objects";
+  walker_.OnRename = nullptr;
+  Popup(Dismiss());
+  EXPECT_EQ(MenuDriver::Find(entries_, L"Rename"), -1) << "no OnRename";
+  EXPECT_EQ(renames, 1);
   EXPECT_TRUE(clicked_.empty());
 }
 

@@ -204,12 +204,16 @@ TEST_F(ShellListMenu, RightClickOnARowShowsTheShellsMenuMergedWithThePopupMenu) 
 
 // Real presses: the list view asks for its menu while it handles the press,
 // in a loop of its own that takes the release, yet OnMouseUp hears of the
-// release, once and before the menu shows.
+// release, once and before the menu shows. The menu offers the shell's Open
+// as its default (Wine numbers it past 255) and a rename entry (Wine's shell
+// offers none beside CMF_EXPLORE), which opens the name for editing.
 TEST_F(ShellListMenu, ARealRightClickRaisesOnMouseUpOnceBeforeTheMenu) {
   TKivShellList& list = Shown();
   std::atomic<int> ups_at_menu{-1};
-  MenuDriver driver(
-      [&](const std::vector<MenuEntry>&) { return ups_at_menu = right_ups_.load(), -1; });
+  MenuDriver driver([&](const std::vector<MenuEntry>& entries) {
+    ups_at_menu = right_ups_.load();
+    return MenuDriver::Find(entries, L"Rename");
+  });
   const POINT at = RowPoint(list, L"a.txt");
   SetWindowPos(GetAncestor(list.Handle(), GA_ROOT), HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE);
@@ -231,6 +235,9 @@ TEST_F(ShellListMenu, ARealRightClickRaisesOnMouseUpOnceBeforeTheMenu) {
   ASSERT_NE(pressed, nullptr);
   EXPECT_TRUE(pressed->Selected());
   EXPECT_TRUE(Contains(Texts(driver.Entries()), L"&Delete"));
+  EXPECT_EQ(MenuDriver::Defaults(driver.Entries()), std::vector<std::wstring>{L"&Open"});
+  EXPECT_TRUE(driver.Highlighted()) << "no rename entry; " << ToUtf8(driver.Trace());
+  EXPECT_TRUE(PumpUntil([&] { return list.IsEditing(); })) << "Rename opens the name for editing";
   EXPECT_EQ(ups_at_menu.load(), 1);
   EXPECT_EQ(right_ups_.load(), 1);
 }

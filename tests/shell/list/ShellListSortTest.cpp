@@ -1,7 +1,11 @@
 // Sorting by a column, the direction a click toggles, and the header arrow
 // that shows both.
+#include <cstdint>
 #include <set>
+#include <tuple>
 
+#include "framework/Handles.h"
+#include "shell/core/ShellCompare.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 
 namespace wf::test {
@@ -109,8 +113,7 @@ TEST_F(ShellListSortByName, AnotherColumnSortsAscendingAndTakesTheArrow) {
   EXPECT_EQ(list.SortColumn(), 1);
   EXPECT_FALSE(list.SortDescending());
   EXPECT_EQ(Arrows(list), OnlyOn(1, Arrow::kUp));
-  // Wine's CompareIDs ignores the column: a shell sort by Size comes out by
-  // name there (by size on Windows).
+  // The files are all empty: by size they tie, and the name decides.
   EXPECT_EQ(Captions(list), ascending);
 }
 
@@ -312,6 +315,66 @@ TEST_F(ShellListSortByName, TheParentEntryLeadsForEveryColumnAndDirection) {
             << list.SortDescending();
       }
     }
+  }
+}
+
+void SetWriteTime(const std::wstring& path, WORD year) {
+  UniqueFile file(CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(file);
+  SYSTEMTIME time{};
+  time.wYear = year;
+  time.wMonth = 6;
+  time.wDay = 1;
+  FILETIME written{};
+  ASSERT_TRUE(SystemTimeToFileTime(&time, &written));
+  ASSERT_TRUE(SetFileTime(file.get(), nullptr, nullptr, &written));
+}
+
+// Wine's CompareIDs orders every column by name (a click on Size sorted by
+// name): there the list orders the rows by the column's values itself.
+TEST_F(ShellListSort, AShellColumnSortOrdersByTheColumnsValuesFoldersFirst) {
+  folder_.MakeFolder(L"dir");
+  // Name, size, year last written; the 32 bits of b.bin's size that Wine's
+  // ids keep read 1.
+  const std::tuple<const wchar_t*, uint64_t, WORD> files[] = {
+      {L"a.bin", 3000, 2010}, {L"b.bin", (uint64_t{4} << 30) + 1, 2001},
+      {L"c.bin", 10, 2005},   {L"d.bin", 10, 2020},
+      {L"e.f10", 0, 2014},    {L"f.f9", 0, 2012}};
+  for (const auto& [name, size, year] : files) SetWriteTime(folder_.MakeFile(name, size), year);
+  TKivShellList& list = ListOn(folder_.Path());
+  const auto column_titled = [&](const std::wstring& title) {
+    for (int i = 0; i < list.Columns().Count(); ++i)
+      if (list.Columns()[i]->Caption() == title) return i;
+    return -1;
+  };
+  const auto in_order = [&](std::initializer_list<const wchar_t*> names) {
+    std::vector<std::wstring> captions;
+    for (const wchar_t* name : names) captions.push_back(ShellDisplayName(folder_.Path(), name));
+    return captions;
+  };
+  const int size = column_titled(L"Size"), type = column_titled(L"Type"),
+            modified = column_titled(L"Modified");
+  ASSERT_TRUE(size > 0 && type > 0 && modified > 0);
+
+  list.SortByColumn(size);
+  const std::vector<std::wstring> by_size =
+      in_order({L"dir", L"e.f10", L"f.f9", L"c.bin", L"d.bin", L"a.bin", L"b.bin"});
+  EXPECT_EQ(Captions(list), by_size);
+  list.SortByColumn(size);
+  EXPECT_TRUE(list.SortDescending());
+  EXPECT_EQ(Captions(list), Reversed(by_size));
+
+  list.SortByColumn(modified);
+  EXPECT_EQ(Captions(list),
+            in_order({L"dir", L"b.bin", L"c.bin", L"a.bin", L"f.f9", L"e.f10", L"d.bin"}));
+
+  // Only where the list orders the texts itself: "bin file" < "f9 file" <
+  // "f10 file", in natural order, ties by name.
+  if (CompareIgnoresColumn(list.Dirwalker().ShellFolder())) {
+    list.SortByColumn(type);
+    EXPECT_EQ(Captions(list),
+              in_order({L"dir", L"a.bin", L"b.bin", L"c.bin", L"d.bin", L"f.f9", L"e.f10"}));
   }
 }
 
