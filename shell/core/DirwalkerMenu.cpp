@@ -1,6 +1,7 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -171,6 +172,16 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
   // The request for the shell's menu empties them; a rename entry of ours
   // asks about them again.
   const std::vector<std::wstring> named = multi_objects_.Items();
+  // An object given by its id is asked about by that id: its name may be a
+  // namesake's.
+  std::optional<bool> renamable_by_id;
+  if (OnRename && ObjectIds().size() == 1 && shell_folder_ &&
+      SameIdListBytes(object_ids_folder_.get(), folder_id_list_.get())) {
+    PCUITEMID_CHILD id = object_ids_.front().get();
+    SFGAOF attributes = SFGAO_CANRENAME;
+    renamable_by_id = SUCCEEDED(shell_folder_->GetAttributesOf(1, &id, &attributes)) &&
+                      (attributes & SFGAO_CANRENAME);
+  }
 
   std::wstring check_path;
   ComPtr<IContextMenu> shell_menu;
@@ -228,7 +239,7 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
   SettleDefaultEntry(handle, shell_menu.Get(), shell_commands, merged.Items());
   // Wine offers no rename entry beside CMF_EXPLORE, whatever the flags say.
   if (OnRename && PositionOfVerb(handle, shell_menu.Get(), shell_commands, L"rename") < 0 &&
-      OneRenamableObject(*this, named)) {
+      (renamable_by_id ? *renamable_by_id : OneRenamableObject(*this, named))) {
     const int first_shell = show_context_menu_on_top_ ? 0 : own_count;
     const int shell_count = GetMenuItemCount(handle) - own_count;
     open_rename_command_ =
