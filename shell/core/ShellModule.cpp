@@ -1,5 +1,7 @@
 #include "shell/core/ShellModule.h"
 
+#include <utility>
+
 #include "framework/Exceptions.h"
 
 namespace wf {
@@ -56,6 +58,17 @@ ShellModule::~ShellModule() {
 
 IShellFolder* ShellModule::DesktopFolder() noexcept {
   return instance_ ? instance_->desktop_.Get() : nullptr;
+}
+
+ShellModule::DesktopFolderOverride::DesktopFolderOverride(
+    Microsoft::WRL::ComPtr<IShellFolder> desktop) noexcept
+    : module_(desktop ? instance_ : nullptr) {
+  if (module_) replaced_ = std::exchange(module_->desktop_, std::move(desktop));
+}
+
+ShellModule::DesktopFolderOverride::~DesktopFolderOverride() {
+  // The module it was made under may have ended since: nothing to put back.
+  if (module_ && module_ == instance_) module_->desktop_ = std::move(replaced_);
 }
 
 PCIDLIST_ABSOLUTE ShellModule::EmptyIdList() noexcept {

@@ -39,6 +39,24 @@ class ShellModule {
   static SHChangeNotifyRegisterFunc ChangeNotifyRegister() noexcept;
   static SHChangeNotifyDeregisterFunc ChangeNotifyDeregister() noexcept;
 
+  // A test seam: a desktop folder of the test's own (one that refuses what
+  // Wine's shell allows, say) answers DesktopFolder for the scope's life,
+  // then the one it replaced is back, however the scope is left. Process-
+  // wide: made and ended on the user-interface thread while no other thread
+  // asks for the desktop. Scopes nest. A null folder, or no module
+  // running, changes nothing.
+  class DesktopFolderOverride {
+   public:
+    explicit DesktopFolderOverride(Microsoft::WRL::ComPtr<IShellFolder> desktop) noexcept;
+    ~DesktopFolderOverride();
+    DesktopFolderOverride(const DesktopFolderOverride&) = delete;
+    DesktopFolderOverride& operator=(const DesktopFolderOverride&) = delete;
+
+   private:
+    ShellModule* const module_;
+    Microsoft::WRL::ComPtr<IShellFolder> replaced_;
+  };
+
  private:
   struct LibraryDeleter {
     void operator()(HMODULE module) const { FreeLibrary(module); }

@@ -39,14 +39,30 @@ TEST(ApplicationSynchronize, WorkerCallRunsOnTheUserInterfaceThreadAndWaits) {
   EXPECT_TRUE(ran_before_return);
 }
 
+// Waits, without pumping, until a worker's call is queued on `application`:
+// its wake-up message is then on the hidden window.
+bool WaitUntilQueued(TApplication& application) {
+  for (int i = 0; i < 500; ++i) {
+    MSG msg;
+    if (PeekMessageW(&msg, application.Handle(), 0, 0, PM_NOREMOVE)) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
 TEST(ApplicationSynchronize, NothingRunsUntilTheUserInterfaceThreadPumps) {
+  // Wake-up messages left by earlier calls run nothing now, and would pass
+  // for this worker's.
+  for (MSG msg; PeekMessageW(&msg, Application->Handle(), 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
   std::atomic<bool> ran{false};
   std::atomic<bool> done{false};
   std::thread worker([&] {
     Application->Synchronize([&] { ran = true; });
     done = true;
   });
-  Sleep(100);
+  // Looked at once the call waits in the queue: a worker that had not got
+  // so far would let the check pass without proving anything.
+  EXPECT_TRUE(WaitUntilQueued(*Application)) << "the worker's call was never queued";
   EXPECT_FALSE(ran.load());
   EXPECT_TRUE(PumpUntil([&] { return ran.load(); }));
   JoinWorker(worker, done);
@@ -102,17 +118,6 @@ TEST(ApplicationSynchronize, ManyWorkersEachGetEveryCallRun) {
   for (int w = 0; w < kWorkers; ++w) JoinWorker(workers[w], finished[w]);
   EXPECT_EQ(total, kWorkers * kCalls);
   EXPECT_TRUE(all_on_ui_thread);
-}
-
-// Waits, without pumping, until a worker's call is queued on `application`:
-// its wake-up message is then on the hidden window.
-bool WaitUntilQueued(TApplication& application) {
-  for (int i = 0; i < 500; ++i) {
-    MSG msg;
-    if (PeekMessageW(&msg, application.Handle(), 0, 0, PM_NOREMOVE)) return true;
-    Sleep(10);
-  }
-  return false;
 }
 
 // Waits, without pumping, for a worker that nothing on this thread serves.

@@ -73,7 +73,27 @@ class MenuDriver {
     return texts;
   }
 
+  // The menu that `window` shows, once the thread showing it has answered a
+  // message sent to it: that thread answers only while it pumps, which once
+  // the window shows it does in the menu's own loop, the loop that reads the
+  // keys posted to the window. Null when no menu with entries answered in
+  // time. From any thread but the one showing the menu.
+  static HMENU WaitForMenuLoop(HWND window,
+                               std::chrono::milliseconds limit = std::chrono::seconds(5)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (IsWindow(window) && std::chrono::steady_clock::now() < end) {
+      DWORD_PTR answer = 0;
+      if (SendMessageTimeoutW(window, kGetMenuMessage, 0, 0, SMTO_NORMAL, 100, &answer)) {
+        const auto menu = reinterpret_cast<HMENU>(answer);
+        if (menu && GetMenuItemCount(menu) > 0) return menu;
+      }
+      Sleep(5);
+    }
+    return nullptr;
+  }
+
  private:
+  static constexpr UINT kGetMenuMessage = 0x01E1;  // MN_GETHMENU
   static BOOL CALLBACK Visit(HWND hwnd, LPARAM found_pointer) {
     wchar_t name[16] = {};
     GetClassNameW(hwnd, name, 16);
@@ -138,8 +158,13 @@ class MenuDriver {
     // A menu shown at the pointer, after a real click, has it on its edge.
     const POINT park = ParkingPlace();
     SetCursorPos(park.x, park.y);
-    Sleep(50);  // the menu loop is running once the window shows
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(window, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    HMENU menu = WaitForMenuLoop(window);
+    if (!menu) {
+      // Seen() stays false, which fails the test; the menu still goes.
+      trace_ = L"the menu window never answered with its entries";
+      Key(window, VK_ESCAPE);
+      return;
+    }
     GetWindowRect(window, &rect_);
     const int count = menu ? GetMenuItemCount(menu) : 0;
     for (int i = 0; i < count; ++i) {

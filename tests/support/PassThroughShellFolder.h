@@ -31,6 +31,18 @@ class PassThroughShellFolder : public IShellFolder2 {
     return folder;
   }
 
+  // A folder of type F over the shell's desktop, for a test to put in its
+  // place (ShellModule::DesktopFolderOverride).
+  template <class F, class... Args>
+  static Microsoft::WRL::ComPtr<F> OverDesktop(Args&&... args) {
+    Microsoft::WRL::ComPtr<IShellFolder2> real;
+    ShellModule::DesktopFolder()->QueryInterface(IID_IShellFolder2,
+                                                 reinterpret_cast<void**>(real.GetAddressOf()));
+    Microsoft::WRL::ComPtr<F> folder;
+    folder.Attach(new F(std::move(real), std::forward<Args>(args)...));
+    return folder;
+  }
+
   // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IShellFolder) ||

@@ -2,6 +2,7 @@
 
 #include "shell/core/Dirwalker.h"
 #include "tests/shell/core/ShellCoreTestHelpers.h"
+#include "tests/support/PassThroughShellFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace wf {
@@ -176,25 +177,53 @@ TEST(DirwalkerBinding, BindingClearsCurrentObjectAndRestartsEnumeration) {
   EXPECT_EQ(walker.ObjectName(), first);
 }
 
+// Wine's shell binds a file as an (empty) folder, where Windows refuses: the
+// desktop in place here refuses as Windows does, so that our side of the
+// refusal runs.
+class DesktopRefusingFiles : public test::PassThroughShellFolder {
+ public:
+  explicit DesktopRefusingFiles(Microsoft::WRL::ComPtr<IShellFolder2> real)
+      : PassThroughShellFolder(std::move(real)) {}
+
+  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE id, IBindCtx* bind, REFIID iid,
+                                         void** out) override {
+    wchar_t path[MAX_PATH] = {};
+    if (SHGetPathFromIDListW(reinterpret_cast<PCIDLIST_ABSOLUTE>(id), path)) {
+      const DWORD attributes = GetFileAttributesW(path);
+      if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ++refused;
+        *out = nullptr;
+        return E_FAIL;
+      }
+    }
+    return PassThroughShellFolder::BindToObject(id, bind, iid, out);
+  }
+
+  int refused = 0;
+};
+
 TEST(DirwalkerBinding, FileIsNoFolderToBindTo) {
   TempFolder temp;
   const std::wstring file = temp.MakeFile(L"plain.txt");
+  const auto desktop = test::PassThroughShellFolder::OverDesktop<DesktopRefusingFiles>();
+  const ShellModule::DesktopFolderOverride refusing(desktop);
+  ASSERT_EQ(ShellModule::DesktopFolder(), static_cast<IShellFolder*>(desktop.Get()));
   TDirwalker walker;
   walker.SetFolder(temp.Path());
   const std::wstring before = walker.Folder();
   AbsoluteIdList list = PathToIdList(file);
+  ASSERT_TRUE(list);
   try {
     walker.SetFolderIDList(list.get());
+    ADD_FAILURE() << "the file was bound as a folder";
   } catch (const EDirwalkerError& e) {
     EXPECT_EQ(e.Message(),
               L"Dirwalker.SetFolderIDList: Desktop.BindToObject: Could not get Folder");
-    // A failed binding keeps the previous one whole.
-    EXPECT_EQ(walker.Folder(), before);
-    EXPECT_TRUE(SameText(IdListToPath(walker.FolderIdList()) + L"\\", before));
-    return;
   }
-  // Wine binds a file as a folder (an empty one); Windows refuses.
-  GTEST_SKIP() << "the shell bound a file as a folder";
+  EXPECT_EQ(desktop->refused, 1);
+  // A failed binding keeps the previous one whole.
+  EXPECT_EQ(walker.Folder(), before);
+  EXPECT_TRUE(SameText(IdListToPath(walker.FolderIdList()) + L"\\", before));
 }
 
 TEST(DirwalkerBinding, LoadedAfterOwnersLoadingAndByMarkLoaded) {

@@ -79,8 +79,7 @@ class MenuWatcher {
     for (HWND window = nullptr; !stop_; window = nullptr, Sleep(5)) {
       EnumThreadWindows(ui_thread_, &MenuWatcher::Visit, reinterpret_cast<LPARAM>(&window));
       if (!window) continue;
-      Sleep(50);  // the menu loop is running once the window shows
-      auto menu = reinterpret_cast<HMENU>(SendMessageW(window, 0x01E1 /* MN_GETHMENU */, 0, 0));
+      const HMENU menu = MenuDriver::WaitForMenuLoop(window);
       std::vector<std::wstring> texts;
       for (int i = 0, n = menu ? GetMenuItemCount(menu) : 0; i < n; ++i) {
         wchar_t text[256] = {};

@@ -10,6 +10,7 @@
 
 #include "framework/Form.h"
 #include "framework/Strings.h"
+#include "framework/Timer.h"
 #include "shell/core/Dirwalker.h"
 #include "shell/list/ShellControls.h"
 #include "tests/support/TempFolder.h"
@@ -151,6 +152,23 @@ class CountingList : public TKivShellList {
   }
   int merges = 0;
 };
+
+// The list's refresh timer, which gathers changes into one merge: enabled
+// while a merge is due. The one timer among the list's components.
+inline TTimer* RefreshTimerOf(TKivShellList& list) {
+  for (int i = 0; i < list.ComponentCount(); ++i)
+    if (auto* timer = dynamic_cast<TTimer*>(list.Components(i))) return timer;
+  return nullptr;
+}
+
+// Fires the list's refresh timer as its message would, without waiting for
+// the clock; false, firing nothing, when no merge is due.
+inline bool FireRefreshTimer(TKivShellList& list) {
+  TTimer* timer = RefreshTimerOf(list);
+  if (!timer || !timer->Enabled()) return false;
+  timer->OnTimer(timer);
+  return true;
+}
 
 // The id of `name` in `folder`, owned by the caller.
 inline ChildIdList ShellItemId(const std::wstring& folder, const std::wstring& name) {

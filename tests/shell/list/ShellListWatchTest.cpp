@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -15,6 +17,7 @@
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
 #include "tests/support/HostRemoval.h"
+#include "tests/support/PostedMarker.h"
 
 namespace wf::test {
 namespace {
@@ -51,6 +54,22 @@ class FileMaker {
   std::atomic<bool> stop_{false};
   std::thread thread_;
 };
+
+// Pumps only `window`'s messages until `done` answers true or the time is
+// up; answers `done()` at the end.
+bool PumpWindowUntil(HWND window, const std::function<bool()>& done,
+                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done() && std::chrono::steady_clock::now() < end) {
+    MSG msg;
+    if (PeekMessageW(&msg, window, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&msg);
+      continue;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_POSTMESSAGE);
+  }
+  return done();
+}
 
 class ShellListWatch : public ::testing::Test {
  protected:
@@ -117,8 +136,13 @@ TEST_F(ShellListWatch, ChangedContentRefreshesItsRowWithoutAMerge) {
   EXPECT_EQ(ControlSubItemText(list, other, 1), other_size);
 
   // A change inside a subfolder is the subfolder's row's business at most.
+  // The watch reports it before the next change of b.txt: once that shows,
+  // whatever the subfolder's change asked for has been asked.
   ASSERT_TRUE(WriteFile(folder_ / L"sub\\inner.txt", 10));
-  PumpFor(600ms);
+  const std::wstring size_between = ControlSubItemText(list, row, 1);
+  ASSERT_TRUE(WriteFile(written, 200 * 1024));
+  EXPECT_TRUE(PumpUntil([&] { return ControlSubItemText(list, row, 1) != size_between; }));
+  EXPECT_FALSE(RefreshTimerOf(list)->Enabled()) << "a merge is due";
   EXPECT_EQ(list.merges, 0);
   EXPECT_EQ(list.Items().Count(), 3);
 }
@@ -157,7 +181,10 @@ TEST_F(ShellListWatch, SwitchedOffACreatedFileWaitsForF5AndOnAgainFollows) {
   EXPECT_FALSE(list.DirectoryWatch().Active());
 
   ASSERT_TRUE(WriteFile(folder_ / L"a.txt", 0));
-  PumpFor(600ms);
+  // Neither the watch nor the notices follow the folder now: with what was
+  // posted handled, no merge is due that could show the file.
+  ASSERT_TRUE(PumpPostedMessages());
+  EXPECT_FALSE(RefreshTimerOf(list)->Enabled()) << "a merge is due";
   EXPECT_FALSE(Shows(L"a.txt"));
   SendMessageW(list.Handle(), WM_KEYDOWN, VK_F5, 1);
   EXPECT_TRUE(Shows(L"a.txt"));
@@ -170,16 +197,31 @@ TEST_F(ShellListWatch, SwitchedOffACreatedFileWaitsForF5AndOnAgainFollows) {
 }
 
 // The watch merges soon after its last report, yet a burst whose reports
-// are handled between its files, as they come, is still one merge.
+// are handled between its files, as they come, is still one merge. Only the
+// watch's messages are handled during the burst: how long "soon" is, is the
+// clock's business, and the timer is fired by the test once the burst is
+// over.
 TEST_F(ShellListWatch, BurstOfPlainCreationsHandledAsTheyComeIsOneMerge) {
   folder_.MakeFile(L"old.txt");
   CountingList& list = Shown(folder_.Path());
+  TKivDirectoryWatch& watch = list.DirectoryWatch();
+  const TDirectoryNamesEvent list_handler = watch.OnNames;
+  std::vector<std::wstring> reported;
+  watch.OnNames = [&](TObject* sender, const std::vector<TDirectoryChange>& changes) {
+    for (const TDirectoryChange& change : changes) reported.push_back(change.name);
+    list_handler(sender, changes);
+  };
   for (int i = 0; i < 40; ++i) {
-    ASSERT_TRUE(WriteFile(folder_ / (L"b" + std::to_wstring(i) + L".txt"), 0));
-    Application->ProcessMessages();
+    const std::wstring name = L"b" + std::to_wstring(i) + L".txt";
+    ASSERT_TRUE(WriteFile(folder_ / name, 0));
+    EXPECT_TRUE(PumpWindowUntil(
+        watch.Handle(),
+        [&] { return std::find(reported.begin(), reported.end(), name) != reported.end(); }))
+        << "no report of " << ToUtf8(name);
   }
-  EXPECT_TRUE(PumpUntil([&] { return list.Items().Count() == 41; }));
-  PumpFor(400ms);
+  watch.OnNames = list_handler;
+  EXPECT_EQ(list.merges, 0);
+  ASSERT_TRUE(FireRefreshTimer(list)) << "no merge is due after the burst";
   EXPECT_EQ(list.merges, 1);
   EXPECT_EQ(list.Items().Count(), 41);
 }
@@ -208,15 +250,20 @@ TEST_F(ShellListWatch, LeavingOrFreeingTheListWhileFilesComeIsClean) {
 
     list.SetPath(quiet + L"\\");
     const int merges = list.merges;
-    PumpFor(600ms);
+    // The busy folder's reports were queued before its watch ended: with
+    // what was posted handled, none of them left a merge due.
+    ASSERT_TRUE(PumpPostedMessages());
+    EXPECT_FALSE(RefreshTimerOf(list)->Enabled()) << "a merge is due";
     EXPECT_EQ(list.merges, merges) << "nothing changed in the folder shown";
     EXPECT_EQ(list.Items().Count(), 1);
 
     list.SetPath(busy + L"\\");
-    PumpFor(300ms);
+    const int quiet_merges = list.merges;
+    EXPECT_TRUE(PumpUntil([&] { return list.merges > quiet_merges; }));
     form_.reset();
     list_ = nullptr;
-    PumpFor(300ms);
+    // Freed with reports queued: they are handled, or dropped, by now.
+    EXPECT_TRUE(PumpPostedMessages());
   }
   EXPECT_TRUE(errors.messages.empty());
 }

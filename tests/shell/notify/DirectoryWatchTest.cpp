@@ -13,14 +13,14 @@
 
 #include "shell/notify/DirectoryWatch.h"
 #include "tests/framework/FrameworkTestHelpers.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/HostRemoval.h"
+#include "tests/support/PostedMarker.h"
+#include "tests/support/TempFolder.h"
 
 namespace wf {
 namespace {
 
-using namespace std::chrono_literals;
-using test::PumpFor;
+using test::PumpPostedMessages;
 using test::PumpUntil;
 using test::TempFolder;
 
@@ -53,6 +53,15 @@ struct Reports {
   std::vector<std::wstring> texts;
   int batches = 0;
 };
+
+// Waits, without pumping, until the watch's worker has queued a report and
+// woken the watch's window: the report is then read but not handed out.
+bool WaitUntilReportQueued(const TKivDirectoryWatch& watch) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (MSG msg; !PeekMessageW(&msg, watch.Handle(), 0, 0, PM_NOREMOVE); Sleep(5))
+    if (std::chrono::steady_clock::now() > end) return false;
+  return true;
+}
 
 void WriteBytes(const std::wstring& path, const char* bytes) {
   UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
@@ -107,18 +116,22 @@ TEST(DirectoryWatch, StoppedOrReplacedWatchDeliversNothingMore) {
   // Changed without pumping: the old watch's reports are read and queued
   // before the new watch starts, and must be dropped.
   for (int i = 0; i < 20; ++i) MakeEmptyFile(first / (L"old" + std::to_wstring(i) + L".txt"));
-  Sleep(100);
+  ASSERT_TRUE(WaitUntilReportQueued(watch));
   ASSERT_TRUE(watch.Watch(second.Path()));
   EXPECT_EQ(watch.Folder(), second.Path());
   MakeEmptyFile(second / L"new.txt");
   EXPECT_TRUE(reports.WaitFor(L"+new.txt"));
   EXPECT_FALSE(reports.Mentions(L"old"));
 
+  // Stopped with a report read but not handed out: the report is dropped,
+  // and once all that was posted before is handled, nothing came of it.
+  ASSERT_TRUE(PumpPostedMessages());
+  MakeEmptyFile(second / L"after.txt");
+  ASSERT_TRUE(WaitUntilReportQueued(watch));
   watch.Stop();
   EXPECT_FALSE(watch.Active());
   EXPECT_TRUE(watch.Folder().empty());
-  MakeEmptyFile(second / L"after.txt");
-  PumpFor(300ms);
+  EXPECT_TRUE(PumpPostedMessages());
   EXPECT_FALSE(reports.Mentions(L"after"));
 }
 
@@ -210,7 +223,9 @@ TEST(DirectoryWatch, FolderRemovedOrRenamedEndsTheWatch) {
     EXPECT_TRUE(reports.WaitFor(L"ended"));
     EXPECT_FALSE(watch.Active());
     // Ended once: the folder's and its parent's reports are one watch's.
-    PumpFor(200ms);
+    // The end lets the readers go before it is raised, so whatever they
+    // queued was posted before the marker.
+    EXPECT_TRUE(PumpPostedMessages());
     EXPECT_EQ(std::count(reports.texts.begin(), reports.texts.end(), L"ended"), 1);
   }
 }
@@ -301,10 +316,12 @@ TEST(DirectoryWatch, FreedWhileFilesChangeDeliversNothingAfterwards) {
     const int before = delivered;
     EXPECT_TRUE(PumpUntil([&] { return delivered > before; }));
     // Reports read but not yet handed out are left in the queue.
-    Sleep(50);
+    EXPECT_TRUE(WaitUntilReportQueued(*watch));
     watch.reset();
     const int at_free = delivered;
-    PumpFor(100ms);
+    // The worker is gone with the watch: all it queued was posted before
+    // the marker.
+    EXPECT_TRUE(PumpPostedMessages());
     EXPECT_EQ(delivered, at_free);
   }
   busy = false;
@@ -321,13 +338,16 @@ TEST(DirectoryWatch, FreedByItsOwnEventDeliversNothingMore) {
   };
   watch->OnModified = [&](TObject*, const std::wstring&) { ++calls; };
   ASSERT_TRUE(watch->Watch(temp.Path()));
-  // Several batches wait to be handed out together when the first is.
-  for (int i = 0; i < 20; ++i) {
-    MakeEmptyFile(temp / (L"file" + std::to_wstring(i) + L".txt"));
-    Sleep(5);
-  }
+  // Several batches wait to be handed out together when the first is: the
+  // files after the first are made once its report is queued, so they are
+  // read by later reads.
+  MakeEmptyFile(temp / L"file0.txt");
+  EXPECT_TRUE(WaitUntilReportQueued(*watch));
+  for (int i = 1; i < 20; ++i) MakeEmptyFile(temp / (L"file" + std::to_wstring(i) + L".txt"));
   EXPECT_TRUE(PumpUntil([&] { return calls > 0; }));
-  PumpFor(100ms);
+  // The worker went with the watch: all it queued was posted before the
+  // marker.
+  EXPECT_TRUE(PumpPostedMessages());
   EXPECT_EQ(calls, 1);
 }
 
