@@ -534,7 +534,7 @@ void TDirwalker::SetObjectIds(PCIDLIST_ABSOLUTE folder, std::vector<ChildIdList>
 const std::vector<ChildIdList>& TDirwalker::ObjectIds() const {
   static const std::vector<ChildIdList> kNone;
   const bool usable = object_ids_folder_ && !object_ids_.empty() &&
-                      object_ids_.size() == multi_objects_.Count() &&
+                      object_ids_.size() == static_cast<size_t>(multi_objects_.Count()) &&
                       std::all_of(object_ids_.begin(), object_ids_.end(),
                                   [](const ChildIdList& id) { return !!id; });
   return usable ? object_ids_ : kNone;
