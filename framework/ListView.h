@@ -364,6 +364,11 @@ class TCustomListView : public TWinControl {
   void EndLabelEdit(NMLVDISPINFOW* info);
   bool WatchEditorKey(UINT msg, WPARAM wparam);
 
+  // What a row keeps wherever it stands, and the control asks the row for;
+  // the rest of a row's state (selected, focused, drop target, activated)
+  // belongs to its place in the control.
+  static constexpr UINT kKeptStates = LVIS_CUT | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
+
   TListItems items_;
   TListColumns columns_;
   // The rows in the control's order.
@@ -414,5 +419,23 @@ class TCustomListView : public TWinControl {
   bool edit_cancelled_ = false;
   std::unique_ptr<WindowSubclass> editor_watch_;
 };
+
+// Each selected place in order. The control finds the next selected row by
+// looking at each in turn (Wine's takes ~0.1 us a row), so it is asked only
+// as many times as it has selected rows, and not at all when every row is.
+template <class OnPlace>
+void TCustomListView::ForEachSelectedPlace(OnPlace&& on_place) {
+  const size_t n = rows_.size();
+  auto left = CallControl(LVM_GETSELECTEDCOUNT, 0, 0);
+  if (left > 0 && static_cast<size_t>(left) == n) {
+    for (size_t i = 0; i < n; ++i) on_place(i);
+    return;
+  }
+  for (int i = -1; left > 0; --left) {
+    i = static_cast<int>(CallControl(LVM_GETNEXTITEM, static_cast<WPARAM>(i), LVNI_SELECTED));
+    if (i < 0 || static_cast<size_t>(i) >= n) break;
+    on_place(static_cast<size_t>(i));
+  }
+}
 
 }  // namespace wf
