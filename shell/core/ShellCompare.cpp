@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "framework/ComObject.h"
 #include "shell/core/IdList.h"
 #include "shell/core/ShellItemQuery.h"
 
@@ -19,25 +20,10 @@ namespace {
 
 // Hands a folder's ParseDisplayName the find data of a file that need not
 // exist, so that it makes the file's id from them.
-class FindDataBinding final : public IFileSystemBindData {
+class FindDataBinding final : public ComObject<IFileSystemBindData> {
  public:
   explicit FindDataBinding(const WIN32_FIND_DATAW& data) : data_(data) {}
 
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (iid == IID_IUnknown || iid == IID_IFileSystemBindData) {
-      *object = static_cast<IFileSystemBindData*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --references_;
-    if (!left) delete this;
-    return left;
-  }
   STDMETHODIMP SetFindData(const WIN32_FIND_DATAW* data) override {
     if (!data) return E_POINTER;
     data_ = *data;
@@ -51,7 +37,6 @@ class FindDataBinding final : public IFileSystemBindData {
 
  private:
   WIN32_FIND_DATAW data_;
-  ULONG references_ = 1;
 };
 
 ChildIdList MadeUpFile(IShellFolder* folder, const std::wstring& name, uint64_t size) {

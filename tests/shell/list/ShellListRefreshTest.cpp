@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/ComObject.h"
 #include "framework/Control.h"
 #include "framework/Handles.h"
 #include "shell/core/IdList.h"
@@ -207,25 +208,10 @@ class InterruptingFolder final : public PassThroughShellFolder {
   }
 
  private:
-  class Enumeration final : public IEnumIDList {
+  class Enumeration final : public ComObject<IEnumIDList> {
    public:
     Enumeration(Microsoft::WRL::ComPtr<IEnumIDList> real, InterruptingFolder& folder)
         : real_(std::move(real)), folder_(folder) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-      if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IEnumIDList)) {
-        *object = static_cast<IEnumIDList*>(this);
-        AddRef();
-        return S_OK;
-      }
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-      const ULONG left = --references_;
-      if (left == 0) delete this;
-      return left;
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, PITEMID_CHILD* ids, ULONG* fetched) override {
       if (++calls_ == 2 && folder_.interrupt) std::exchange(folder_.interrupt, nullptr)();
       return real_->Next(count, ids, fetched);
@@ -237,7 +223,6 @@ class InterruptingFolder final : public PassThroughShellFolder {
    private:
     Microsoft::WRL::ComPtr<IEnumIDList> real_;
     InterruptingFolder& folder_;
-    ULONG references_ = 1;
     int calls_ = 0;
   };
 };
