@@ -208,6 +208,7 @@ class TKivShellList : public TCustomListView {
   // rows' folder), or null: how a row held across a message loop is found
   // again.
   TListItem* RowOfIdentity(const std::wstring& identity);
+  std::vector<TListItem*> RowsOfIdentities(const std::vector<std::wstring>& identities);
   // An object's name as the folder object takes it: its name in the folder,
   // or its display name when it has none.
   std::wstring NameInFolder(PCUITEMID_CHILD id);

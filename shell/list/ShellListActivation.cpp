@@ -69,8 +69,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     // Pasted onto one row, the files went into that row's folder.
     ReportPaste(std::move(clipboard), paste_target);
   } else {
-    for (const std::wstring& identity : chosen)
-      if (TListItem* row = RowOfIdentity(identity)) MarkCut(row);
+    for (TListItem* row : RowsOfIdentities(chosen)) MarkCut(row);
   }
   return true;
 }

@@ -151,8 +151,7 @@ std::wstring TKivShellList::ShowItemMenu(POINT point) {
   } else if (SameVerb(verb, L"paste")) {
     if (clipboard) ReportPaste(std::move(clipboard), paste_target);
   } else if (SameVerb(verb, L"cut")) {
-    for (const std::wstring& identity : chosen)
-      if (TListItem* row = RowOfIdentity(identity)) MarkCut(row);
+    for (TListItem* row : RowsOfIdentities(chosen)) MarkCut(row);
   }
   return verb;
 }

@@ -2,6 +2,7 @@
 #include "shell/list/ShellControls.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "framework/ScopedValue.h"
 
@@ -93,13 +94,25 @@ int TKivShellList::IndexOfItemId(PCUITEMID_CHILD id) {
 }
 
 TListItem* TKivShellList::RowOfIdentity(const std::wstring& identity) {
-  if (identity.empty() || !rows_) return nullptr;
-  for (int i = 0, n = Items().Count(); i < n; ++i) {
+  const std::vector<TListItem*> rows = RowsOfIdentities({identity});
+  return rows.empty() ? nullptr : rows.front();
+}
+
+// One pass over the rows, each row's identity asked once, however many
+// rows are looked for: a cut of thousands of rows finds them all so.
+std::vector<TListItem*> TKivShellList::RowsOfIdentities(
+    const std::vector<std::wstring>& identities) {
+  std::vector<TListItem*> found;
+  std::unordered_set<std::wstring> wanted(identities.begin(), identities.end());
+  wanted.erase(std::wstring());
+  if (wanted.empty() || !rows_) return found;
+  for (int i = 0, n = Items().Count(); i < n && found.size() < wanted.size(); ++i) {
     TListItem* row = Items()[i];
     TKivShellListItem* record = RecordOf(row);
-    if (record && record->ItemId && rows_.Identity(record->ItemId.get()) == identity) return row;
+    if (record && record->ItemId && wanted.count(rows_.Identity(record->ItemId.get())))
+      found.push_back(row);
   }
-  return nullptr;
+  return found;
 }
 
 TListItem* TKivShellList::FindItemById(PCUITEMID_CHILD id) {
