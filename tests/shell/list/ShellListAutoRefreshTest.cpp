@@ -17,7 +17,6 @@
 #include "shell/core/IdList.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
-#include "tests/support/HostRemoval.h"
 #include "tests/support/PostedMarker.h"
 
 namespace wf::test {
@@ -110,24 +109,6 @@ TEST_F(ShellListAutoRefresh, DeleteNoticeRemovesThatRowAtOnceAndNothingElse) {
   EXPECT_TRUE(PumpUntil([&] { return list.merges > 0; }));
   EXPECT_EQ(Captions(list), left);
   EXPECT_EQ(fills_, 1);
-}
-
-// Namesakes that differ only in case (made from Linux, where they are two
-// files) are two objects to the notice too, whichever of them comes first.
-TEST_F(ShellListAutoRefresh, DeleteNoticeRemovesTheRowOfItsOwnObjectNotANamesakes) {
-  ASSERT_TRUE(MakeHostFiles(folder_.Path(), {L"Notes.txt", L"notes.txt"}));
-  CountingList& list = Shown(folder_.Path());
-  ASSERT_EQ(list.Items().Count(), 2);
-  // The later row: a match by a comparison that ignores case meets the
-  // other first.
-  const std::wstring doomed = list.ItemPath(list.Items()[1]);
-  const std::wstring kept = list.ItemPath(list.Items()[0]);
-  ASSERT_NE(doomed, kept);
-
-  Notify(SHCNE_DELETE, IdOf(doomed).get());
-
-  ASSERT_EQ(list.Items().Count(), 1);
-  EXPECT_EQ(list.ItemPath(list.Items()[0]), kept);
 }
 
 // The shown folder "same" holds a folder "same": the notice of the shown

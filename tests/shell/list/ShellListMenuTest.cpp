@@ -2,6 +2,7 @@
 // what the list does after the verb the user picked.
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
 #include <initializer_list>
@@ -353,8 +354,9 @@ TEST_F(ShellListMenu, CutGhostsTheSelectedRows) {
 }
 
 // Made from Linux: names that differ only in case, and a name that parsed
-// as a path would lose its trailing dot and name the other file.
-TEST_F(ShellListMenu, TheMenuActsOnTheChosenRowsObjectNotOnANamesake) {
+// as a path would lose its trailing dot and name the other file. The menu,
+// and a deletion notice, reach the chosen object and no namesake.
+TEST_F(ShellListMenu, TheMenuAndNoticesActOnTheChosenRowsObjectNotOnANamesake) {
   ASSERT_TRUE(MakeHostFiles(folder_.Path(), {L"Notes.txt", L"notes.txt", L"report", L"report."}));
   TKivShellList& list = MakeList();
   list.SetPath(folder_.Path());
@@ -374,6 +376,23 @@ TEST_F(ShellListMenu, TheMenuActsOnTheChosenRowsObjectNotOnANamesake) {
     ASSERT_TRUE(copied) << driver.Trace();
     EXPECT_EQ(copied->Items(), std::vector<std::wstring>{path});
   }
+
+  // The later of the two whose names differ only in case: a match that
+  // ignores case meets the other first.
+  std::vector<std::wstring> notes;
+  for (int i = 0; i < 4; ++i)
+    if (SameText(ExtractFileName(list.ItemPath(list.Items()[i])), L"notes.txt"))
+      notes.push_back(list.ItemPath(list.Items()[i]));
+  ASSERT_EQ(notes.size(), 2u);
+  const AbsoluteIdList doomed = PathToIdList(notes[1]);
+  PCIDLIST_ABSOLUTE items[2] = {doomed.get(), nullptr};
+  SendMessageW(list.ChangeNotifier().Handle(), TKivShellChangeNotifier::kNotifyMessage,
+               reinterpret_cast<WPARAM>(items), SHCNE_DELETE);
+  std::vector<std::wstring> left;
+  for (int i = 0, n = list.Items().Count(); i < n; ++i)
+    left.push_back(list.ItemPath(list.Items()[i]));
+  EXPECT_EQ(std::count(left.begin(), left.end(), notes[0]), 1);
+  EXPECT_EQ(std::count(left.begin(), left.end(), notes[1]), 0);
 }
 
 TEST_F(ShellListMenu, AReadOnlyListsMenuDeletesOnlyWhatTheSelectHandlerAllows) {
