@@ -274,7 +274,7 @@ bool ShellItemQuery::FetchFindData(PCUITEMID_CHILD id) {
   if (FAILED(SHGetDataFromIDListW(folder_.Get(), id, SHGDFIL_FINDDATA, &data, sizeof(data))) ||
       !data.cFileName[0])
     return false;
-  const std::wstring parsing_name = InFolderParsingName(id);
+  const std::wstring parsing_name = ParsingName(id);
   if (!parsing_name.empty() && parsing_name.size() < MAX_PATH &&
       parsing_name.find(L'\\') == std::wstring::npos && parsing_name.rfind(L"::", 0) != 0) {
     std::copy(parsing_name.begin(), parsing_name.end(), data.cFileName);
@@ -310,7 +310,7 @@ std::wstring ShellItemQuery::ObjectName(PCUITEMID_CHILD id) {
 
 std::wstring ShellItemQuery::Identity(PCUITEMID_CHILD id) {
   if (!folder_ || !id) return {};
-  std::wstring name = InFolderParsingName(id);
+  std::wstring name = ParsingName(id);
   if (!name.empty()) return name;
   // Marked so that no parsing name can equal it.
   const UINT size = IdListSize(id);
@@ -320,7 +320,8 @@ std::wstring ShellItemQuery::Identity(PCUITEMID_CHILD id) {
 }
 
 // Costs the shell next to nothing, unlike the normal display name.
-std::wstring ShellItemQuery::InFolderParsingName(PCUITEMID_CHILD id) {
+std::wstring ShellItemQuery::ParsingName(PCUITEMID_CHILD id) {
+  if (!folder_ || !id) return {};
   STRRET reply{};
   if (FAILED(folder_->GetDisplayNameOf(id, SHGDN_INFOLDER | SHGDN_FORPARSING, &reply))) return {};
   return StrRetToString(id, reply);

@@ -63,6 +63,9 @@ class ShellItemQuery {
   // which ignores case, and unlike an id's bytes, which carry its size and
   // dates, it is the same for every id of one object and for no other.
   std::wstring Identity(PCUITEMID_CHILD id);
+  // The object's name in the folder for parsing: the same for every id of
+  // the object, and cheap, unlike the display name. Empty when it has none.
+  std::wstring ParsingName(PCUITEMID_CHILD id);
   // The folder's list followed by `id` (no id: the folder's own list).
   // Owned by the query, valid until it is asked about another object.
   PCIDLIST_ABSOLUTE AbsoluteIdList(PCUITEMID_CHILD id);
@@ -127,7 +130,6 @@ class ShellItemQuery {
 
   ObjectCache& Select(PCUITEMID_CHILD id);
   bool FetchFindData(PCUITEMID_CHILD id);
-  std::wstring InFolderParsingName(PCUITEMID_CHILD id);
   std::wstring FallbackDetailText(PCUITEMID_CHILD id, int column);
   std::wstring DetailsOf(PCUITEMID_CHILD id, int column);
   std::wstring SizeText(PCUITEMID_CHILD id);

@@ -24,25 +24,15 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   TCustomListView::SetViewStyle(TViewStyle::vsReport);
   SetMultiSelect(true);
   SetAutoArrange(true);
-  refresh_timer_ = new TTimer(this);
-  refresh_timer_->SetEnabled(false);
-  refresh_timer_->SetInterval(kRefreshDelayMs);
-  refresh_timer_->OnTimer = [this](TObject*) { RefreshTimerFired(); };
-  MakeChangeNotifier();
-  LoadArrowBitmaps();
+  SetAutomaticRefresh(true);
+  sort_arrows_.Load(CurrentDpi());
   SetParentFont(false);
 }
 
 TKivShellList::~TKivShellList() {
-  suppress_ = true;
-  // The notifier outlives this class's part of the list: it must not call in.
-  notifier_->NotifyHook = nullptr;
-  notifier_->SetEnabled(false);
-  // So must the directory watch, whose reports name rows about to go.
-  delete directory_watch_;
-  directory_watch_ = nullptr;
+  refresh_.Stop();
   MarkDestroying();
-  header_hook_.reset();
+  sort_arrows_.StopWatching();
   // The rows' records are ours: free them while this class still exists.
   if (HandleAllocated()) Items().Clear();
 }
@@ -58,7 +48,7 @@ void TKivShellList::CreateParams(TCreateParams& params) {
 
 void TKivShellList::CreateWnd() {
   TCustomListView::CreateWnd();
-  HookHeader(ListView_GetHeader(Handle()));
+  sort_arrows_.WatchHeader(ListView_GetHeader(Handle()));
   if (!window_created_) {
     // From now on the folder object may own the shell's windows.
     dirwalker_->MarkLoaded();
@@ -143,10 +133,7 @@ void TKivShellList::SetShowParentFolder(bool value) {
 }
 
 void TKivShellList::SetOption(uint16_t bit, bool value) {
-  SetOptions(value ? (options_ | bit) : (options_ & ~bit));
-}
-
-void TKivShellList::SetOptions(uint16_t options) {
+  const uint16_t options = value ? (options_ | bit) : (options_ & ~bit);
   if (options == options_) return;
   options_ = options;
   dirwalker_->SetShowErrorMessages(Option(kShowErrorMessages));
@@ -177,6 +164,25 @@ void TKivShellList::SetUseSystemFont(bool value) {
   if (value) UseIconTitleFont(Font());
 }
 
+void TKivShellList::SetAutomaticRefresh(bool value) {
+  automatic_refresh_ = value;
+  refresh_.SetAutomatic(value);
+}
+
+void TKivShellList::MergeRefresh() {
+  if (IsLoading() || !HandleAllocated() || filling_ || populating_) return;
+  merge_.Run();
+}
+
+void TKivShellList::Notification(TComponent* component, TOperation operation) {
+  TCustomListView::Notification(component, operation);
+  if (operation == TOperation::opRemove) menus_.Forget(component);
+}
+
+void TKivShellList::SetOnContextMenuSelect(TOnContextMenuSelectEvent handler) {
+  dirwalker_->OnContextMenuSelect = std::move(handler);
+}
+
 LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case kDrainSynchronizeQueue:
@@ -184,14 +190,14 @@ LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_PARENTNOTIFY:
       // The list view makes its header as a child: watch it from birth.
-      if (LOWORD(wparam) == WM_CREATE) HookHeader(reinterpret_cast<HWND>(lparam));
+      if (LOWORD(wparam) == WM_CREATE) sort_arrows_.WatchHeader(reinterpret_cast<HWND>(lparam));
       break;
     case WM_CONTEXTMENU:
-      return HandleContextMenuRequest(wparam, lparam);
+      return menus_.ContextMenuRequested(wparam, lparam);
     case WM_INITMENUPOPUP:
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
-      return HandleMenuMessage(msg, wparam, lparam);
+      return menus_.MenuMessage(msg, wparam, lparam);
     case WM_CAPTURECHANGED: {
       const LRESULT result = TCustomListView::WndProc(msg, wparam, lparam);
       UpdateSortArrows();

@@ -52,7 +52,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
   std::vector<std::wstring> chosen;
   if (SameVerb(verb, L"cut"))
     for (TListItem* item : SelectedObjectRows())
-      chosen.push_back(rows_.Identity(RecordOf(item)->ItemId.get()));
+      chosen.push_back(row_query_.Identity(RecordOf(item)->ItemId.get()));
 
   bool done = false;
   if (count == 1 && record && !record->IsParentEntry) {
@@ -60,7 +60,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     if (SameVerb(verb, L"default") || SameVerb(verb, L"open")) return OpenSelected(verb);
     done = dirwalker_->RunVerb(verb);
   } else {
-    AssignSelectionToDirwalker();
+    AssignRowsToDirwalker(SelectedRows());
     done = dirwalker_->RunVerb(verb);
   }
   if (!done) return false;
@@ -101,7 +101,7 @@ bool TKivShellList::DeleteSelected(bool permanently) {
     if (!record || record->IsParentEntry) return false;
     dirwalker_->SetCurrentId(record->ItemId.get());
   } else {
-    AssignSelectionToDirwalker();
+    AssignRowsToDirwalker(SelectedRows());
   }
   std::vector<std::wstring> gone;
   if (!dirwalker_->RunVerb(L"delete", {.shift_down = permanently, .gone = &gone})) return false;
@@ -158,7 +158,7 @@ void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
       // The platform would ask for a second menu (the control's own popup)
       // for the same key: the shell's menu already carries its items.
       if (shift.Contains(TShift::ssShift) && shell_context_menu_ && Selected()) {
-        ShowItemMenu(SelectionMenuPoint(Selected()));
+        ShowItemMenu(menus_.SelectionMenuPoint(Selected()));
         key = 0;
       }
       break;

@@ -1,7 +1,4 @@
-// Renaming in place: which rows may be edited, and what an edit that ended
-// does to the object, the row and the operation report.
-#include "framework/Application.h"
-#include "framework/Exceptions.h"
+// New folders and renaming in place: the list's side of its edits.
 #include "shell/core/IdList.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
@@ -35,17 +32,10 @@ bool TKivShellList::CreateNewFolder(const std::wstring& name, bool edit) {
   // Found by its object: where extensions are hidden, "New Folder.lnk" or
   // "New Folder.txt" shows the same caption. A folder of that name already
   // there is the one the user meant to name.
-  const RelativeIdList made = rows_ ? PathToIdList(rows_.Folder(), folder_name) : RelativeIdList();
-  TListItem* row = IdListCount(made.get()) == 1
-                       ? FindItemById(reinterpret_cast<PCUITEMID_CHILD>(made.get()))
-                       : nullptr;
-  if (row) {
-    ClearSelection();
-    row->SetSelected(true);
-    row->SetFocused(true);
-    row->MakeVisible(false);
-    row->EditCaption();
-  }
+  const RelativeIdList made =
+      row_query_ ? PathToIdList(row_query_.Folder(), folder_name) : RelativeIdList();
+  if (IdListCount(made.get()) == 1)
+    renaming_.EditAlone(FindItemById(reinterpret_cast<PCUITEMID_CHILD>(made.get())));
   return created;
 }
 
@@ -62,49 +52,11 @@ void TKivShellList::AssignRenameHook() {
 }
 
 bool TKivShellList::CanEdit(TListItem* item) {
-  if (!TCustomListView::CanEdit(item)) return false;
-  TKivShellListItem* record = RecordOf(item);
-  if (!record || record->IsParentEntry || !record->ItemId) return false;
-  dirwalker_->SetCurrentId(record->ItemId.get());
-  return dirwalker_->CanRename();
+  return TCustomListView::CanEdit(item) && renaming_.CanEdit(item);
 }
 
 void TKivShellList::EditEnded(TListItem* item, std::wstring* text) {
-  RunRefreshPutOffByEdit();
-  TKivShellListItem* record = RecordOf(item);
-  if (!record || !record->ItemId) return;
-  // The folder object may have moved on while the editor was open.
-  dirwalker_->SetCurrentId(record->ItemId.get());
-  const std::wstring old_caption = item->Caption();
-  TCustomListView::EditEnded(item, text);
-  if (!text) return;
-  std::wstring name = item->Caption();
-  // Enter on the untouched name asks for nothing; the shell would refuse a
-  // rename onto the object itself.
-  if (name == old_caption) return;
-  const std::wstring old_path = ItemPath(item);
-  const bool renamed = dirwalker_->RenameObject(name);
-  const DWORD error = GetLastError();
-  item->SetCaption(name);
-  if (!renamed) {
-    // The shell answers ERROR_CANCELLED when it has told the user itself;
-    // otherwise (Wine's never does, nor any without an owner window) the
-    // user would see the old name come back without a word.
-    if (static_cast<HRESULT>(error) != HRESULT_FROM_WIN32(ERROR_CANCELLED) && Application)
-      Application->ShowException(Exception(L"Cannot rename \"" + old_caption + L"\" to \"" + *text +
-                                           L"\": " + SystemErrorText(error)));
-    return;
-  }
-  record->ItemId = CloneIdList(dirwalker_->CurrentId());
-  // What the row showed of its object was fetched for the old name, and a
-  // new extension brings a new type and icon: fetched again when drawn.
-  item->SetSubItems({});
-  item->SetImageIndex(-1);
-  Change(item, LVIF_TEXT);
-  auto files = std::make_unique<TStringList>();
-  files->Add(old_path);
-  ReportOperation({sopRename}, std::move(files), ItemPath(item));
-  if (ViewStyle() == TViewStyle::vsIcon) Populate();
+  renaming_.Ended(item, text);
 }
 
 }  // namespace wf

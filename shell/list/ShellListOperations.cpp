@@ -1,5 +1,5 @@
 // The report step: what the list does when files were copied, moved,
-// deleted or renamed through it.
+// deleted or renamed through it; cutting and pasting.
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
 
@@ -11,6 +11,10 @@ namespace {
 // file looked up: a gone file's look-up can cost a read of its folder, but
 // on Windows a few look-ups cost less than reading a large folder.
 constexpr size_t kRowsWorthAFolderRead = 64;
+
+bool SameVerb(const std::wstring& a, const wchar_t* b) {
+  return CompareText(a, b) == 0;
+}
 
 }  // namespace
 
@@ -30,7 +34,8 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
       if (!record || record->IsParentEntry || item == parent_entry_) continue;
       // Asked of the rows' folder first: a row's path made by the shell from
       // its id looks the object up, slowly when it is gone.
-      std::wstring path = rows_ ? rows_.FileSystemPath(record->ItemId.get()) : std::wstring();
+      std::wstring path =
+          row_query_ ? row_query_.FileSystemPath(record->ItemId.get()) : std::wstring();
       if (path.empty()) path = ItemPath(item);
       if (path.empty() || !(many ? presence.Exists(path) : PathExists(path))) gone.push_back(item);
     }
@@ -41,6 +46,41 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
 
 void TKivShellList::RemoveRows(std::vector<TListItem*> rows) {
   DeleteRows(std::move(rows));
+}
+
+void TKivShellList::MarkCut(TListItem* item) {
+  item->SetCut(true);
+  if (TKivShellListItem* record = RecordOf(item)) record->Cut = true;
+}
+
+bool TKivShellList::PasteIntoFolder(const std::wstring& verb) {
+  std::unique_ptr<TStringList> clipboard;
+  if (SameVerb(verb, L"paste")) clipboard = ClipboardFiles();
+  const bool done = RunVerbOnFolder(verb);
+  if (done && clipboard) ReportPaste(std::move(clipboard), Path());
+  RestartRefreshTimer();
+  return done;
+}
+
+// The shown folder is the current object of a folder object of its own, one
+// level up, so that the verb lands on the folder itself and not on its rows.
+bool TKivShellList::RunVerbOnFolder(const std::wstring& verb) {
+  TDirwalker walker(nullptr);
+  walker.SetShowErrorMessages(ShowErrorMessages());
+  // The rows' folder: the list's folder object may have been moved on.
+  walker.SetFolderIDList(FolderIdList());
+  walker.SelectFolderInParent();
+  return walker.RunVerb(verb);
+}
+
+void TKivShellList::ReportPaste(std::unique_ptr<TStringList> clipboard,
+                                const std::wstring& destination) {
+  if (clipboard->Empty()) return;
+  // A moved file is gone from where the clipboard named it.
+  const bool copied = PathExists(clipboard->Items().front());
+  const TKivShellOperations operations = copied ? TKivShellOperations{sopCopy, sopPaste, sopAdd}
+                                                : TKivShellOperations{sopMove, sopPaste, sopAdd};
+  ReportOperation(operations, std::move(clipboard), destination);
 }
 
 }  // namespace wf

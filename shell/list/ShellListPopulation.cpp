@@ -65,8 +65,8 @@ TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
 void TKivShellList::Populate() {
   if (IsLoading() || !Enabled()) return;
   // A merge holds rows while it reads the folder: the fill follows it.
-  if (merging_) {
-    refill_after_merge_ = true;
+  if (merge_.Running()) {
+    merge_.RefillAfter();
     return;
   }
   if (populating_) {
@@ -77,10 +77,10 @@ void TKivShellList::Populate() {
   CursorScope hour_glass(crHourGlass);
   // Nothing the fill does is news to the list. Should it fail, the notifier
   // goes on watching the folder it watched.
-  const NotifierPause notifier_paused(*notifier_, automatic_refresh_);
+  const NotifierPause notifier_paused(refresh_.Notifier(), automatic_refresh_);
   // The directory watch starts before the folder is read, so that whatever
   // changes while the fill runs is merged after it.
-  if (automatic_refresh_) WatchDirectory(dirwalker_->FolderIdList());
+  if (automatic_refresh_) refresh_.WatchDirectory(dirwalker_->FolderIdList());
   do {
     refill_requested_ = false;
     {
@@ -98,8 +98,8 @@ void TKivShellList::Populate() {
     Raise(OnPopulated, this);
     Raise(OnPathChanged, this);
   } while (refill_requested_);
-  if (automatic_refresh_) WatchFolder(FolderIdList());
-  if (std::exchange(directory_changed_in_fill_, false) && automatic_refresh_) RestartRefreshTimer();
+  if (automatic_refresh_) refresh_.Follow(FolderIdList());
+  refresh_.FillEnded();
 }
 
 void TKivShellList::FillRows() {
@@ -110,9 +110,8 @@ void TKivShellList::FillRows() {
     // Deletion handlers run before this fill reads its folder and options:
     // a fill they ask for is this one.
     refill_requested_ = false;
-    sort_scratch_ = {};  // sized for the rows just gone
-    population_tick_ = GetTickCount();
-    rows_ = dirwalker_->ObjectQuery();
+    sorter_.Forget();
+    row_query_ = dirwalker_->ObjectQuery();
     CreateColumns();
     Raise(OnCreateColumns, this);
     if (refill_requested_) return;
@@ -224,14 +223,14 @@ std::wstring TKivShellList::ResolveCaption(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record && item == deleting_.first) record = deleting_.second;
   if (!record || !record->ItemId) return {};
-  return rows_.DisplayName(record->ItemId.get());
+  return row_query_.DisplayName(record->ItemId.get());
 }
 
 void TKivShellList::GatherDetailTexts(TListItem* item, PCUITEMID_CHILD id) {
   std::vector<std::wstring> texts;
-  texts.reserve(shell_column_count_ > 1 ? shell_column_count_ - 1 : 0);
-  for (int column = 1; column < shell_column_count_; ++column)
-    texts.push_back(rows_.DetailText(id, column_map_[column]));
+  texts.reserve(columns_.ShellCount() > 1 ? columns_.ShellCount() - 1 : 0);
+  for (int column = 1; column < columns_.ShellCount(); ++column)
+    texts.push_back(row_query_.DetailText(id, columns_.ShellColumnOf(column)));
   item->SetSubItems(std::move(texts));
 }
 
@@ -261,16 +260,24 @@ void TKivShellList::UpdateItem(TListItem* item) {
   if (!record->ItemId) return;
   PCUITEMID_CHILD id = record->ItemId.get();
   if (details_ && item->SubItems().empty()) GatherDetailTexts(item, id);
-  if (shows_icon) item->SetImageIndex(rows_.SmallIconIndex(id));
+  if (shows_icon) item->SetImageIndex(row_query_.SmallIconIndex(id));
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
   // One question for every attribute the row shows, the overlay's included.
   const SFGAOF asked = SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) |
                        (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
   SFGAOF attributes = 0;
-  item->SetOverlayIndex(rows_.OverlayIndex(id, asked, attributes));
+  item->SetOverlayIndex(row_query_.OverlayIndex(id, asked, attributes));
   if (attributes & SFGAO_HIDDEN) item->SetCut(true);
   record->Compressed = (attributes & asked & SFGAO_COMPRESSED) != 0;
   record->Encrypted = (attributes & asked & SFGAO_ENCRYPTED) != 0;
+}
+
+void TKivShellList::RefreshChangedRow(TListItem* item, PCUITEMID_CHILD fresh) {
+  RecordOf(item)->ItemId = CloneIdList(fresh);
+  item->SetSubItems({});
+  item->SetImageIndex(-1);
+  item->SetOverlayIndex(-1);
+  Change(item, LVIF_TEXT);
 }
 
 }  // namespace wf

@@ -27,10 +27,6 @@ TStringList& TKivShellList::SelectedNames() {
 // parse each name back, a disk look-up each (seconds for thousands of rows
 // under Wine), and a name two objects share would find one of them twice.
 // One pass over the rows, each row's name asked once.
-void TKivShellList::AssignSelectionToDirwalker() {
-  AssignRowsToDirwalker(SelectedRows());
-}
-
 void TKivShellList::AssignRowsToDirwalker(const std::vector<TListItem*>& rows) {
   std::vector<std::wstring> names;
   std::vector<ChildIdList> ids;
@@ -43,23 +39,23 @@ void TKivShellList::AssignRowsToDirwalker(const std::vector<TListItem*>& rows) {
     ids.push_back(CloneIdList(record->ItemId.get()));
   }
   dirwalker_->MultiObjects().Assign(std::move(names));
-  dirwalker_->SetObjectIds(rows_.FolderIdList(), std::move(ids));
+  dirwalker_->SetObjectIds(row_query_.FolderIdList(), std::move(ids));
 }
 
 std::wstring TKivShellList::NameInFolder(PCUITEMID_CHILD id) {
-  std::wstring name = rows_.ObjectName(id);
-  return name.empty() ? rows_.DisplayName(id) : name;
+  std::wstring name = row_query_.ObjectName(id);
+  return name.empty() ? row_query_.DisplayName(id) : name;
 }
 
 void TKivShellList::ClearSelectedNames() {
   if (!selected_names_ || selected_names_->Empty()) return;
-  const ScopedValue suppress(suppress_, true);
+  const ScopedValue keeping(keeping_selected_names_, true);
   selected_names_->Clear();
 }
 
 void TKivShellList::ReselectNames() {
-  if (suppress_) return;
-  const ScopedValue suppress(suppress_, true);
+  if (keeping_selected_names_) return;
+  const ScopedValue keeping(keeping_selected_names_, true);
   ClearSelection();
   const std::vector<std::wstring> names = selected_names_->Items();
   for (const std::wstring& name : names) {
@@ -69,7 +65,7 @@ void TKivShellList::ReselectNames() {
 }
 
 void TKivShellList::Change(TListItem* item, UINT changed) {
-  if ((changed & (LVIF_TEXT | LVIF_STATE)) && !suppress_) ClearSelectedNames();
+  if ((changed & (LVIF_TEXT | LVIF_STATE)) && !keeping_selected_names_) ClearSelectedNames();
   TCustomListView::Change(item, changed);
 }
 
@@ -77,7 +73,7 @@ void TKivShellList::Delete(TListItem* item) {
   ++rows_deleted_;
   // The platform reports no selection change for a deleted row: without
   // this a refill would keep the names of rows that are gone.
-  if (!suppress_) ClearSelectedNames();
+  if (!keeping_selected_names_) ClearSelectedNames();
   std::unique_ptr<TKivShellListItem> record(RecordOf(item));
   item->SetData(nullptr);
   if (item == parent_entry_) parent_entry_ = nullptr;
@@ -87,9 +83,19 @@ void TKivShellList::Delete(TListItem* item) {
   TCustomListView::Delete(item);
 }
 
+// Rows of the list's objects (never the parent entry) that are selected now.
+std::vector<TListItem*> TKivShellList::SelectedObjectRows() {
+  std::vector<TListItem*> rows;
+  for (TListItem* item : SelectedRows()) {
+    TKivShellListItem* record = RecordOf(item);
+    if (record && !record->IsParentEntry) rows.push_back(item);
+  }
+  return rows;
+}
+
 int TKivShellList::IndexOfItemId(PCUITEMID_CHILD id) {
-  if (!id || !rows_) return -1;
-  TListItem* row = RowOfIdentity(rows_.Identity(id));
+  if (!id || !row_query_) return -1;
+  TListItem* row = RowOfIdentity(row_query_.Identity(id));
   return row ? row->Index() : -1;
 }
 
@@ -105,11 +111,11 @@ std::vector<TListItem*> TKivShellList::RowsOfIdentities(
   std::vector<TListItem*> found;
   std::unordered_set<std::wstring> wanted(identities.begin(), identities.end());
   wanted.erase(std::wstring());
-  if (wanted.empty() || !rows_) return found;
+  if (wanted.empty() || !row_query_) return found;
   for (int i = 0, n = Items().Count(); i < n && found.size() < wanted.size(); ++i) {
     TListItem* row = Items()[i];
     TKivShellListItem* record = RecordOf(row);
-    if (record && record->ItemId && wanted.count(rows_.Identity(record->ItemId.get())))
+    if (record && record->ItemId && wanted.count(row_query_.Identity(record->ItemId.get())))
       found.push_back(row);
   }
   return found;
@@ -134,15 +140,15 @@ int TKivShellList::SelectItemById(PCUITEMID_CHILD id) {
 PCIDLIST_ABSOLUTE TKivShellList::FolderIdList() {
   // The rows' own folder, taken at the fill: a row's path stays right even
   // after the folder object has been bound elsewhere.
-  if (!rows_) rows_ = dirwalker_->ObjectQuery();
-  return rows_.FolderIdList();
+  if (!row_query_) row_query_ = dirwalker_->ObjectQuery();
+  return row_query_.FolderIdList();
 }
 
 std::wstring TKivShellList::ItemPath(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record || !record->ItemId) return {};
-  if (!rows_) rows_ = dirwalker_->ObjectQuery();
-  return IdListToPath(rows_.AbsoluteIdList(record->ItemId.get()));
+  if (!row_query_) row_query_ = dirwalker_->ObjectQuery();
+  return IdListToPath(row_query_.AbsoluteIdList(record->ItemId.get()));
 }
 
 }  // namespace wf
