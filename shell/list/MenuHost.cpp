@@ -7,6 +7,7 @@
 #include "framework/Menus.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -113,7 +114,7 @@ std::wstring MenuHost::ShowItemMenu(POINT point) {
   // is by then; gone, it edits nothing.
   if (!list.ReadOnly())
     walker.OnRename = [&list, first = chosen.front()](TObject*) {
-      list.renaming_.EditAlone(list.RowOfIdentity(first));
+      list.parts_->renaming.EditAlone(list.RowOfIdentity(first));
     };
   else
     list.AssignRenameHook();

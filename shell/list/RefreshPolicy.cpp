@@ -9,6 +9,7 @@
 #include "framework/Strings.h"
 #include "framework/Timer.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -161,8 +162,8 @@ void RefreshPolicy::DirectoryChanged() {
 // shown) is for a merge to sort out.
 void RefreshPolicy::DirectoryFileModified(const std::wstring& name) {
   if (stopped_) return;
-  if (list_.merge_.Running()) {
-    list_.merge_.MergeAgainAfter();
+  if (list_.parts_->merge.Running()) {
+    list_.parts_->merge.MergeAgainAfter();
     return;
   }
   if (Filling()) {
@@ -192,7 +193,8 @@ void RefreshPolicy::RestartCapped() {
   if (!timer_->Enabled()) {
     burst_start_tick_ = now;
   } else if (now - burst_start_tick_ >=
-             std::max(kMinBurstCapMs, kBurstCapMergeFactor * list_.merge_.LastDurationMs())) {
+             std::max(kMinBurstCapMs,
+                      kBurstCapMergeFactor * list_.parts_->merge.LastDurationMs())) {
     return;
   }
   RestartAfter(kWatchSettleMs);
@@ -221,8 +223,8 @@ void RefreshPolicy::ChangeNotified(TNotificationEvent event, PCIDLIST_ABSOLUTE f
       if (InShownFolder(first)) {
         ChildIdList id = LastId(first);
         // A merge holds rows while it reads the folder: the row goes after.
-        if (list_.merge_.Running())
-          list_.merge_.DeleteAfter(std::move(id));
+        if (list_.parts_->merge.Running())
+          list_.parts_->merge.DeleteAfter(std::move(id));
         else if (TListItem* row = list_.FindItemById(id.get()))
           list_.RemoveRows({row});
         return;

@@ -12,16 +12,13 @@
 #include "shell/core/ShellItemQuery.h"
 #include "shell/core/ShellOperations.h"
 #include "shell/core/SystemImageList.h"
-#include "shell/list/MenuHost.h"
-#include "shell/list/RefreshPolicy.h"
-#include "shell/list/RenameSession.h"
-#include "shell/list/ShellColumns.h"
 #include "shell/list/ShellListItem.h"
-#include "shell/list/ShellListMerge.h"
-#include "shell/list/ShellListSort.h"
-#include "shell/list/SortArrows.h"
+#include "shell/notify/DirectoryWatch.h"
+#include "shell/notify/ShellChangeNotifier.h"
 
 namespace wf {
+
+struct ShellListParts;
 
 using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
 
@@ -108,20 +105,18 @@ class TKivShellList : public TCustomListView {
   void UpdateSortArrows();
   int SortColumn() const { return sort_column_; }
   bool SortDescending() const { return descending_; }
-  int ShellColumnCount() const { return columns_.ShellCount(); }
+  int ShellColumnCount() const;
 
-  // With sopDelete the selected rows whose objects are really gone leave the
-  // list first (the parent entry never does); then OnOperation hears of
-  // `files`, when there are any.
+  // With sopDelete the selected rows whose objects really went leave first
+  // (never the parent entry); then OnOperation hears of any `files`.
   void ReportOperation(TKivShellOperations operations, std::unique_ptr<TStringList> files,
                        const std::wstring& destination);
   // Removes these rows, in any order, within one update bracket.
   void RemoveRows(std::vector<TListItem*> rows);
   TOnOperation OnOperation;
 
-  // Opens the selected row's name for editing; false with no selection or
-  // when the row may not be renamed. AssignRenameHook has the folder
-  // object's "rename" verb call it, or clears that hook in a read-only list.
+  // Opens the selected row's name for editing, if it may be renamed. The
+  // folder object's "rename" verb calls it, except in a read-only list.
   bool EditSelected();
   void AssignRenameHook();
   // Creates the folder `name` ("New Folder" when empty) in the shown folder;
@@ -130,9 +125,8 @@ class TKivShellList : public TCustomListView {
   // name (the new folder, or one already there) is selected and edited.
   bool CreateNewFolder(const std::wstring& name, bool edit);
 
-  // "default" opens folders and links to folders inside the list and hands
-  // the rest to the shell; other verbs run on the folder object, followed by
-  // the list's bookkeeping. True when something was done.
+  // "default" opens folders (and links to them) in the list, the rest in the
+  // shell; other verbs run on the folder object. True when something was done.
   bool InvokeVerb(const std::wstring& verb);
   // Shows the parent folder (the desktop stays the desktop); always true.
   bool GoUp();
@@ -140,31 +134,24 @@ class TKivShellList : public TCustomListView {
   // Brings the folder's present content into the rows without a refill
   // (see FolderMerge); does nothing while loading, filling or windowless.
   virtual void MergeRefresh();
-  // Merges (or, when the shown folder has gone, shows My Computer) 200 ms
-  // from now; every restart puts that off again.
-  void RestartRefreshTimer() { refresh_.Restart(); }
-  // Watches the shown folder, not its subfolders, while AutomaticRefresh is
-  // on; its window is where the platform's notices arrive.
-  TKivShellChangeNotifier& ChangeNotifier() { return refresh_.Notifier(); }
-  TKivDirectoryWatch& DirectoryWatch() { return refresh_.DirectoryWatch(); }
+  // Merges (the folder gone: shows My Computer) 200 ms after the last restart.
+  void RestartRefreshTimer();
+  // Watch the shown folder (not its subfolders) while AutomaticRefresh is on.
+  TKivShellChangeNotifier& ChangeNotifier();
+  TKivDirectoryWatch& DirectoryWatch();
 
-  // Shown for a right-click outside every row; with none, such a click gets
-  // the framework's handling (PopupMenu). Forgotten when it is freed.
-  TPopupMenu* BackgroundPopupMenu() const { return menus_.Background(); }
-  void SetBackgroundPopupMenu(TPopupMenu* menu) { menus_.SetBackground(menu); }
+  // For a right-click outside every row (none: PopupMenu); forgotten when freed.
+  TPopupMenu* BackgroundPopupMenu() const;
+  void SetBackgroundPopupMenu(TPopupMenu* menu);
   // Kept by the folder object, which asks it before every shell verb.
-  const TOnContextMenuSelectEvent& OnContextMenuSelect() const {
-    return dirwalker_->OnContextMenuSelect;
-  }
+  const TOnContextMenuSelectEvent& OnContextMenuSelect() const;
   void SetOnContextMenuSelect(TOnContextMenuSelectEvent handler);
-  // The shell's context menu of the selected rows, merged with PopupMenu, at
-  // the screen point, followed by the list's bookkeeping for the verb that
-  // ran. Answers that verb, or empty.
-  std::wstring ShowItemMenu(POINT point) { return menus_.ShowItemMenu(point); }
-  // BackgroundPopupMenu at the screen point; false when there is none.
-  bool ShowBackgroundMenu(POINT point) { return menus_.ShowBackgroundMenu(point); }
-  // Runs the verb (in practice "paste") on the shown folder itself and
-  // reports what was pasted; true when the shell did it.
+  // The shell's menu of the selected rows merged with PopupMenu, at the
+  // screen point; answers the verb that ran, or empty.
+  std::wstring ShowItemMenu(POINT point);
+  // False when there is no BackgroundPopupMenu.
+  bool ShowBackgroundMenu(POINT point);
+  // Runs the verb ("paste") on the shown folder itself and reports it.
   bool PasteIntoFolder(const std::wstring& verb);
 
   TNotifyEvent OnCreateColumns;
@@ -191,71 +178,44 @@ class TKivShellList : public TCustomListView {
   void KeyDown(WORD& key, TShiftState shift) override;
   void KeyPress(wchar_t& key) override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
-  // Runs the verb on the shown folder itself, as an object of its parent;
-  // true when the shell did it.
+  // Runs the verb on the shown folder as an object of its parent.
   virtual bool RunVerbOnFolder(const std::wstring& verb);
 
  private:
-  // The list's parts, each with one job, reach into its rows and state.
+  friend class FolderFill;
   friend class FolderMerge;
   friend class MenuHost;
   friend class RefreshPolicy;
   friend class RenameSession;
   friend class ShellListSorter;
 
-  enum OptionBit : uint16_t {
-    kShowNethood = 1 << 0,
-    kShowRecycleBin = 1 << 1,
-    kShowErrorMessages = 1 << 2,
-    kShowHidden = 1 << 3,
-    kShowFiles = 1 << 4,
-    kShowContextMenuOnTop = 1 << 5,
-    kColorCompressed = 1 << 6,
-    kColorEncrypted = 1 << 7,
-    kNoFillOnStartup = 1 << 8
-  };
-  uint16_t options_ = kShowNethood | kShowRecycleBin | kShowFiles;
+  uint16_t options_ = kDefaultShellListOptions;
   bool Option(uint16_t bit) const { return (options_ & bit) != 0; }
   void SetOption(uint16_t bit, bool value);
 
-  // Filling the list (ShellListPopulation.cpp).
-  void FillRows();
-  void RestartEnumeration() noexcept;
-  bool AcceptObject();
-  bool ObjectWanted();
-  void AddAcceptedObjects();
-  void AddObjectItem(bool details);
-  TListItem* AddRow(ChildIdList id);
-  void AddParentEntry();
-  bool ShowsDesktop() const;
+  // What the rows show (ShellListPopulation.cpp).
   void GatherDetailTexts(TListItem* item, PCUITEMID_CHILD id);
   void GatherRowDetailTexts(TListItem* item);
   void UpdateItem(TListItem* item);
-  // A fresh id of the row's object, whose find data differ from the row's:
-  // the row takes it and fetches what it shows again when next drawn.
+  // The row takes a fresh id of its object and fetches what it shows again.
   void RefreshChangedRow(TListItem* item, PCUITEMID_CHILD fresh);
-  // Where a merge meets a row whose object is still there: with thumbnails
-  // shown, its picture may have to be made again (ShellListPictures.cpp).
+  // A merge passes each row: its thumbnail (ShellListPictures.cpp) and its
+  // check state (ShellListChecks.cpp) follow.
   void RefreshRowPicture(TListItem* item);
-  // Where a merge passes each row: with check boxes and a shell link, the
-  // row's check state follows the link's selection list (ShellListChecks.cpp).
   void RefreshRowCheckState(TListItem* item);
 
   // Rows by selection, name and identity (ShellListSelection.cpp).
   std::vector<TListItem*> SelectedObjectRows();
-  // The folder object's objects for its next request: these rows' objects,
-  // by their own ids.
+  // The folder object's objects for its next request, by the rows' own ids.
   void AssignRowsToDirwalker(const std::vector<TListItem*>& rows);
-  // The row of the object of that identity in the rows' folder, or null:
-  // how a row held across a message loop is found again.
+  // How a row held across a message loop is found again (or null).
   TListItem* RowOfIdentity(const std::wstring& identity);
   std::vector<TListItem*> RowsOfIdentities(const std::vector<std::wstring>& identities);
-  // The object's name in the folder, or its display name when it has none.
+  // The object's name in the folder, else its display name.
   std::wstring NameInFolder(PCUITEMID_CHILD id);
   void ReselectNames();
   void ClearSelectedNames();
 
-  // Verbs (ShellListActivation.cpp, ShellListOperations.cpp).
   bool OpenSelected(const std::wstring& verb);
   bool DeleteSelected(bool permanently);
   // Ghosts a row as the cut command's: see TKivShellListItem::Cut.
@@ -265,8 +225,7 @@ class TKivShellList : public TCustomListView {
   TDirwalker* dirwalker_ = nullptr;                  // owned as a component
   TKivSystemImageList* small_image_list_ = nullptr;  // owned as a component
   TKivSystemImageList* large_image_list_ = nullptr;  // owned as a component
-  // The folder the rows' ids belong to, made at each fill, so that what a
-  // row shows names its own object after the folder object has moved on.
+  // The folder of the rows' ids, made at each fill: rows outlive a move of the folder object.
   ShellItemQuery row_query_;
   bool details_ = true, show_folders_ = true, show_parent_folder_ = false;
   bool automatic_refresh_ = true, shell_context_menu_ = true, ole_drag_drop_ = true;
@@ -274,30 +233,18 @@ class TKivShellList : public TCustomListView {
   bool descending_ = false;
   int sort_column_ = 0;
   std::wstring pending_path_;
-  // Fills: rows being made; a fill from start to its closing events; a
-  // fill asked for meanwhile; fills begun.
+  // Rows being made; a fill to its closing events; one asked for meanwhile.
   bool filling_ = false, populating_ = false, refill_requested_ = false;
   uint32_t fills_started_ = 0;
-  // The parent-folder entry's row, so that a sort knows it without reading
-  // every row's record.
-  TListItem* parent_entry_ = nullptr;
-  // Counts the rows' deletions, so that whoever holds rows across a call
-  // that may let messages through sees whether any went meanwhile.
+  TListItem* parent_entry_ = nullptr;  // known without a read of every record
+  // Tells whoever holds rows across a call that may pump whether any went.
   uint64_t rows_deleted_ = 0;
-  // The row being deleted and its record, which the row no longer holds.
   std::pair<TListItem*, TKivShellListItem*> deleting_{nullptr, nullptr};
   std::unique_ptr<TStringList> selected_names_;
-  // Raised while the selection is made from the names, or the names
-  // cleared: changes of rows then leave the names alone.
+  // While the selection is made from the names, row changes keep the names.
   bool keeping_selected_names_ = false;
 
-  ShellColumns columns_;
-  ShellListSorter sorter_{*this};
-  SortArrows sort_arrows_{[this] { UpdateSortArrows(); }};
-  RefreshPolicy refresh_{*this};
-  FolderMerge merge_{*this};
-  RenameSession renaming_{*this};
-  MenuHost menus_{*this};
+  std::unique_ptr<ShellListParts> parts_;
 };
 
 }  // namespace wf

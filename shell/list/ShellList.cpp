@@ -1,5 +1,6 @@
 // The shell list's life cycle and properties.
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 #include "framework/Application.h"
 #include "shell/core/ShellUtils.h"
@@ -24,15 +25,16 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   TCustomListView::SetViewStyle(TViewStyle::vsReport);
   SetMultiSelect(true);
   SetAutoArrange(true);
+  parts_ = std::make_unique<ShellListParts>(*this);
   SetAutomaticRefresh(true);
-  sort_arrows_.Load(CurrentDpi());
+  parts_->sort_arrows.Load(CurrentDpi());
   SetParentFont(false);
 }
 
 TKivShellList::~TKivShellList() {
-  refresh_.Stop();
+  parts_->refresh.Stop();
   MarkDestroying();
-  sort_arrows_.StopWatching();
+  parts_->sort_arrows.StopWatching();
   // The rows' records are ours: free them while this class still exists.
   if (HandleAllocated()) Items().Clear();
 }
@@ -48,7 +50,7 @@ void TKivShellList::CreateParams(TCreateParams& params) {
 
 void TKivShellList::CreateWnd() {
   TCustomListView::CreateWnd();
-  sort_arrows_.WatchHeader(ListView_GetHeader(Handle()));
+  parts_->sort_arrows.WatchHeader(ListView_GetHeader(Handle()));
   if (!window_created_) {
     // From now on the folder object may own the shell's windows.
     dirwalker_->MarkLoaded();
@@ -166,17 +168,53 @@ void TKivShellList::SetUseSystemFont(bool value) {
 
 void TKivShellList::SetAutomaticRefresh(bool value) {
   automatic_refresh_ = value;
-  refresh_.SetAutomatic(value);
+  parts_->refresh.SetAutomatic(value);
 }
 
 void TKivShellList::MergeRefresh() {
   if (IsLoading() || !HandleAllocated() || filling_ || populating_) return;
-  merge_.Run();
+  parts_->merge.Run();
 }
 
 void TKivShellList::Notification(TComponent* component, TOperation operation) {
   TCustomListView::Notification(component, operation);
-  if (operation == TOperation::opRemove) menus_.Forget(component);
+  if (operation == TOperation::opRemove) parts_->menus.Forget(component);
+}
+
+int TKivShellList::ShellColumnCount() const {
+  return parts_->columns.ShellCount();
+}
+
+void TKivShellList::RestartRefreshTimer() {
+  parts_->refresh.Restart();
+}
+
+TKivShellChangeNotifier& TKivShellList::ChangeNotifier() {
+  return parts_->refresh.Notifier();
+}
+
+TKivDirectoryWatch& TKivShellList::DirectoryWatch() {
+  return parts_->refresh.DirectoryWatch();
+}
+
+TPopupMenu* TKivShellList::BackgroundPopupMenu() const {
+  return parts_->menus.Background();
+}
+
+void TKivShellList::SetBackgroundPopupMenu(TPopupMenu* menu) {
+  parts_->menus.SetBackground(menu);
+}
+
+std::wstring TKivShellList::ShowItemMenu(POINT point) {
+  return parts_->menus.ShowItemMenu(point);
+}
+
+bool TKivShellList::ShowBackgroundMenu(POINT point) {
+  return parts_->menus.ShowBackgroundMenu(point);
+}
+
+const TOnContextMenuSelectEvent& TKivShellList::OnContextMenuSelect() const {
+  return dirwalker_->OnContextMenuSelect;
 }
 
 void TKivShellList::SetOnContextMenuSelect(TOnContextMenuSelectEvent handler) {
@@ -190,14 +228,15 @@ LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       return 0;
     case WM_PARENTNOTIFY:
       // The list view makes its header as a child: watch it from birth.
-      if (LOWORD(wparam) == WM_CREATE) sort_arrows_.WatchHeader(reinterpret_cast<HWND>(lparam));
+      if (LOWORD(wparam) == WM_CREATE)
+        parts_->sort_arrows.WatchHeader(reinterpret_cast<HWND>(lparam));
       break;
     case WM_CONTEXTMENU:
-      return menus_.ContextMenuRequested(wparam, lparam);
+      return parts_->menus.ContextMenuRequested(wparam, lparam);
     case WM_INITMENUPOPUP:
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
-      return menus_.MenuMessage(msg, wparam, lparam);
+      return parts_->menus.MenuMessage(msg, wparam, lparam);
     case WM_CAPTURECHANGED: {
       const LRESULT result = TCustomListView::WndProc(msg, wparam, lparam);
       UpdateSortArrows();

@@ -3,6 +3,7 @@
 #include "framework/Strings.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -158,7 +159,7 @@ void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
       // The platform would ask for a second menu (the control's own popup)
       // for the same key: the shell's menu already carries its items.
       if (shift.Contains(TShift::ssShift) && shell_context_menu_ && Selected()) {
-        ShowItemMenu(menus_.SelectionMenuPoint(Selected()));
+        ShowItemMenu(parts_->menus.SelectionMenuPoint(Selected()));
         key = 0;
       }
       break;

@@ -1,12 +1,13 @@
 // Columns and sorting: the list's side of its columns, sorts and sort marks.
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 #include "shell/core/ShellUtils.h"
 
 namespace wf {
 
 void TKivShellList::CreateColumns() {
-  columns_.Create(Columns(), *dirwalker_, details_, CurrentDpi());
+  parts_->columns.Create(Columns(), *dirwalker_, details_, CurrentDpi());
 }
 
 void TKivShellList::SortByColumn(int column) {
@@ -25,7 +26,7 @@ void TKivShellList::SortItems() {
   if (sort_column_ > Columns().Count() - 1) sort_column_ = 0;
   if (!HandleAllocated()) return;  // no window, no rows in places
   SortingScope sorting(*this);
-  PlaceRows(sorter_.Order(sort_column_, descending_));
+  PlaceRows(parts_->sorter.Order(sort_column_, descending_));
 }
 
 void TKivShellList::ChangeScale(int dpi) {
@@ -33,14 +34,14 @@ void TKivShellList::ChangeScale(int dpi) {
   TCustomListView::ChangeScale(dpi);
   if (CurrentDpi() == before) return;
   if (use_system_font_) UseIconTitleFont(Font());
-  columns_.Rescale(Columns(), before, dpi);
-  sort_arrows_.Load(dpi);
+  parts_->columns.Rescale(Columns(), before, dpi);
+  parts_->sort_arrows.Load(dpi);
   UpdateSortArrows();
 }
 
 void TKivShellList::UpdateSortArrows() {
   if (!HandleAllocated()) return;
-  sort_arrows_.Show(ListView_GetHeader(Handle()), sort_column_, descending_);
+  parts_->sort_arrows.Show(ListView_GetHeader(Handle()), sort_column_, descending_);
 }
 
 }  // namespace wf

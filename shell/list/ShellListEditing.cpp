@@ -2,6 +2,7 @@
 #include "shell/core/IdList.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -35,7 +36,7 @@ bool TKivShellList::CreateNewFolder(const std::wstring& name, bool edit) {
   const RelativeIdList made =
       row_query_ ? PathToIdList(row_query_.Folder(), folder_name) : RelativeIdList();
   if (IdListCount(made.get()) == 1)
-    renaming_.EditAlone(FindItemById(reinterpret_cast<PCUITEMID_CHILD>(made.get())));
+    parts_->renaming.EditAlone(FindItemById(reinterpret_cast<PCUITEMID_CHILD>(made.get())));
   return created;
 }
 
@@ -52,11 +53,11 @@ void TKivShellList::AssignRenameHook() {
 }
 
 bool TKivShellList::CanEdit(TListItem* item) {
-  return TCustomListView::CanEdit(item) && renaming_.CanEdit(item);
+  return TCustomListView::CanEdit(item) && parts_->renaming.CanEdit(item);
 }
 
 void TKivShellList::EditEnded(TListItem* item, std::wstring* text) {
-  renaming_.Ended(item, text);
+  parts_->renaming.Ended(item, text);
 }
 
 }  // namespace wf

@@ -6,6 +6,21 @@
 
 namespace wf {
 
+// The shell list's yes-or-no listing options, kept as one set of bits,
+// and the record each of its rows carries.
+enum ShellListOption : uint16_t {
+  kShowNethood = 1 << 0,
+  kShowRecycleBin = 1 << 1,
+  kShowErrorMessages = 1 << 2,
+  kShowHidden = 1 << 3,
+  kShowFiles = 1 << 4,
+  kShowContextMenuOnTop = 1 << 5,
+  kColorCompressed = 1 << 6,
+  kColorEncrypted = 1 << 7,
+  kNoFillOnStartup = 1 << 8,
+};
+constexpr uint16_t kDefaultShellListOptions = kShowNethood | kShowRecycleBin | kShowFiles;
+
 // The record every row of a shell list carries, owned by its row.
 class TKivShellListItem {
  public:

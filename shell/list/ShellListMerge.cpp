@@ -10,6 +10,7 @@
 #include "framework/ScopedValue.h"
 #include "framework/Strings.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -185,7 +186,7 @@ void FolderMerge::RefillKeepingSelection() {
   // The refill would end the edit and lose what was typed: it waits for the
   // edit's end.
   if (list.IsEditing()) {
-    list.renaming_.RefreshAfterEdit();
+    list.parts_->renaming.RefreshAfterEdit();
     return;
   }
   enum Role : unsigned { kSelected = 1, kFocused = 2, kTop = 4 };
@@ -287,14 +288,14 @@ void FolderMerge::MergeRows() {
     try {
       while (walker.NextObject()) {
         if (disturbed()) break;
-        if (!list.AcceptObject()) continue;
+        if (!list.parts_->fill.AcceptObject()) continue;
         if (list.rows_deleted_ != deletions) {
           deletions = list.rows_deleted_;
           rows = std::make_unique<RowsByIdentity>(list, query);
         }
         TListItem* row = rows->Find(walker, query);
         if (!row) {
-          list.AddObjectItem(list.details_);
+          list.parts_->fill.AddObjectItem(list.details_);
           continue;
         }
         TKivShellListItem* record = TKivShellList::RecordOf(row);

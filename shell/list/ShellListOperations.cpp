@@ -1,5 +1,6 @@
 // The report step: what the list does when files were copied, moved,
 // deleted or renamed through it; cutting and pasting.
+#include "framework/Strings.h"
 #include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
 

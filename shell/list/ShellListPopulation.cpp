@@ -1,5 +1,7 @@
-// Filling the list from its folder, and the rows' late updates.
+// Filling the list from its folder: when a fill runs and what it tells; and
+// what the rows show, fetched when first drawn.
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 #include <utility>
 #include <vector>
@@ -12,27 +14,6 @@
 namespace wf {
 
 namespace {
-
-constexpr wchar_t kParentEntryCaption[] = L" .. ";
-
-// The list's update bracket and the filling flag, closed on every way out.
-class FillScope {
- public:
-  FillScope(TListItems& items, bool& filling) : items_(items), filling_(filling) {
-    filling_ = true;
-    items_.BeginUpdate();
-  }
-  ~FillScope() {
-    items_.EndUpdate();
-    filling_ = false;
-  }
-  FillScope(const FillScope&) = delete;
-  FillScope& operator=(const FillScope&) = delete;
-
- private:
-  TListItems& items_;
-  bool& filling_;
-};
 
 // The notifier is off while a fill runs, and on again afterwards when the
 // list follows its folder, however the fill ends.
@@ -65,8 +46,8 @@ TKivShellListItem* TKivShellList::RecordOf(TListItem* item) {
 void TKivShellList::Populate() {
   if (IsLoading() || !Enabled()) return;
   // A merge holds rows while it reads the folder: the fill follows it.
-  if (merge_.Running()) {
-    merge_.RefillAfter();
+  if (parts_->merge.Running()) {
+    parts_->merge.RefillAfter();
     return;
   }
   if (populating_) {
@@ -77,10 +58,10 @@ void TKivShellList::Populate() {
   CursorScope hour_glass(crHourGlass);
   // Nothing the fill does is news to the list. Should it fail, the notifier
   // goes on watching the folder it watched.
-  const NotifierPause notifier_paused(refresh_.Notifier(), automatic_refresh_);
+  const NotifierPause notifier_paused(parts_->refresh.Notifier(), automatic_refresh_);
   // The directory watch starts before the folder is read, so that whatever
   // changes while the fill runs is merged after it.
-  if (automatic_refresh_) refresh_.WatchDirectory(dirwalker_->FolderIdList());
+  if (automatic_refresh_) parts_->refresh.WatchDirectory(dirwalker_->FolderIdList());
   do {
     refill_requested_ = false;
     {
@@ -88,7 +69,7 @@ void TKivShellList::Populate() {
       // columns, say) reaches the screen with the rows, in one redraw: each
       // column removed from a shown list costs a redraw of its own.
       ListUpdateScope one_redraw(Items());
-      FillRows();
+      parts_->fill.Fill();
       if (refill_requested_) continue;
       // Rows filled lazily may reach the control without a single change
       // notice: whoever follows the list (a caption showing its path) hears
@@ -98,125 +79,8 @@ void TKivShellList::Populate() {
     Raise(OnPopulated, this);
     Raise(OnPathChanged, this);
   } while (refill_requested_);
-  if (automatic_refresh_) refresh_.Follow(FolderIdList());
-  refresh_.FillEnded();
-}
-
-void TKivShellList::FillRows() {
-  ++fills_started_;
-  try {
-    FillScope fill(Items(), filling_);
-    Items().Clear();
-    // Deletion handlers run before this fill reads its folder and options:
-    // a fill they ask for is this one.
-    refill_requested_ = false;
-    sorter_.Forget();
-    row_query_ = dirwalker_->ObjectQuery();
-    CreateColumns();
-    Raise(OnCreateColumns, this);
-    if (refill_requested_) return;
-    if (OnAddItem) {
-      while (!refill_requested_ && dirwalker_->NextObject()) AddObjectItem(details_);
-      if (refill_requested_) {
-        RestartEnumeration();
-        return;
-      }
-    } else {
-      AddAcceptedObjects();
-    }
-    if (show_parent_folder_) AddParentEntry();
-    SortItems();
-    UpdateSortArrows();
-  } catch (...) {
-    RestartEnumeration();
-    throw;
-  }
-}
-
-// An enumeration abandoned half-way would otherwise be continued by the next
-// fill, which would then miss the objects already passed. Binding the folder
-// object again is the one way to have it start from the first object.
-void TKivShellList::RestartEnumeration() noexcept {
-  try {
-    const AbsoluteIdList folder = dirwalker_->FolderIdListCopy();
-    if (folder) dirwalker_->SetFolderIDList(folder.get());
-  } catch (const std::exception&) {
-    // The folder has gone: the next fill binds elsewhere or fails on its own.
-  }
-}
-
-bool TKivShellList::AcceptObject() {
-  if (!ShowHidden() && dirwalker_->IsHidden()) return false;
-  if (!ShowNethood()) {
-    const TKivShellFolder special = dirwalker_->ObjectSpecialFolder();
-    if (special == SF_NETHOOD || special == SF_NETWORK) return false;
-  }
-  if (!ShowRecycleBin()) {
-    if (dirwalker_->ObjectSpecialFolder() == SF_BITBUCKET) return false;
-    if (StartsWithText(dirwalker_->ObjectName(), L"RECYCL") && dirwalker_->IsHidden()) return false;
-  }
-  return ShowFiles() || dirwalker_->IsFolder();
-}
-
-// The current object gets a row: folders are shown or it is none, and the
-// object filter takes it.
-bool TKivShellList::ObjectWanted() {
-  return (show_folders_ || !dirwalker_->IsFolder()) && AcceptObject();
-}
-
-// With no add handler to see each object as it is met, the objects are
-// gathered first and their rows added in one run, the count known: the
-// control can then make room for them at once. Added one by one between
-// the shell's own allocations, the rows cost Wine's list view a growing
-// copy of its row array, quadratic in a large folder.
-void TKivShellList::AddAcceptedObjects() {
-  std::vector<ChildIdList> ids;
-  while (dirwalker_->NextObject())
-    if (ObjectWanted()) ids.push_back(dirwalker_->TakeObjectId());
-  Items().Reserve(static_cast<int>(ids.size()) + (show_parent_folder_ ? 1 : 0));
-  for (ChildIdList& id : ids) AddRow(std::move(id));
-}
-
-TListItem* TKivShellList::AddRow(ChildIdList id) {
-  TListItem* item = Items().Add();
-  if (!item) return nullptr;
-  // The display name is the one costly question per object, so it is asked
-  // when the caption is first read (by the control when it draws the row,
-  // by the sort, or by anyone else) rather than for every object here.
-  item->SetCaptionPending();
-  auto record = std::make_unique<TKivShellListItem>();
-  record->ItemId = std::move(id);
-  item->SetData(record.release());
-  return item;
-}
-
-void TKivShellList::AddObjectItem(bool details) {
-  if (!ObjectWanted()) return;
-  TListItem* item = AddRow(dirwalker_->ObjectIdCopy());
-  if (!item || !OnAddItem) return;
-  bool can_add = true;
-  if (details) GatherDetailTexts(item, RecordOf(item)->ItemId.get());
-  Raise(OnAddItem, item, can_add);
-  if (!can_add) item->Delete();
-}
-
-void TKivShellList::AddParentEntry() {
-  if (ShowsDesktop()) return;
-  TListItem* item = Items().Add();
-  if (!item) return;
-  item->SetCaption(kParentEntryCaption);
-  item->SetStateIndex(1);
-  auto record = std::make_unique<TKivShellListItem>();
-  record->IsParentEntry = true;
-  item->SetData(record.release());
-  parent_entry_ = item;
-}
-
-// The same answer as asking whether SpecialFolder is SF_DESKTOP: no special
-// folder of a lower rank can be the desktop. The full look-up asks the
-// platform for up to 36 folders, a price every fill would pay.
-bool TKivShellList::ShowsDesktop() const {
-  return IsDesktopIdList(dirwalker_->FolderIdList());
+  if (automatic_refresh_) parts_->refresh.Follow(FolderIdList());
+  parts_->refresh.FillEnded();
 }
 
 std::wstring TKivShellList::ResolveCaption(TListItem* item) {
@@ -228,9 +92,9 @@ std::wstring TKivShellList::ResolveCaption(TListItem* item) {
 
 void TKivShellList::GatherDetailTexts(TListItem* item, PCUITEMID_CHILD id) {
   std::vector<std::wstring> texts;
-  texts.reserve(columns_.ShellCount() > 1 ? columns_.ShellCount() - 1 : 0);
-  for (int column = 1; column < columns_.ShellCount(); ++column)
-    texts.push_back(row_query_.DetailText(id, columns_.ShellColumnOf(column)));
+  texts.reserve(parts_->columns.ShellCount() > 1 ? parts_->columns.ShellCount() - 1 : 0);
+  for (int column = 1; column < parts_->columns.ShellCount(); ++column)
+    texts.push_back(row_query_.DetailText(id, parts_->columns.ShellColumnOf(column)));
   item->SetSubItems(std::move(texts));
 }
 

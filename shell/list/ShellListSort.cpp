@@ -7,6 +7,7 @@
 #include "framework/StableSort.h"
 #include "shell/core/ShellCompare.h"
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 namespace wf {
 
@@ -22,7 +23,7 @@ const std::wstring kNoText;
 
 const std::vector<size_t>& ShellListSorter::Order(int column, bool descending) {
   TKivShellList& list = list_;
-  const ShellColumns& columns = list.columns_;
+  const ShellColumns& columns = list.parts_->columns;
   const bool shell_mode = column < columns.ShellCount() && !list.OnCompare;
   auto& from = scratch_.from;
   from.clear();
