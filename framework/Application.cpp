@@ -1,3 +1,5 @@
+// The application object: the message loop, idle handling, hints'
+// timing and the showing of errors.
 #include "framework/Application.h"
 
 #include <commctrl.h>

@@ -1,3 +1,4 @@
+// The base of the platform's common dialogs.
 #include "framework/CommonDialog.h"
 
 namespace wf {

@@ -1,3 +1,4 @@
+// Components: ownership, names, and notice of a component being freed.
 #include "framework/Component.h"
 
 #include <algorithm>

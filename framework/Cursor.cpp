@@ -1,3 +1,4 @@
+// The screen object and its cursors.
 #include "framework/Cursor.h"
 
 #include <windows.h>

@@ -1,3 +1,5 @@
+// Densities: awareness, the system's and a window's density, metrics and
+// the icon-title font at a density.
 #include "framework/Dpi.h"
 
 namespace wf {

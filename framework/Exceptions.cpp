@@ -1,3 +1,4 @@
+// The texts of exceptions and of the platform's errors.
 #include "framework/Exceptions.h"
 
 #include "framework/Strings.h"

@@ -1,3 +1,4 @@
+// Forms: top-level windows, their borders, activation and closing.
 #include "framework/Form.h"
 
 #include "framework/Application.h"

@@ -1,3 +1,4 @@
+// Windowless controls, painted by their parent.
 #include "framework/GraphicControl.h"
 
 #include <algorithm>

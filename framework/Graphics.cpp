@@ -1,3 +1,4 @@
+// Fonts, colours and bitmaps, and smooth stretching of pictures.
 #include "framework/Graphics.h"
 
 #include <commctrl.h>

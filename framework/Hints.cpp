@@ -1,3 +1,4 @@
+// The hint window.
 #include "framework/Hints.h"
 
 #include <commctrl.h>

@@ -1,3 +1,4 @@
+// Pictures and the image control that shows one.
 #include "framework/Image.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Image lists.
 #include "framework/ImageList.h"
 
 #include "framework/Handles.h"

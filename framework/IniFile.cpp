@@ -1,3 +1,5 @@
+// The settings file: reading and writing sections and keys, in the
+// encoding the file was written in.
 #include "framework/IniFile.h"
 
 #include <windows.h>

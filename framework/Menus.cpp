@@ -1,3 +1,5 @@
+// Menu items and popup menus: building the platform's menus, short cuts,
+// drawing items with images, and finding the chosen item.
 #include "framework/Menus.h"
 
 #include <algorithm>

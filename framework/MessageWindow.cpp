@@ -1,3 +1,4 @@
+// Hidden windows that receive messages for non-visual components.
 #include "framework/MessageWindow.h"
 
 #include "framework/Application.h"

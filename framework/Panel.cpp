@@ -1,3 +1,4 @@
+// Panels: bevels, captions and alignment.
 #include "framework/Panel.h"
 
 #include <cwctype>

@@ -1,3 +1,4 @@
+// String lists.
 #include "framework/StringList.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// Text helpers: comparison and folding, paths and file names, numbers and
+// masks.
 #include "framework/Strings.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Timers.
 #include "framework/Timer.h"
 
 #include "framework/Application.h"

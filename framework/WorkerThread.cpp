@@ -1,3 +1,4 @@
+// Worker threads whose work is handed back to the main thread.
 #include "framework/WorkerThread.h"
 
 #include <memory>
