@@ -48,6 +48,34 @@ bool IsDotName(const std::wstring& name) {
 
 namespace {
 
+// INVALID_FILE_ATTRIBUTES when nothing answers at the path.
+DWORD AttributesAt(const std::wstring& path) {
+  if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(LongPathForm(path).c_str());
+}
+
+}  // namespace
+
+bool DirectoryExists(const std::wstring& path) {
+  const DWORD attributes = AttributesAt(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = AttributesAt(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsFullPath(std::wstring_view name) {
+  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
+}
+
+bool SameVerb(std::wstring_view a, std::wstring_view b) {
+  return CompareText(a, b) == 0;
+}
+
+namespace {
+
 std::wstring UpperCased(std::wstring text) {
   if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
   return text;
