@@ -120,6 +120,11 @@ std::wstring AsciiUpperCase(std::wstring_view s) {
   return r;
 }
 
+std::wstring UpperCaseText(std::wstring text) {
+  if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
 bool StartsWithText(std::wstring_view s, std::wstring_view prefix) {
   return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }

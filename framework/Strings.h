@@ -84,6 +84,9 @@ inline int CompareText(const FoldedPrefix& pa, const std::wstring& a, const Fold
 // umlaut matches its small letter; an accent still makes another letter.
 bool SameText(std::wstring_view a, std::wstring_view b);
 std::wstring AsciiUpperCase(std::wstring_view s);
+// Every letter as its capital, by the platform's case table: the key under
+// which names that differ only by case meet in a set or a map.
+std::wstring UpperCaseText(std::wstring text);
 // The start and the end of a text, compared as SameText compares.
 bool StartsWithText(std::wstring_view s, std::wstring_view prefix);
 bool EndsWithText(std::wstring_view text, std::wstring_view end);
