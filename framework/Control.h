@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Alignment.h"
 #include "framework/Component.h"
 #include "framework/Cursor.h"
 #include "framework/Dpi.h"
@@ -14,8 +15,6 @@ namespace wf {
 
 class TPopupMenu;
 class TGraphicControl;
-
-enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
 
 // The point is in client coordinates, or (-1, -1) when the menu was asked
 // for from the keyboard. A handler that sets `handled` shows no menu.

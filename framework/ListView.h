@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/Alignment.h"
 #include "framework/Control.h"
 #include "framework/Prefetch.h"
 

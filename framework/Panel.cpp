@@ -8,9 +8,6 @@
 namespace wf {
 namespace {
 
-constexpr TColor clBtnShadow = clSystemColor | COLOR_BTNSHADOW;
-constexpr TColor clBtnHighlight = clSystemColor | COLOR_BTNHIGHLIGHT;
-
 void Line(HDC dc, int x, int y, int width, int height, COLORREF color) {
   const RECT r{x, y, x + width, y + height};
   BkColorScope background(dc, color);

@@ -92,8 +92,10 @@ int TStringList::IndexOf(std::wstring_view s) const {
     const int index = SortedPlace(s, found);
     return found ? index : -1;
   }
+  // The list's own rule, the one its sorted order and search use: ASCII
+  // letters fold, other characters compare by their code.
   for (int i = 0; i < Count(); ++i)
-    if (SameText(items_[i], s)) return i;
+    if (CompareText(items_[i], s) == 0) return i;
   return -1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace wf {
@@ -104,7 +105,15 @@ int CompareText(std::wstring_view a, std::wstring_view b) {
 }
 
 bool SameText(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && CompareText(a, b) == 0;
+  if (a.size() != b.size()) return false;
+  if (a.empty()) return true;
+  // The platform's counts are ints; a text that long is compared in parts.
+  constexpr size_t kPart = 1u << 30;
+  for (size_t at = 0; at < a.size(); at += kPart) {
+    const int n = static_cast<int>(std::min(kPart, a.size() - at));
+    if (CompareStringOrdinal(a.data() + at, n, b.data() + at, n, TRUE) != CSTR_EQUAL) return false;
+  }
+  return true;
 }
 
 std::wstring AsciiUpperCase(std::wstring_view s) {
@@ -113,8 +122,17 @@ std::wstring AsciiUpperCase(std::wstring_view s) {
   return r;
 }
 
+std::wstring UpperCaseText(std::wstring text) {
+  if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+  return text;
+}
+
 bool StartsWithText(std::wstring_view s, std::wstring_view prefix) {
   return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
+}
+
+bool EndsWithText(std::wstring_view text, std::wstring_view end) {
+  return text.size() >= end.size() && SameText(text.substr(text.size() - end.size()), end);
 }
 
 bool MatchesMask(std::wstring_view name, std::wstring_view mask) {

@@ -78,9 +78,18 @@ inline int CompareText(const FoldedPrefix& pa, const std::wstring& a, const Fold
   return static_cast<int>(pa.length) - static_cast<int>(pb.length);
 }
 
+// Whether two texts are the same but for case, over every letter (not only
+// ASCII ones): an ordinal comparison, the way the file system compares
+// names, the same in every locale. So, unlike CompareText, a capital
+// umlaut matches its small letter; an accent still makes another letter.
 bool SameText(std::wstring_view a, std::wstring_view b);
 std::wstring AsciiUpperCase(std::wstring_view s);
+// Every letter as its capital, by the platform's case table: the key under
+// which names that differ only by case meet in a set or a map.
+std::wstring UpperCaseText(std::wstring text);
+// The start and the end of a text, compared as SameText compares.
 bool StartsWithText(std::wstring_view s, std::wstring_view prefix);
+bool EndsWithText(std::wstring_view text, std::wstring_view end);
 
 // File-mask matching: '*' any run, '?' one character, [abc] / [a-z] / [!abc]
 // sets; ASCII letters match their capitals, other characters only themselves.

@@ -111,7 +111,7 @@ void TCustomPaxPanel::CreateParams(TCreateParams& params) {
   params.class_style |= CS_HREDRAW | CS_VREDRAW;
   // The window is made before its theme is opened: what counts is whether
   // the panel will draw with visual styles.
-  if (transparent_ && !(use_xp_themes_ && IsThemeActive()))
+  if (transparent_ && !(use_xp_themes_ && ThemeActive()))
     params.ex_style |= WS_EX_TRANSPARENT;
   else
     params.ex_style &= ~WS_EX_TRANSPARENT;
@@ -124,14 +124,12 @@ void TCustomPaxPanel::CreateWnd() {
 
 void TCustomPaxPanel::CreateThemeHandle() {
   FreeThemeHandle();
-  if (!HandleAllocated() || !IsThemeActive()) return;
-  theme_ = OpenThemeData(Handle(), GetThemedClassName().c_str());
+  if (!HandleAllocated() || !ThemeActive()) return;
+  theme_ = OpenTheme(Handle(), GetThemedClassName().c_str());
 }
 
 void TCustomPaxPanel::FreeThemeHandle() {
-  if (!theme_) return;
-  CloseThemeData(theme_);
-  theme_ = nullptr;
+  theme_.reset();
 }
 
 RECT TCustomPaxPanel::GetBackgroundClientRect() {
@@ -287,7 +285,7 @@ void TCustomPaxPanel::SetBevelSpaceColor(TColor value) {
 void TCustomPaxPanel::SetUseXPThemes(bool value) {
   if (value == use_xp_themes_) return;
   use_xp_themes_ = value;
-  if (IsThemeActive() && HandleAllocated()) {
+  if (ThemeActive() && HandleAllocated()) {
     if (use_xp_themes_)
       CreateThemeHandle();
     else

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <windows.h>
-#include <uxtheme.h>
 
 #include <cstdint>
 #include <functional>
@@ -11,6 +10,7 @@
 
 #include "framework/Graphics.h"
 #include "framework/Panel.h"
+#include "framework/Themes.h"
 #include "ui/PaxBkgnd.h"
 #include "ui/PaxStyleMgr.h"
 
@@ -163,9 +163,9 @@ class TCustomPaxPanel : public TCustomPanel, public TStyleable {
   void SetStyleName(std::wstring value);
 
   // The open theme data, or null.
-  HTHEME ThemeHandle() const { return theme_; }
+  HTHEME ThemeHandle() const { return theme_.get(); }
   // Drawing with visual styles: UseXPThemes and a theme open.
-  bool Themed() const { return use_xp_themes_ && theme_; }
+  bool Themed() const { return use_xp_themes_ && static_cast<bool>(theme_); }
   // The canvas of the paint in progress (OnPaint draws on it).
   TCanvas& Canvas() { return canvas_; }
 
@@ -253,7 +253,7 @@ class TCustomPaxPanel : public TCustomPanel, public TStyleable {
   RECT size_move_start_{};
   std::unique_ptr<TPaxPanelGrabHandle> grab_left_, grab_top_, grab_right_, grab_bottom_;
   bool mouse_inside_ = false;
-  HTHEME theme_ = nullptr;
+  UniqueTheme theme_;
   bool use_xp_themes_ = true;
   bool transparent_xp_themes_ = true;
   uint8_t alpha_level_ = 0;

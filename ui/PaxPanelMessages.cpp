@@ -222,7 +222,7 @@ LRESULT TCustomPaxPanel::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
       }
       break;
     case kPaxGetThemeHandle:
-      return reinterpret_cast<LRESULT>(theme_);
+      return reinterpret_cast<LRESULT>(theme_.get());
     case kPaxImageFormChanged: {
       const LRESULT result = TCustomPanel::WndProc(msg, wparam, lparam);
       if (image_form_) Invalidate();

@@ -10,9 +10,6 @@ using namespace panel_detail;
 
 namespace {
 
-constexpr TColor clBtnShadow = clSystemColor | COLOR_BTNSHADOW;
-constexpr TColor clBtnHighlight = clSystemColor | COLOR_BTNHIGHLIGHT;
-
 // The theme part of a bevel's edge, and of the status bar's gripper.
 constexpr int kEdgePart = 32;
 constexpr int kGripperPart = 3;
@@ -103,7 +100,7 @@ LRESULT TCustomPaxPanel::OnEraseBackground(HDC dc) {
     RECT client;
     GetClientRect(Handle(), &client);
     if (transparent_xp_themes_)
-      DrawThemeParentBackground(Handle(), dc, &client);
+      DrawParentBackground(Handle(), dc, &client);
     else
       Fill(dc, client, Color());
   }
@@ -236,8 +233,8 @@ void TCustomPaxPanel::PaintBevel(HDC dc, RECT& r, TBevelCut cut) {
     if (cut == TBevelCut::bvSpace) return;
     const bool lowered = cut == TBevelCut::bvLowered;
     RECT content = r;
-    DrawThemeEdge(theme_, dc, kEdgePart, lowered ? 3 : 2, &r,
-                  lowered ? BDR_SUNKENOUTER : BDR_RAISEDOUTER, BF_RECT | BF_ADJUST, &content);
+    DrawThemedEdge(theme_.get(), dc, kEdgePart, lowered ? 3 : 2, r,
+                   lowered ? BDR_SUNKENOUTER : BDR_RAISEDOUTER, BF_RECT | BF_ADJUST, &content);
     r = content;
     return;
   }
@@ -326,10 +323,8 @@ void TCustomPaxPanel::PaintSizeGrip(HDC dc, const RECT& client, const RECT& r) {
   if (Themed()) {
     RECT strip{client.right - grip_width, client.top, client.right, client.bottom};
     if (IsRectEmpty(&strip)) return;
-    if (HTHEME status = OpenThemeData(Handle(), L"STATUS")) {
-      DrawThemeBackground(status, dc, kGripperPart, 0, &strip, nullptr);
-      CloseThemeData(status);
-    }
+    if (const UniqueTheme status = OpenTheme(Handle(), L"STATUS"))
+      DrawThemePart(status.get(), dc, kGripperPart, 0, strip);
     size_grip_rect_ = {strip.left, strip.bottom - grip_height, strip.right, strip.bottom};
     return;
   }

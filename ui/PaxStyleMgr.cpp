@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "framework/Graphics.h"
+#include "framework/Strings.h"
 
 namespace wf {
 namespace {
@@ -13,14 +14,6 @@ std::wstring_view Trimmed(std::wstring_view s) {
   while (!s.empty() && iswspace(s.front())) s.remove_prefix(1);
   while (!s.empty() && iswspace(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool SameText(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (towlower(a[i]) != towlower(b[i])) return false;
-  }
-  return true;
 }
 
 bool SameKeyName(std::wstring_view a, std::wstring_view b) {

@@ -10,6 +10,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "shell/core/InterfaceOut.h"
+#include "shell/core/ObjectNames.h"
 #include "shell/core/ShellModule.h"
 #include "shell/core/ShellUtils.h"
 
@@ -21,13 +22,6 @@ namespace {
 
 constexpr SHCONTF kEnumerationFlags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN;
 constexpr wchar_t kVersion[] = L"TDirwalker v1.1";
-
-// File names compare like the file system does: case-insensitive over all of
-// Unicode, not only over ASCII letters.
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
 
 // The desktop itself for the desktop's list, else the desktop's binding.
 HRESULT BindFolder(PCIDLIST_ABSOLUTE list, ComPtr<IShellFolder>& folder) {
@@ -67,7 +61,7 @@ std::wstring TDirwalker::Version() const {
 
 void TDirwalker::SetFolder(std::wstring_view path) {
   if (!path.empty() && folder_id_list_ &&
-      (SameName(path, folder_) || SameName(IncludeTrailingBackslash(path), folder_)))
+      (SameText(path, folder_) || SameText(IncludeTrailingBackslash(path), folder_)))
     return;
 
   const std::wstring requested(path);
@@ -263,7 +257,7 @@ void TDirwalker::SetObjectName(std::wstring_view requested) {
 bool TDirwalker::SearchByName(std::wstring_view name) {
   enumerator_.Reset();
   while (NextObject()) {
-    if (SameName(ObjectName(), name) || SameName(DisplayName(), name)) {
+    if (SameText(ObjectName(), name) || SameText(DisplayName(), name)) {
       enumerator_.Reset();
       return true;
     }
@@ -354,11 +348,6 @@ std::wstring HiddenExtension(IShellFolder* folder, PCUITEMID_CHILD id) {
   const std::wstring editing = InFolderName(folder, id, SHGDN_FOREDITING);
   const std::wstring stem = parsing.substr(0, parsing.size() - extension.size());
   return SameText(editing, stem) ? extension : std::wstring();
-}
-
-bool EndsWithText(const std::wstring& text, const std::wstring& end) {
-  return text.size() >= end.size() &&
-         SameText(std::wstring_view(text).substr(text.size() - end.size()), end);
 }
 
 }  // namespace
@@ -492,26 +481,11 @@ struct NamedObject {
   ChildIdList id;
 };
 
-// A drive path or a share path; anything else is a name below the bound folder.
-bool IsFullPath(std::wstring_view name) {
-  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
-}
-
 // Where `name` lies. A name that the shell cannot parse is searched by
 // display name in its folder, which rebinds the walker and raises when
 // nothing of that name exists; the caller puts the binding back.
 NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
-  std::wstring path = name;
-  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  // "C:" names the drive, as it does for ObjectName, not the current
-  // directory on it.
-  if (path.size() == 2 && path[1] == L':') path += L'\\';
-  wf::AbsoluteIdList absolute;
-  if (IsFullPath(path)) {
-    absolute = PathToIdList(path);
-  } else if (RelativeIdList relative = PathToIdList(walker.ShellFolder(), path)) {
-    absolute = ConcatIdLists(walker.FolderIdList(), relative.get());
-  }
+  const wf::AbsoluteIdList absolute = ParseObjectName(walker, name).id;
   const UINT count = IdListCount(absolute.get());
   if (count == 0) {
     walker.SetObjectName(name);
@@ -523,6 +497,19 @@ NamedObject LocateNamedObject(TDirwalker& walker, const std::wstring& name) {
 }
 
 }  // namespace
+
+ParsedObjectName ParseObjectName(TDirwalker& walker, const std::wstring& name) {
+  ParsedObjectName parsed{name, {}};
+  std::wstring& path = parsed.path;
+  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  if (path.size() == 2 && path[1] == L':') path += L'\\';
+  if (IsFullPath(path)) {
+    parsed.id = PathToIdList(path);
+  } else if (RelativeIdList relative = PathToIdList(walker.ShellFolder(), path)) {
+    parsed.id = ConcatIdLists(walker.FolderIdList(), relative.get());
+  }
+  return parsed;
+}
 
 void TDirwalker::SetObjectIds(PCIDLIST_ABSOLUTE folder, std::vector<ChildIdList> ids) {
   ForgetObjectIds();

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
+#include "framework/Alignment.h"
 #include "framework/Component.h"
 #include "framework/Exceptions.h"
-#include "framework/ListView.h"
 #include "framework/Menus.h"
 #include "framework/StringList.h"
 #include "shell/core/IdList.h"

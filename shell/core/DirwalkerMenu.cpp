@@ -29,10 +29,6 @@ constexpr UINT kNoDefaultEntry = static_cast<UINT>(-1);
 constexpr UINT kVerbLength = 260;
 constexpr UINT kHelpTextLength = 261;
 
-bool IsFullPath(std::wstring_view name) {
-  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
-}
-
 // The identifiers of the shell's entries in `menu` and its sub-menus,
 // skipping the positions [first_own, first_own + own_count) of the top level.
 void CollectShellCommands(HMENU menu, int first_own, int own_count, std::set<UINT>& commands) {
@@ -89,7 +85,7 @@ int PositionOfVerb(HMENU menu, IContextMenu* shell, const std::set<UINT>& shell_
   for (int position = 0; position < count; ++position) {
     const UINT id = GetMenuItemID(menu, position);
     if (id != 0 && id != kNoDefaultEntry && shell_commands.count(id) &&
-        SameText(EntryVerb(shell, id), verb))
+        SameVerb(EntryVerb(shell, id), verb))
       return position;
   }
   return -1;
@@ -271,7 +267,7 @@ std::wstring TDirwalker::PopupShellMenu(POINT point, TPopupMenu* app_menu) {
     return L"rename";
   }
   std::wstring verb = RunShellEntry(shell_menu.Get(), command);
-  if (SameText(verb, L"delete") && !check_path.empty() && PathExists(check_path)) verb.clear();
+  if (SameVerb(verb, L"delete") && !check_path.empty() && PathExists(check_path)) verb.clear();
   return verb;
 }
 
@@ -280,7 +276,7 @@ std::wstring TDirwalker::RunShellEntry(IContextMenu* menu, UINT command) {
   const UINT offset = command - kFirstShellCommand;
   const std::wstring verb = EntryVerb(menu, command);
   if (!VerbAllowed(verb)) return {};
-  if (SameText(verb, L"rename") && OnRename) {
+  if (SameVerb(verb, L"rename") && OnRename) {
     Raise(OnRename, this);
     return verb;
   }
@@ -303,7 +299,7 @@ bool TDirwalker::VerbAllowed(const std::wstring& verb) {
     return execute;
   }
   return !(read_only_guard_ &&
-           (SameText(verb, L"delete") || SameText(verb, L"cut") || SameText(verb, L"paste")));
+           (SameVerb(verb, L"delete") || SameVerb(verb, L"cut") || SameVerb(verb, L"paste")));
 }
 
 bool TDirwalker::HandleMenuMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) {

@@ -10,6 +10,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "shell/core/InterfaceOut.h"
+#include "shell/core/ObjectNames.h"
 #include "shell/core/ShellUtils.h"
 
 namespace wf {
@@ -32,25 +33,16 @@ struct VerbObject {
   std::wstring path;  // empty when the object has no file-system path
 };
 
-bool IsFullPathName(std::wstring_view name) {
-  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
-}
-
 VerbObject NamedVerbObject(TDirwalker& walker, const std::wstring& name) {
-  VerbObject object{name, {}, {}};
-  std::wstring path = name;
-  if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  if (IsFullPathName(path)) {
-    object.id = PathToIdList(path);
-  } else if (RelativeIdList relative = PathToIdList(walker.ShellFolder(), path)) {
-    object.id = ConcatIdLists(walker.FolderIdList(), relative.get());
-  }
+  ParsedObjectName parsed = ParseObjectName(walker, name);
+  const std::wstring& path = parsed.path;
+  VerbObject object{name, std::move(parsed.id), {}};
   // The id's own path is right also where Folder is empty (the desktop's
   // file-system objects); a name the shell could not parse is found by
   // display name below a file-system folder at best.
   object.path = IdListToPath(object.id.get());
   if (object.path.empty() && !object.id) {
-    if (IsFullPathName(path))
+    if (IsFullPath(path))
       object.path = path;
     else if (!walker.Folder().empty())
       object.path = walker.Folder() + path;
@@ -142,8 +134,8 @@ bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& optio
   if (!shell_folder_ || (!current_id_ && multi_objects_.Empty())) return false;
 
   const std::wstring verb = requested.empty() ? std::wstring(kDefaultVerb) : requested;
-  const bool is_delete = SameText(verb, kDeleteVerb);
-  const bool is_default = SameText(verb, kDefaultVerb);
+  const bool is_delete = SameVerb(verb, kDeleteVerb);
+  const bool is_default = SameVerb(verb, kDefaultVerb);
   if (is_delete && multi_objects_.Empty() && !(Attributes(SFGAO_CANDELETE) & SFGAO_CANDELETE))
     return false;
 
@@ -173,7 +165,7 @@ bool TDirwalker::RunVerb(const std::wstring& requested, const VerbOptions& optio
                         options.shift_down);
       else
         hr = OpenEach(objects, owner);
-    } else if (SameText(verb, kRenameVerb)) {
+    } else if (SameVerb(verb, kRenameVerb)) {
       // The application renames in place; the shell is not asked.
       if (OnRename) OnRename(this);
       hr = S_OK;

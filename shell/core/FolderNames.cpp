@@ -12,10 +12,6 @@
 namespace wf {
 namespace {
 
-void UpperCase(std::wstring& text) {
-  if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-}
-
 // The entries' names alone, asked of the file system by handle: the
 // platform's find functions make up every entry's attributes, times and
 // short name on the way, which under Wine costs more than the read itself.
@@ -46,8 +42,7 @@ std::optional<std::unordered_set<std::wstring>> ReadNamesByHandle(const std::wst
       const auto* entry = reinterpret_cast<const FILE_NAMES_INFORMATION*>(base + offset);
       std::wstring name(entry->FileName, entry->FileNameLength / sizeof(WCHAR));
       if (name != L"." && name != L"..") {
-        UpperCase(name);
-        names.insert(std::move(name));
+        names.insert(UpperCaseText(std::move(name)));
       }
       if (entry->NextEntryOffset == 0) break;
       offset += entry->NextEntryOffset;
@@ -63,9 +58,7 @@ std::optional<std::unordered_set<std::wstring>> ReadNamesByFind(const std::wstri
   if (!find) return std::nullopt;
   std::unordered_set<std::wstring> names;
   do {
-    std::wstring name = data.cFileName;
-    UpperCase(name);
-    names.insert(std::move(name));
+    names.insert(UpperCaseText(data.cFileName));
   } while (FindNextFileW(find.get(), &data));
   if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
   return names;
@@ -81,17 +74,14 @@ std::optional<std::unordered_set<std::wstring>> ReadNames(const std::wstring& fo
 FolderNames::FolderNames(std::wstring folder) : folder_(std::move(folder)) {}
 
 std::optional<bool> FolderNames::Contains(const std::wstring& path) {
-  if (folder_.empty() || path.size() <= folder_.size() ||
-      CompareStringOrdinal(path.data(), static_cast<int>(folder_.size()), folder_.data(),
-                           static_cast<int>(folder_.size()), TRUE) != CSTR_EQUAL)
+  if (folder_.empty() || path.size() <= folder_.size() || !StartsWithText(path, folder_))
     return std::nullopt;
   std::wstring name = path.substr(folder_.size());
   if (name.find_first_of(L"\\/*?") != std::wstring::npos || name == L"." || name == L"..")
     return std::nullopt;
   if (!std::exchange(read_, true)) names_ = ReadNames(folder_);
   if (!names_) return std::nullopt;
-  UpperCase(name);
-  return names_->count(name) != 0;
+  return names_->count(UpperCaseText(std::move(name))) != 0;
 }
 
 }  // namespace wf

@@ -84,13 +84,6 @@ std::wstring ParsingPath(IShellFolder* folder, PCUITEMID_CHILD id) {
 constexpr int64_t kDateTimeEpochTo1970 = 25569;
 constexpr double kMillisecondsPerDay = 86400000.0;
 
-// File names compare like the file system does: case-insensitive over all of
-// Unicode, not only over ASCII letters.
-bool SameFileName(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
-                              static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 // Proleptic Gregorian calendar, day counts relative to 1970-01-01.
 int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
   year -= month <= 2;
@@ -302,7 +295,7 @@ std::wstring ShellItemQuery::ObjectName(PCUITEMID_CHILD id) {
   if (IdListCount(absolute) <= 1) return {};  // My Computer, Network, the recycle bin...
   const std::wstring path = IdListToPath(absolute);
   if (!path.empty() &&
-      SameFileName(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
+      SameText(ExtractFileDrive(path), std::wstring_view(path).substr(0, path.size() - 1)))
     return path;  // a drive root such as C:\ names itself
   std::wstring name = path.substr(path.rfind(L'\\') + 1);
   return name.empty() ? NetworkName(id) : name;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/ListView.h"
+#include "framework/Alignment.h"
 #include "shell/core/IdList.h"
 
 namespace wf {

@@ -48,22 +48,38 @@ bool IsDotName(const std::wstring& name) {
 
 namespace {
 
-std::wstring UpperCased(std::wstring text) {
-  if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-  return text;
+// INVALID_FILE_ATTRIBUTES when nothing answers at the path.
+DWORD AttributesAt(const std::wstring& path) {
+  if (path.empty()) return INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(LongPathForm(path).c_str());
 }
 
 }  // namespace
 
+bool DirectoryExists(const std::wstring& path) {
+  const DWORD attributes = AttributesAt(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = AttributesAt(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool IsFullPath(std::wstring_view name) {
+  return name.find(L':') != std::wstring_view::npos || name.substr(0, 2) == L"\\\\";
+}
+
+bool SameVerb(std::wstring_view a, std::wstring_view b) {
+  return CompareText(a, b) == 0;
+}
+
 bool PathPresence::Exists(const std::wstring& path) {
   const size_t slash = path.find_last_of(L'\\');
   if (slash == std::wstring::npos || slash + 1 == path.size()) return PathExists(path);
-  const int folder_length = static_cast<int>(slash + 1);
-  if (!last_names_ || last_folder_.size() != slash + 1 ||
-      CompareStringOrdinal(path.data(), folder_length, last_folder_.data(), folder_length, TRUE) !=
-          CSTR_EQUAL) {
+  if (!last_names_ || !SameText(std::wstring_view(path).substr(0, slash + 1), last_folder_)) {
     last_folder_ = path.substr(0, slash + 1);
-    last_names_ = &folders_.try_emplace(UpperCased(last_folder_), last_folder_).first->second;
+    last_names_ = &folders_.try_emplace(UpperCaseText(last_folder_), last_folder_).first->second;
   }
   const std::optional<bool> listed = last_names_->Contains(path);
   // Only long names are read; a short name unlike its long one has a tilde.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "framework/Graphics.h"
@@ -21,6 +22,17 @@ bool IsUncWithShare(const std::wstring& path);
 std::wstring UncServerName(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 bool IsDotName(const std::wstring& name);
+// Whether a folder, or a file that is no folder, stands at the path: asked
+// of the file system, at any length; false for an empty path.
+bool DirectoryExists(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+// A drive path or a share path; anything else names something below a
+// folder the caller knows.
+bool IsFullPath(std::wstring_view name);
+
+// Shell verbs ("open", "delete") are ASCII command names that compare
+// ignoring case.
+bool SameVerb(std::wstring_view a, std::wstring_view b);
 
 // PathExists for many paths that share a few folders. Under Wine a look-up
 // of a name that is gone reads its whole folder, to rule out a name that

@@ -35,12 +35,6 @@ HWND OwnerWindowOf(TComponent* owner) {
   return MainWindowHandle();
 }
 
-bool DirectoryExists(const std::wstring& path) {
-  if (path.empty()) return false;
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // The platform documents the picker's display-name buffer as the chosen
 // item's display name; Wine writes the item's file-system path there, which a
 // virtual item has not, so the name is asked of the shell itself.

@@ -9,6 +9,7 @@
 #include "framework/Application.h"
 #include "framework/Exceptions.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 namespace {
@@ -38,11 +39,6 @@ UniqueFile OpenFolder(const std::wstring& folder) {
     return UniqueFile();
   }
   return handle;
-}
-
-bool IsFolder(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // Held while the worker serves the readers and while the owning thread
@@ -190,7 +186,7 @@ class TKivDirectoryWatch::Reader {
   void Overflow() {
     // A parent that overflowed may have hidden the folder's own renaming.
     if (!only_name_.empty()) {
-      if (!IsFolder(watched_)) Queue(Report::Kind::kEnded);
+      if (!DirectoryExists(watched_)) Queue(Report::Kind::kEnded);
       return;
     }
     Queue(Report::Kind::kOverflow);

@@ -6,6 +6,7 @@
 #include "framework/Control.h"
 #include "framework/Graphics.h"
 #include "framework/ListView.h"
+#include "framework/Themes.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 
 namespace wf {
@@ -16,6 +17,14 @@ TEST(Colors, PlainSystemAndNoColour) {
   EXPECT_EQ(ColorToRGB(clBtnFace), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(ColorToRGB(clWindowText), GetSysColor(COLOR_WINDOWTEXT));
   EXPECT_EQ(ColorToRGB(clNone), CLR_NONE);
+}
+
+// The theme library is reached by name, so a wrong part or property, or an
+// entry point not found, would quietly answer "no theme" and leave the
+// plain button face where the tool bar's colour belongs.
+TEST(Colors, ThemedToolbarFillIsTheThemesColour) {
+  ASSERT_TRUE(ThemeActive()) << "the rig's prefix runs with a theme";
+  EXPECT_EQ(ThemedToolbarFill(), std::optional<COLORREF>(RGB(0xF4, 0xF4, 0xF4)));
 }
 
 TEST(Colors, ListViewWithNoColourHasNoBackground) {

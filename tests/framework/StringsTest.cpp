@@ -78,6 +78,12 @@ TEST(CompareText, FoldsAsciiAndOrdersByCode) {
   EXPECT_TRUE(SameText(L"Windows", L"wINDOWS"));
   EXPECT_FALSE(SameText(L"Windows", L"Window"));
   EXPECT_TRUE(StartsWithText(L"C:\\Windows", L"c:\\"));
+  // Case folds over every letter, as the file system compares names;
+  // an accented letter is still another letter.
+  EXPECT_TRUE(SameText(L"\u00C4RGER.TXT", L"\u00E4rger.txt"));
+  EXPECT_FALSE(SameText(L"\u00E9", L"e"));
+  EXPECT_TRUE(EndsWithText(L"Notes.\u00C4BC", L".\u00E4bc"));
+  EXPECT_FALSE(EndsWithText(L"bc", L".abc"));
 }
 
 // Sorts compare prefixes in place of texts, so every answer must be the
