@@ -18,10 +18,6 @@ constexpr DWORD kKeyboardRequest = 0xFFFFFFFF;
 // Where a menu asked for from the keyboard goes when no row is selected.
 constexpr POINT kKeyboardMenuCorner{1, 1};
 
-bool SameVerb(const std::wstring& a, const wchar_t* b) {
-  return CompareText(a, b) == 0;
-}
-
 }  // namespace
 
 void MenuHost::SetBackground(TPopupMenu* menu) {

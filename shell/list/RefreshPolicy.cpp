@@ -8,6 +8,7 @@
 #include "framework/Handles.h"
 #include "framework/Strings.h"
 #include "framework/Timer.h"
+#include "shell/core/ShellUtils.h"
 #include "shell/list/ShellControls.h"
 #include "shell/list/ShellListParts.h"
 
@@ -20,16 +21,6 @@ namespace {
 // all the time still shows its changes.
 constexpr DWORD kMinBurstCapMs = 1000;
 constexpr DWORD kBurstCapMergeFactor = 4;
-
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Every kind but the association, attribute, free-space, server and image
 // list changes, and the unknown ones.
@@ -125,7 +116,8 @@ void RefreshPolicy::TimerFired() {
     if (directory_watch_) directory_watch_->Stop();
     // A folder-like file (a zip folder, say) has its path without the
     // trailing backslash.
-    still_there = path.empty() || IsDirectory(path) || IsFile(ExcludeTrailingBackslash(path));
+    still_there =
+        path.empty() || DirectoryExists(path) || FileExists(ExcludeTrailingBackslash(path));
   }
   if (still_there) {
     if (list_.automatic_refresh_) WatchDirectory(list_.FolderIdList());

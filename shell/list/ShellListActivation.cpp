@@ -20,15 +20,6 @@ constexpr WORD kKeyF5 = VK_F5;
 constexpr WORD kKeyF10 = VK_F10;
 constexpr wchar_t kBackspace = 8;
 
-bool SameVerb(const std::wstring& a, const wchar_t* b) {
-  return CompareText(a, b) == 0;
-}
-
-bool IsDirectory(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 bool TKivShellList::InvokeVerb(const std::wstring& verb) {
@@ -84,7 +75,7 @@ bool TKivShellList::OpenSelected(const std::wstring& verb) {
     Populate();
     return true;
   }
-  if (!target.empty() && IsDirectory(target)) {
+  if (!target.empty() && DirectoryExists(target)) {
     dirwalker_->SetFolder(target);
     Populate();
     return true;

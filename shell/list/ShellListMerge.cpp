@@ -23,11 +23,6 @@ constexpr int kMergeLimit = 300;
 // objects without a path, are known by their captions.
 constexpr size_t kRootPathLength = 3;
 
-bool EndsWithText(const std::wstring& s, std::wstring_view suffix) {
-  return s.size() >= suffix.size() &&
-         SameText(std::wstring_view(s).substr(s.size() - suffix.size()), suffix);
-}
-
 // The rows present before a merge, each under its object's identity (see
 // ShellItemQuery::Identity), so that a row meets its own object and no
 // namesake's. Objects known only by their ids' bytes, which may change
@@ -116,7 +111,7 @@ class RowsByIdentity {
   }
 
   std::unordered_map<std::wstring, Row> by_identity_;
-  // Keyed by the name folded the way SameText compares it.
+  // Keyed by the name with its ASCII letters upper-cased.
   std::unordered_map<std::wstring, std::vector<Row>> by_name_;
 };
 

@@ -13,10 +13,6 @@ namespace {
 // on Windows a few look-ups cost less than reading a large folder.
 constexpr size_t kRowsWorthAFolderRead = 64;
 
-bool SameVerb(const std::wstring& a, const wchar_t* b) {
-  return CompareText(a, b) == 0;
-}
-
 }  // namespace
 
 void TKivShellList::ReportOperation(TKivShellOperations operations,

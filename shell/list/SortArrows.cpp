@@ -5,48 +5,16 @@
 #include <commctrl.h>
 
 #include <iterator>
-#include <optional>
 #include <string>
 #include <utility>
 
 #include "framework/Dpi.h"
 #include "framework/Graphics.h"
+#include "framework/Themes.h"
 
 namespace wf {
 
 namespace {
-
-constexpr int kToolbarFillPart = 5;
-constexpr int kFillColorProperty = 3802;  // TMT_FILLCOLOR
-
-// The themed tool bar's fill colour when visual styles are on; the theme
-// library is optional, so it is reached by name. A library loaded here is
-// freed here, after the theme it opened is closed.
-std::optional<COLORREF> ThemedToolbarFill(HWND hwnd) {
-  UniqueModule loaded;
-  HMODULE uxtheme = GetModuleHandleW(L"uxtheme.dll");
-  if (!uxtheme) {
-    loaded.reset(LoadLibraryW(L"uxtheme.dll"));
-    uxtheme = loaded.get();
-  }
-  if (!uxtheme) return std::nullopt;
-  using IsThemeActiveFn = BOOL(WINAPI*)();
-  using OpenThemeDataFn = HANDLE(WINAPI*)(HWND, LPCWSTR);
-  using GetThemeColorFn = HRESULT(WINAPI*)(HANDLE, int, int, int, COLORREF*);
-  using CloseThemeDataFn = HRESULT(WINAPI*)(HANDLE);
-  auto is_active = reinterpret_cast<IsThemeActiveFn>(GetProcAddress(uxtheme, "IsThemeActive"));
-  auto open = reinterpret_cast<OpenThemeDataFn>(GetProcAddress(uxtheme, "OpenThemeData"));
-  auto color = reinterpret_cast<GetThemeColorFn>(GetProcAddress(uxtheme, "GetThemeColor"));
-  auto close = reinterpret_cast<CloseThemeDataFn>(GetProcAddress(uxtheme, "CloseThemeData"));
-  if (!is_active || !open || !color || !close || !is_active()) return std::nullopt;
-  HANDLE theme = open(hwnd, L"TOOLBAR");
-  if (!theme) return std::nullopt;
-  COLORREF fill = 0;
-  const HRESULT hr = color(theme, kToolbarFillPart, 0, kFillColorProperty, &fill);
-  close(theme);
-  if (FAILED(hr)) return std::nullopt;
-  return fill;
-}
 
 // The sizes the sort marks are drawn in: 100, 150 and 200 per cent, each
 // a pair of resources (the first without its size in the name).
