@@ -90,29 +90,25 @@ void ShellListSorter::ByValue(int column, int shell_column, int direction) {
   const ColumnValue kind = rows.ValueOfColumn(shell_column);
   auto& keys = scratch_.values;
   keys.clear();
-  list_.ForEachRow(
-      [&](TListItem* row, size_t place) {
-        if (row == list_.parent_entry_) return;
-        const TKivShellListItem* record = TKivShellList::RecordOf(row);
-        ValueSortKey key{0, &kNoText, record ? record->ItemId.get() : nullptr,
-                         static_cast<uint32_t>(place), false};
-        if (key.id) {
-          if (const WIN32_FIND_DATAW* data = rows.FindData(key.id)) {
-            key.folder = (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (kind == ColumnValue::kWriteTime)
-              key.number = (static_cast<uint64_t>(data->ftLastWriteTime.dwHighDateTime) << 32) |
-                           data->ftLastWriteTime.dwLowDateTime;
-          } else {
-            key.folder = (rows.Attributes(key.id, SFGAO_FOLDER) & SFGAO_FOLDER) != 0;
-          }
-          if (kind == ColumnValue::kSize && !key.folder)
-            key.number = rows.FileSize(key.id).value_or(0);
-        }
-        if (kind == ColumnValue::kOther && column > 0) key.text = TextOf(row, column);
-        keys.push_back(key);
-      },
-      kind == ColumnValue::kOther ? TKivShellList::RowReads::kRowAndTexts
-                                  : TKivShellList::RowReads::kRow);
+  list_.ForEachRow([&](TListItem* row, size_t place) {
+    if (row == list_.parent_entry_) return;
+    const TKivShellListItem* record = TKivShellList::RecordOf(row);
+    ValueSortKey key{0, &kNoText, record ? record->ItemId.get() : nullptr,
+                     static_cast<uint32_t>(place), false};
+    if (key.id) {
+      if (const WIN32_FIND_DATAW* data = rows.FindData(key.id)) {
+        key.folder = (data->dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (kind == ColumnValue::kWriteTime)
+          key.number = (static_cast<uint64_t>(data->ftLastWriteTime.dwHighDateTime) << 32) |
+                       data->ftLastWriteTime.dwLowDateTime;
+      } else {
+        key.folder = (rows.Attributes(key.id, SFGAO_FOLDER) & SFGAO_FOLDER) != 0;
+      }
+      if (kind == ColumnValue::kSize && !key.folder) key.number = rows.FileSize(key.id).value_or(0);
+    }
+    if (kind == ColumnValue::kOther && column > 0) key.text = TextOf(row, column);
+    keys.push_back(key);
+  });
 
   const bool by_text = kind == ColumnValue::kOther;
   StableSort(
@@ -145,16 +141,14 @@ void ShellListSorter::ByText(int column, int direction) {
   keys.clear();
   scratch.text_of.resize(count);
   scratch.row_of.resize(count);
-  list_.ForEachRow(
-      [&](TListItem* row, size_t place) {
-        if (row == list_.parent_entry_) return;
-        const std::wstring* text = column == 0 ? &row->Caption() : TextOf(row, column);
-        scratch.text_of[place] = text;
-        scratch.row_of[place] = row;
-        FoldedPrefix& key = keys.emplace_back(FoldedPrefix::Of(*text));
-        key.tag = static_cast<uint32_t>(place);
-      },
-      TKivShellList::RowReads::kRowAndTexts);
+  list_.ForEachRow([&](TListItem* row, size_t place) {
+    if (row == list_.parent_entry_) return;
+    const std::wstring* text = column == 0 ? &row->Caption() : TextOf(row, column);
+    scratch.text_of[place] = text;
+    scratch.row_of[place] = row;
+    FoldedPrefix& key = keys.emplace_back(FoldedPrefix::Of(*text));
+    key.tag = static_cast<uint32_t>(place);
+  });
 
   // By value: the handler is an opaque call, after which anything reached
   // through `this` would be read again.

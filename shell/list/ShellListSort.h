@@ -49,6 +49,9 @@ class ShellListSorter {
     uint32_t place;
     bool folder;
   };
+  // Kept from one sort to the next: fresh blocks come as new pages, and
+  // a text sort of 50,000 rows took 8 ms with them kept and 29 ms
+  // with fresh ones (and rows laid out plainly; bench/run.sh --measures sorts).
   struct Scratch {
     std::vector<IdSortKey> ids, id_merging;
     std::vector<ValueSortKey> values, value_merging;
