@@ -13,7 +13,7 @@ namespace wf {
 
 // A shell list's private parts, each with one job; they reach into the
 // list's rows and state as its friends. Made in the list's constructor,
-// after its folder object and image lists, and gone before its rows.
+// after its folder object and image lists, and gone after its rows.
 struct ShellListParts {
   explicit ShellListParts(TKivShellList& list)
       : fill(list),
