@@ -33,6 +33,9 @@ struct FirstPageReport {
   Measure paintCheapest{"first_page_raw_cheapest", "  raw queries, icon by folder and child id"};
   Measure repaint{"shelllist_page_repaint", "  same page painted again (drawing)"};
   Measure wholeRedraw{"shelllist_whole_redraw", "  the whole list drawn again"};
+  // The platform's own list of as many rows drawing the same page: each of
+  // our rows also passes a drawing notice to us.
+  Measure bareRepaint{"bare_list_page_repaint", "  a bare virtual list's page drawn"};
   Measure dirwalker{"first_page_dirwalker", "  same queries through TDirwalker"};
   Measure parentIcon{"parent_entry_icon", "  parent entry's icon (temp folder)"};
   Measure furtherPaint{"shelllist_further_page", "undrawn pages further down, paint"};

@@ -504,6 +504,10 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_MBUTTONUP:
       return HandleMouseButton(msg, wparam, lparam);
     case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(lparam)->code == TTN_SHOW &&
+          reinterpret_cast<NMHDR*>(lparam)->hwndFrom == HintWindow().Handle())
+        return HintWindow().Place();
+      [[fallthrough]];
     case WM_COMMAND:
     case WM_HSCROLL:
     case WM_VSCROLL:
@@ -531,10 +535,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_MOUSEMOVE:
       return HandleMouseMove(wparam, lparam);
     case WM_MOUSELEAVE:
-      if (OwnClass() && mouse_inside_) {
+      if (mouse_inside_) {
         mouse_inside_ = false;
         MouseLeave();
       }
+      // A platform control tracks the pointer for itself too.
       break;
     case WM_PAINT:
     case WM_PRINTCLIENT:

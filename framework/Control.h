@@ -13,6 +13,8 @@
 
 namespace wf {
 
+struct THintInfo;
+
 class TPopupMenu;
 class TGraphicControl;
 
@@ -66,6 +68,8 @@ constexpr TShiftState operator|(TShift a, TShift b) {
 }
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+// Whether a press starts the control's drag by itself or only when asked.
+enum class TDragMode { dmManual, dmAutomatic };
 
 // A handler may change the key, or clear it to 0: a cleared key goes no
 // further, the platform's own handling of it included.
@@ -148,6 +152,12 @@ class TWinControl : public TComponent {
   void SetShowHint(bool value);
   bool ParentShowHint() const { return parent_show_hint_; }
   void SetParentShowHint(bool value) { parent_show_hint_ = value; }
+  // Asked before a hint shows over the control, with the control's own hint
+  // filled in; a control whose parts have hints of their own answers here.
+  virtual void HintShow(THintInfo& hint) {}
+  // Kept for the control that runs its own drags; the framework starts none.
+  TDragMode DragMode() const { return drag_mode_; }
+  void SetDragMode(TDragMode mode) { drag_mode_ = mode; }
   // Shown over the client area; crDefault leaves the window class's cursor.
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor) { cursor_ = cursor; }
@@ -294,6 +304,7 @@ class TWinControl : public TComponent {
   TCursor cursor_ = crDefault;
   bool show_hint_ = false;
   bool parent_show_hint_ = true;
+  TDragMode drag_mode_ = TDragMode::dmManual;
   bool mouse_inside_ = false;
   bool left_pressed_ = false;
   bool opaque_ = false;

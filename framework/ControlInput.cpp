@@ -146,33 +146,40 @@ LRESULT TWinControl::HandlePaint(UINT msg, WPARAM wparam) {
 
 void TWinControl::UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lparam) {
   TGraphicControl* graphic = GraphicControlAt(x, y);
-  const bool show = graphic ? graphic->ShowHint() : ShowHint();
   THintWindow& hints = HintWindow();
-  const std::wstring text = show ? GetShortHint(graphic ? graphic->Hint() : hint_) : L"";
-  if (text.empty()) {
+  const DWORD position = GetMessagePos();
+  const POINT screen{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  THintInfo hint;
+  hint.cursor_pos = {x, y};
+  hint.show = graphic ? graphic->ShowHint() : ShowHint();
+  hint.hint_str = hint.show ? GetShortHint(graphic ? graphic->Hint() : hint_) : L"";
+  hint.hint_pos = {screen.x, screen.y + GetSystemMetrics(SM_CYCURSOR)};
+  hint.hint_max_width = GetSystemMetrics(SM_CXSCREEN);
+  if (graphic)
+    hint.cursor_rect = graphic->BoundsRect();
+  else
+    GetClientRect(hwnd_, &hint.cursor_rect);
+  if (!graphic) HintShow(hint);
+  if (!hint.show || hint.hint_str.empty()) {
     if (hints.Window() == hwnd_) hints.Cancel();
     return;
   }
-  RECT area;
-  if (graphic)
-    area = graphic->BoundsRect();
-  else
-    GetClientRect(hwnd_, &area);
-  const DWORD position = GetMessagePos();
-  MSG relay{hwnd_,
-            msg,
-            wparam,
-            lparam,
-            static_cast<DWORD>(GetMessageTime()),
-            {GET_X_LPARAM(position), GET_Y_LPARAM(position)}};
-  hints.Activate(hwnd_, area, text, relay);
+  MSG relay{hwnd_, msg, wparam, lparam, static_cast<DWORD>(GetMessageTime()), screen};
+  hints.Activate(hwnd_, hint, relay);
 }
 
 // The first move over a window of our own class is its entry; the platform
 // reports the leaving (WM_MOUSELEAVE) once asked to.
 void TWinControl::NoteMouseInside() {
-  if (!OwnClass() || mouse_inside_) return;
-  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+  if (mouse_inside_ || !hwnd_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, HOVER_DEFAULT};
+  // A control of the platform's may be waiting for the pointer to rest (a
+  // list view's hover): its request is asked for again with ours.
+  TRACKMOUSEEVENT current{sizeof(current), TME_QUERY};
+  if (TrackMouseEvent(&current) && current.hwndTrack == hwnd_ && (current.dwFlags & TME_HOVER)) {
+    track.dwFlags |= TME_HOVER;
+    track.dwHoverTime = current.dwHoverTime;
+  }
   if (!TrackMouseEvent(&track)) return;
   mouse_inside_ = true;
   MouseEnter();
@@ -180,10 +187,13 @@ void TWinControl::NoteMouseInside() {
 
 LRESULT TWinControl::HandleMouseMove(WPARAM wparam, LPARAM lparam) {
   const int x = GET_X_LPARAM(lparam), y = GET_Y_LPARAM(lparam);
-  NoteMouseInside();
+  // A platform control asks for its own tracking as it takes the move; ours
+  // joins it afterwards.
+  if (OwnClass()) NoteMouseInside();
   if (!hwnd_) return 0;
   UpdateHint(x, y, WM_MOUSEMOVE, wparam, lparam);
   const LRESULT result = DefaultHandler(WM_MOUSEMOVE, wparam, lparam);
+  if (!OwnClass()) NoteMouseInside();
   if (hwnd_) MouseMove(MouseShiftState(WM_MOUSEMOVE, wparam), x, y);
   return result;
 }

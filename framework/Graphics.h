@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,6 +24,8 @@ constexpr TColor clWindow = clSystemColor | COLOR_WINDOW;
 constexpr TColor clWindowText = clSystemColor | COLOR_WINDOWTEXT;
 constexpr TColor clWhite = 0xFFFFFF;
 constexpr TColor clBlack = 0x000000;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clGreen = 0x008000;
 constexpr TColor clNone = 0x1FFFFFFF;
 
 // The platform's colour; clNone gives CLR_NONE, which list views and image
@@ -61,16 +64,67 @@ class SavedDcScope {
   int saved_;
 };
 
-// Drawing on a device context that someone else owns.
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// A font description that owns the GDI font made from it.
+class TFont : public TObject {
+ public:
+  TFont();
+  const std::wstring& Name() const { return name_; }
+  // In pixels at the font's density (negative: the character height).
+  int Height() const { return height_; }
+  TColor Color() const { return color_; }
+  unsigned Style() const { return style_; }
+  void SetName(std::wstring name);
+  void SetHeight(int height);
+  void SetColor(TColor color);
+  void SetStyle(unsigned style);
+  void SetCharset(BYTE charset);
+  // The density the height is for. A change makes the height again from
+  // the design height (the height given, at 96 dots per inch), never from
+  // the last pixel height, so that changes back and forth never drift.
+  int PixelsPerInch() const { return dpi_; }
+  void SetPixelsPerInch(int dpi);
+  // Takes every field of a logical font (the platform's icon-title font, say).
+  void Assign(const LOGFONTW& font);
+  LOGFONTW LogFont() const;
+  HFONT Handle() const;
+
+  TNotifyEvent OnChange;
+
+ private:
+  void Changed();
+
+  std::wstring name_ = L"MS Sans Serif";
+  int height_ = -11;
+  int design_height_ = -11;
+  int dpi_ = 96;
+  TColor color_ = clWindowText;
+  unsigned style_ = 0;
+  BYTE charset_ = DEFAULT_CHARSET;
+  LOGFONTW assigned_{};
+  bool from_logfont_ = false;
+  mutable UniqueFont handle_;
+};
+
+// Drawing on a device context that someone else owns. Its font, made on
+// first use, is what a handler of a control's drawing sets for the control
+// to draw with.
 class TCanvas {
  public:
   explicit TCanvas(HDC dc = nullptr) : dc_(dc) {}
   HDC Handle() const { return dc_; }
+  void SetHandle(HDC dc) { dc_ = dc; }
   COLORREF Pixel(int x, int y) const { return GetPixel(dc_, x, y); }
   void SetPixel(int x, int y, COLORREF color) { SetPixelV(dc_, x, y, color); }
+  TFont& Font() {
+    if (!font_) font_ = std::make_unique<TFont>();
+    return *font_;
+  }
 
  private:
   HDC dc_;
+  std::unique_ptr<TFont> font_;
 };
 
 // A 32-bit device-independent bitmap with a memory device context of its own
@@ -122,48 +176,5 @@ class TBitmap : public TObject {
 // from the four nearest of the source (smooth, where a plain stretch
 // repeats whole rows). An empty source or size leaves the target empty.
 void StretchSmooth(const TBitmap& source, TBitmap& target, int width, int height);
-
-enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
-
-// A font description that owns the GDI font made from it.
-class TFont : public TObject {
- public:
-  TFont();
-  const std::wstring& Name() const { return name_; }
-  // In pixels at the font's density (negative: the character height).
-  int Height() const { return height_; }
-  TColor Color() const { return color_; }
-  unsigned Style() const { return style_; }
-  void SetName(std::wstring name);
-  void SetHeight(int height);
-  void SetColor(TColor color);
-  void SetStyle(unsigned style);
-  void SetCharset(BYTE charset);
-  // The density the height is for. A change makes the height again from
-  // the design height (the height given, at 96 dots per inch), never from
-  // the last pixel height, so that changes back and forth never drift.
-  int PixelsPerInch() const { return dpi_; }
-  void SetPixelsPerInch(int dpi);
-  // Takes every field of a logical font (the platform's icon-title font, say).
-  void Assign(const LOGFONTW& font);
-  LOGFONTW LogFont() const;
-  HFONT Handle() const;
-
-  TNotifyEvent OnChange;
-
- private:
-  void Changed();
-
-  std::wstring name_ = L"MS Sans Serif";
-  int height_ = -11;
-  int design_height_ = -11;
-  int dpi_ = 96;
-  TColor color_ = clWindowText;
-  unsigned style_ = 0;
-  BYTE charset_ = DEFAULT_CHARSET;
-  LOGFONTW assigned_{};
-  bool from_logfont_ = false;
-  mutable UniqueFont handle_;
-};
 
 }  // namespace wf

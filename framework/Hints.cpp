@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace wf {
@@ -33,25 +34,33 @@ HWND THintWindow::Handle() {
   return tooltip_.get();
 }
 
-void THintWindow::Activate(HWND window, const RECT& area, const std::wstring& text,
-                           const MSG& relay) {
+void THintWindow::Activate(HWND window, const THintInfo& hint, const MSG& relay) {
   HWND tooltip = Handle();
   if (!tooltip) return;
-  if (window != window_ || !EqualRect(&area, &area_) || text != text_) {
+  if (window != window_ || !EqualRect(&hint.cursor_rect, &area_) || hint.hint_str != text_) {
     Cancel();
     TTTOOLINFOW info = ToolInfo(window);
     info.uFlags = 0;
-    info.rect = area;
+    info.rect = hint.cursor_rect;
     info.hinst = nullptr;
-    std::wstring copy = text;
+    std::wstring copy = hint.hint_str;
     info.lpszText = copy.data();
     if (!SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info))) return;
     window_ = window;
-    area_ = area;
-    text_ = text;
+    area_ = hint.cursor_rect;
+    text_ = hint.hint_str;
   }
+  // A width also lets the text's own line breaks through.
+  SendMessageW(tooltip, TTM_SETMAXTIPWIDTH, 0, std::max(hint.hint_max_width, 1));
+  position_ = hint.hint_pos;
   MSG message = relay;
   SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+}
+
+bool THintWindow::Place() {
+  if (!window_ || !tooltip_) return false;
+  return SetWindowPos(tooltip_.get(), nullptr, position_.x, position_.y, 0, 0,
+                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
 }
 
 void THintWindow::Cancel() {

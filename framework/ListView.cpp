@@ -421,6 +421,9 @@ bool TCustomListView::OnNotify(NMHDR* header, LRESULT& result) {
       if (nm->iSubItem >= 0 && nm->iSubItem < columns_.Count()) ColClick(columns_[nm->iSubItem]);
       return true;
     }
+    case NM_CUSTOMDRAW:
+      result = CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(header));
+      return true;
     case NM_CLICK:
       Raise(OnClick, this);
       return false;

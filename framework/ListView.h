@@ -56,6 +56,9 @@ class TListItem {
   void SetFocused(bool focused);
   bool Cut() const;
   void SetCut(bool cut);
+  // Highlighted as where a drag would drop.
+  bool DropTarget() const { return drop_target_; }
+  void SetDropTarget(bool target);
   void MakeVisible(bool partial_ok);
   void Update();
   void Delete();
@@ -86,6 +89,7 @@ class TListItem {
   signed char state_index_ = -1;
   signed char overlay_index_ = -1;
   bool cut_ = false;
+  bool drop_target_ = false;
   mutable bool caption_known_ = true;
   std::vector<std::wstring> sub_items_;
   void* data_ = nullptr;
@@ -174,6 +178,17 @@ using TLVEditingEvent = std::function<void(TObject* sender, TListItem* item, boo
 using TLVEditedEvent = std::function<void(TObject* sender, TListItem* item, std::wstring& text)>;
 using TLVCompareEvent = std::function<void(TObject* sender, TListItem* item1, TListItem* item2,
                                            int data, int& compare)>;
+// Drawing: clearing `default_draw` leaves the control's own drawing out;
+// `state` holds the row's CDIS_* flags.
+enum class TCustomDrawStage { cdPrePaint, cdPostPaint, cdPreErase, cdPostErase };
+using TLVCustomDrawEvent =
+    std::function<void(TObject* sender, const RECT& rect, bool& default_draw)>;
+using TLVCustomDrawItemEvent =
+    std::function<void(TObject* sender, TListItem* item, UINT state, bool& default_draw)>;
+using TLVAdvancedCustomDrawItemEvent = std::function<void(
+    TObject* sender, TListItem* item, UINT state, TCustomDrawStage stage, bool& default_draw)>;
+using TLVInfoTipEvent =
+    std::function<void(TObject* sender, TListItem* item, std::wstring& info_tip)>;
 
 // The platform's list view with one TListItem per row. The control is made
 // to hold no rows (a virtual list: it keeps a count, the selection, the
@@ -254,6 +269,12 @@ class TCustomListView : public TWinControl {
   TLVNotifyEvent OnSelectItem;
   TLVEditingEvent OnEditing;
   TLVEditedEvent OnEdited;
+  // While a row is drawn: the font colour set on the canvas is the one its
+  // text is drawn in.
+  TCanvas& Canvas() { return canvas_; }
+  TLVCustomDrawEvent OnCustomDraw;
+  TLVCustomDrawItemEvent OnCustomDrawItem;
+  TLVAdvancedCustomDrawItemEvent OnAdvancedCustomDrawItem;
 
  protected:
   // The selected rows in their order, asked of the control directly rather
@@ -265,6 +286,11 @@ class TCustomListView : public TWinControl {
   bool HandleReflected(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
+  // Whether the control is asked to tell of each row it draws.
+  virtual bool CustomDrawsItems() const;
+  // Before a row is drawn (the canvas holds its colour): raises the item
+  // events; false leaves the control's own drawing out.
+  virtual bool CustomDrawItem(TListItem* item, UINT state, TCustomDrawStage stage);
   // The row changed its text, image or state (LVIF_* flags in `changed`).
   virtual void Change(TListItem* item, UINT changed);
   // The row is being deleted; the TListItem is freed right after.
@@ -352,14 +378,18 @@ class TCustomListView : public TWinControl {
   void FollowEditedRow();
   void EndLabelEdit(NMLVDISPINFOW* info);
   bool WatchEditorKey(UINT msg, WPARAM wparam);
+  LRESULT CustomDraw(NMLVCUSTOMDRAW& draw);
 
-  // What a row keeps wherever it stands, and the control asks the row for;
-  // the rest of a row's state (selected, focused, drop target, activated)
-  // belongs to its place in the control.
-  static constexpr UINT kKeptStates = LVIS_CUT | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
+  // What a row keeps wherever it stands, and the control asks the row for:
+  // a list of our kind keeps nothing per row but selection and focus, which
+  // belong to the row's place in the control, so every other mark (the drop
+  // highlight too) is the row's own and answered when the control asks.
+  static constexpr UINT kKeptStates =
+      LVIS_CUT | LVIS_DROPHILITED | LVIS_OVERLAYMASK | LVIS_STATEIMAGEMASK;
 
   TListItems items_;
   TListColumns columns_;
+  TCanvas canvas_;
   // The rows in the control's order.
   std::vector<std::unique_ptr<TListItem>> rows_;
   int sorting_ = 0;

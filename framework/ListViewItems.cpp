@@ -86,7 +86,7 @@ int TListItem::Index() const {
 }
 
 UINT TListItem::KeptState() const {
-  UINT state = cut_ ? LVIS_CUT : 0;
+  UINT state = (cut_ ? LVIS_CUT : 0) | (drop_target_ ? LVIS_DROPHILITED : 0);
   if (overlay_index_ >= 0) state |= INDEXTOOVERLAYMASK(overlay_index_ + 1);
   if (state_index_ >= 0) state |= INDEXTOSTATEIMAGEMASK(state_index_ + 1);
   return state;
@@ -96,6 +96,7 @@ UINT TListItem::KeptState() const {
 // control only draws them.
 void TListItem::SetKeptState(UINT state, UINT mask) {
   if (mask & LVIS_CUT) cut_ = (state & LVIS_CUT) != 0;
+  if (mask & LVIS_DROPHILITED) drop_target_ = (state & LVIS_DROPHILITED) != 0;
   if (mask & LVIS_OVERLAYMASK) {
     const UINT overlay = (state & LVIS_OVERLAYMASK) >> 8;
     overlay_index_ = static_cast<signed char>(static_cast<int>(overlay) - 1);
@@ -146,6 +147,9 @@ bool TListItem::Cut() const {
 }
 void TListItem::SetCut(bool cut) {
   SetState(cut ? LVIS_CUT : 0, LVIS_CUT);
+}
+void TListItem::SetDropTarget(bool target) {
+  SetState(target ? LVIS_DROPHILITED : 0, LVIS_DROPHILITED);
 }
 
 void TListItem::MakeVisible(bool partial_ok) {

@@ -1,5 +1,7 @@
 #include "shell/core/ShellItemQuery.h"
 
+#include "shell/core/ShellUtils.h"
+
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <winnetwk.h>
@@ -60,9 +62,7 @@ constexpr uint64_t kFourGiB = uint64_t{1} << 32;
 // 4 GB in the find data may be what is left of a larger one; elsewhere a
 // file's id holds its whole size.
 bool IdSizesMayBeCut() {
-  static const bool cut =
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-  return cut;
+  return RunningOnWine();
 }
 
 // The text the shell's own size column uses: "5,242,880 KB".

@@ -167,6 +167,34 @@ bool ReadFindData(const std::wstring& path, WIN32_FIND_DATAW& find_data) {
 
 }  // namespace
 
+bool TransferFiles(HWND window, const TStringList& files, const std::wstring& folder, bool move) {
+  if (files.Empty() || folder.empty()) return false;
+  // Both lists end in an empty name.
+  std::wstring from;
+  for (const std::wstring& file : files.Items()) {
+    if (file.empty()) continue;
+    from += file;
+    from += L'\0';
+  }
+  from += L'\0';
+  std::wstring to = folder;
+  to += L'\0';
+  to += L'\0';
+  SHFILEOPSTRUCTW operation{};
+  operation.hwnd = window;
+  operation.wFunc = move ? FO_MOVE : FO_COPY;
+  operation.pFrom = from.c_str();
+  operation.pTo = to.c_str();
+  operation.fFlags = FOF_ALLOWUNDO;
+  return SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
+}
+
+bool RunningOnWine() {
+  static const bool wine =
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
 std::wstring ResolveLinkW(const std::wstring& link_path, WIN32_FIND_DATAW& find_data) {
   ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))))

@@ -69,6 +69,13 @@ std::unique_ptr<TStringList> DropFilesToList(HDROP drop);
 std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data);
 // None when the clipboard holds no files.
 std::unique_ptr<TStringList> ClipboardFiles();
+// Copies (or moves) the files into the folder through the platform's file
+// operation, which asks about names already there itself, owned by
+// `window`; true when it ran to its end.
+bool TransferFiles(HWND window, const TStringList& files, const std::wstring& folder, bool move);
+
+// Under Wine, whose shell differs from Windows' in places we work around.
+bool RunningOnWine();
 
 // The target of a shell link file, with the target's find data, spelled
 // exactly in UTF-16 while the target exists; empty on any failure.

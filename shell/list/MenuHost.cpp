@@ -130,8 +130,8 @@ std::wstring MenuHost::ShowItemMenu(POINT point) {
     list.RestartRefreshTimer();
   } else if (SameVerb(verb, L"paste")) {
     if (clipboard) list.ReportPaste(std::move(clipboard), paste_target);
-  } else if (SameVerb(verb, L"cut")) {
-    for (TListItem* row : list.RowsOfIdentities(chosen)) list.MarkCut(row);
+  } else {
+    list.MarkClipboardRows(verb, chosen);
   }
   return verb;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <wrl/client.h>
+
 #include "framework/ListView.h"
 #include "framework/StringList.h"
 #include "shell/core/Dirwalker.h"
@@ -19,8 +21,6 @@
 namespace wf {
 
 struct ShellListParts;
-
-using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
 
 // A list view of one folder of the shell namespace: files, folders, drives
 // and other shell items. It owns a folder object bound to the shown folder,
@@ -76,8 +76,13 @@ class TKivShellList : public TCustomListView {
   void SetAutomaticRefresh(bool value);
   bool ShellContextMenu() const { return shell_context_menu_; }
   void SetShellContextMenu(bool value) { shell_context_menu_ = value; }
+  // Registers the window as a drop target and lets rows be dragged out; a
+  // registration the platform refuses switches it off.
   bool OleDragDrop() const { return ole_drag_drop_; }
-  void SetOleDragDrop(bool value) { ole_drag_drop_ = value; }
+  void SetOleDragDrop(bool value);
+  // The effects offered as a source and proposed as a target.
+  TKivCopyMode CopyMode() const { return copy_mode_; }
+  void SetCopyMode(TKivCopyMode mode) { copy_mode_ = mode; }
   void SetReadOnly(bool value) override;
   std::wstring Version() const;
 
@@ -154,6 +159,18 @@ class TKivShellList : public TCustomListView {
   // Runs the verb ("paste") on the shown folder itself and reports it.
   bool PasteIntoFolder(const std::wstring& verb);
 
+  // The platform's drag of the selected objects (never " .. ") with that
+  // button; OnOperation hears what the drop did.
+  void StartShellDrag(TMouseButton button);
+  // The shell's drop target of the row's object (" .. ": the parent
+  // folder; no row: the shown folder); none when the shell has none.
+  virtual Microsoft::WRL::ComPtr<IDropTarget> GetDropTarget(TListItem* item);
+  // The list's own drop target, as its window is registered with.
+  IDropTarget* DropTarget();
+  TOnBeforeShellDropEvent OnBeforeShellDrop;
+  // The info tip of a row's hint, which the handler may change or empty.
+  TLVInfoTipEvent OnInfoTip;
+
   TNotifyEvent OnCreateColumns;
   TOnAddItem OnAddItem;
   TNotifyEvent OnPopulated;
@@ -180,6 +197,19 @@ class TKivShellList : public TCustomListView {
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
   // Runs the verb on the shown folder as an object of its parent.
   virtual bool RunVerbOnFolder(const std::wstring& verb);
+  // Whether the shell's "paste" is known to paste nothing here (Wine): the
+  // clipboard's files are then copied or moved by the list itself.
+  virtual bool ShellPasteIsInert();
+  // A drag this list started: Escape or another button cancels it.
+  virtual HRESULT QueryContinueDrag(BOOL escape, DWORD keys);
+  virtual HRESULT GiveFeedback(DWORD effect);
+  bool OnNotify(NMHDR* header, LRESULT& result) override;
+  // A row's hint is the shell's info tip of its object, else its whole
+  // caption where its column cuts it.
+  void HintShow(THintInfo& hint) override;
+  bool CustomDrawsItems() const override { return true; }
+  // Compressed files' names blue, encrypted ones' green, as the options say.
+  bool CustomDrawItem(TListItem* item, UINT state, TCustomDrawStage stage) override;
 
  private:
   friend class FolderFill;
@@ -187,6 +217,8 @@ class TKivShellList : public TCustomListView {
   friend class MenuHost;
   friend class RefreshPolicy;
   friend class RenameSession;
+  friend class RowHints;
+  friend class ShellDragDrop;
   friend class ShellListSorter;
 
   uint16_t options_ = kDefaultShellListOptions;
@@ -218,8 +250,9 @@ class TKivShellList : public TCustomListView {
 
   bool OpenSelected(const std::wstring& verb);
   bool DeleteSelected(bool permanently);
-  // Ghosts a row as the cut command's: see TKivShellListItem::Cut.
-  void MarkCut(TListItem* item);
+  // After a "cut" or "copy": the rows of the `chosen` identities are ghosted
+  // as cut (see TKivShellListItem::Cut), and only they.
+  void MarkClipboardRows(const std::wstring& verb, const std::vector<std::wstring>& chosen);
   void ReportPaste(std::unique_ptr<TStringList> clipboard, const std::wstring& destination);
 
   TDirwalker* dirwalker_ = nullptr;                  // owned as a component
@@ -229,8 +262,8 @@ class TKivShellList : public TCustomListView {
   ShellItemQuery row_query_;
   bool details_ = true, show_folders_ = true, show_parent_folder_ = false;
   bool automatic_refresh_ = true, shell_context_menu_ = true, ole_drag_drop_ = true;
-  bool thumbnails_ = false, use_system_font_ = true, window_created_ = false;
-  bool descending_ = false;
+  bool thumbnails_ = false, use_system_font_ = true, window_created_ = false, descending_ = false;
+  TKivCopyMode copy_mode_ = cmDefault;
   int sort_column_ = 0;
   std::wstring pending_path_;
   // Rows being made; a fill to its closing events; one asked for meanwhile.

@@ -25,6 +25,7 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
   TCustomListView::SetViewStyle(TViewStyle::vsReport);
   SetMultiSelect(true);
   SetAutoArrange(true);
+  SetDragMode(TDragMode::dmAutomatic);  // OleDragDrop is on
   parts_ = std::make_unique<ShellListParts>(*this);
   SetAutomaticRefresh(true);
   parts_->sort_arrows.Load(CurrentDpi());
@@ -50,6 +51,7 @@ void TKivShellList::CreateParams(TCreateParams& params) {
 
 void TKivShellList::CreateWnd() {
   TCustomListView::CreateWnd();
+  if (ole_drag_drop_) parts_->drag.Register();
   parts_->sort_arrows.WatchHeader(ListView_GetHeader(Handle()));
   if (!window_created_) {
     // From now on the folder object may own the shell's windows.
@@ -155,6 +157,19 @@ void TKivShellList::SetViewStyle(TViewStyle style) {
   }
 }
 
+void TKivShellList::SetOleDragDrop(bool value) {
+  if (value == ole_drag_drop_) return;
+  ole_drag_drop_ = value;
+  if (!IsLoading() && HandleAllocated()) {
+    if (!value)
+      parts_->drag.Revoke();
+    else if (!parts_->drag.Register())
+      ole_drag_drop_ = false;
+  }
+  // OLE's is the list's one drag: the framework's own never starts.
+  if (ole_drag_drop_) SetDragMode(TDragMode::dmAutomatic);
+}
+
 void TKivShellList::SetReadOnly(bool value) {
   TCustomListView::SetReadOnly(value);
   dirwalker_->SetReadOnlyGuard(value);
@@ -221,6 +236,10 @@ void TKivShellList::SetOnContextMenuSelect(TOnContextMenuSelectEvent handler) {
   dirwalker_->OnContextMenuSelect = std::move(handler);
 }
 
+void TKivShellList::HintShow(THintInfo& hint) {
+  parts_->hints.Answer(hint);
+}
+
 LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case kDrainSynchronizeQueue:
@@ -237,6 +256,10 @@ LRESULT TKivShellList::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_MEASUREITEM:
     case WM_DRAWITEM:
       return parts_->menus.MenuMessage(msg, wparam, lparam);
+    case WM_DESTROY:
+      // The platform holds the drop target by the window: it lets go first.
+      parts_->drag.Revoke();
+      break;
     case WM_CAPTURECHANGED: {
       const LRESULT result = TCustomListView::WndProc(msg, wparam, lparam);
       UpdateSortArrows();

@@ -61,7 +61,7 @@ bool TKivShellList::InvokeVerb(const std::wstring& verb) {
     // Pasted onto one row, the files went into that row's folder.
     ReportPaste(std::move(clipboard), paste_target);
   } else {
-    for (TListItem* row : RowsOfIdentities(chosen)) MarkCut(row);
+    MarkClipboardRows(verb, chosen);
   }
   return true;
 }

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
+#include "framework/ListView.h"
+#include "framework/StringList.h"
 #include "shell/core/IdList.h"
 
 namespace wf {
 
-// The shell list's yes-or-no listing options, kept as one set of bits,
-// and the record each of its rows carries.
+// The shell list's yes-or-no listing options, kept as one set of bits, the
+// record each of its rows carries, and the types of its own events.
 enum ShellListOption : uint16_t {
   kShowNethood = 1 << 0,
   kShowRecycleBin = 1 << 1,
@@ -30,8 +33,16 @@ class TKivShellListItem {
   // Set by the list's own cut command only: a row ghosted for being hidden is
   // not on its way elsewhere, so its object vanishing is no move.
   bool Cut = false;
+  bool Hidden = false;  // known once the row is first drawn
   bool Compressed = false;
   bool Encrypted = false;
 };
+
+using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
+// Before files dropped onto the list reach the shell: `drop_target` is the
+// row they were dropped onto, or null for the list's own folder; clearing
+// `execute` cancels the drop.
+using TOnBeforeShellDropEvent = std::function<void(TObject* sender, TListItem* drop_target,
+                                                   TStringList& dropped_files, bool& execute)>;
 
 }  // namespace wf

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "shell/list/MenuHost.h"
+#include "shell/list/OwnPaste.h"
 #include "shell/list/RefreshPolicy.h"
 #include "shell/list/RenameSession.h"
+#include "shell/list/RowHints.h"
 #include "shell/list/ShellColumns.h"
+#include "shell/list/ShellDragDrop.h"
 #include "shell/list/ShellListFill.h"
 #include "shell/list/ShellListMerge.h"
 #include "shell/list/ShellListSort.h"
@@ -22,7 +25,9 @@ struct ShellListParts {
         refresh(list),
         merge(list),
         renaming(list),
-        menus(list) {}
+        menus(list),
+        drag(list),
+        hints(list) {}
 
   FolderFill fill;
   ShellColumns columns;
@@ -32,6 +37,9 @@ struct ShellListParts {
   FolderMerge merge;
   RenameSession renaming;
   MenuHost menus;
+  ShellDragDrop drag;
+  OwnPaste own_paste;
+  RowHints hints;
 };
 
 }  // namespace wf

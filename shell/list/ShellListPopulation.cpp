@@ -131,9 +131,26 @@ void TKivShellList::UpdateItem(TListItem* item) {
                        (ColorEncrypted() ? SFGAO_ENCRYPTED : 0);
   SFGAOF attributes = 0;
   item->SetOverlayIndex(row_query_.OverlayIndex(id, asked, attributes));
-  if (attributes & SFGAO_HIDDEN) item->SetCut(true);
+  record->Hidden = (attributes & SFGAO_HIDDEN) != 0;
+  if (record->Hidden) item->SetCut(true);
   record->Compressed = (attributes & asked & SFGAO_COMPRESSED) != 0;
   record->Encrypted = (attributes & asked & SFGAO_ENCRYPTED) != 0;
+}
+
+bool TKivShellList::CustomDrawItem(TListItem* item, UINT state, TCustomDrawStage stage) {
+  TKivShellListItem* record = RecordOf(item);
+  if (stage == TCustomDrawStage::cdPrePaint && record) {
+    // The control may draw a row before it asks for the row's image, which
+    // is when the row learns what it is.
+    if (item->ImageIndex() < 0) UpdateItem(item);
+    // A colour the font refuses leaves the row in the list's own.
+    try {
+      if (ColorCompressed() && record->Compressed) Canvas().Font().SetColor(clBlue);
+      if (ColorEncrypted() && record->Encrypted) Canvas().Font().SetColor(clGreen);
+    } catch (const std::exception&) {
+    }
+  }
+  return TCustomListView::CustomDrawItem(item, state, stage);
 }
 
 void TKivShellList::RefreshChangedRow(TListItem* item, PCUITEMID_CHILD fresh) {

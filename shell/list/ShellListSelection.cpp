@@ -1,5 +1,6 @@
 // Selection by name and by id, and row paths.
 #include "shell/list/ShellControls.h"
+#include "shell/list/ShellListParts.h"
 
 #include <algorithm>
 #include <unordered_set>
@@ -71,6 +72,9 @@ void TKivShellList::Change(TListItem* item, UINT changed) {
 
 void TKivShellList::Delete(TListItem* item) {
   ++rows_deleted_;
+  // A drag resting on the row drops onto nothing rather than onto whatever
+  // takes its place.
+  parts_->drag.RowGoing(item);
   // The platform reports no selection change for a deleted row: without
   // this a refill would keep the names of rows that are gone.
   if (!keeping_selected_names_) ClearSelectedNames();

@@ -290,7 +290,8 @@ TEST_F(ShellListActivation, CtrlCCopiesTheSelectionAndAFolderVerbCopiesTheFolder
 }
 
 // Wine's shell runs no "paste" on a folder as an object of its parent: this
-// list has the verb succeed, as the platform's would.
+// list has the verb succeed, as the platform's would, and leaves the list's
+// own copy for Wine out.
 class PastingList : public TKivShellList {
  public:
   using TKivShellList::TKivShellList;
@@ -301,6 +302,7 @@ class PastingList : public TKivShellList {
     folder_verbs.push_back(verb);
     return true;
   }
+  bool ShellPasteIsInert() override { return false; }
 };
 
 // The files are put on the clipboard by the shell's own "copy" and "cut" in
@@ -358,6 +360,51 @@ TEST_F(ShellListActivation, ShiftDeleteTellsTheShellShiftIsDown) {
   EXPECT_EQ(recording->invocations[0].verb, "delete");
   EXPECT_TRUE(recording->invocations[0].mask & CMIC_MASK_SHIFT_DOWN);
   EXPECT_FALSE(recording->invocations[1].mask & CMIC_MASK_SHIFT_DOWN);
+}
+
+// Under Wine, whose shell pastes nothing, Ctrl+V copies the files the list's
+// Ctrl+C put on the clipboard, and moves those of its Ctrl+X; a later copy
+// takes the earlier cut's ghosting back (a hidden row staying ghosted).
+TEST_F(ShellListActivation, CtrlVUnderWineCopiesOrMovesWhatCtrlCOrCtrlXPutOnTheClipboard) {
+  if (!RunningOnWine()) GTEST_SKIP() << "the list pastes by itself only under Wine";
+  TKivShellList& list = Shown();
+  const std::wstring hidden = folder_.MakeFile(L"hidden.txt");
+  SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  list.SetShowHidden(true);
+  ShowAndDraw();
+  TempFolder target;
+  const auto key = [&](WORD letter) {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, letter);
+  };
+  const auto paste_into_target = [&] {
+    list.SetPath(target.Path());
+    key('V');
+    list.SetPath(folder_.Path());
+  };
+
+  SelectOnly(list, {L"a.txt", L"hidden.txt"});
+  key('X');
+  EXPECT_TRUE(Row(list, L"a.txt")->Cut());
+  SelectOnly(list, {L"b.txt"});
+  key('C');
+  EXPECT_FALSE(Row(list, L"a.txt")->Cut());
+  EXPECT_FALSE(TKivShellList::RecordOf(Row(list, L"a.txt"))->Cut);
+  EXPECT_TRUE(Row(list, L"hidden.txt")->Cut());
+  paste_into_target();
+  SelectOnly(list, {L"a.txt"});
+  key('X');
+  paste_into_target();
+
+  EXPECT_TRUE(FileExists(target / L"b.txt"));
+  EXPECT_TRUE(FileExists(folder_ / L"b.txt"));
+  EXPECT_TRUE(FileExists(target / L"a.txt"));
+  EXPECT_FALSE(FileExists(folder_ / L"a.txt"));
+  ASSERT_EQ(reports_.size(), 2u);
+  EXPECT_EQ(reports_[0].operations, 0x121);  // copy, paste, add
+  EXPECT_EQ(reports_[1].operations, 0x122);  // move, paste, add
+  EXPECT_EQ(reports_[1].files, std::vector<std::wstring>{folder_ / L"a.txt"});
+  EXPECT_EQ(reports_[1].destination, target.Path());
 }
 
 }  // namespace

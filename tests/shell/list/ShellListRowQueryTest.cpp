@@ -1,5 +1,6 @@
 // Rows ask the shell about their objects through their own folder, whatever
 // the folder object has been bound to since the fill, and never move it.
+#include <algorithm>
 #include "tests/shell/list/ShellListTestSupport.h"
 #include "tests/shell/list/WrappedShellFolder.h"
 
@@ -148,13 +149,31 @@ TEST_F(ShellListWrappedFolder, AShellSortByAColumnAfterAHiddenOneAsksTheFolderFo
   EXPECT_EQ(ControlDetailTexts(list, row), ShellDetailTexts(folder_.Path(), L"a.txt"));
 }
 
+// The colour a row's caption is drawn in, as the screen shows it: the one of
+// blue, green and black that most of its pixels have (Wine draws text
+// without smoothing, in the colour asked for).
+COLORREF CaptionColour(TKivShellList& list, const std::wstring& caption) {
+  TListItem* row = list.Items()[IndexOfCaption(list, caption)];
+  const RECT label = row->DisplayRect(TDisplayCode::drLabel);
+  HDC dc = GetDC(list.Handle());
+  int counts[3] = {};
+  const COLORREF colours[3] = {RGB(0, 0, 255), RGB(0, 128, 0), RGB(0, 0, 0)};
+  for (int y = label.top; y < label.bottom; ++y)
+    for (int x = label.left; x < label.right; ++x)
+      for (int i = 0; i < 3; ++i) counts[i] += GetPixel(dc, x, y) == colours[i];
+  ReleaseDC(list.Handle(), dc);
+  return colours[std::max_element(counts, counts + 3) - counts];
+}
+
 TEST_F(ShellListWrappedFolder, CompressedAndEncryptedRowsAreMarkedWhenTheirColoursAreOn) {
   folder_.MakeFile(L"packed.txt");
   folder_.MakeFile(L"secret.txt");
   folder_.MakeFile(L"plain.txt");
+  folder_.MakeFile(L"both.txt");
   auto adjust = [](WrappedShellFolder& folder) {
     folder.AddAttributes(L"packed.txt", SFGAO_COMPRESSED);
     folder.AddAttributes(L"secret.txt", SFGAO_ENCRYPTED);
+    folder.AddAttributes(L"both.txt", SFGAO_COMPRESSED | SFGAO_ENCRYPTED);
   };
   auto marks = [&](TKivShellList& list, const wchar_t* name) {
     const TKivShellListItem* record = TKivShellList::RecordOf(
@@ -170,6 +189,17 @@ TEST_F(ShellListWrappedFolder, CompressedAndEncryptedRowsAreMarkedWhenTheirColou
   EXPECT_EQ(marks(list, L"packed.txt"), std::make_pair(true, false));
   EXPECT_EQ(marks(list, L"secret.txt"), std::make_pair(false, true));
   EXPECT_EQ(marks(list, L"plain.txt"), std::make_pair(false, false));
+  const auto colour = [&](const wchar_t* name) {
+    return CaptionColour(list, ShellDisplayName(folder_.Path(), name));
+  };
+  EXPECT_EQ(colour(L"packed.txt"), RGB(0, 0, 255));
+  EXPECT_EQ(colour(L"secret.txt"), RGB(0, 128, 0));
+  EXPECT_EQ(colour(L"both.txt"), RGB(0, 128, 0));
+  EXPECT_EQ(colour(L"plain.txt"), RGB(0, 0, 0));
+  list.SetColorEncrypted(false);
+  ShowAndDraw();
+  EXPECT_EQ(colour(L"both.txt"), RGB(0, 0, 255));
+  EXPECT_EQ(colour(L"secret.txt"), RGB(0, 0, 0));
 }
 
 TEST_F(ShellListWrappedFolder, ColouringOffLeavesCompressedAndEncryptedRowsUnmarked) {
@@ -183,6 +213,7 @@ TEST_F(ShellListWrappedFolder, ColouringOffLeavesCompressedAndEncryptedRowsUnmar
   const TKivShellListItem* record = TKivShellList::RecordOf(list.Items()[0]);
   EXPECT_FALSE(record->Compressed);
   EXPECT_FALSE(record->Encrypted);
+  EXPECT_EQ(CaptionColour(list, list.Items()[0]->Caption()), RGB(0, 0, 0));
 }
 
 // The width memory holds 256 columns; the last of them is remembered too.
