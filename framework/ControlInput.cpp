@@ -168,8 +168,8 @@ void TWinControl::UpdateHint(int x, int y, UINT msg, WPARAM wparam, LPARAM lpara
   hints.Activate(hwnd_, hint, relay);
 }
 
-// The first move over a window of our own class is its entry; the platform
-// reports the leaving (WM_MOUSELEAVE) once asked to.
+// The first move over the window is its entry; the platform reports the
+// leaving (WM_MOUSELEAVE) once asked to.
 void TWinControl::NoteMouseInside() {
   if (mouse_inside_ || !hwnd_) return;
   TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, HOVER_DEFAULT};

@@ -40,7 +40,9 @@ void THintWindow::Activate(HWND window, const THintInfo& hint, const MSG& relay)
   if (window != window_ || !EqualRect(&hint.cursor_rect, &area_) || hint.hint_str != text_) {
     Cancel();
     TTTOOLINFOW info = ToolInfo(window);
-    info.uFlags = 0;
+    // A hint shown over the pointer (a cut caption) lets the pointer's
+    // messages through to the control beneath.
+    info.uFlags = TTF_TRANSPARENT;
     info.rect = hint.cursor_rect;
     info.hinst = nullptr;
     std::wstring copy = hint.hint_str;

@@ -13,7 +13,8 @@ bool TCustomListView::CustomDrawsItems() const {
 
 bool TCustomListView::CustomDrawItem(TListItem* item, UINT state, TCustomDrawStage stage) {
   bool default_draw = true;
-  if (stage == TCustomDrawStage::cdPrePaint) Raise(OnCustomDrawItem, this, item, state, default_draw);
+  if (stage == TCustomDrawStage::cdPrePaint)
+    Raise(OnCustomDrawItem, this, item, state, default_draw);
   if (default_draw) Raise(OnAdvancedCustomDrawItem, this, item, state, stage, default_draw);
   return default_draw;
 }

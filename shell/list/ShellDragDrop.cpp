@@ -113,8 +113,7 @@ STDMETHODIMP ShellDragDrop::GiveFeedback(DWORD effect) {
   return GuardedCom(&list_, [&] { return list_.GiveFeedback(effect); });
 }
 
-STDMETHODIMP ShellDragDrop::DragEnter(IDataObject* data, DWORD keys, POINTL point,
-                                      DWORD* effect) {
+STDMETHODIMP ShellDragDrop::DragEnter(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) {
   if (!effect) return E_INVALIDARG;
   return GuardedCom(&list_, [&]() -> HRESULT {
     LeaveAll();
@@ -124,15 +123,24 @@ STDMETHODIMP ShellDragDrop::DragEnter(IDataObject* data, DWORD keys, POINTL poin
     if (!data || list_.ReadOnly()) return S_OK;
     data_ = data;
     background_ = list_.GetDropTarget(nullptr);
-    if (!background_) return S_OK;
-    DWORD answer = offered;
-    const HRESULT result = background_->DragEnter(data, keys, point, &answer);
-    // A target that refused its enter is never entered, so it is not left.
-    if (FAILED(result)) {
-      background_.Reset();
-      return result;
+    HRESULT result = S_OK;
+    if (background_) {
+      DWORD answer = offered;
+      result = background_->DragEnter(data, keys, point, &answer);
+      // A target that refused its enter is never entered, so it is not left.
+      if (FAILED(result)) background_.Reset();
+      *effect = SUCCEEDED(result) ? answer : DROPEFFECT_NONE;
     }
-    *effect = answer;
+    // A drag released at once, before any move, drops onto the row it came
+    // in over.
+    if (list_.HandleAllocated()) {
+      POINT client{point.x, point.y};
+      ScreenToClient(list_.Handle(), &client);
+      if (TListItem* row = list_.GetItemAt(client.x, client.y)) {
+        const DWORD row_answer = TrackRow(row, keys, point, offered);
+        if (row_target_) *effect = row_answer;
+      }
+    }
     return result;
   });
 }
@@ -167,11 +175,12 @@ STDMETHODIMP ShellDragDrop::DragOver(DWORD keys, POINTL point, DWORD* effect) {
   });
 }
 
-void ShellDragDrop::TrackRow(TListItem* row, DWORD keys, POINTL point, DWORD effect) {
+DWORD ShellDragDrop::TrackRow(TListItem* row, DWORD keys, POINTL point, DWORD effect) {
   LeaveRow();
+  DWORD answer = DROPEFFECT_NONE;
   if (row) {
     Microsoft::WRL::ComPtr<IDropTarget> target = list_.GetDropTarget(row);
-    DWORD answer = effect;
+    answer = effect;
     // Only a row that takes the data is the target: over a document, the
     // drop goes to the folder.
     if (target && target->DragEnter(data_.Get(), keys, point, &answer) == S_OK) {
@@ -186,6 +195,7 @@ void ShellDragDrop::TrackRow(TListItem* row, DWORD keys, POINTL point, DWORD eff
   }
   // The highlight moves while the pointer does, not at the next paint.
   UpdateWindow(list_.Handle());
+  return row_target_ ? answer : DROPEFFECT_NONE;
 }
 
 void ShellDragDrop::LeaveRow() {
@@ -254,6 +264,9 @@ HRESULT ShellDragDrop::DropOnto(IDataObject* data, DWORD keys, POINTL point, DWO
   if (row_went_) return E_UNEXPECTED;
   const bool onto_row = row_target_ != nullptr;
   if (!onto_row && !background_) return E_UNEXPECTED;
+  // This list's own rows dropped where they are, by a release before any
+  // move refused them (a right drag asks the user first, through the shell).
+  if (!onto_row && source_button_ && source_button_ != MK_RBUTTON) return E_UNEXPECTED;
   bool execute = true;
   if (list_.OnBeforeShellDrop) {
     TStringList shown;

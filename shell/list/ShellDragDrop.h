@@ -50,7 +50,8 @@ class ShellDragDrop final : public ComInterfaces<IDropTarget, IDropSource> {
  private:
   // The row under the pointer becomes the target when its shell target
   // takes the data; the old one's target is left.
-  void TrackRow(TListItem* row, DWORD keys, POINTL point, DWORD effect);
+  // Answers the row's effect, none when it is no target.
+  DWORD TrackRow(TListItem* row, DWORD keys, POINTL point, DWORD effect);
   void LeaveRow();
   void AutoScroll(POINT client);
   HRESULT DropOnto(IDataObject* data, DWORD keys, POINTL point, DWORD* effect);

@@ -185,16 +185,22 @@ TEST_F(ShellListDragDrop, DropsReachTheTargetUnderThePointerAndReportWhereTheyWe
   EXPECT_EQ(list.log.back(), L"folder leave");
   DragAndDrop(list, Over(list, Row(list, L" .. ")), DROPEFFECT_MOVE, effect);
   DragAndDrop(list, OverEmptySpace(list), DROPEFFECT_COPY, effect);
+  // Released as it came in, before any move: onto the row under it.
+  effect = DROPEFFECT_COPY;
+  target->DragEnter(data_.Get(), MK_LBUTTON, Over(list, sub), &effect);
+  effect = DROPEFFECT_COPY;
+  target->Drop(data_.Get(), 0, Over(list, sub), &effect);
 
   std::wstring parent = folder_.Path();
   parent.erase(parent.find_last_of(L'\\', parent.size() - 2) + 1);
-  ASSERT_EQ(drops_.size(), 3u);
+  ASSERT_EQ(drops_.size(), 4u);
   EXPECT_EQ(drops_[0].operations, 0x9);  // copy, drop
   EXPECT_EQ(drops_[0].files, std::vector<std::wstring>{dragged_file_});
   EXPECT_EQ(drops_[0].destination, folder_ / L"sub");
   EXPECT_EQ(drops_[1].operations, 0xA);  // move, drop
   EXPECT_EQ(IncludeTrailingBackslash(drops_[1].destination), parent);
   EXPECT_EQ(drops_[2].destination, folder_.Path());
+  EXPECT_EQ(drops_[3].destination, folder_ / L"sub");
 }
 
 // A vetoed drop, a read-only list and a drop whose row went meanwhile all
@@ -215,7 +221,6 @@ TEST_F(ShellListDragDrop, ADropThatDoesNotHappenAnswersNoEffect) {
   EXPECT_EQ(seen_target, Row(list, L"sub"));
   EXPECT_EQ(seen_files, std::vector<std::wstring>{dragged_file_});
   list.OnBeforeShellDrop = nullptr;
-
 
   // The folder row goes while the pointer rests on it.
   IDropTarget* target = list.DropTarget();
@@ -316,7 +321,8 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   };
 
   drag(DROPEFFECT_MOVE, false);
-  EXPECT_EQ(target->offered, static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
+  EXPECT_EQ(target->offered,
+            static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
   EXPECT_EQ(target->dropped, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
   list.SetCopyMode(cmCopy);
   drag(DROPEFFECT_COPY, false);

@@ -94,7 +94,9 @@ TEST_F(ShellListHints, ThePointerMovingOverRowsShowsEachRowsHintAndEntersAndLeav
   int entered = 0, left = 0;
   list.OnMouseEnter = [&](TObject* sender) { entered += sender == &list; };
   list.OnMouseLeave = [&](TObject* sender) { left += sender == &list; };
-  list.OnInfoTip = [](TObject*, TListItem* row, std::wstring& tip) { tip = L"tip " + row->Caption(); };
+  list.OnInfoTip = [](TObject*, TListItem* row, std::wstring& tip) {
+    tip = L"tip " + row->Caption();
+  };
   const auto move_to = [&](POINT at) {
     INPUT move = MouseEventAt(at, 0, GetTickCount());
     ASSERT_EQ(SendInput(1, &move, sizeof(move)), 1u);
