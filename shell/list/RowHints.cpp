@@ -36,14 +36,17 @@ void RowHints::Answer(THintInfo& hint) {
       return;
     }
   }
-  // A caption its column cuts shows whole, over where it stands, whether
-  // hints are on or not: a long name is otherwise unreadable.
+  // A caption its column cuts shows whole, whether hints are on or not: a
+  // long name is otherwise unreadable. It shows just under its row, not
+  // over it: a tip under the pointer takes the pointer's clicks under Wine,
+  // and a click on the row would then select nothing.
   RECT label{};
   if (row->Index() >= 0 && CaptionCut(row, label)) {
-    POINT corner{label.left, label.top};
+    const RECT bounds = row->DisplayRect(TDisplayCode::drBounds);
+    POINT corner{label.left, bounds.bottom};
     ClientToScreen(list_.Handle(), &corner);
     hint.hint_str = row->Caption();
-    hint.cursor_rect = row->DisplayRect(TDisplayCode::drBounds);
+    hint.cursor_rect = bounds;
     hint.hint_pos = corner;
     hint.show = true;
     return;
