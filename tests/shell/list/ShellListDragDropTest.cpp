@@ -38,6 +38,9 @@ class RecordingTarget final : public ComObject<IDropTarget> {
   STDMETHODIMP Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
     dropped = DataObjectFiles(data)->Items();
     log_.push_back(name_ + L" drop " + std::to_wstring(*effect));
+    // A target that moves the files and says so only by their absence.
+    if (moves_silently)
+      for (const std::wstring& file : dropped) DeleteFileW(file.c_str());
     *effect &= effect_;
     return S_OK;
   }
@@ -50,6 +53,7 @@ class RecordingTarget final : public ComObject<IDropTarget> {
   }
   DWORD offered = 0;
   std::vector<std::wstring> dropped;
+  bool moves_silently = false;
 
  private:
   HRESULT Answer(const wchar_t* call, DWORD* effect) {
@@ -69,6 +73,7 @@ class TargetsList : public TKivShellList {
   using TKivShellList::TKivShellList;
   std::vector<std::wstring> log;
   DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+  bool moves_silently = false;
 
   ComPtr<IDropTarget> GetDropTarget(TListItem* item) override {
     std::wstring name = L"folder";
@@ -76,8 +81,9 @@ class TargetsList : public TKivShellList {
       name = item->Caption() == L" .. " ? L"parent" : item->Caption();
       if (name != L"parent" && name != L"sub") return nullptr;
     }
-    ComPtr<IDropTarget> target;
+    ComPtr<RecordingTarget> target;
     target.Attach(new RecordingTarget(name, log, effect));
+    target->moves_silently = moves_silently;
     return target;
   }
 };
@@ -201,6 +207,14 @@ TEST_F(ShellListDragDrop, DropsReachTheTargetUnderThePointerAndReportWhereTheyWe
   EXPECT_EQ(IncludeTrailingBackslash(drops_[1].destination), parent);
   EXPECT_EQ(drops_[2].destination, folder_.Path());
   EXPECT_EQ(drops_[3].destination, folder_ / L"sub");
+
+  // A target that moved the files and answered no effect: their absence
+  // makes the drop a move.
+  list.effect = 0;
+  list.moves_silently = true;
+  DragAndDrop(list, OverEmptySpace(list), DROPEFFECT_MOVE, effect);
+  ASSERT_EQ(drops_.size(), 5u);
+  EXPECT_EQ(drops_[4].operations, 0xA);  // move, drop
 }
 
 // A vetoed drop, a read-only list and a drop whose row went meanwhile all
@@ -243,6 +257,23 @@ TEST_F(ShellListDragDrop, ADropThatDoesNotHappenAnswersNoEffect) {
   EXPECT_EQ(effect, 0u);
   EXPECT_TRUE(drops_.empty());
   for (const std::wstring& call : list.log) EXPECT_EQ(call.find(L" drop"), std::wstring::npos);
+}
+
+// The shell's own targets, asked of the real shell: a folder row, " .. ",
+// the shown folder, and the desktop (its directory's). The shown folder is
+// one level down: Wine's My Computer offers no target for a drive.
+TEST_F(ShellListDragDrop, TheShellOffersTargetsForARowTheParentTheFolderAndTheDesktop) {
+  folder_.MakeFolder(L"sub");
+  folder_.MakeFolder(L"sub\\inner");
+  TKivShellList& list = MakeList();
+  list.SetShowParentFolder(true);
+  list.SetPath(folder_ / L"sub");
+  ShowAndDraw();
+  EXPECT_NE(list.GetDropTarget(list.Items()[IndexOfCaption(list, L"inner")]), nullptr);
+  EXPECT_NE(list.GetDropTarget(Row(list, L" .. ")), nullptr);
+  EXPECT_NE(list.GetDropTarget(nullptr), nullptr);
+  list.SetSpecialFolder(SF_DESKTOP);
+  EXPECT_NE(list.GetDropTarget(nullptr), nullptr);
 }
 
 // A drag resting near the bottom edge scrolls a line every 100 ms while
