@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -323,7 +324,8 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   SelectOnly(list, {L"a.txt", L"b.txt"});
   const POINTL from = Over(list, Row(list, L"a.txt"));
 
-  const auto drag = [&](DWORD answer, bool escape) {
+  enum class Ending { kRelease, kEscape, kRightButton };
+  const auto drag = [&](DWORD answer, Ending ending, POINT to) {
     target->Answer(answer);
     std::atomic<bool> done{false};
     std::thread mover([&] {
@@ -331,35 +333,51 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
       PressAt(start, {MOUSEEVENTF_LEFTDOWN});
       Sleep(100);
       for (int step = 1; step <= 10; ++step) {
-        INPUT move = MouseEventAt({start.x + step * (700 - start.x) / 10, 200}, 0, GetTickCount());
+        const POINT at{start.x + step * (to.x - start.x) / 10,
+                       start.y + step * (to.y - start.y) / 10};
+        INPUT move = MouseEventAt(at, 0, GetTickCount());
         SendInput(1, &move, sizeof(move));
         Sleep(60);
       }
-      if (escape) {
+      if (ending == Ending::kEscape) {
         INPUT keys[2] = {};
         keys[0].type = keys[1].type = INPUT_KEYBOARD;
         keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
         keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
         SendInput(2, keys, sizeof(INPUT));
         Sleep(200);
+      } else if (ending == Ending::kRightButton) {
+        PressAt(to, {MOUSEEVENTF_RIGHTDOWN});
+        Sleep(200);
       }
-      PressAt({700, 200}, {MOUSEEVENTF_LEFTUP});
+      PressAt(to, {MOUSEEVENTF_LEFTUP});
+      if (ending == Ending::kRightButton) PressAt(to, {MOUSEEVENTF_RIGHTUP});
       Sleep(200);
       done = true;
     });
     PumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
     mover.join();
   };
+  const POINT onto_window{700, 200};
 
-  drag(DROPEFFECT_MOVE, false);
+  drag(DROPEFFECT_MOVE, Ending::kRelease, onto_window);
   EXPECT_EQ(target->offered,
             static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
   EXPECT_EQ(target->dropped, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
   list.SetCopyMode(cmCopy);
-  drag(DROPEFFECT_COPY, false);
+  drag(DROPEFFECT_COPY, Ending::kRelease, onto_window);
   EXPECT_EQ(target->offered, static_cast<DWORD>(DROPEFFECT_COPY));
-  drag(DROPEFFECT_COPY, true);
+  drag(DROPEFFECT_COPY, Ending::kEscape, onto_window);
   EXPECT_TRUE(target->dropped.empty());
+  drag(DROPEFFECT_COPY, Ending::kRightButton, onto_window);
+  EXPECT_TRUE(target->dropped.empty());
+  // Left onto the list's own folder: refused, the folder's target never
+  // dropped on.
+  const POINTL empty = OverEmptySpace(list);
+  list.log.clear();
+  drag(DROPEFFECT_COPY, Ending::kRelease, {empty.x, empty.y});
+  EXPECT_NE(std::find(list.log.begin(), list.log.end(), L"folder enter"), list.log.end());
+  for (const std::wstring& call : list.log) EXPECT_EQ(call.find(L" drop"), std::wstring::npos);
 
   ASSERT_EQ(drops_.size(), 2u);
   EXPECT_EQ(drops_[0].operations, 0x86);  // move, drag, remove
