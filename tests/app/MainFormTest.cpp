@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,7 @@
 #include "framework/Timer.h"
 #include "shell/core/IdList.h"
 #include "tests/support/RealMouse.h"
+#include "tests/support/RecordingDropTarget.h"
 #include "tests/support/SentMessages.h"
 #include "tests/support/TempFolder.h"
 
@@ -553,6 +556,50 @@ TEST_F(MainForm, ThePlaceIsKeptAsADragEndsAndAsTheSessionEndsAndAFailureIsToldOn
 // The https address type pointed at our recorder for the test's duration.
 // The Wine prefix is shared with the program's own runs, so the test
 // changes the type for itself only and puts the previous command back.
+// A row of Wayfold's list dragged out by the mouse reaches another window
+// as the shell's own file list.
+TEST_F(MainForm, ARowDraggedOutReachesAnotherWindowAsItsFile) {
+  const std::wstring file = home.MakeFile(L"report.txt");
+  ShowFolder(home.Path().substr(0, home.Path().size() - 1));
+  TKivShellList& list = *form->shList;
+  TListItem* row = nullptr;
+  for (int i = 0; i < list.Items().Count(); ++i)
+    if (list.Items()[i]->Caption() == L"report.txt") row = list.Items()[i];
+  ASSERT_NE(row, nullptr);
+  row->SetSelected(true);
+  UpdateWindow(list.Handle());
+  UniqueWindow window(CreateWindowExW(WS_EX_TOPMOST, L"LISTBOX", nullptr, WS_POPUP | WS_VISIBLE,
+                                      600, 100, 200, 200, nullptr, nullptr, nullptr, nullptr));
+  std::vector<std::wstring> log;
+  Microsoft::WRL::ComPtr<RecordingTarget> target;
+  target.Attach(new RecordingTarget(L"window", log, DROPEFFECT_COPY));
+  ASSERT_EQ(RegisterDragDrop(window.get(), target.Get()), S_OK);
+  const RECT label = row->DisplayRect(TDisplayCode::drLabel);
+  const POINT start =
+      ScreenPoint(list.Handle(), (label.left + label.right) / 2, (label.top + label.bottom) / 2);
+
+  std::atomic<bool> done{false};
+  std::thread mover([&] {
+    PressAt(start, {MOUSEEVENTF_LEFTDOWN});
+    Sleep(100);
+    for (int step = 1; step <= 10; ++step) {
+      INPUT move = MouseEventAt(
+          {start.x + step * (700 - start.x) / 10, start.y + step * (200 - start.y) / 10}, 0,
+          GetTickCount());
+      SendInput(1, &move, sizeof(move));
+      Sleep(60);
+    }
+    PressAt({700, 200}, {MOUSEEVENTF_LEFTUP});
+    Sleep(200);
+    done = true;
+  });
+  PumpUntil([&] { return done.load(); });
+  mover.join();
+  RevokeDragDrop(window.get());
+
+  EXPECT_EQ(target->dropped, std::vector<std::wstring>{file});
+}
+
 class RecordedAddresses {
  public:
   explicit RecordedAddresses(const std::wstring& record_file) {
