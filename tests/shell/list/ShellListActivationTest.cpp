@@ -362,6 +362,38 @@ TEST_F(ShellListActivation, ShiftDeleteTellsTheShellShiftIsDown) {
   EXPECT_FALSE(recording->invocations[1].mask & CMIC_MASK_SHIFT_DOWN);
 }
 
+// With the list's own paste left out, Wine's shell "paste" pastes nothing:
+// nothing is reported, and the folder is read again all the same.
+class ShellPastingList : public CountingList {
+ public:
+  using CountingList::CountingList;
+
+ protected:
+  bool ShellPasteIsInert() override { return false; }
+};
+
+TEST_F(ShellListActivation, CtrlVThroughAShellThatPastesNothingReportsNothing) {
+  if (!RunningOnWine()) GTEST_SKIP() << "the shell's paste works on Windows";
+  ShellPastingList& list = Shown<ShellPastingList>();
+  TempFolder source;
+  source.MakeFile(L"one.txt");
+  TDirwalker walker(nullptr);
+  walker.SetShowErrorMessages(false);
+  walker.SetFolder(source.Path());
+  walker.MultiObjects().Assign({L"one.txt"});
+  ASSERT_TRUE(walker.RunVerb(L"copy"));
+  const int merges_before = list.merges;
+  {
+    HeldKeys ctrl{VK_CONTROL};
+    Key(list, 'V');
+  }
+  EXPECT_TRUE(PumpUntil([&] { return list.merges > merges_before; }));
+  EmptyClipboard();
+
+  EXPECT_FALSE(FileExists(folder_ / L"one.txt"));
+  EXPECT_TRUE(reports_.empty());
+}
+
 // Under Wine, whose shell pastes nothing, Ctrl+V copies the files the list's
 // Ctrl+C put on the clipboard, and moves those of its Ctrl+X; a later copy
 // takes the earlier cut's ghosting back (a hidden row staying ghosted).

@@ -97,6 +97,55 @@ class ShellListDragDrop : public ShellListTest {
     return target->Drop(data_.Get(), 0, at, &effect);
   }
 
+  // A real drag by the platform's mouse from `from` to `to`, ending as
+  // asked; the moves come from a thread while this one runs the drag.
+  enum class Ending { kRelease, kEscape, kRightButton };
+  static void RealDrag(POINT from, POINT to, Ending ending) {
+    std::atomic<bool> done{false};
+    std::thread mover([&] {
+      PressAt(from, {MOUSEEVENTF_LEFTDOWN});
+      Sleep(100);
+      for (int step = 1; step <= 10; ++step) {
+        const POINT at{from.x + step * (to.x - from.x) / 10, from.y + step * (to.y - from.y) / 10};
+        INPUT move = MouseEventAt(at, 0, GetTickCount());
+        SendInput(1, &move, sizeof(move));
+        Sleep(60);
+      }
+      if (ending == Ending::kEscape) {
+        INPUT keys[2] = {};
+        keys[0].type = keys[1].type = INPUT_KEYBOARD;
+        keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+        Sleep(200);
+      } else if (ending == Ending::kRightButton) {
+        PressAt(to, {MOUSEEVENTF_RIGHTDOWN});
+        Sleep(200);
+      }
+      PressAt(to, {MOUSEEVENTF_LEFTUP});
+      if (ending == Ending::kRightButton) PressAt(to, {MOUSEEVENTF_RIGHTUP});
+      Sleep(200);
+      done = true;
+    });
+    PumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
+    mover.join();
+  }
+
+  // A window of its own that takes drops. Not a static control's class:
+  // those let the pointer through to what is under them.
+  struct DropWindow {
+    explicit DropWindow(DWORD answer) {
+      target.Attach(new RecordingTarget(L"window", log, answer));
+      RegisterDragDrop(window.get(), target.Get());
+    }
+    ~DropWindow() { RevokeDragDrop(window.get()); }
+    UniqueWindow window{CreateWindowExW(WS_EX_TOPMOST, L"LISTBOX", nullptr, WS_POPUP | WS_VISIBLE,
+                                        600, 100, 200, 200, nullptr, nullptr, nullptr, nullptr)};
+    std::vector<std::wstring> log;
+    ComPtr<RecordingTarget> target;
+    const POINT centre{700, 200};
+  };
+
   TempFolder source_;
   std::wstring dragged_file_;
   ComPtr<IDataObject> data_;
@@ -267,52 +316,17 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   folder_.MakeFile(L"b.txt");
   list.Populate();
   ShowAndDraw();
-  // Not a static control's class: those let the pointer through to what is
-  // under them.
-  UniqueWindow window(CreateWindowExW(WS_EX_TOPMOST, L"LISTBOX", nullptr, WS_POPUP | WS_VISIBLE,
-                                      600, 100, 200, 200, nullptr, nullptr, nullptr, nullptr));
-  std::vector<std::wstring> log;
-  ComPtr<RecordingTarget> target;
-  target.Attach(new RecordingTarget(L"window", log, 0));
-  ASSERT_EQ(RegisterDragDrop(window.get(), target.Get()), S_OK);
+  DropWindow window(0);
+  RecordingTarget* target = window.target.Get();
   SelectOnly(list, {L"a.txt", L"b.txt"});
-  const POINTL from = Over(list, Row(list, L"a.txt"));
-
-  enum class Ending { kRelease, kEscape, kRightButton };
+  const POINTL over_a = Over(list, Row(list, L"a.txt"));
+  const POINT from{over_a.x, over_a.y};
   const auto drag = [&](DWORD answer, Ending ending, POINT to) {
     target->Answer(answer);
-    std::atomic<bool> done{false};
-    std::thread mover([&] {
-      const POINT start{from.x, from.y};
-      PressAt(start, {MOUSEEVENTF_LEFTDOWN});
-      Sleep(100);
-      for (int step = 1; step <= 10; ++step) {
-        const POINT at{start.x + step * (to.x - start.x) / 10,
-                       start.y + step * (to.y - start.y) / 10};
-        INPUT move = MouseEventAt(at, 0, GetTickCount());
-        SendInput(1, &move, sizeof(move));
-        Sleep(60);
-      }
-      if (ending == Ending::kEscape) {
-        INPUT keys[2] = {};
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-        Sleep(200);
-      } else if (ending == Ending::kRightButton) {
-        PressAt(to, {MOUSEEVENTF_RIGHTDOWN});
-        Sleep(200);
-      }
-      PressAt(to, {MOUSEEVENTF_LEFTUP});
-      if (ending == Ending::kRightButton) PressAt(to, {MOUSEEVENTF_RIGHTUP});
-      Sleep(200);
-      done = true;
-    });
-    PumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
-    mover.join();
+    RealDrag(from, to, ending);
   };
-  const POINT onto_window{700, 200};
+
+  const POINT onto_window = window.centre;
 
   drag(DROPEFFECT_MOVE, Ending::kRelease, onto_window);
   EXPECT_EQ(target->offered,
@@ -338,7 +352,31 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   EXPECT_EQ(drops_[0].files, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
   EXPECT_EQ(drops_[0].destination, L"");
   EXPECT_EQ(drops_[1].operations, 0x5);  // copy, drag
-  RevokeDragDrop(window.get());
+}
+
+// A drive is offered only with what the shell allows for it.
+TEST_F(ShellListDragDrop, ADriveIsOfferedOnlyWhatTheShellAllows) {
+  TKivShellList& list = MakeList();
+  list.SetSpecialFolder(SF_DRIVES);
+  ShowAndDraw();
+  TListItem* drive = nullptr;
+  for (int i = 0; i < list.Items().Count() && !drive; ++i)
+    if (list.ItemPath(list.Items()[i]) == L"C:\\") drive = list.Items()[i];
+  ASSERT_NE(drive, nullptr);
+  list.ClearSelection();
+  drive->SetSelected(true);
+  PCUITEMID_CHILD id = TKivShellList::RecordOf(drive)->ItemId.get();
+  SFGAOF allowed = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
+  ASSERT_EQ(list.Dirwalker().ShellFolder()->GetAttributesOf(1, &id, &allowed), S_OK);
+  DropWindow window(DROPEFFECT_LINK);
+
+  const RECT label = drive->DisplayRect(TDisplayCode::drLabel);
+  POINT from{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
+  ClientToScreen(list.Handle(), &from);
+  RealDrag(from, window.centre, Ending::kEscape);
+
+  EXPECT_EQ(window.target->offered, allowed & (SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK));
+  EXPECT_NE(window.target->offered, 0u);
 }
 
 }  // namespace
