@@ -99,11 +99,12 @@ class ShellListDragDrop : public ShellListTest {
 
   // A real drag by the platform's mouse from `from` to `to`, ending as
   // asked; the moves come from a thread while this one runs the drag.
-  enum class Ending { kRelease, kEscape, kRightButton };
+  enum class Ending { kRelease, kEscape, kRightButton, kRightDrag };
   static void RealDrag(POINT from, POINT to, Ending ending) {
     std::atomic<bool> done{false};
+    const bool right = ending == Ending::kRightDrag;
     std::thread mover([&] {
-      PressAt(from, {MOUSEEVENTF_LEFTDOWN});
+      PressAt(from, {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN});
       Sleep(100);
       for (int step = 1; step <= 10; ++step) {
         const POINT at{from.x + step * (to.x - from.x) / 10, from.y + step * (to.y - from.y) / 10};
@@ -122,7 +123,7 @@ class ShellListDragDrop : public ShellListTest {
         PressAt(to, {MOUSEEVENTF_RIGHTDOWN});
         Sleep(200);
       }
-      PressAt(to, {MOUSEEVENTF_LEFTUP});
+      PressAt(to, {right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP});
       if (ending == Ending::kRightButton) PressAt(to, {MOUSEEVENTF_RIGHTUP});
       Sleep(200);
       done = true;
@@ -332,6 +333,7 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   EXPECT_EQ(target->offered,
             static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
   EXPECT_EQ(target->dropped, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
+  drag(DROPEFFECT_LINK, Ending::kRelease, onto_window);
   list.SetCopyMode(cmCopy);
   drag(DROPEFFECT_COPY, Ending::kRelease, onto_window);
   EXPECT_EQ(target->offered, static_cast<DWORD>(DROPEFFECT_COPY));
@@ -346,12 +348,19 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   drag(DROPEFFECT_COPY, Ending::kRelease, {empty.x, empty.y});
   EXPECT_NE(std::find(list.log.begin(), list.log.end(), L"folder enter"), list.log.end());
   for (const std::wstring& call : list.log) EXPECT_EQ(call.find(L" drop"), std::wstring::npos);
+  // Right onto it: the folder's target gets the drop (the shell would ask).
+  drag(DROPEFFECT_COPY, Ending::kRightDrag, {empty.x, empty.y});
+  EXPECT_NE(std::find(list.log.begin(), list.log.end(), L"folder drop 1"), list.log.end());
 
-  ASSERT_EQ(drops_.size(), 2u);
+  ASSERT_EQ(drops_.size(), 5u);
   EXPECT_EQ(drops_[0].operations, 0x86);  // move, drag, remove
   EXPECT_EQ(drops_[0].files, (std::vector<std::wstring>{folder_ / L"a.txt", folder_ / L"b.txt"}));
   EXPECT_EQ(drops_[0].destination, L"");
-  EXPECT_EQ(drops_[1].operations, 0x5);  // copy, drag
+  EXPECT_EQ(drops_[1].operations, 0x4);  // a link: drag alone
+  EXPECT_EQ(drops_[2].operations, 0x5);  // copy, drag
+  EXPECT_EQ(drops_[3].operations, 0x9);  // the right drag's drop: copy, drop
+  EXPECT_EQ(drops_[3].destination, folder_.Path());
+  EXPECT_EQ(drops_[4].operations, 0x5);  // and its drag
 }
 
 // A drive is offered only with what the shell allows for it.
