@@ -139,11 +139,23 @@ std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data) {
 }
 
 std::unique_ptr<TStringList> ClipboardFiles() {
-  if (!IsClipboardFormatAvailable(CF_HDROP) || !OpenClipboard(nullptr)) return nullptr;
-  std::unique_ptr<TStringList> files =
-      DropFilesToList(static_cast<HDROP>(GetClipboardData(CF_HDROP)));
-  CloseClipboard();
-  return files;
+  if (!IsClipboardFormatAvailable(CF_HDROP)) return nullptr;
+  const ClipboardScope clipboard(nullptr);
+  if (!clipboard) return nullptr;
+  return DropFilesToList(static_cast<HDROP>(GetClipboardData(CF_HDROP)));
+}
+
+DWORD ClipboardPreferredEffect() {
+  const UINT format = RegisterClipboardFormatW(CFSTR_PREFERREDDROPEFFECT);
+  if (!format || !IsClipboardFormatAvailable(format)) return 0;
+  const ClipboardScope clipboard(nullptr);
+  HANDLE data = clipboard ? GetClipboardData(format) : nullptr;
+  if (!data || GlobalSize(data) < sizeof(DWORD)) return 0;
+  const void* bytes = GlobalLock(data);
+  if (!bytes) return 0;
+  const DWORD effect = *static_cast<const DWORD*>(bytes);
+  GlobalUnlock(data);
+  return effect;
 }
 
 namespace {

@@ -67,8 +67,26 @@ std::wstring TempPath();
 std::unique_ptr<TStringList> DropFilesToList(HDROP drop);
 // An empty list, never none, when the object carries no file list.
 std::unique_ptr<TStringList> DataObjectFiles(IDataObject* data);
+// The clipboard, open for the length of a scope; `owner` may be none.
+class ClipboardScope {
+ public:
+  explicit ClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+  ~ClipboardScope() {
+    if (open_) CloseClipboard();
+  }
+  ClipboardScope(const ClipboardScope&) = delete;
+  ClipboardScope& operator=(const ClipboardScope&) = delete;
+  explicit operator bool() const { return open_; }
+
+ private:
+  bool open_;
+};
+
 // None when the clipboard holds no files.
 std::unique_ptr<TStringList> ClipboardFiles();
+// What the clipboard's "Preferred DropEffect" says a paste should do, as a
+// cut in any program's shell window sets it; 0 when it says nothing.
+DWORD ClipboardPreferredEffect();
 // Copies (or moves) the files into the folder through the platform's file
 // operation, which asks about names already there itself, owned by
 // `window`; true when it ran to its end.
