@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -16,7 +15,6 @@
 #include <iterator>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <string>
 #include <vector>
 
@@ -28,7 +26,7 @@
 #include "framework/Timer.h"
 #include "shell/core/IdList.h"
 #include "tests/support/RealMouse.h"
-#include "tests/support/RecordingDropTarget.h"
+#include "tests/support/RealDrag.h"
 #include "tests/support/SentMessages.h"
 #include "tests/support/TempFolder.h"
 
@@ -568,36 +566,14 @@ TEST_F(MainForm, ARowDraggedOutReachesAnotherWindowAsItsFile) {
   ASSERT_NE(row, nullptr);
   row->SetSelected(true);
   UpdateWindow(list.Handle());
-  UniqueWindow window(CreateWindowExW(WS_EX_TOPMOST, L"LISTBOX", nullptr, WS_POPUP | WS_VISIBLE,
-                                      600, 100, 200, 200, nullptr, nullptr, nullptr, nullptr));
-  std::vector<std::wstring> log;
-  Microsoft::WRL::ComPtr<RecordingTarget> target;
-  target.Attach(new RecordingTarget(L"window", log, DROPEFFECT_COPY));
-  ASSERT_EQ(RegisterDragDrop(window.get(), target.Get()), S_OK);
+  DropWindow window(DROPEFFECT_COPY);
   const RECT label = row->DisplayRect(TDisplayCode::drLabel);
-  const POINT start =
-      ScreenPoint(list.Handle(), (label.left + label.right) / 2, (label.top + label.bottom) / 2);
 
-  std::atomic<bool> done{false};
-  std::thread mover([&] {
-    PressAt(start, {MOUSEEVENTF_LEFTDOWN});
-    Sleep(100);
-    for (int step = 1; step <= 10; ++step) {
-      INPUT move = MouseEventAt(
-          {start.x + step * (700 - start.x) / 10, start.y + step * (200 - start.y) / 10}, 0,
-          GetTickCount());
-      SendInput(1, &move, sizeof(move));
-      Sleep(60);
-    }
-    PressAt({700, 200}, {MOUSEEVENTF_LEFTUP});
-    Sleep(200);
-    done = true;
-  });
-  PumpUntil([&] { return done.load(); });
-  mover.join();
-  RevokeDragDrop(window.get());
+  RealDrag(
+      ScreenPoint(list.Handle(), (label.left + label.right) / 2, (label.top + label.bottom) / 2),
+      window.centre, Ending::kRelease);
 
-  EXPECT_EQ(target->dropped, std::vector<std::wstring>{file});
+  EXPECT_EQ(window.target->dropped, std::vector<std::wstring>{file});
 }
 
 class RecordedAddresses {

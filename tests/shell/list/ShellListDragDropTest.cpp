@@ -5,16 +5,11 @@
 #include <ole2.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "shell/core/ShellUtils.h"
-#include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
-#include "tests/support/RealMouse.h"
-#include "tests/support/RecordingDropTarget.h"
+#include "tests/support/RealDrag.h"
 
 namespace wf::test {
 namespace {
@@ -71,23 +66,25 @@ class ShellListDragDrop : public ShellListTest {
     return list;
   }
 
-  // The screen point in the middle of the row's caption.
-  POINTL Over(TKivShellList& list, TListItem* row) {
+  // Screen points: the middle of the row's caption, and space below the rows.
+  static POINT Over(TKivShellList& list, TListItem* row) {
     const RECT label = row->DisplayRect(TDisplayCode::drLabel);
     POINT point{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
     ClientToScreen(list.Handle(), &point);
-    return {point.x, point.y};
+    return point;
   }
-  POINTL OverEmptySpace(TKivShellList& list) {
+  static POINT OverEmptySpace(TKivShellList& list) {
     RECT client{};
     GetClientRect(list.Handle(), &client);
     POINT point{client.right / 2, client.bottom - 40};
     ClientToScreen(list.Handle(), &point);
-    return {point.x, point.y};
+    return point;
   }
+  static POINTL L(POINT point) { return {point.x, point.y}; }
 
   // A whole drag over the list ending in a drop at `at`, offering `offered`.
-  HRESULT DragAndDrop(TKivShellList& list, POINTL at, DWORD offered, DWORD& effect) {
+  HRESULT DragAndDrop(TKivShellList& list, POINT point, DWORD offered, DWORD& effect) {
+    const POINTL at = L(point);
     IDropTarget* target = list.DropTarget();
     effect = offered;
     target->DragEnter(data_.Get(), MK_LBUTTON, at, &effect);
@@ -96,56 +93,6 @@ class ShellListDragDrop : public ShellListTest {
     effect = offered;
     return target->Drop(data_.Get(), 0, at, &effect);
   }
-
-  // A real drag by the platform's mouse from `from` to `to`, ending as
-  // asked; the moves come from a thread while this one runs the drag.
-  enum class Ending { kRelease, kEscape, kRightButton, kRightDrag };
-  static void RealDrag(POINT from, POINT to, Ending ending) {
-    std::atomic<bool> done{false};
-    const bool right = ending == Ending::kRightDrag;
-    std::thread mover([&] {
-      PressAt(from, {right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN});
-      Sleep(100);
-      for (int step = 1; step <= 10; ++step) {
-        const POINT at{from.x + step * (to.x - from.x) / 10, from.y + step * (to.y - from.y) / 10};
-        INPUT move = MouseEventAt(at, 0, GetTickCount());
-        SendInput(1, &move, sizeof(move));
-        Sleep(60);
-      }
-      if (ending == Ending::kEscape) {
-        INPUT keys[2] = {};
-        keys[0].type = keys[1].type = INPUT_KEYBOARD;
-        keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, keys, sizeof(INPUT));
-        Sleep(200);
-      } else if (ending == Ending::kRightButton) {
-        PressAt(to, {MOUSEEVENTF_RIGHTDOWN});
-        Sleep(200);
-      }
-      PressAt(to, {right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP});
-      if (ending == Ending::kRightButton) PressAt(to, {MOUSEEVENTF_RIGHTUP});
-      Sleep(200);
-      done = true;
-    });
-    PumpUntil([&] { return done.load(); }, std::chrono::milliseconds(10000));
-    mover.join();
-  }
-
-  // A window of its own that takes drops. Not a static control's class:
-  // those let the pointer through to what is under them.
-  struct DropWindow {
-    explicit DropWindow(DWORD answer) {
-      target.Attach(new RecordingTarget(L"window", log, answer));
-      RegisterDragDrop(window.get(), target.Get());
-    }
-    ~DropWindow() { RevokeDragDrop(window.get()); }
-    UniqueWindow window{CreateWindowExW(WS_EX_TOPMOST, L"LISTBOX", nullptr, WS_POPUP | WS_VISIBLE,
-                                        600, 100, 200, 200, nullptr, nullptr, nullptr, nullptr)};
-    std::vector<std::wstring> log;
-    ComPtr<RecordingTarget> target;
-    const POINT centre{700, 200};
-  };
 
   TempFolder source_;
   std::wstring dragged_file_;
@@ -176,13 +123,13 @@ TEST_F(ShellListDragDrop, DropsReachTheTargetUnderThePointerAndReportWhereTheyWe
   TListItem* sub = Row(list, L"sub");
   IDropTarget* target = list.DropTarget();
   DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-  ASSERT_EQ(target->DragEnter(data_.Get(), MK_LBUTTON, Over(list, sub), &effect), S_OK);
+  ASSERT_EQ(target->DragEnter(data_.Get(), MK_LBUTTON, L(Over(list, sub)), &effect), S_OK);
   effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-  target->DragOver(MK_LBUTTON, Over(list, sub), &effect);
+  target->DragOver(MK_LBUTTON, L(Over(list, sub)), &effect);
   EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETITEMSTATE, sub->Index(), LVIS_DROPHILITED),
             LVIS_DROPHILITED);
   effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
-  target->DragOver(MK_LBUTTON, Over(list, Row(list, L"a.txt")), &effect);
+  target->DragOver(MK_LBUTTON, L(Over(list, Row(list, L"a.txt"))), &effect);
   EXPECT_FALSE(sub->DropTarget());
   target->DragLeave();
   EXPECT_EQ(list.log, (std::vector<std::wstring>{L"folder enter", L"sub enter", L"sub over",
@@ -198,9 +145,9 @@ TEST_F(ShellListDragDrop, DropsReachTheTargetUnderThePointerAndReportWhereTheyWe
   DragAndDrop(list, OverEmptySpace(list), DROPEFFECT_COPY, effect);
   // Released as it came in, before any move: onto the row under it.
   effect = DROPEFFECT_COPY;
-  target->DragEnter(data_.Get(), MK_LBUTTON, Over(list, sub), &effect);
+  target->DragEnter(data_.Get(), MK_LBUTTON, L(Over(list, sub)), &effect);
   effect = DROPEFFECT_COPY;
-  target->Drop(data_.Get(), 0, Over(list, sub), &effect);
+  target->Drop(data_.Get(), 0, L(Over(list, sub)), &effect);
 
   std::wstring parent = folder_.Path();
   parent.erase(parent.find_last_of(L'\\', parent.size() - 2) + 1);
@@ -243,7 +190,7 @@ TEST_F(ShellListDragDrop, ADropThatDoesNotHappenAnswersNoEffect) {
 
   // The folder row goes while the pointer rests on it.
   IDropTarget* target = list.DropTarget();
-  const POINTL at = Over(list, Row(list, L"sub"));
+  const POINTL at = L(Over(list, Row(list, L"sub")));
   effect = DROPEFFECT_MOVE;
   target->DragEnter(data_.Get(), MK_LBUTTON, at, &effect);
   target->DragOver(MK_LBUTTON, at, &effect);
@@ -320,15 +267,13 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   DropWindow window(0);
   RecordingTarget* target = window.target.Get();
   SelectOnly(list, {L"a.txt", L"b.txt"});
-  const POINTL over_a = Over(list, Row(list, L"a.txt"));
-  const POINT from{over_a.x, over_a.y};
+  const POINT from = Over(list, Row(list, L"a.txt"));
   const auto drag = [&](DWORD answer, Ending ending, POINT to) {
     target->Answer(answer);
     RealDrag(from, to, ending);
   };
 
   const POINT onto_window = window.centre;
-
   drag(DROPEFFECT_MOVE, Ending::kRelease, onto_window);
   EXPECT_EQ(target->offered,
             static_cast<DWORD>(DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK));
@@ -343,13 +288,13 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   EXPECT_TRUE(target->dropped.empty());
   // Left onto the list's own folder: refused, the folder's target never
   // dropped on.
-  const POINTL empty = OverEmptySpace(list);
+  const POINT empty = OverEmptySpace(list);
   list.log.clear();
-  drag(DROPEFFECT_COPY, Ending::kRelease, {empty.x, empty.y});
+  drag(DROPEFFECT_COPY, Ending::kRelease, empty);
   EXPECT_NE(std::find(list.log.begin(), list.log.end(), L"folder enter"), list.log.end());
   for (const std::wstring& call : list.log) EXPECT_EQ(call.find(L" drop"), std::wstring::npos);
   // Right onto it: the folder's target gets the drop (the shell would ask).
-  drag(DROPEFFECT_COPY, Ending::kRightDrag, {empty.x, empty.y});
+  drag(DROPEFFECT_COPY, Ending::kRightDrag, empty);
   EXPECT_NE(std::find(list.log.begin(), list.log.end(), L"folder drop 1"), list.log.end());
 
   ASSERT_EQ(drops_.size(), 5u);
@@ -361,11 +306,8 @@ TEST_F(ShellListDragDrop, RowsDraggedOutReachAnotherWindowAndTheListReportsTheEf
   EXPECT_EQ(drops_[3].operations, 0x9);  // the right drag's drop: copy, drop
   EXPECT_EQ(drops_[3].destination, folder_.Path());
   EXPECT_EQ(drops_[4].operations, 0x5);  // and its drag
-}
 
-// A drive is offered only with what the shell allows for it.
-TEST_F(ShellListDragDrop, ADriveIsOfferedOnlyWhatTheShellAllows) {
-  TKivShellList& list = MakeList();
+  // A drive is offered only what the shell allows for it.
   list.SetSpecialFolder(SF_DRIVES);
   ShowAndDraw();
   TListItem* drive = nullptr;
@@ -377,15 +319,10 @@ TEST_F(ShellListDragDrop, ADriveIsOfferedOnlyWhatTheShellAllows) {
   PCUITEMID_CHILD id = TKivShellList::RecordOf(drive)->ItemId.get();
   SFGAOF allowed = SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK;
   ASSERT_EQ(list.Dirwalker().ShellFolder()->GetAttributesOf(1, &id, &allowed), S_OK);
-  DropWindow window(DROPEFFECT_LINK);
-
-  const RECT label = drive->DisplayRect(TDisplayCode::drLabel);
-  POINT from{(label.left + label.right) / 2, (label.top + label.bottom) / 2};
-  ClientToScreen(list.Handle(), &from);
-  RealDrag(from, window.centre, Ending::kEscape);
-
-  EXPECT_EQ(window.target->offered, allowed & (SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK));
-  EXPECT_NE(window.target->offered, 0u);
+  list.SetCopyMode(cmDefault);
+  RealDrag(Over(list, drive), onto_window, Ending::kEscape);
+  EXPECT_EQ(target->offered, allowed & (SFGAO_CANCOPY | SFGAO_CANMOVE | SFGAO_CANLINK));
+  EXPECT_NE(target->offered, 0u);
 }
 
 }  // namespace
