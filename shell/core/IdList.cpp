@@ -131,6 +131,11 @@ RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n) {
   return Truncate(list, n);
 }
 
+AbsoluteIdList ParentIdList(PCIDLIST_ABSOLUTE list) {
+  const UINT count = list ? IdListCount(list) : 0;
+  return count ? TruncateIdList(list, count - 1) : AbsoluteIdList();
+}
+
 AbsoluteIdList PathToIdList(std::wstring_view path) {
   RelativeIdList parsed = PathToIdList(nullptr, path);
   return AbsoluteIdList(reinterpret_cast<PIDLIST_ABSOLUTE>(parsed.release()));

@@ -68,6 +68,8 @@ ChildIdList LastId(PCUIDLIST_RELATIVE list);
 // A copy cut after the first n items.
 AbsoluteIdList TruncateIdList(PCIDLIST_ABSOLUTE list, UINT n);
 RelativeIdList TruncateIdList(PCUIDLIST_RELATIVE list, UINT n);
+// The list of the folder that holds `list`'s object; none for the desktop.
+AbsoluteIdList ParentIdList(PCIDLIST_ABSOLUTE list);
 
 // The desktop's parse of a path: an absolute list. An empty path yields My
 // Computer. On failure the thread's last error holds the shell's HRESULT and

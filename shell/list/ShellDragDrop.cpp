@@ -303,9 +303,8 @@ HRESULT ShellDragDrop::DropOnto(IDataObject* data, DWORD keys, POINTL point, DWO
 std::wstring ShellDragDrop::Destination(TListItem* row) {
   const TKivShellListItem* record = TKivShellList::RecordOf(row);
   if (record && record->IsParentEntry) {
-    const PCIDLIST_ABSOLUTE folder = list_.FolderIdList();
-    const UINT depth = folder ? IdListCount(folder) : 0;
-    return depth ? IdListToPath(TruncateIdList(folder, depth - 1).get()) : std::wstring();
+    const AbsoluteIdList parent = ParentIdList(list_.FolderIdList());
+    return parent ? IdListToPath(parent.get()) : std::wstring();
   }
   return list_.ItemPath(row);
 }

@@ -145,11 +145,8 @@ Microsoft::WRL::ComPtr<IDropTarget> TKivShellList::GetDropTarget(TListItem* item
   const PCIDLIST_ABSOLUTE folder = FolderIdList();
   TKivShellListItem* record = item ? RecordOf(item) : nullptr;
   if (item && !record) return nullptr;
-  if (record && record->IsParentEntry) {
-    // " .. " is the shown folder's parent.
-    const UINT depth = folder ? IdListCount(folder) : 0;
-    return depth ? DropTargetOf(window, TruncateIdList(folder, depth - 1).get()) : nullptr;
-  }
+  // " .. " is the shown folder's parent.
+  if (record && record->IsParentEntry) return DropTargetOf(window, ParentIdList(folder).get());
   if (record) {
     IShellFolder* rows_folder = row_query_.Folder();
     PCUITEMID_CHILD id = record->ItemId.get();
