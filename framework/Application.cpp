@@ -4,9 +4,6 @@
 
 #include <commctrl.h>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <stdexcept>
 
 #include "framework/Exceptions.h"
@@ -19,35 +16,18 @@ TApplication* Application = nullptr;
 namespace {
 // Wakes the hidden window to run the calls queued by worker threads.
 constexpr UINT kSynchronizeMessage = WM_APP + 0x3A1;
-constexpr wchar_t kClosingText[] =
-    L"The application is closing: a call handed over from a worker thread was not run";
 
 // How deep this thread is in OnException: an error that reaches the display
 // from inside the handler goes to the message box instead of coming back.
 thread_local int exception_handler_depth = 0;
 }  // namespace
 
-struct TApplication::Pending {
-  std::function<void()> call;
-  std::exception_ptr error;
-  bool done = false;
-  std::condition_variable finished;
-};
-
-struct TApplication::CallQueue {
-  std::mutex mutex;
-  std::deque<Pending*> calls;
-  // Null once the application is closing: nothing more is queued then.
-  HWND window = nullptr;
-};
-
 TApplication::TApplication()
     : TComponent(nullptr),
       window_(
           MessageWindow::Kind::kHiddenPopup,
           [this](UINT msg, WPARAM, LPARAM) { return HandleWindowMessage(msg); }, this),
-      main_thread_id_(GetCurrentThreadId()),
-      calls_(std::make_shared<CallQueue>()) {
+      calls_(std::make_shared<SyncQueue>(window_.Handle(), kSynchronizeMessage)) {
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   // The owner of every form, a popup that is never shown, so it is what the
@@ -56,7 +36,6 @@ TApplication::TApplication()
     window_.Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     window_.Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
-  calls_->window = window_.Handle();
   if (!Application) Application = this;
 }
 
@@ -64,24 +43,11 @@ TApplication::~TApplication() {
   MarkDestroying();
   // Before the forms go: a component that waits for its worker threads while
   // it is freed must not wait on a worker that waits on us.
-  FailQueuedCalls();
+  calls_->Close();
   // Forms and other owned components go before the hidden window.
   while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
   main_form_ = nullptr;
   if (Application == this) Application = nullptr;
-}
-
-void TApplication::FailQueuedCalls() {
-  std::unique_lock lock(calls_->mutex);
-  calls_->window = nullptr;
-  const auto error = std::make_exception_ptr(Exception(kClosingText));
-  for (Pending* pending : calls_->calls) {
-    pending->error = error;
-    // Notified under the lock, as in CheckSynchronize.
-    pending->done = true;
-    pending->finished.notify_all();
-  }
-  calls_->calls.clear();
 }
 
 void TApplication::SetTitle(std::wstring title) {
@@ -207,50 +173,11 @@ void TApplication::HandleException(TObject* sender) noexcept {
 }
 
 void TApplication::Synchronize(const std::function<void()>& call) {
-  if (GetCurrentThreadId() == main_thread_id_) {
-    call();
-    return;
-  }
-  // Our own reference: the application may be freed while we wait.
-  const std::shared_ptr<CallQueue> queue = calls_;
-  Pending pending;
-  pending.call = call;
-  std::unique_lock lock(queue->mutex);
-  if (!queue->window) throw Exception(kClosingText);
-  queue->calls.push_back(&pending);
-  // Posted under the lock: the window lives while `window` is set.
-  PostMessageW(queue->window, kSynchronizeMessage, 0, 0);
-  pending.finished.wait(lock, [&] { return pending.done; });
-  lock.unlock();
-  if (pending.error) std::rethrow_exception(pending.error);
+  calls_->Run(call);
 }
 
 bool TApplication::CheckSynchronize() {
-  if (GetCurrentThreadId() != main_thread_id_) return false;
-  bool ran = false;
-  for (;;) {
-    Pending* pending = nullptr;
-    {
-      std::unique_lock lock(calls_->mutex);
-      if (calls_->calls.empty()) break;
-      pending = calls_->calls.front();
-      calls_->calls.pop_front();
-    }
-    try {
-      pending->call();
-    } catch (...) {
-      pending->error = std::current_exception();
-    }
-    {
-      // Notified under the lock: once the worker sees `done` it returns and
-      // the Pending on its stack, condition variable included, is gone.
-      std::unique_lock lock(calls_->mutex);
-      pending->done = true;
-      pending->finished.notify_all();
-    }
-    ran = true;
-  }
-  return ran;
+  return calls_->Drain();
 }
 
 std::optional<LRESULT> TApplication::HandleWindowMessage(UINT msg) {

@@ -11,6 +11,7 @@
 #include "framework/Component.h"
 #include "framework/Handles.h"
 #include "framework/MessageWindow.h"
+#include "framework/SyncQueue.h"
 
 namespace wf {
 
@@ -56,6 +57,8 @@ class TApplication : public TComponent {
   void Synchronize(const std::function<void()>& call);
   // Runs the queued calls; true when any ran.
   bool CheckSynchronize();
+  // The queue behind Synchronize, for workers that may outlive us.
+  std::shared_ptr<SyncQueue> SynchronizeQueue() const { return calls_; }
 
   // The hint of whatever is under the mouse or selected; OnHint is raised
   // when it changes.
@@ -66,13 +69,10 @@ class TApplication : public TComponent {
   TNotifyEvent OnHint;
 
  private:
-  struct Pending;
-  struct CallQueue;
   std::optional<LRESULT> HandleWindowMessage(UINT msg);
   bool HandleMessage();
   void ShowExceptionOf(TObject* sender, const std::exception& e) noexcept;
   void ShowErrorBox(const std::exception& e) noexcept;
-  void FailQueuedCalls();
   void Notification(TComponent* component, TOperation operation) override;
 
   MessageWindow window_;
@@ -80,9 +80,8 @@ class TApplication : public TComponent {
   std::wstring hint_;
   TForm* main_form_ = nullptr;
   bool terminated_ = false;
-  DWORD main_thread_id_;
   // Shared with the workers waiting in Synchronize, which may outlive us.
-  std::shared_ptr<CallQueue> calls_;
+  std::shared_ptr<SyncQueue> calls_;
 };
 
 // The process's application object; null before InitApplication and after
