@@ -293,6 +293,103 @@ bool TBitmap::LoadFromResourceName(HINSTANCE module, const wchar_t* name) {
   return LoadPacked(static_cast<const uint8_t*>(data), SizeofResource(module, resource), 0);
 }
 
+bool TBitmap::TakeOver(HBITMAP handle) {
+  UniqueBitmap owned(handle);
+  BITMAP info{};
+  if (!handle || !GetObjectW(handle, sizeof(info), &info) || info.bmWidth <= 0 ||
+      info.bmHeight == 0)
+    return false;
+  const int width = info.bmWidth, height = std::abs(info.bmHeight);
+  UniqueDc source(CreateCompatibleDC(nullptr));
+  if (!source || !Allocate(width, height)) return false;
+  const HGDIOBJ original = SelectObject(source.get(), handle);
+  BitBlt(dc_.get(), 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+  SelectObject(source.get(), original);
+  Raise(OnChange, this);
+  return true;
+}
+
+HBITMAP TBitmap::ReleaseHandle() {
+  if (!bitmap_) return nullptr;
+  GdiFlush();
+  SelectObject(dc_.get(), original_);
+  original_ = nullptr;
+  HBITMAP handle = bitmap_.release();
+  Free();
+  return handle;
+}
+
+void TBitmap::Resize(int width, int height, TColor fill) {
+  if (width == width_ && height == height_) return;
+  TBitmap old;
+  std::swap(old.bitmap_, bitmap_);
+  std::swap(old.dc_, dc_);
+  std::swap(old.bits_, bits_);
+  std::swap(old.original_, original_);
+  std::swap(old.width_, width_);
+  std::swap(old.height_, height_);
+  old.canvas_ = TCanvas(old.dc_.get());
+  canvas_ = TCanvas();
+  SetSize(width, height);
+  if (Empty()) return;
+  const RECT all{0, 0, width, height};
+  UniqueBrush brush(CreateSolidBrush(ColorToRGB(fill)));
+  FillRect(dc_.get(), &all, brush.get());
+  if (!old.Empty()) BitBlt(dc_.get(), 0, 0, old.width_, old.height_, old.dc_.get(), 0, 0, SRCCOPY);
+  Raise(OnChange, this);
+}
+
+void TBitmap::Frame(TColor color) {
+  if (Empty()) return;
+  const RECT all{0, 0, width_, height_};
+  UniqueBrush brush(CreateSolidBrush(ColorToRGB(color)));
+  FrameRect(dc_.get(), &all, brush.get());
+  Raise(OnChange, this);
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+  if (&source == this) return;
+  if (source.Empty()) {
+    SetSize(0, 0);
+    return;
+  }
+  if (!Allocate(source.width_, source.height_))
+    throw Exception(L"Out of system resources: a copy of a bitmap cannot be made.");
+  GdiFlush();
+  std::memcpy(bits_, source.ScanLine(0),
+              static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
+  Raise(OnChange, this);
+}
+
+bool TBitmap::SaveToNewFile(const std::wstring& path) const {
+  if (Empty()) return false;
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(header);
+  header.biWidth = width_;
+  header.biHeight = -height_;
+  header.biPlanes = 1;
+  header.biBitCount = 32;
+  header.biCompression = BI_RGB;
+  const DWORD pixels = static_cast<DWORD>(width_) * static_cast<DWORD>(height_) * 4;
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof(file) + sizeof(header);
+  file.bfSize = file.bfOffBits + pixels;
+  UniqueFile out(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out) return false;
+  DWORD written = 0;
+  const bool whole = WriteFile(out.get(), &file, sizeof(file), &written, nullptr) &&
+                     WriteFile(out.get(), &header, sizeof(header), &written, nullptr) &&
+                     WriteFile(out.get(), ScanLine(0), pixels, &written, nullptr) &&
+                     written == pixels;
+  if (!whole) {
+    out.reset();
+    DeleteFileW(path.c_str());
+  }
+  return whole;
+}
+
 TFont::TFont() = default;
 
 void TFont::SetName(std::wstring name) {

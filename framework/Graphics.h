@@ -155,6 +155,22 @@ class TBitmap : public TObject {
   // one this class can read.
   bool LoadFromBytes(const void* data, size_t size);
 
+  // The picture of a bitmap handle becomes this one's, and the handle is
+  // freed; false, the handle freed all the same, when it cannot be read.
+  bool TakeOver(HBITMAP bitmap);
+  // The picture's handle, out of this bitmap's device context (a bitmap
+  // selected into one cannot be copied by an image list); empty afterwards.
+  HBITMAP ReleaseHandle();
+  // A change of canvas size, not a scaling: the picture stays at the top
+  // left and what is new is filled with `fill`.
+  void Resize(int width, int height, TColor fill);
+  // A one-pixel frame in `color` round the edge, the inside untouched.
+  void Frame(TColor color);
+  void Assign(const TBitmap& source);
+  // As a 32-bit .bmp file, never over an existing one; false when it
+  // cannot be written (or the bitmap is empty).
+  bool SaveToNewFile(const std::wstring& path) const;
+
   TNotifyEvent OnChange;
 
  private:

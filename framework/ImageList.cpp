@@ -23,11 +23,31 @@ void TCustomImageList::SetHandle(HIMAGELIST handle) {
   Changed();
 }
 
-void TCustomImageList::CreateSize(int width, int height) {
+void TCustomImageList::CreateSize(int width, int height, bool masked) {
   FreeHandle();
   share_handle_ = false;
-  handle_ = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 0, 16);
+  handle_ = ImageList_Create(width, height, masked ? ILC_COLOR32 | ILC_MASK : ILC_COLOR24, 0, 16);
   Changed();
+}
+
+void TCustomImageList::SetSize(int width, int height) {
+  if (!handle_) return;
+  ImageList_SetIconSize(handle_, width, height);
+  Changed();
+}
+
+int TCustomImageList::Add(HBITMAP bitmap) {
+  if (!handle_ || !bitmap) return -1;
+  const int index = ImageList_Add(handle_, bitmap, nullptr);
+  if (index >= 0) Changed();
+  return index;
+}
+
+bool TCustomImageList::Replace(int index, HBITMAP bitmap) {
+  if (!handle_ || !bitmap || index < 0 || index >= Count()) return false;
+  if (!ImageList_Replace(handle_, index, bitmap, nullptr)) return false;
+  Changed();
+  return true;
 }
 
 int TCustomImageList::Width() const {

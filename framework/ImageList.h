@@ -23,8 +23,16 @@ class TCustomImageList : public TComponent {
   void SetHandle(HIMAGELIST handle);
   bool ShareHandle() const { return share_handle_; }
   void SetShareHandle(bool share) { share_handle_ = share; }
-  // A new private list of that size (32-bit colour with masks).
-  void CreateSize(int width, int height);
+  // A new private list of that size: 32-bit colour with masks, or, not
+  // masked, 24-bit colour whose pictures are opaque (GDI leaves a 32-bit
+  // picture's alpha at 0).
+  void CreateSize(int width, int height, bool masked = true);
+  // Another size for every image: the list is emptied.
+  void SetSize(int width, int height);
+  // Copies the bitmap (not selected into any device context) onto the end;
+  // its index, or -1.
+  int Add(HBITMAP bitmap);
+  bool Replace(int index, HBITMAP bitmap);
   int Width() const;
   int Height() const;
   int Count() const;

@@ -148,6 +148,11 @@ void TCustomListView::SetLargeImages(HIMAGELIST images) {
     SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 }
 
+void TCustomListView::ResetImageIndexes() {
+  for (int i = 0, n = items_.Count(); i < n; ++i) items_[i]->image_index_ = -1;
+  if (HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
 int TCustomListView::SelCount() {
   if (!HandleAllocated()) return 0;
   return static_cast<int>(SendMessageW(Handle(), LVM_GETSELECTEDCOUNT, 0, 0));

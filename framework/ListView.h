@@ -225,6 +225,8 @@ class TCustomListView : public TWinControl {
   void SetSmallImages(HIMAGELIST images);
   HIMAGELIST LargeImages() const { return large_images_; }
   void SetLargeImages(HIMAGELIST images);
+  // Every row asks for its image again when next drawn; one redraw.
+  void ResetImageIndexes();
 
   int SelCount();
   TListItem* Selected();

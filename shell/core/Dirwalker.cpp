@@ -41,7 +41,10 @@ ChildIdList AsChild(RelativeIdList list) {
 
 }  // namespace
 
-TDirwalker::TDirwalker(TComponent* owner) : TComponent(owner) {
+TDirwalker::TDirwalker(TComponent* owner) : TDirwalker(owner, true) {}
+
+TDirwalker::TDirwalker(TComponent* owner, bool show_error_messages)
+    : TComponent(owner), show_error_messages_(show_error_messages) {
   if (!ShellModule::Running()) throw EDirwalkerError(L"Dirwalker Components: Cannot open Shell!");
   SetFolder(L"");
 }

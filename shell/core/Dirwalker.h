@@ -43,6 +43,9 @@ using TOnContextMenuSelectEvent =
 class TDirwalker : public TComponent {
  public:
   explicit TDirwalker(TComponent* owner = nullptr);
+  // Error messages off from the start, so that no question reaches for the
+  // program's windows: for worker threads.
+  TDirwalker(TComponent* owner, bool show_error_messages);
   ~TDirwalker() override;
 
   // Binding and navigation.

@@ -56,8 +56,23 @@ ShellModule::~ShellModule() {
   instance_ = nullptr;
 }
 
+namespace {
+// The desktop folder of a worker thread's own, while it holds a ThreadDesktop.
+thread_local IShellFolder* thread_desktop = nullptr;
+}  // namespace
+
 IShellFolder* ShellModule::DesktopFolder() noexcept {
+  if (thread_desktop) return thread_desktop;
   return instance_ ? instance_->desktop_.Get() : nullptr;
+}
+
+ShellModule::ThreadDesktop::ThreadDesktop() noexcept : replaced_(thread_desktop) {
+  if (FAILED(SHGetDesktopFolder(desktop_.GetAddressOf()))) desktop_.Reset();
+  if (desktop_) thread_desktop = desktop_.Get();
+}
+
+ShellModule::ThreadDesktop::~ThreadDesktop() {
+  thread_desktop = replaced_;
 }
 
 ShellModule::DesktopFolderOverride::DesktopFolderOverride(

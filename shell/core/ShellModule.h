@@ -39,6 +39,22 @@ class ShellModule {
   static SHChangeNotifyRegisterFunc ChangeNotifyRegister() noexcept;
   static SHChangeNotifyDeregisterFunc ChangeNotifyDeregister() noexcept;
 
+  // For a worker thread, after it has initialised COM: the desktop folder
+  // of its own (the module's belongs to the user-interface thread's
+  // apartment) answers DesktopFolder on this thread for the scope's life.
+  class ThreadDesktop {
+   public:
+    ThreadDesktop() noexcept;
+    ~ThreadDesktop();
+    ThreadDesktop(const ThreadDesktop&) = delete;
+    ThreadDesktop& operator=(const ThreadDesktop&) = delete;
+    bool Bound() const { return static_cast<bool>(desktop_); }
+
+   private:
+    Microsoft::WRL::ComPtr<IShellFolder> desktop_;
+    IShellFolder* replaced_;
+  };
+
   // A test seam: a desktop folder of the test's own (one that refuses what
   // Wine's shell allows, say) answers DesktopFolder for the scope's life,
   // then the one it replaced is back, however the scope is left. Process-

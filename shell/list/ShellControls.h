@@ -15,6 +15,7 @@
 #include "shell/core/ShellOperations.h"
 #include "shell/core/SystemImageList.h"
 #include "shell/list/ShellListItem.h"
+#include "shell/list/ThumbnailThread.h"
 #include "shell/notify/DirectoryWatch.h"
 #include "shell/notify/ShellChangeNotifier.h"
 
@@ -68,8 +69,15 @@ class TKivShellList : public TCustomListView {
   void SetNoFillOnStartup(bool value) { SetOption(kNoFillOnStartup, value); }
 
   void SetViewStyle(TViewStyle style) override;
+  // On: the large-icon view of framed pictures, made in the background;
+  // each change refills the list. Any later SetViewStyle turns it off.
   bool Thumbnails() const { return thumbnails_; }
-  void SetThumbnails(bool value) { thumbnails_ = value; }
+  void SetThumbnails(bool value);
+  // The pictures' size (100 x 100); below 1 raises Exception.
+  int ThumbnailWidth() const;
+  void SetThumbnailWidth(int width);
+  int ThumbnailHeight() const;
+  void SetThumbnailHeight(int height);
   bool UseSystemFont() const { return use_system_font_; }
   void SetUseSystemFont(bool value);
   bool AutomaticRefresh() const { return automatic_refresh_; }
@@ -200,6 +208,10 @@ class TKivShellList : public TCustomListView {
   // Whether the shell's "paste" is known to paste nothing here (Wine): the
   // clipboard's files are then copied or moved by the list itself.
   virtual bool ShellPasteIsInert();
+  // The job that makes the picture of the object `item` for that slot of
+  // the thumbnails; the pool owns it from here. Null makes none.
+  virtual TKivThumbnailThread* CreateThumbnailJob(int slot, uint32_t population_tick, int width,
+                                                  int height, PCIDLIST_ABSOLUTE item);
   // A drag this list started: Escape or another button cancels it.
   virtual HRESULT QueryContinueDrag(BOOL escape, DWORD keys);
   virtual HRESULT GiveFeedback(DWORD effect);
@@ -220,6 +232,7 @@ class TKivShellList : public TCustomListView {
   friend class RowHints;
   friend class ShellDragDrop;
   friend class ShellListSorter;
+  friend class ThumbnailPictures;
 
   uint16_t options_ = kDefaultShellListOptions;
   bool Option(uint16_t bit) const { return (options_ & bit) != 0; }

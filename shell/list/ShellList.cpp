@@ -33,6 +33,8 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
 }
 
 TKivShellList::~TKivShellList() {
+  // First: the jobs complete into the rows and image lists.
+  parts_->thumbnails.Stop();
   parts_->refresh.Stop();
   MarkDestroying();
   parts_->sort_arrows.StopWatching();
@@ -147,12 +149,15 @@ void TKivShellList::SetOption(uint16_t bit, bool value) {
   Populate();
 }
 
+// Rows must not keep indexes into the thumbnails' image list: thumbnails
+// end through their setter, which gives the large icons back and refills.
 void TKivShellList::SetViewStyle(TViewStyle style) {
   TCustomListView::SetViewStyle(style);
   if (!IsLoading()) {
     UpdateSortArrows();
-    thumbnails_ = false;
-  } else if (style != TViewStyle::vsIcon) {
+    SetThumbnails(false);
+  } else if (style != TViewStyle::vsIcon && thumbnails_) {
+    SetLargeImages(large_image_list_->Handle());
     thumbnails_ = false;
   }
 }

@@ -41,6 +41,7 @@ void FolderFill::Fill() {
   ++list.fills_started_;
   try {
     FillScope fill(list.Items(), list.filling_);
+    list.parts_->thumbnails.NewPopulation();
     list.Items().Clear();
     // Deletion handlers run before this fill reads its folder and options:
     // a fill they ask for is this one.

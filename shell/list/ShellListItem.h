@@ -36,6 +36,10 @@ class TKivShellListItem {
   bool Hidden = false;  // known once the row is first drawn
   bool Compressed = false;
   bool Encrypted = false;
+  // While thumbnails show: the row's own slot in their image list (-1 for
+  // none yet), and the serial of the job whose picture it awaits (0: none).
+  int32_t PictureSlot = -1;
+  uint32_t PictureJob = 0;
 };
 
 using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;

@@ -11,6 +11,7 @@
 #include "shell/list/ShellListMerge.h"
 #include "shell/list/ShellListSort.h"
 #include "shell/list/SortArrows.h"
+#include "shell/list/ThumbnailPictures.h"
 
 namespace wf {
 
@@ -27,7 +28,8 @@ struct ShellListParts {
         renaming(list),
         menus(list),
         drag(list),
-        hints(list) {}
+        hints(list),
+        thumbnails(list) {}
 
   FolderFill fill;
   ShellColumns columns;
@@ -40,6 +42,7 @@ struct ShellListParts {
   ShellDragDrop drag;
   OwnPaste own_paste;
   RowHints hints;
+  ThumbnailPictures thumbnails;
 };
 
 }  // namespace wf

@@ -116,15 +116,21 @@ void TKivShellList::GetImageIndex(TListItem* item) {
 void TKivShellList::UpdateItem(TListItem* item) {
   TKivShellListItem* record = RecordOf(item);
   if (!record) return;
-  const bool shows_icon = ViewStyle() != TViewStyle::vsIcon || !thumbnails_;
+  const bool shows_picture = ViewStyle() == TViewStyle::vsIcon && thumbnails_;
+  const auto show_icon = [&](int icon) {
+    if (shows_picture)
+      parts_->thumbnails.MakePicture(item, *record, icon);
+    else
+      item->SetImageIndex(icon);
+  };
   if (record->IsParentEntry) {
-    if (shows_icon) item->SetImageIndex(small_image_list_->TempFolderIconIndex());
+    show_icon(small_image_list_->TempFolderIconIndex());
     return;
   }
   if (!record->ItemId) return;
   PCUITEMID_CHILD id = record->ItemId.get();
   if (details_ && item->SubItems().empty()) GatherDetailTexts(item, id);
-  if (shows_icon) item->SetImageIndex(row_query_.SmallIconIndex(id));
+  show_icon(row_query_.SmallIconIndex(id));
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
   // One question for every attribute the row shows, the overlay's included.
   const SFGAOF asked = SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) |

@@ -75,6 +75,7 @@ void TKivShellList::Delete(TListItem* item) {
   // A drag resting on the row drops onto nothing rather than onto whatever
   // takes its place.
   parts_->drag.RowGoing(item);
+  parts_->thumbnails.Forget(item);
   // The platform reports no selection change for a deleted row: without
   // this a refill would keep the names of rows that are gone.
   if (!keeping_selected_names_) ClearSelectedNames();

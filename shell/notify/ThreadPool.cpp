@@ -44,7 +44,8 @@ bool TThreadPool::Listed(uint32_t key) {
 
 bool TThreadPool::Remove(uint32_t key) {
   std::lock_guard guard(lock_);
-  auto it = std::find_if(jobs_.begin(), jobs_.end(), [&](const Job& job) { return job.key == key; });
+  auto it =
+      std::find_if(jobs_.begin(), jobs_.end(), [&](const Job& job) { return job.key == key; });
   if (it == jobs_.end()) return false;
   jobs_.erase(it);
   return true;
