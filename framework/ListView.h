@@ -61,6 +61,9 @@ class TListItem {
   void SetDropTarget(bool target);
   void MakeVisible(bool partial_ok);
   void Update();
+  // Drawn again, as it is: Wine's auto-arranged control does not draw a row
+  // again for Update alone.
+  void Redraw();
   void Delete();
   // Opens the control's editor on the caption (the list takes the focus);
   // true when editing began.

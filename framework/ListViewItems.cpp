@@ -164,6 +164,12 @@ void TListItem::Update() {
   if (index >= 0) SendMessageW(owner_->Handle(), LVM_UPDATE, index, 0);
 }
 
+void TListItem::Redraw() {
+  if (!owner_->HandleAllocated()) return;
+  const int index = Index();
+  if (index >= 0) SendMessageW(owner_->Handle(), LVM_REDRAWITEMS, index, index);
+}
+
 void TListItem::Delete() {
   const int index = Index();
   if (index >= 0) SendMessageW(owner_->Handle(), LVM_DELETEITEM, index, 0);

@@ -43,8 +43,8 @@ HBITMAP DecodePicture(const std::wstring& path, int width, int height, COLORREF 
   ComPtr<IWICBitmapScaler> scaler;
   ComPtr<IWICFormatConverter> converter;
   if (FAILED(factory->CreateBitmapScaler(&scaler)) ||
-      FAILED(scaler->Initialize(frame.Get(), fit_width, fit_height,
-                                WICBitmapInterpolationModeFant)) ||
+      FAILED(
+          scaler->Initialize(frame.Get(), fit_width, fit_height, WICBitmapInterpolationModeFant)) ||
       FAILED(factory->CreateFormatConverter(&converter)) ||
       FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA,
                                    WICBitmapDitherTypeNone, nullptr, 0,

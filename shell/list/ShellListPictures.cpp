@@ -65,8 +65,10 @@ void TKivShellList::RefreshRowPicture(TListItem* item) {
   SYSTEMTIME now;
   GetLocalTime(&now);
   if (std::fabs(SystemTimeToDateTime(now) - row_query_.ModifiedTime(record->ItemId.get())) <
-      kFreshPictureDays)
+      kFreshPictureDays) {
     item->SetImageIndex(-1);
+    item->Redraw();
+  }
 }
 
 }  // namespace wf

@@ -101,7 +101,7 @@ void ThumbnailPictures::Completed(TKivThumbnailThread* job) {
   picture.Resize(picture.Width(), images_->Height(), clWindow);
   picture.Resize(images_->Width(), images_->Height(), clWindow);
   picture.Frame(kFrameColor);
-  if (Store(*images_, picture, job->TargetIndex()) >= 0) row->Update();
+  if (Store(*images_, picture, job->TargetIndex()) >= 0) row->Redraw();
 }
 
 }  // namespace wf
