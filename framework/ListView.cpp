@@ -148,6 +148,15 @@ void TCustomListView::SetLargeImages(HIMAGELIST images) {
     SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
 }
 
+bool TCustomListView::SetBackgroundPicture(LVBKIMAGEW& image) {
+  return HandleAllocated() &&
+         SendMessageW(Handle(), LVM_SETBKIMAGEW, 0, reinterpret_cast<LPARAM>(&image)) != 0;
+}
+
+void TCustomListView::SetTextBackground(COLORREF color) {
+  if (HandleAllocated()) SendMessageW(Handle(), LVM_SETTEXTBKCOLOR, 0, color);
+}
+
 void TCustomListView::ResetImageIndexes() {
   for (int i = 0, n = items_.Count(); i < n; ++i) items_[i]->image_index_ = -1;
   if (HandleAllocated()) InvalidateRect(Handle(), nullptr, TRUE);

@@ -228,6 +228,10 @@ class TCustomListView : public TWinControl {
   void SetSmallImages(HIMAGELIST images);
   HIMAGELIST LargeImages() const { return large_images_; }
   void SetLargeImages(HIMAGELIST images);
+  // The control's own background picture; whether it took it.
+  bool SetBackgroundPicture(LVBKIMAGEW& image);
+  // Behind the rows' texts; CLR_NONE lets a background picture show.
+  void SetTextBackground(COLORREF color);
   // Every row asks for its image again when next drawn; one redraw.
   void ResetImageIndexes();
 

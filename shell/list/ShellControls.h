@@ -92,6 +92,10 @@ class TKivShellList : public TCustomListView {
   TKivCopyMode CopyMode() const { return copy_mode_; }
   void SetCopyMode(TKivCopyMode mode) { copy_mode_ = mode; }
   void SetReadOnly(bool value) override;
+  // Tiled behind the rows; the setter copies. Changing the bitmap applies it.
+  TBitmap& BackgroundImage();
+  void SetBackgroundImage(const TBitmap& bitmap);
+  void SetColor(TColor color) override;
   std::wstring Version() const;
 
   // A fill asked for while a fill runs (by a handler of its events) runs

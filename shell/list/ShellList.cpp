@@ -53,6 +53,7 @@ void TKivShellList::CreateParams(TCreateParams& params) {
 
 void TKivShellList::CreateWnd() {
   TCustomListView::CreateWnd();
+  parts_->background.Apply();
   if (ole_drag_drop_) parts_->drag.Register();
   parts_->sort_arrows.WatchHeader(ListView_GetHeader(Handle()));
   if (!window_created_) {
@@ -147,6 +148,21 @@ void TKivShellList::SetOption(uint16_t bit, bool value) {
   // A list that is not to fill on start-up stays empty until it has a window.
   if (NoFillOnStartup() && !window_created_) return;
   Populate();
+}
+
+TBitmap& TKivShellList::BackgroundImage() {
+  return parts_->background.Bitmap();
+}
+
+void TKivShellList::SetBackgroundImage(const TBitmap& bitmap) {
+  parts_->background.Bitmap().Assign(bitmap);
+}
+
+// The control's colour covers the texts' background, which a picture needs
+// clear.
+void TKivShellList::SetColor(TColor color) {
+  TCustomListView::SetColor(color);
+  if (parts_) parts_->background.Apply();
 }
 
 // Rows must not keep indexes into the thumbnails' image list: thumbnails

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/list/BackgroundPicture.h"
 #include "shell/list/MenuHost.h"
 #include "shell/list/OwnPaste.h"
 #include "shell/list/RefreshPolicy.h"
@@ -29,7 +30,8 @@ struct ShellListParts {
         menus(list),
         drag(list),
         hints(list),
-        thumbnails(list) {}
+        thumbnails(list),
+        background(list) {}
 
   FolderFill fill;
   ShellColumns columns;
@@ -43,6 +45,7 @@ struct ShellListParts {
   OwnPaste own_paste;
   RowHints hints;
   ThumbnailPictures thumbnails;
+  BackgroundPicture background;
 };
 
 }  // namespace wf

@@ -12,8 +12,10 @@
 
 #include "framework/Graphics.h"
 #include "shell/core/IdList.h"
+#include "shell/core/ShellUtils.h"
 #include "tests/framework/FrameworkTestHelpers.h"
 #include "tests/shell/list/ShellListTestSupport.h"
+#include "tests/support/SentMessages.h"
 
 namespace wf::test {
 namespace {
@@ -30,8 +32,8 @@ void WritePicture(const std::wstring& path, REFGUID container, UINT width, UINT 
   ComPtr<IWICBitmapEncoder> encoder;
   ComPtr<IWICBitmapFrameEncode> frame;
   ComPtr<IPropertyBag2> options;
-  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr,
-                                            CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)));
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_PPV_ARGS(&factory)));
   ASSERT_HRESULT_SUCCEEDED(factory->CreateStream(&stream));
   ASSERT_HRESULT_SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE));
   ASSERT_HRESULT_SUCCEEDED(factory->CreateEncoder(container, nullptr, &encoder));
@@ -57,8 +59,8 @@ void WritePicture(const std::wstring& path, REFGUID container, UINT width, UINT 
 
 // A pixel of the picture in a slot of the list's large image list.
 COLORREF PicturePixel(TKivShellList& list, int slot, int x, int y) {
-  auto images = reinterpret_cast<HIMAGELIST>(
-      SendMessageW(list.Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+  auto images =
+      reinterpret_cast<HIMAGELIST>(SendMessageW(list.Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
   int width = 0, height = 0;
   ImageList_GetIconSize(images, &width, &height);
   TBitmap canvas;
@@ -88,7 +90,8 @@ int ShownPixels(HWND window, RECT rect, COLORREF color) {
   const uint32_t wanted = (GetRValue(color) << 16) | (GetGValue(color) << 8) | GetBValue(color);
   int count = 0;
   for (int y = 0; y < shown.Height(); ++y)
-    count += static_cast<int>(std::count(shown.ScanLine(y), shown.ScanLine(y) + shown.Width(), wanted));
+    count +=
+        static_cast<int>(std::count(shown.ScanLine(y), shown.ScanLine(y) + shown.Width(), wanted));
   return count;
 }
 
@@ -190,7 +193,7 @@ struct Gate {
 };
 
 COLORREF ColourOfName(const std::wstring& path) {
-  static const COLORREF kColours[] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 200),
+  static const COLORREF kColours[] = {RGB(200, 0, 0),   RGB(0, 200, 0),   RGB(0, 0, 200),
                                       RGB(200, 200, 0), RGB(0, 200, 200), RGB(200, 0, 200)};
   const wchar_t letter = path[path.find_last_of(L'\\') + 1];
   return kColours[(letter - L'a') % 6];
@@ -200,7 +203,9 @@ class HeldPictureJob : public TKivThumbnailThread {
  public:
   HeldPictureJob(std::shared_ptr<Gate> gate, COLORREF colour, int slot, uint32_t tick, int width,
                  int height, PCIDLIST_ABSOLUTE item)
-      : TKivThumbnailThread(slot, tick, width, height, item), gate_(std::move(gate)), colour_(colour) {}
+      : TKivThumbnailThread(slot, tick, width, height, item),
+        gate_(std::move(gate)),
+        colour_(colour) {}
   ~HeldPictureJob() override { ++gate_->freed; }
 
  protected:
@@ -296,8 +301,8 @@ TEST_F(ShellListThumbnails, HeldPicturesLandOnlyOnTheRowsTheyWereMadeFor) {
   release_and_check("merge");
 
   // A file just changed gets its picture again, in its own slot.
-  const int images = ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(
-      SendMessageW(list.Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0)));
+  const int images = ImageList_GetImageCount(
+      reinterpret_cast<HIMAGELIST>(SendMessageW(list.Handle(), LVM_GETIMAGELIST, LVSIL_NORMAL, 0)));
   const int jobs = list.jobs;
   TListItem* changed = Row(list, L"b1.dat");
   const int slot = changed->ImageIndex();
@@ -323,6 +328,72 @@ TEST_F(ShellListThumbnails, HeldPicturesLandOnlyOnTheRowsTheyWereMadeFor) {
   const int made = list.jobs;
   DestroyForm();
   EXPECT_EQ(gate->freed, made);
+}
+
+// What the control was asked to show behind the rows, seen as it was asked:
+// Wine draws no background picture and refuses one by name, so the request
+// is what can be checked.
+struct BackgroundRequest {
+  ULONG flags;
+  std::wstring file;
+  bool file_there;
+  COLORREF first_pixel;
+  COLORREF text_background;  // as last set before the request
+};
+
+TEST_F(ShellListThumbnails, BackgroundPictureGoesThroughATemporaryFileOfItsOwn) {
+  TKivShellList& list = ListOn(folder_.Path());
+  ShowAndDraw();
+  std::vector<BackgroundRequest> requests;
+  COLORREF text_background = 0;
+  test::SentMessages watch([&](const CWPSTRUCT& sent) {
+    if (sent.hwnd != list.Handle()) return false;
+    if (sent.message == LVM_SETTEXTBKCOLOR) text_background = static_cast<COLORREF>(sent.lParam);
+    if (sent.message != LVM_SETBKIMAGEW) return false;
+    const auto& image = *reinterpret_cast<const LVBKIMAGEW*>(sent.lParam);
+    BackgroundRequest request{image.ulFlags, image.pszImage ? image.pszImage : L"", false,
+                              CLR_INVALID, text_background};
+    if (!request.file.empty()) {
+      UniqueFile file(CreateFileW(request.file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
+      request.file_there = static_cast<bool>(file);
+      std::vector<char> bytes(GetFileSize(file.get(), nullptr));
+      DWORD read = 0;
+      TBitmap saved;
+      if (ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+          saved.LoadFromBytes(bytes.data(), read))
+        request.first_pixel = saved.Canvas().Pixel(0, 0);
+    }
+    requests.push_back(request);
+    return true;
+  });
+  ASSERT_TRUE(watch.Installed());
+
+  TBitmap picture;
+  picture.Resize(8, 8, static_cast<TColor>(RGB(255, 0, 0)));
+  list.SetBackgroundImage(picture);
+  list.SetColor(static_cast<TColor>(RGB(255, 255, 0)));
+  list.RecreateWnd();
+  ShowAndDraw();
+  ASSERT_EQ(requests.size(), 3u);
+  const std::wstring prefix =
+      IncludeTrailingBackslash(TempPath()) + L"TKivShellListBackgroundImage_Temp";
+  for (const BackgroundRequest& request : requests) {
+    EXPECT_EQ(request.flags, static_cast<ULONG>(LVBKIF_SOURCE_URL | LVBKIF_STYLE_TILE));
+    EXPECT_EQ(request.file.rfind(prefix, 0), 0u) << ToUtf8(request.file);
+    EXPECT_EQ(request.file.substr(request.file.size() - 4), L".bmp");
+    EXPECT_TRUE(request.file_there);
+    EXPECT_EQ(request.first_pixel, RGB(255, 0, 0));
+    EXPECT_EQ(request.text_background, CLR_NONE);
+    EXPECT_EQ(GetFileAttributesW(request.file.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+
+  // An empty picture takes the background away, through no file.
+  requests.clear();
+  list.SetBackgroundImage(TBitmap());
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].flags, static_cast<ULONG>(LVBKIF_SOURCE_NONE));
+  EXPECT_TRUE(requests[0].file.empty());
 }
 
 }  // namespace
