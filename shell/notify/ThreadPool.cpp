@@ -28,7 +28,7 @@ TThreadPool::~TThreadPool() {
   TerminateAll(true);
 }
 
-int TThreadPool::Count() {
+int TThreadPool::Count() const {
   std::lock_guard guard(lock_);
   return static_cast<int>(jobs_.size());
 }

@@ -55,7 +55,7 @@ class TThreadPool {
   // for each, as its stop rule says. A waiting job ends without a thread.
   void TerminateAll(bool wait);
   bool ContainsKey(uint32_t key);
-  int Count();
+  int Count() const;
 
   // With the ended job, a terminated one too: owners ignore those results.
   TThreadCompletion OnCompletion;
@@ -76,7 +76,7 @@ class TThreadPool {
   // terminate end on the spot.
   void Removed();
 
-  std::mutex lock_;
+  mutable std::mutex lock_;
   std::vector<Job> jobs_;
   std::shared_ptr<SyncQueue> queue_;
   bool starting_ = false;

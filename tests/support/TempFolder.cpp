@@ -117,7 +117,11 @@ bool RemoveFolderTree(const std::wstring& folder) {
         if (name == L"." || name == L"..") continue;
         const std::wstring full = base + name;
         SetFileAttributesW(LongPathForm(full).c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        // A link to a folder goes, not what it leads to (which may be above).
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT &&
+            data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+          RemoveDirectoryW(LongPathForm(full).c_str());
+        else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
           RemoveFolderTree(full);
         else
           DeleteFileW(LongPathForm(full).c_str());
