@@ -18,6 +18,7 @@
 #include "shell/list/ThumbnailThread.h"
 #include "shell/notify/DirectoryWatch.h"
 #include "shell/notify/ShellChangeNotifier.h"
+#include "shell/notify/ShellLink.h"
 
 namespace wf {
 
@@ -92,6 +93,11 @@ class TKivShellList : public TCustomListView {
   TKivCopyMode CopyMode() const { return copy_mode_; }
   void SetCopyMode(TKivCopyMode mode) { copy_mode_ = mode; }
   void SetReadOnly(bool value) override;
+  // Lists of one link follow one another; it owns their shared ticks.
+  TKivShellLink* ShellLink() const;
+  void SetShellLink(TKivShellLink* link);
+  // What the link holds of this list.
+  IKivShellControl* ShellControl();
   // Tiled behind the rows; the setter copies. Changing the bitmap applies it.
   TBitmap& BackgroundImage();
   void SetBackgroundImage(const TBitmap& bitmap);
@@ -235,6 +241,7 @@ class TKivShellList : public TCustomListView {
   friend class RenameSession;
   friend class RowHints;
   friend class ShellDragDrop;
+  friend class ShellLinkClient;
   friend class ShellListSorter;
   friend class ThumbnailPictures;
 

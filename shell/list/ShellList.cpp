@@ -33,7 +33,8 @@ TKivShellList::TKivShellList(TComponent* owner) : TCustomListView(owner) {
 }
 
 TKivShellList::~TKivShellList() {
-  // First: the jobs complete into the rows and image lists.
+  parts_->link.SetShellLink(nullptr);
+  // Then: the jobs complete into the rows and image lists.
   parts_->thumbnails.Stop();
   parts_->refresh.Stop();
   MarkDestroying();
@@ -61,6 +62,7 @@ void TKivShellList::CreateWnd() {
     dirwalker_->MarkLoaded();
     window_created_ = true;
   } else {
+    parts_->link.RegisterAgain();
     // The end-of-loading step fills the list the old window's rows went
     // with; the full population then would only repeat that fill.
     const uint32_t fills_before = fills_started_;
@@ -93,6 +95,7 @@ void TKivShellList::SetPath(const std::wstring& path) {
     return;
   }
   dirwalker_->SetFolder(path);
+  parts_->link.AnnounceFolder();
   Populate();
 }
 
@@ -108,6 +111,7 @@ void TKivShellList::SetSpecialFolder(TKivShellFolder folder) {
     pending_path_.clear();
   }
   Populate();
+  parts_->link.AnnounceFolder();
 }
 
 void TKivShellList::SetFilter(const std::wstring& filter) {
@@ -148,6 +152,18 @@ void TKivShellList::SetOption(uint16_t bit, bool value) {
   // A list that is not to fill on start-up stays empty until it has a window.
   if (NoFillOnStartup() && !window_created_) return;
   Populate();
+}
+
+TKivShellLink* TKivShellList::ShellLink() const {
+  return parts_->link.Link();
+}
+
+void TKivShellList::SetShellLink(TKivShellLink* link) {
+  parts_->link.SetShellLink(link);
+}
+
+IKivShellControl* TKivShellList::ShellControl() {
+  return &parts_->link;
 }
 
 TBitmap& TKivShellList::BackgroundImage() {
@@ -214,7 +230,9 @@ void TKivShellList::MergeRefresh() {
 
 void TKivShellList::Notification(TComponent* component, TOperation operation) {
   TCustomListView::Notification(component, operation);
-  if (operation == TOperation::opRemove) parts_->menus.Forget(component);
+  if (operation != TOperation::opRemove) return;
+  parts_->menus.Forget(component);
+  parts_->link.Forget(component);
 }
 
 int TKivShellList::ShellColumnCount() const {

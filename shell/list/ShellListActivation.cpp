@@ -72,11 +72,13 @@ bool TKivShellList::OpenSelected(const std::wstring& verb) {
   const std::wstring target = dirwalker_->LinkTargetFolder();
   if (dirwalker_->IsFolder()) {
     dirwalker_->OpenObject();
+    parts_->link.AnnounceFolder();
     Populate();
     return true;
   }
   if (!target.empty() && DirectoryExists(target)) {
     dirwalker_->SetFolder(target);
+    parts_->link.AnnounceFolder();
     Populate();
     return true;
   }
@@ -107,6 +109,7 @@ bool TKivShellList::DeleteSelected(bool permanently) {
 
 bool TKivShellList::GoUp() {
   dirwalker_->SelectFolderInParent();
+  parts_->link.AnnounceFolder();
   Populate();
   return true;
 }
@@ -145,6 +148,7 @@ void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
       break;
     case kKeyF5:
       Populate();
+      parts_->link.AnnounceRefresh();
       break;
     case kKeyF10:
       // The platform would ask for a second menu (the control's own popup)
@@ -160,7 +164,7 @@ void TKivShellList::KeyDown(WORD& key, TShiftState shift) {
 void TKivShellList::KeyPress(wchar_t& key) {
   TCustomListView::KeyPress(key);
   if (IsEditing() || key != kBackspace) return;
-  GoUp();
+  if (parts_->link.ParentNavigation()) GoUp();
   key = 0;
 }
 

@@ -60,7 +60,7 @@ void FolderFill::Fill() {
     } else {
       AddAcceptedObjects();
     }
-    if (list.show_parent_folder_) AddParentEntry();
+    if (list.show_parent_folder_ && list.parts_->link.ParentNavigation()) AddParentEntry();
     list.SortItems();
     list.UpdateSortArrows();
   } catch (...) {

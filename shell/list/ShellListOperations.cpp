@@ -57,6 +57,7 @@ void TKivShellList::ReportOperation(TKivShellOperations operations,
     RemoveRows(std::move(gone));
   }
   if (files && !files->Empty() && OnOperation) OnOperation(this, operations, *files, destination);
+  parts_->link.AnnounceOperation(operations);
 }
 
 void TKivShellList::RemoveRows(std::vector<TListItem*> rows) {

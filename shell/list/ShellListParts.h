@@ -8,6 +8,7 @@
 #include "shell/list/RowHints.h"
 #include "shell/list/ShellColumns.h"
 #include "shell/list/ShellDragDrop.h"
+#include "shell/list/ShellLinkClient.h"
 #include "shell/list/ShellListFill.h"
 #include "shell/list/ShellListMerge.h"
 #include "shell/list/ShellListSort.h"
@@ -31,7 +32,8 @@ struct ShellListParts {
         drag(list),
         hints(list),
         thumbnails(list),
-        background(list) {}
+        background(list),
+        link(list) {}
 
   FolderFill fill;
   ShellColumns columns;
@@ -46,6 +48,7 @@ struct ShellListParts {
   RowHints hints;
   ThumbnailPictures thumbnails;
   BackgroundPicture background;
+  ShellLinkClient link;
 };
 
 }  // namespace wf

@@ -66,7 +66,10 @@ void TKivShellList::ReselectNames() {
 }
 
 void TKivShellList::Change(TListItem* item, UINT changed) {
-  if ((changed & (LVIF_TEXT | LVIF_STATE)) && !keeping_selected_names_) ClearSelectedNames();
+  if ((changed & (LVIF_TEXT | LVIF_STATE)) && !keeping_selected_names_) {
+    ClearSelectedNames();
+    parts_->link.AnnounceSelection(item, changed);
+  }
   TCustomListView::Change(item, changed);
 }
 
