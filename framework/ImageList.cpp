@@ -43,6 +43,13 @@ int TCustomImageList::Add(HBITMAP bitmap) {
   return index;
 }
 
+int TCustomImageList::AddMasked(HBITMAP bitmap, COLORREF mask) {
+  if (!handle_ || !bitmap) return -1;
+  const int index = ImageList_AddMasked(handle_, bitmap, mask);
+  if (index >= 0) Changed();
+  return index;
+}
+
 bool TCustomImageList::Replace(int index, HBITMAP bitmap) {
   if (!handle_ || !bitmap || index < 0 || index >= Count()) return false;
   if (!ImageList_Replace(handle_, index, bitmap, nullptr)) return false;

@@ -33,6 +33,8 @@ class TCustomImageList : public TComponent {
   // its index, or -1.
   int Add(HBITMAP bitmap);
   bool Replace(int index, HBITMAP bitmap);
+  // The pixels of `mask` in the bitmap show through.
+  int AddMasked(HBITMAP bitmap, COLORREF mask);
   int Width() const;
   int Height() const;
   int Count() const;

@@ -2,6 +2,8 @@
 // drawing, its notices and the messages it answers for its rows.
 #include "framework/ListView.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 #include <climits>
 #include <utility>
@@ -78,6 +80,9 @@ void TCustomListView::CreateWnd() {
     SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_images_));
   if (large_images_)
     SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_images_));
+  if (state_images_)
+    SendMessageW(hwnd, LVM_SETIMAGELIST, LVSIL_STATE,
+                 reinterpret_cast<LPARAM>(state_images_->Handle()));
   columns_.Recreate();
 }
 
@@ -146,6 +151,31 @@ void TCustomListView::SetLargeImages(HIMAGELIST images) {
   large_images_ = images;
   if (HandleAllocated())
     SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
+}
+
+int CommonControlsVersion() {
+  HMODULE library = GetModuleHandleW(L"comctl32.dll");
+  const auto get_version = library ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(
+                                         GetProcAddress(library, "DllGetVersion")))
+                                   : nullptr;
+  DLLVERSIONINFO info{sizeof(info)};
+  if (!get_version || FAILED(get_version(&info))) return 0;
+  return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+}
+
+void TCustomListView::Notification(TComponent* component, TOperation operation) {
+  TWinControl::Notification(component, operation);
+  if (operation == TOperation::opRemove && component == state_images_) SetStateImages(nullptr);
+}
+
+void TCustomListView::SetStateImages(TCustomImageList* images) {
+  if (images == state_images_) return;
+  if (state_images_) RemoveFreeNotification(state_images_);
+  state_images_ = images;
+  if (state_images_) FreeNotification(state_images_);
+  if (HandleAllocated())
+    SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_STATE,
+                 reinterpret_cast<LPARAM>(images ? images->Handle() : nullptr));
 }
 
 bool TCustomListView::SetBackgroundPicture(LVBKIMAGEW& image) {

@@ -10,6 +10,7 @@
 
 #include "framework/Alignment.h"
 #include "framework/Control.h"
+#include "framework/ImageList.h"
 
 namespace wf {
 
@@ -203,6 +204,9 @@ using TLVInfoTipEvent =
 // cut, overlay and state-image marks are asked for by place, so they follow
 // at once; what the control keeps by place the sort carries to the rows'
 // new places.
+// The common controls' version as major * 100 + minor (580 for 5.80).
+int CommonControlsVersion();
+
 class TCustomListView : public TWinControl {
  public:
   explicit TCustomListView(TComponent* owner);
@@ -228,6 +232,10 @@ class TCustomListView : public TWinControl {
   void SetSmallImages(HIMAGELIST images);
   HIMAGELIST LargeImages() const { return large_images_; }
   void SetLargeImages(HIMAGELIST images);
+  // The images of the rows' state (check boxes); forgotten when freed, and
+  // given again to a window made anew.
+  TCustomImageList* StateImages() const { return state_images_; }
+  void SetStateImages(TCustomImageList* images);
   // The control's own background picture; whether it took it.
   bool SetBackgroundPicture(LVBKIMAGEW& image);
   // Behind the rows' texts; CLR_NONE lets a background picture show.
@@ -286,6 +294,7 @@ class TCustomListView : public TWinControl {
   TLVAdvancedCustomDrawItemEvent OnAdvancedCustomDrawItem;
 
  protected:
+  void Notification(TComponent* component, TOperation operation) override;
   // The selected rows in their order, asked of the control directly rather
   // than by a message per row through the window; none without a window.
   std::vector<TListItem*> SelectedRows();
@@ -438,6 +447,7 @@ class TCustomListView : public TWinControl {
   bool auto_arrange_ = false;
   HIMAGELIST small_images_ = nullptr;
   HIMAGELIST large_images_ = nullptr;
+  TCustomImageList* state_images_ = nullptr;
   bool editing_ = false;
   // The edit belongs to this row, not to a place: rows before it may go and
   // sorts may move it while the editor is open.

@@ -98,6 +98,12 @@ class TKivShellList : public TCustomListView {
   void SetShellLink(TKivShellLink* link);
   // What the link holds of this list.
   IKivShellControl* ShellControl();
+  // A tri-state box before each row, ticked by a click on it, kept in the
+  // link's selection list; refused (switched off again) without a link.
+  bool Checkboxes() const { return checkboxes_; }
+  void SetCheckboxes(bool value);
+  // After a click on a box: the row's index, path and new state.
+  TOnCheckStateChanged OnCheckStateChanged;
   // Tiled behind the rows; the setter copies. Changing the bitmap applies it.
   TBitmap& BackgroundImage();
   void SetBackgroundImage(const TBitmap& bitmap);
@@ -218,6 +224,9 @@ class TKivShellList : public TCustomListView {
   // Whether the shell's "paste" is known to paste nothing here (Wine): the
   // clipboard's files are then copied or moved by the list itself.
   virtual bool ShellPasteIsInert();
+  // As major * 100 + minor: where a box's click zone lies in the icon view
+  // depends on it.
+  virtual int CommonControlsVersion() const;
   // The job that makes the picture of the object `item` for that slot of
   // the thumbnails; the pool owns it from here. Null makes none.
   virtual TKivThumbnailThread* CreateThumbnailJob(int slot, uint32_t population_tick, int width,
@@ -259,6 +268,9 @@ class TKivShellList : public TCustomListView {
   // check state (ShellListChecks.cpp) follow.
   void RefreshRowPicture(TListItem* item);
   void RefreshRowCheckState(TListItem* item);
+  // A click at x, y on a row's box ticks or unticks its object; false when
+  // the click was not on a box.
+  bool ClickCheckBox(int x, int y);
 
   // Rows by selection, name and identity (ShellListSelection.cpp).
   std::vector<TListItem*> SelectedObjectRows();
@@ -288,6 +300,8 @@ class TKivShellList : public TCustomListView {
   bool automatic_refresh_ = true, shell_context_menu_ = true, ole_drag_drop_ = true;
   bool thumbnails_ = false, use_system_font_ = true, window_created_ = false, descending_ = false;
   TKivCopyMode copy_mode_ = cmDefault;
+  bool checkboxes_ = false;
+  TCustomImageList* own_state_images_ = nullptr;  // owned as a component
   int sort_column_ = 0;
   std::wstring pending_path_;
   // Rows being made; a fill to its closing events; one asked for meanwhile.

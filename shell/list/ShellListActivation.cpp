@@ -170,7 +170,11 @@ void TKivShellList::KeyPress(wchar_t& key) {
 
 void TKivShellList::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomListView::MouseDown(button, shift, x, y);
-  if (button != TMouseButton::mbLeft || !shift.Contains(TShift::ssDouble)) return;
+  if (button != TMouseButton::mbLeft) return;
+  if (!shift.Contains(TShift::ssDouble)) {
+    ClickCheckBox(x, y);
+    return;
+  }
   if (OnDblClick && Owner()) return;
   if (IsLoading()) {
     ChildIdList reselect;

@@ -42,6 +42,8 @@ class TKivShellListItem {
   uint32_t PictureJob = 0;
 };
 
+using TOnCheckStateChanged =
+    std::function<void(TObject* sender, int item_index, const std::wstring& path, int check_state)>;
 using TOnAddItem = std::function<void(TListItem* item, bool& can_add)>;
 // Before files dropped onto the list reach the shell: `drop_target` is the
 // row they were dropped onto, or null for the list's own folder; clearing

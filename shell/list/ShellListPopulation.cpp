@@ -131,6 +131,7 @@ void TKivShellList::UpdateItem(TListItem* item) {
   PCUITEMID_CHILD id = record->ItemId.get();
   if (details_ && item->SubItems().empty()) GatherDetailTexts(item, id);
   show_icon(row_query_.SmallIconIndex(id));
+  RefreshRowCheckState(item);
   ErrorModeScope no_critical_error_boxes(SEM_FAILCRITICALERRORS);
   // One question for every attribute the row shows, the overlay's included.
   const SFGAOF asked = SFGAO_HIDDEN | (ColorCompressed() ? SFGAO_COMPRESSED : 0) |

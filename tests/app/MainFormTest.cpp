@@ -150,6 +150,8 @@ TEST_F(MainForm, PathBarAndTwoColumnsFollowEveryFolder) {
     TListColumns& columns = form->shList->Columns();
     EXPECT_EQ(columns.Count(), 2) << where;
     EXPECT_EQ(ListView_GetColumnWidth(form->shList->Handle(), 0), 195) << where;
+    // No link, so no check boxes: " .. " shows no box either.
+    EXPECT_EQ(ListView_GetImageList(form->shList->Handle(), LVSIL_STATE), nullptr) << where;
   };
 
   form->shList->SetPath(fifty);
