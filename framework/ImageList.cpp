@@ -23,10 +23,10 @@ void TCustomImageList::SetHandle(HIMAGELIST handle) {
   Changed();
 }
 
-void TCustomImageList::CreateSize(int width, int height, bool masked) {
+void TCustomImageList::CreateSize(int width, int height, bool masked, int grow) {
   FreeHandle();
   share_handle_ = false;
-  handle_ = ImageList_Create(width, height, masked ? ILC_COLOR32 | ILC_MASK : ILC_COLOR24, 0, 16);
+  handle_ = ImageList_Create(width, height, masked ? ILC_COLOR32 | ILC_MASK : ILC_COLOR24, 0, grow);
   Changed();
 }
 

@@ -26,7 +26,10 @@ class TCustomImageList : public TComponent {
   // A new private list of that size: 32-bit colour with masks, or, not
   // masked, 24-bit colour whose pictures are opaque (GDI leaves a 32-bit
   // picture's alpha at 0).
-  void CreateSize(int width, int height, bool masked = true);
+  // `grow`: how many images' room is added when it is full; every growth
+  // copies the whole list, so a list that takes thousands grows in large
+  // steps.
+  void CreateSize(int width, int height, bool masked = true, int grow = 16);
   // Another size for every image: the list is emptied.
   void SetSize(int width, int height);
   // Copies the bitmap (not selected into any device context) onto the end;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <unordered_map>
 
+#include "framework/Handles.h"
 #include "framework/ImageList.h"
 #include "shell/notify/ThreadPool.h"
 #include "shell/list/ThumbnailThread.h"
@@ -41,6 +42,8 @@ class ThumbnailPictures {
 
  private:
   void Completed(TKivThumbnailThread* job);
+  // The framed icon, made once an icon and size.
+  HBITMAP Placeholder(int icon_index);
 
   TKivShellList& list_;
   std::unique_ptr<TCustomImageList> images_;
@@ -49,6 +52,8 @@ class ThumbnailPictures {
   TKivThumbnailThread* current_job_ = nullptr;
   // The rows waiting for a job's picture, by the job's serial.
   std::unordered_map<uint32_t, TListItem*> awaited_;
+  // By icon index: rows of one kind share their placeholder.
+  std::unordered_map<int, UniqueBitmap> placeholders_;
   // Last: its jobs complete into everything above.
   TThreadPool pool_;
 };
