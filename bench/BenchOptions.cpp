@@ -31,6 +31,7 @@ constexpr struct {
     {L"wholefolder", MeasureKind::kWholeFolder},
     {L"paint", MeasureKind::kPaint},
     {L"window", MeasureKind::kWindow},
+    {L"background", MeasureKind::kBackground},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -158,13 +159,15 @@ void PrintUsage() {
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
       "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
       "                                    deletereport,refresh,paint,memory,wholefolder,\n"
-      "                                    window]\n"
+      "                                    window,background]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
-      "  --measures picks measures (all but refresh, paint, memory, wholefolder and\n"
-      "  window by default). memory measures each list in a fresh process of its\n"
-      "  own; wholefolder lists, scrolls and sorts a folder of every size asked\n"
-      "  for; window measures Wayfold's form around the list.\n"
+      "  --measures picks measures (all but refresh, paint, memory, wholefolder,\n"
+      "  window and background by default). memory measures each list in a fresh\n"
+      "  process of its own; wholefolder lists, scrolls and sorts a folder of every\n"
+      "  size asked for; window measures Wayfold's form around the list;\n"
+      "  background measures the thread pool and pages through 2,000 pictures as\n"
+      "  thumbnails (in <root>\\pictures, made on its first run).\n"
       "  --list-missing-folders prints the files each missing or wrong folder\n"
       "  should hold and measures nothing; bench/run.sh makes them from it.\n");
 }

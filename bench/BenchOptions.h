@@ -10,8 +10,9 @@ namespace bench {
 // files in folders of its own and takes minutes), the paint (it measures the
 // caption panel, not the list), the memory per row (it starts the benchmark
 // again for each list and size), the whole-folder run (made for folders of a
-// million files) and the window (Wayfold's form around the list) run by
-// default.
+// million files), the window (Wayfold's form around the list) and the
+// background work (it makes a folder of pictures and pages through it as
+// thumbnails) run by default.
 enum class MeasureKind {
   kPopulation,
   kFirstPage,
@@ -23,7 +24,8 @@ enum class MeasureKind {
   kPaint,
   kMemory,
   kWholeFolder,
-  kWindow
+  kWindow,
+  kBackground
 };
 
 struct Options {

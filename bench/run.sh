@@ -11,6 +11,8 @@
 #   bench/run.sh --measures window             (Wayfold's form around the list)
 #   bench/run.sh --measures memory             (bytes per row, a process per list)
 #   bench/run.sh --sizes 1000000 --measures wholefolder
+#   bench/run.sh --measures background         (the thread pool; thumbnails of
+#                                                2,000 pictures it makes once)
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.
