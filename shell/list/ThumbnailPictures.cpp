@@ -86,6 +86,7 @@ void ThumbnailPictures::MakePicture(TListItem* row, TKivShellListItem& record, i
       slot, population_tick_, width, height, list_.row_query_.AbsoluteIdList(record.ItemId.get()));
   if (!job) return;
   job->SetSerial(++last_serial_);
+  job->SetGate(gate_);
   record.PictureJob = job->Serial();
   awaited_[job->Serial()] = row;
   current_job_ = job;

@@ -54,6 +54,7 @@ class ThumbnailPictures {
   std::unordered_map<uint32_t, TListItem*> awaited_;
   // By icon index: rows of one kind share their placeholder.
   std::unordered_map<int, UniqueBitmap> placeholders_;
+  std::shared_ptr<ExtractionGate> gate_ = std::make_shared<ExtractionGate>();
   // Last: its jobs complete into everything above.
   TThreadPool pool_;
 };
