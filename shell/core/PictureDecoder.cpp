@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "framework/Handles.h"
+#include "framework/Graphics.h"
 
 namespace wf {
 
@@ -51,28 +51,24 @@ HBITMAP DecodePicture(const std::wstring& path, int width, int height, COLORREF 
                                    WICBitmapPaletteTypeCustom)))
     return nullptr;
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = static_cast<LONG>(fit_width);
-  info.bmiHeader.biHeight = -static_cast<LONG>(fit_height);  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap) return nullptr;
-  const UINT stride = fit_width * 4;
-  if (FAILED(converter->CopyPixels(nullptr, stride, stride * fit_height, static_cast<BYTE*>(bits))))
+  TBitmap bitmap;
+  try {
+    bitmap.SetSize(static_cast<int>(fit_width), static_cast<int>(fit_height));
+  } catch (const std::exception&) {
     return nullptr;
+  }
+  const UINT stride = fit_width * 4;
+  auto* pixels = reinterpret_cast<BYTE*>(bitmap.ScanLine(0));
+  if (FAILED(converter->CopyPixels(nullptr, stride, stride * fit_height, pixels))) return nullptr;
   // Premultiplied, so what shows through is the background's share.
   const BYTE back[3] = {GetBValue(background), GetGValue(background), GetRValue(background)};
-  auto* pixel = static_cast<BYTE*>(bits);
+  BYTE* pixel = pixels;
   for (UINT i = 0; i < fit_width * fit_height; ++i, pixel += 4) {
     const unsigned through = 255u - pixel[3];
     for (int c = 0; c < 3; ++c) pixel[c] = static_cast<BYTE>(pixel[c] + back[c] * through / 255u);
     pixel[3] = 0;
   }
-  return bitmap.release();
+  return bitmap.ReleaseHandle();
 }
 
 }  // namespace wf
