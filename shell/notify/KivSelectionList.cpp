@@ -174,6 +174,10 @@ TKivSelectionState TKivSelectionList::GetPathState(const std::wstring& path, boo
 
 TKivSelectionState TKivSelectionList::GetIdListState(PCIDLIST_ABSOLUTE list) {
   if (!list) return ssNone;
+  // Neither special folder has a path: a row of files is not compared with
+  // them (two comparisons of the desktop's, 0.4 ms a row under Wine).
+  const std::wstring path = IdListToPath(list);
+  if (!path.empty()) return GetPathState(path);
   if (!network_) network_ = SpecialFolderIdList(SF_NETWORK);
   if (!computer_) computer_ = SpecialFolderIdList(SF_DRIVES);
   const auto any_entry = [&](const std::function<bool(const std::wstring&)>& test) {
@@ -187,7 +191,7 @@ TKivSelectionState TKivSelectionList::GetIdListState(PCIDLIST_ABSOLUTE list) {
   if (computer_ && IsSameObject(list, computer_.get()))
     return any_entry([](const std::wstring& e) { return e.size() > 1 && e[1] == L':'; }) ? ssGrayed
                                                                                          : ssNone;
-  return GetPathState(IdListToPath(list));
+  return ssNone;
 }
 
 // --- Ticking and unticking --------------------------------------------------

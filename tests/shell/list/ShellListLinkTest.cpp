@@ -84,6 +84,8 @@ TEST_F(ShellListLink, AMoveASelectionARefreshAndAnOperationReachTheOtherOnce) {
   SelectOnly(*first, {L"b.txt"});
   ASSERT_NE(second->Selected(), nullptr);
   EXPECT_EQ(second->Selected()->Caption(), Row(*first, L"b.txt")->Caption());
+  SelectOnly(*first, {L"a.txt"});
+  EXPECT_EQ(second->SelCount(), 1);
   EXPECT_GE(changes, 1);
 
   // F5 refills the other; an operation that changes a folder's content
