@@ -32,6 +32,7 @@ constexpr struct {
     {L"paint", MeasureKind::kPaint},
     {L"window", MeasureKind::kWindow},
     {L"background", MeasureKind::kBackground},
+    {L"selection", MeasureKind::kSelection},
 };
 
 // A comma-separated list, each item read by `read`; false when any is not.
@@ -159,15 +160,17 @@ void PrintUsage() {
       "                        [--extra-runs 3] [--root C:\\wfbench] [--view-timeout 120]\n"
       "                        [--measures population,firstpage,sorts,questions,clipboard,\n"
       "                                    deletereport,refresh,paint,memory,wholefolder,\n"
-      "                                    window,background]\n"
+      "                                    window,background,selection]\n"
       "                        [--list-missing-folders]\n"
       "  --raw-runs 0 skips the raw enumeration with display names.\n"
       "  --measures picks measures (all but refresh, paint, memory, wholefolder,\n"
-      "  window and background by default). memory measures each list in a fresh\n"
-      "  process of its own; wholefolder lists, scrolls and sorts a folder of every\n"
-      "  size asked for; window measures Wayfold's form around the list;\n"
+      "  window, background and selection by default). memory measures each list\n"
+      "  in a fresh process of its own; wholefolder lists, scrolls and sorts a folder\n"
+      "  of every size asked for; window measures Wayfold's form around the list;\n"
       "  background measures the thread pool and pages through 2,000 pictures as\n"
-      "  thumbnails (in <root>\\pictures, made on its first run).\n"
+      "  thumbnails (in <root>\\pictures, made on its first run); selection ticks\n"
+      "  a tree of 20,000 files (<root>\\selection\\tree), draws a page of 40 rows\n"
+      "  with check boxes and clicks a box in one of two linked lists.\n"
       "  --list-missing-folders prints the files each missing or wrong folder\n"
       "  should hold and measures nothing; bench/run.sh makes them from it.\n");
 }

@@ -2,8 +2,9 @@
 // against what it builds on, what our list adds per drawn row and per sort,
 // the questions asked once per object, and what acting on a whole folder's
 // files (a copy to the clipboard, the report of a delete) adds to the
-// platform's own work, and what work moved off the user-interface thread
-// costs it. Each measure can run alone (--measures); most run by default.
+// platform's own work, what work moved off the user-interface thread costs
+// it, and what check boxes and the totals of their ticks cost. Each measure
+// can run alone (--measures); most run by default.
 
 #include <windows.h>
 #include <ole2.h>
@@ -28,6 +29,8 @@
 #include "bench/PopulationMeasure.h"
 #include "bench/QuestionsMeasure.h"
 #include "bench/RefreshMeasure.h"
+#include "bench/SelectionMeasure.h"
+#include "bench/SelectionTree.h"
 #include "bench/SortMeasure.h"
 #include "bench/WholeFolderMeasure.h"
 #include "bench/WindowMeasure.h"
@@ -144,6 +147,7 @@ int Run(const Options& options) {
   if (options.Runs(MeasureKind::kPaint)) RunPaintMeasure(options);
   if (options.Runs(MeasureKind::kMemory)) RunMemoryMeasure(options);
   if (options.Runs(MeasureKind::kBackground)) RunBackgroundWorkMeasure(options);
+  if (options.Runs(MeasureKind::kSelection)) RunSelectionMeasure(options);
 
   std::printf("\n");
   if (options.Runs(MeasureKind::kPopulation)) {
@@ -177,7 +181,15 @@ int main() {
         }))
       folders.push_back({bench::BenchFolderPath(options->root, bench::kRefreshLargeSize),
                          bench::kRefreshLargeSize});
+    if (options->Runs(bench::MeasureKind::kSelection))
+      for (const bench::FolderOfSize& needed : bench::SelectionFolders(options->root))
+        if (std::none_of(folders.begin(), folders.end(), [&](const bench::FolderOfSize& folder) {
+              return folder.path == needed.path;
+            }))
+          folders.push_back(needed);
     bench::PrintMissingFolders(stdout, folders);
+    if (options->Runs(bench::MeasureKind::kSelection))
+      bench::PrintMissingSelectionTree(stdout, options->root);
     return 0;
   }
   try {

@@ -13,6 +13,9 @@
 #   bench/run.sh --sizes 1000000 --measures wholefolder
 #   bench/run.sh --measures background         (the thread pool; thumbnails of
 #                                                2,000 pictures it makes once)
+#   bench/run.sh --measures selection          (check boxes: a ticked tree's
+#                                                totals, a page with boxes, a
+#                                                tick between linked lists)
 # The delete report measure deletes files of folders of its own (one per
 # size and repetition, under <root>\deletereport): each run makes them whole
 # again first.
@@ -38,7 +41,9 @@ make_bench_folders() {
   local lists
   lists="$(mktemp -d)"
   # One file of names per folder and size: "<n>.folder" holds folder n's
-  # path, "<n>.<bytes>.names" the names of its files of that size.
+  # path, "<n>.<bytes>.names" the names of its files of that size. A folder
+  # marked "tree" (n.tree) is made anew whole, and its files' names are
+  # paths below it, their folders made first.
   if ! "$WINE_BIN" "$bench_exe" "$@" --list-missing-folders 2>/dev/null | tr -d '\r' |
     awk -F '\t' -v out="$lists" '
       # The lists of a folder are closed when the next folder starts: awk
@@ -47,8 +52,12 @@ make_bench_folders() {
         for (f in names) close(f)
         split("", names)
         n++; print $2 > (out "/" n ".folder"); close(out "/" n ".folder")
+        if ($3 == "tree") { printf "" > (out "/" n ".tree"); close(out "/" n ".tree") }
       }
-      $1 == "file" { f = out "/" n "." $2 ".names"; names[f] = 1; print $3 > f }'; then
+      $1 == "file" {
+        f = out "/" n "." $2 ".names"; names[f] = 1
+        gsub(/\\/, "/", $3); print $3 > f
+      }'; then
     # A request for help or an option it cannot read: the run says so.
     rm -rf "$lists"
     return 0
@@ -62,12 +71,19 @@ make_bench_folders() {
     [ -n "$unix_path" ] || continue
     echo "Creating the files of $windows_path"
     mkdir -p "$unix_path"
-    find "$unix_path" -maxdepth 1 -type f -delete
+    if [ -e "$lists/$n.tree" ]; then
+      # Whatever lies below a wrong tree (a folder too many) would stay.
+      find "$unix_path" -mindepth 1 -delete
+    else
+      find "$unix_path" -maxdepth 1 -type f -delete
+    fi
     for names in "$lists/$n".*.names; do
       bytes="${names#"$lists/$n."}"
       bytes="${bytes%.names}"
       # Sparse: truncate only sets the length.
-      (cd "$unix_path" && xargs -d '\n' -a "$names" touch &&
+      (cd "$unix_path" &&
+        sed -n 's|/[^/]*$||p' "$names" | sort -u | xargs -r -d '\n' mkdir -p &&
+        xargs -d '\n' -a "$names" touch &&
         xargs -d '\n' -a "$names" truncate -s "$bytes")
     done
   done
