@@ -8,24 +8,17 @@
 namespace wf {
 
 void TKivShellList::SetCheckboxes(bool value) {
-  checkboxes_ = value;
-  bool made_now = false;
+  // Only a list of our own goes: one the caller assigned is theirs. Freed,
+  // it tells the list view, which lets go of it.
+  const auto free_own = [this] { delete std::exchange(own_state_images_, nullptr); };
+  checkboxes_ = value && (ShellLink() || IsLoading());
   if (!value) {
-    // Only a list of our own goes: one the caller assigned is theirs.
-    if (own_state_images_ && StateImages() == own_state_images_) SetStateImages(nullptr);
-    delete std::exchange(own_state_images_, nullptr);
+    free_own();
+  } else if (!checkboxes_) {
+    // Refused: a list made now would box " .. " in a list without boxes.
   } else if (!StateImages()) {
     own_state_images_ = new TKivSelectionStateImageList(this);
     SetStateImages(own_state_images_);
-    made_now = true;
-  }
-  if (checkboxes_ && !ShellLink() && !IsLoading()) {
-    checkboxes_ = false;
-    // Kept, it would box " .. " in a list without check boxes.
-    if (made_now) {
-      SetStateImages(nullptr);
-      delete std::exchange(own_state_images_, nullptr);
-    }
   }
   Populate();
 }
@@ -87,7 +80,6 @@ bool TKivShellList::ClickCheckBox(int x, int y) {
   // The selection list's handlers may have changed the rows.
   item = RowOfIdentity(identity);
   if (!item) return true;
-  RefreshRowCheckState(item);
   if (OnCheckStateChanged)
     OnCheckStateChanged(this, item->Index(), ItemPath(item),
                         selection.GetIdListState(object.get()));
