@@ -99,7 +99,7 @@ int64_t FileSize(const std::wstring& path) {
   WIN32_FIND_DATAW data;
   UniqueFindHandle find(FindFirstFileW(LongPathForm(path).c_str(), &data));
   if (!find) return -1;
-  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) + data.nFileSizeLow;
+  return FindDataSize(data);
 }
 
 std::wstring TempPath() {

@@ -60,6 +60,10 @@ class PathPresence {
 bool DriveReady(const std::wstring& path);
 // The whole 64-bit size; -1 when nothing is found.
 int64_t FileSize(const std::wstring& path);
+// The whole 64-bit size of what a find reports.
+inline int64_t FindDataSize(const WIN32_FIND_DATAW& data) {
+  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) + data.nFileSizeLow;
+}
 // The platform's temporary folder, ending in a backslash.
 std::wstring TempPath();
 

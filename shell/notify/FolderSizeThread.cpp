@@ -7,14 +7,11 @@
 
 #include "framework/Handles.h"
 #include "framework/Strings.h"
+#include "shell/core/ShellUtils.h"
 
 namespace wf {
 
 namespace {
-int64_t SizeOf(const WIN32_FIND_DATAW& data) {
-  return (static_cast<int64_t>(data.nFileSizeHigh) << 32) + data.nFileSizeLow;
-}
-
 bool IsDotEntry(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0));
 }
@@ -30,11 +27,10 @@ void TKivFolderSizeThread::Execute() {
   const DWORD attributes = GetFileAttributesW(LongPathForm(path_).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(FindFirstFileW(LongPathForm(path_).c_str(), &data));
-    if (!find) return;
-    size_ = SizeOf(data);
-    file_count_ = 1;
+    if (const int64_t size = FileSize(path_); size >= 0) {
+      size_ = size;
+      file_count_ = 1;
+    }
     return;
   }
   // Folders still to read; a list, not recursion, however deep the tree.
@@ -50,7 +46,7 @@ void TKivFolderSizeThread::Execute() {
     do {
       if (IsDotEntry(data.cFileName)) continue;
       if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        size_ += SizeOf(data);
+        size_ += FindDataSize(data);
         ++file_count_;
       } else if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         pending.push_back(folder + data.cFileName + L'\\');

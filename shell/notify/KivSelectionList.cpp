@@ -18,18 +18,13 @@ namespace {
 
 constexpr wchar_t kFolderShortcutTarget[] = L"target.lnk";
 
-std::wstring WithoutSlash(std::wstring path) {
-  while (!path.empty() && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
 // "C:\Data\a.txt" gives "C:\Data", "C:\Data" gives "C:", "C:" itself.
 std::wstring DirectoryPart(const std::wstring& path) {
-  return WithoutSlash(ExtractFilePath(path));
+  return ExcludeTrailingBackslash(ExtractFilePath(path));
 }
 
 std::wstring FolderEntry(const std::wstring& folder) {
-  return WithoutSlash(folder) + L"\\*";
+  return ExcludeTrailingBackslash(folder) + L"\\*";
 }
 
 bool IsFolderEntry(const std::wstring& entry) {
@@ -66,7 +61,7 @@ bool Normalise(std::wstring path, std::wstring& entry) {
 // false when the folder cannot be read.
 bool ForEachChild(const std::wstring& folder,
                   const std::function<bool(const std::wstring& child, bool directory)>& each) {
-  const std::wstring base = WithoutSlash(folder) + L'\\';
+  const std::wstring base = ExcludeTrailingBackslash(folder) + L'\\';
   WIN32_FIND_DATAW data;
   UniqueFindHandle find(FindFirstFileExW(LongPathForm(base + L'*').c_str(), FindExInfoBasic, &data,
                                          FindExSearchNameMatch, nullptr, 0));
@@ -111,7 +106,7 @@ TKivSelectionList::TKivSelectionList(TComponent* owner) : TKivBaseSelectionList(
 bool TKivSelectionList::IsFolderShortcut(const std::wstring& path, std::wstring* link) {
   std::wstring folder = path;
   if (!folder.empty() && folder.back() == L'*') folder.pop_back();
-  folder = WithoutSlash(folder);
+  folder = ExcludeTrailingBackslash(folder);
   if (folder.empty()) return false;
   const std::wstring target = folder + L'\\' + kFolderShortcutTarget;
   const DWORD attributes = AttributesOf(target);
@@ -245,7 +240,7 @@ std::wstring TKivSelectionList::SplitCoveringEntry(const std::wstring& item) {
 }
 
 void TKivSelectionList::RemoveBelow(const std::wstring& entry) {
-  const std::wstring prefix = WithoutSlash(EntryPath(entry)) + L'\\';
+  const std::wstring prefix = ExcludeTrailingBackslash(EntryPath(entry)) + L'\\';
   for (int i = paths_.Count() - 1; i >= 0; --i)
     if (StartsWithFolder(paths_[i], prefix)) DeleteEntry(i);
 }
@@ -293,7 +288,7 @@ bool TKivSelectionList::WhollyTicked(const std::wstring& path, bool directory, i
 }
 
 std::wstring TKivSelectionList::CollapsedPath(const std::wstring& item) const {
-  std::wstring candidate = WithoutSlash(item);
+  std::wstring candidate = ExcludeTrailingBackslash(item);
   for (size_t steps = candidate.size() + 2; steps > 0; --steps) {
     const std::wstring folder = DirectoryPart(candidate);
     bool others_ticked = true;
