@@ -149,11 +149,12 @@ ShellViewBrowser::ShellViewBrowser() : host_(CreateViewHost()) {
   Check(browser_->Initialize(host_.get(), &client, &settings), "IExplorerBrowser::Initialize");
 }
 
-ListHost::ListHost() : form_(new wf::TForm(wf::Application)) {
+ListHost::ListHost(int client_width, int client_height, const ListFactory& make)
+    : form_(new wf::TForm(wf::Application)) {
   form_->SetBorderStyle(wf::TFormBorderStyle::bsNone);
-  form_->SetClientWidth(332);
-  form_->SetClientHeight(566);
-  list_ = new wf::TKivShellList(form_);
+  form_->SetClientWidth(client_width);
+  form_->SetClientHeight(client_height);
+  list_ = make ? make(form_) : new wf::TKivShellList(form_);
   list_->SetParent(form_);
   list_->SetAlign(wf::TAlign::alClient);
   list_->SetShowParentFolder(true);

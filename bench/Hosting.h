@@ -8,6 +8,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -89,7 +90,10 @@ class ShellViewBrowser {
 // A shown form with our list in it, as Wayfold has it.
 class ListHost {
  public:
-  ListHost();
+  // Makes the list for its form; the shell list itself when none is given.
+  using ListFactory = std::function<wf::TKivShellList*(wf::TForm* form)>;
+  ListHost() : ListHost(332, 566, nullptr) {}
+  ListHost(int client_width, int client_height, const ListFactory& make);
   ~ListHost();
   ListHost(const ListHost&) = delete;
   ListHost& operator=(const ListHost&) = delete;

@@ -19,33 +19,6 @@ namespace {
 constexpr int kMostPages = 10000;
 constexpr double kWarmUpSeconds = 60;
 
-// A shown form with the counted list in it, as the other measures host
-// theirs, at the size of a maximised browser pane.
-class ThumbnailListHost {
- public:
-  explicit ThumbnailListHost(std::shared_ptr<JobTally> tally)
-      : form_(new wf::TForm(wf::Application)) {
-    form_->SetBorderStyle(wf::TFormBorderStyle::bsNone);
-    form_->SetClientWidth(kListWidth);
-    form_->SetClientHeight(kListHeight);
-    list_ = new CountedShellList(form_, std::move(tally));
-    list_->SetParent(form_);
-    list_->SetAlign(wf::TAlign::alClient);
-    list_->SetShowParentFolder(true);
-    form_->Show();
-    PumpPending();
-  }
-  ~ThumbnailListHost() { delete form_; }
-  ThumbnailListHost(const ThumbnailListHost&) = delete;
-  ThumbnailListHost& operator=(const ThumbnailListHost&) = delete;
-
-  CountedShellList& List() { return *list_; }
-
- private:
-  wf::TForm* form_;
-  CountedShellList* list_ = nullptr;
-};
-
 // Handles messages until `deadline`, at least once; with `times`, adds where
 // the time went to the page's entries.
 void ProcessUntil(Clock::time_point deadline, PageTimes* times) {
@@ -168,8 +141,10 @@ ScrollReport RunThumbnailScroll(const ScrollPlan& plan) {
   auto tally = std::make_shared<JobTally>();
   report.threadsBefore = CountProcessThreads();
   report.memoryBefore = SampleMemory();
-  auto host = std::make_unique<ThumbnailListHost>(tally);
-  CountedShellList& list = host->List();
+  // At the size of a maximised browser pane.
+  auto host = std::make_unique<ListHost>(
+      kListWidth, kListHeight, [&](wf::TForm* form) { return new CountedShellList(form, tally); });
+  auto& list = static_cast<CountedShellList&>(host->List());
   WarmUp(list, *tally, plan);
 
   const auto origin = Clock::now();
